@@ -1,0 +1,31 @@
+// The vocabulary shared by the whole program: code pages and line ends, as plain numbers.
+// The same number is a radio button's index, a command-line digit and a table column.
+#pragma once
+
+#include <string>
+
+namespace pismovar {
+
+using CodePage = int;
+inline constexpr CodePage kCodeWin1250 = 0;
+inline constexpr CodePage kCodeKamenicky = 1;
+inline constexpr CodePage kCodeLatin2 = 2;  // IBM/DOS code page 852
+inline constexpr CodePage kCodeIsoLatin2 = 3;
+inline constexpr CodePage kCodeMacintosh = 4;
+inline constexpr CodePage kCodeKoi8cs = 5;
+inline constexpr CodePage kCodeAscii = 6;
+inline constexpr int kCodePageCount = 7;
+
+using LineEnd = int;
+inline constexpr LineEnd kLineEndDos = 0;  // CR LF
+inline constexpr LineEnd kLineEndMac = 1;  // CR
+inline constexpr LineEnd kLineEndUnix = 2; // LF
+inline constexpr int kLineEndCount = 3;
+
+constexpr bool IsValidCodePage(int value) { return value >= 0 && value < kCodePageCount; }
+constexpr bool IsValidLineEnd(int value) { return value >= 0 && value < kLineEndCount; }
+
+// The byte sequence of a line end: CR LF, CR or LF; the empty string for any other value.
+std::string LineEndSequence(LineEnd lineEnd);
+
+}  // namespace pismovar

@@ -1,0 +1,114 @@
+// The conversion engine: converts chunks and files between code pages and line ends, and
+// guesses a text's code page and line ends. One Converter serves one driver (EngineHost);
+// it keeps the conversion state under the names the whole program uses.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/char_table.h"
+#include "engine/code_page.h"
+#include "engine/engine_host.h"
+
+namespace pismovar {
+
+class Converter {
+ public:
+  // Results of ConvertFile and ConvertStream.
+  enum Result : int {
+    kFailed = 0,     // a file failed to open, to read or to write: nothing is left half done
+    kConverted = 1,  // the input was converted to its end
+    kCancelled = 2,  // the user cancelled
+  };
+
+  static constexpr std::size_t kReadSize = 102400;
+  // A full read plus a held-back CR, every byte a one-byte line end rewritten to CR LF.
+  static constexpr std::size_t kWorkAreaSize = 2 * (kReadSize + 1) + 64;
+  static constexpr std::size_t kQuickDetectSize = 5120;
+
+  explicit Converter(EngineHost& host);
+  virtual ~Converter();
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts m_inArea[0, size) into m_outArea: first every m_strSeqIn becomes m_strSeqOut
+  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), then
+  // every byte of 0x80 or above goes through the character table. Bytes below 0x80,
+  // NUL included, pass unchanged. Returns the length of the result; writes no terminator.
+  // m_strSeqIn, m_strSeqOut and the byte map must have been prepared (PrepareChoices).
+  std::size_t ConvertBuffer(std::size_t size);
+
+  // Checks the four choices and builds the line-end sequences and the byte map from them.
+  // false (nothing prepared) when a code page or line end is out of range.
+  bool PrepareChoices();
+
+  // Converts the file `input` into the file `output` with the choices that UpdateData(true)
+  // gives at the start. Equal names convert in place: the text goes to a new temporary file
+  // beside the input, which replaces the input only when all of it has been written and
+  // flushed. Messages go to the host; the input is never changed by a failure or a cancel.
+  int ConvertFile(std::string input, std::string output);
+
+  // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
+  // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
+  // Shows the messages of a cancel and of a read or write failure.
+  int ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
+
+  // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
+  // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
+  // shows it. Silent apart from a failed open. false when nothing was guessed.
+  bool QuickDetect();
+
+  // The same from the whole file, with a progress display; can be cancelled, and then
+  // guesses from what it has read.
+  bool FullDetect();
+
+  // Per cent of the current file done, 0..100; an empty file counts as complete.
+  int ProgressPercent() const;
+
+  // The conversion choices.
+  int m_nCodeIn = kCodeWin1250;
+  int m_nCodeOut = kCodeWin1250;
+  int m_nLineEndIn = kLineEndDos;
+  int m_nLineEndOut = kLineEndDos;
+  std::string m_strSeqIn;
+  std::string m_strSeqOut;
+
+  // What detection reads: one name, a list of m_nFileCount quoted names, or the clipboard.
+  std::string m_strInput;
+  int m_nFileCount = 1;
+  bool m_bClipboardIn = false;
+
+  // Progress and cancel of the file under way.
+  bool m_bCancel = false;
+  std::uint64_t m_nTotalBytes = 0;
+  std::uint64_t m_nDoneBytes = 0;
+
+ protected:
+  // The file operations a conversion depends on; tests replace them to inject failures.
+  virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
+  virtual bool WriteOutput(int fd, const void* data, std::size_t size);
+  virtual bool ReplaceFile(const std::string& from, const std::string& to);
+
+ private:
+  enum class Outcome { kDone, kCancelled, kReadFailed, kWriteFailed };
+
+  Outcome RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes);
+  int Report(Outcome outcome);
+  void OpenFailed(int messageId);
+  int OpenDetectInput(std::uint64_t& size);
+  void StoreGuess(const class ByteHistogram& histogram);
+
+  EngineHost& m_host;
+  ByteMap m_byteMap{};
+  // The work areas, allocated once and reused by every chunk of every file: the input
+  // chunk, the converted chunk, and the area detection reads into.
+  std::unique_ptr<std::uint8_t[]> m_inArea;
+  std::unique_ptr<std::uint8_t[]> m_outArea;
+  std::unique_ptr<std::uint8_t[]> m_scratchArea;
+};
+
+}  // namespace pismovar

@@ -1,0 +1,65 @@
+// Owners of POSIX file resources, so that every early return cleans up by construction.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace pismovar {
+
+// A file descriptor, closed when the owner goes.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : m_fd(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : m_fd(other.Release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { Reset(); }
+
+  int Get() const { return m_fd; }
+  bool Valid() const { return m_fd >= 0; }
+  int Release();
+  // Closes the descriptor; false when close reported an error (a delayed write failure).
+  bool Reset();
+
+ private:
+  int m_fd = -1;
+};
+
+// A new file with a unique name in a given directory, removed again unless Commit() moved it
+// into place.
+class TempFile {
+ public:
+  // Creates the file as `directory`/.pismovar-XXXXXX; Valid() tells whether that worked.
+  explicit TempFile(const std::string& directory);
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile();
+
+  bool Valid() const { return m_fd.Valid(); }
+  int Fd() const { return m_fd.Get(); }
+  const std::string& Path() const { return m_path; }
+  // The file is in place under another name now: nothing to remove any more.
+  void Commit() { m_path.clear(); }
+  // Closes the descriptor; false when close reported an error.
+  bool Close() { return m_fd.Reset(); }
+
+ private:
+  UniqueFd m_fd;
+  std::string m_path;
+};
+
+// Reads until `size` bytes have arrived or the input ends; retries interrupted reads.
+// Returns the bytes read, or -1 on a read error.
+ssize_t ReadFull(int fd, void* buffer, std::size_t size);
+
+// Writes all `size` bytes; retries short and interrupted writes. false on any failure.
+bool WriteAll(int fd, const void* data, std::size_t size);
+
+// The directory part of a path ("." for a bare name).
+std::string DirectoryOf(const std::string& path);
+
+}  // namespace pismovar

@@ -1,0 +1,76 @@
+#include "res/string_table.h"
+
+#include <array>
+#include <utility>
+
+namespace pismovar {
+namespace {
+
+constexpr std::array<std::pair<int, std::string_view>, 12> kStrings{{
+    {IDS_ABOUTBOX, "&O programu Pismovar..."},
+    {IDS_INPUT_OPEN_FAILED, "Vstupní soubor není možné otevřít!"},
+    {IDS_OUTPUT_OPEN_FAILED, "Výstupní soubor není možné otevřít!"},
+    {IDS_DETECTING, "Detekuji kodování a konce řádků vstupního souboru."},
+    {IDS_DETECT_CANCELLED, "Detekce přerušena uživatelem po stlačení tlačítka 'Zrušit'!"},
+    {IDS_RENAME_FAILED, "Chyba: Nelze přejmenovat dočasný soubor Temp.tmp na \n%s!"},
+    {IDS_CONVERT_CANCELLED, "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!"},
+    {IDS_INPUT_FILTER,
+     "Textové soubory (*.txt)|*.txt|TeX/LaTeX soubory (*.tex)|*.tex|Web soubory "
+     "(*.htm;*.html)|*.htm;*.html|Programy (*.c;*.cpp;*.h;*.bas)|*.c;*.cpp;*.h;*.bas|Všechny "
+     "soubory (*.*)|*.*||"},
+    {IDS_OUTPUT_FILTER, "Všechny soubory (*.*)|*.*||"},
+    {IDS_VERSION, "Pismovar verze 3.5.0"},
+    {IDS_USAGE,
+     "Parametry programu Pismovar:\n"
+     "\n"
+     "pismovar.exe [/ab /cd] [\"soubor\"]\n"
+     "\n"
+     "Kódová stránka:\n"
+     "a, c \t 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC\n"
+     "\n"
+     "Konce řádků:\n"
+     "b, d \t 0-Win, 1-Mac, 2-Unix\n"
+     "\n"
+     "Název souboru:\n"
+     "\"filename\"\t provede konverzi zadaného souboru soubor\n"
+     "\"Clipboard\"\t provede konverzi schránky Windows\n"
+     "\n"
+     "Příklad:\n"
+     "pismovar /41 /00 \"email.txt\"\n"
+     "Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce "
+     "řádků se převedou z Macintosh na Windows."},
+    {IDS_IO_FAILED, "Soubor není možné přečíst nebo zapsat!"},
+}};
+
+constexpr std::array<std::string_view, 7> kCodePageCaptions{
+    "Windows 1250", "Kamenických", "Latin-2", "ISO Latin-2", "Macintosh", "KOI8-ČS", "ASCII"};
+
+constexpr std::array<std::string_view, 3> kLineEndCaptions{"DOS/Windows", "Macintosh",
+                                                           "Unix/Linux"};
+
+}  // namespace
+
+std::string_view CodePageCaption(int codePage) {
+  return codePage >= 0 && codePage < int(kCodePageCaptions.size()) ? kCodePageCaptions[codePage]
+                                                                    : std::string_view{};
+}
+
+std::string_view LineEndCaption(int lineEnd) {
+  return lineEnd >= 0 && lineEnd < int(kLineEndCaptions.size()) ? kLineEndCaptions[lineEnd]
+                                                                 : std::string_view{};
+}
+
+std::string_view LoadString(int id) {
+  for (const auto& [key, text] : kStrings) {
+    if (key == id) return text;
+  }
+  return {};
+}
+
+std::string FormatString(int id, std::string_view arg) {
+  std::string text(LoadString(id));
+  if (auto pos = text.find("%s"); pos != std::string::npos) text.replace(pos, 2, arg);
+  return text;
+}
+
+}  // namespace pismovar

@@ -1,0 +1,24 @@
+// The program's string table: every text a user sees outside the dialog layouts.
+// Texts are UTF-8. No Qt, so the engine's tests and the command-line tool use it too.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "res/string_ids.h"
+
+namespace pismovar {
+
+// The text of string `id`; an empty view for an id the table does not hold.
+std::string_view LoadString(int id);
+
+// The text of string `id` with its "%s" (if any) replaced by `arg`.
+std::string FormatString(int id, std::string_view arg);
+
+// The caption of a code page's radio button ("Kamenických"); empty outside 0..6.
+std::string_view CodePageCaption(int codePage);
+
+// The caption of a line end's radio button ("DOS/Windows"); empty outside 0..2.
+std::string_view LineEndCaption(int lineEnd);
+
+}  // namespace pismovar

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing need, where they are missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build          # the build
+  libgtest-dev                               # the tests
+  qt6-base-dev                               # the desktop program
+  help2man                                   # the command-line tool's man page
+  xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
+  desktop-file-utils appstream               # validating the desktop entry and metainfo
+  libc-bin                                   # iconv, the reference the tables are checked against
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
