@@ -1,0 +1,224 @@
+#include "res/dialog_layout.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDialog>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <vector>
+
+namespace pismovar {
+namespace {
+
+constexpr const char* kItemIdProperty = "dialogItemId";
+constexpr const char* kFirstIdProperty = "radioGroupFirstId";
+
+// Every letter once: its mean advance is the "average character width" dialog units use.
+constexpr const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+int MulDiv(int value, int numerator, int denominator) {
+  const long long product = static_cast<long long>(value) * numerator;
+  return static_cast<int>((product + (product >= 0 ? denominator / 2 : -denominator / 2)) /
+                          denominator);
+}
+
+// A group box's mnemonic moves the focus to the next control that Tab reaches, as a label's
+// mnemonic does; the frame itself contains nothing that could take it.
+class MnemonicForwarder : public QObject {
+ public:
+  MnemonicForwarder(QObject* parent, QWidget* target) : QObject(parent), m_pTarget(target) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Shortcut && m_pTarget->isEnabled()) {
+      m_pTarget->setFocus(Qt::ShortcutFocusReason);
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* m_pTarget;
+};
+
+QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
+  const QString text = QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
+  switch (item.kind) {
+    case ControlKind::kEdit: {
+      auto* edit = new QLineEdit(text, parent);
+      edit->setFrame((item.flags & kBorder) != 0);
+      return edit;
+    }
+    case ControlKind::kPushButton:
+    case ControlKind::kDefPushButton: {
+      auto* button = new QPushButton(text, parent);
+      button->setAutoDefault(true);
+      button->setDefault(item.kind == ControlKind::kDefPushButton);
+      return button;
+    }
+    case ControlKind::kCheckBox:
+      return new QCheckBox(text, parent);
+    case ControlKind::kRadioButton:
+      return new QRadioButton(text, parent);
+    case ControlKind::kGroupBox:
+      return new QGroupBox(text, parent);
+    case ControlKind::kStatic:
+    case ControlKind::kPicture: {
+      auto* label = new QLabel(text, parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setWordWrap((item.flags & kNoWordWrap) == 0);
+      Qt::Alignment horizontal = Qt::AlignLeft;
+      if (item.flags & kCentred) horizontal = Qt::AlignHCenter;
+      if (item.flags & kRight) horizontal = Qt::AlignRight;
+      label->setAlignment(horizontal | Qt::AlignTop);
+      if (item.flags & kBorder) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+      return label;
+    }
+    case ControlKind::kProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setRange(0, 100);
+      bar->setValue(0);
+      bar->setTextVisible(false);
+      return bar;
+    }
+    case ControlKind::kCustom:
+      break;
+  }
+  return nullptr;
+}
+
+bool TakesFocus(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kGroupBox:
+    case ControlKind::kStatic:
+    case ControlKind::kPicture:
+    case ControlKind::kProgressBar:
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  m_nBaseWidth = (metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 26 + 1) / 2;
+  m_nBaseHeight = metrics.height();
+}
+
+int DialogUnits::ToPixelsX(int units) const { return MulDiv(units, m_nBaseWidth, 4); }
+int DialogUnits::ToPixelsY(int units) const { return MulDiv(units, m_nBaseHeight, 8); }
+
+QRect DialogUnits::ToPixels(const DialogRect& rect) const {
+  return QRect(ToPixelsX(rect.x), ToPixelsY(rect.y), ToPixelsX(rect.cx), ToPixelsY(rect.cy));
+}
+
+void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactory& factory) {
+  const DialogUnits units(dialog.font());
+
+  Qt::WindowFlags flags = (tpl.style & kTaskBar) ? Qt::Window : Qt::Dialog;
+  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (tpl.style & kSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  dialog.setWindowFlags(flags);
+  dialog.setWindowTitle(QString::fromUtf8(tpl.caption.data(), static_cast<qsizetype>(tpl.caption.size())));
+  dialog.setFixedSize(units.ToPixelsX(tpl.rect.cx), units.ToPixelsY(tpl.rect.cy));
+
+  std::vector<QWidget*> made;
+  made.reserve(tpl.controls.size());
+  QButtonGroup* radioGroup = nullptr;
+  for (const ControlTemplate& item : tpl.controls) {
+    QWidget* control = factory ? factory(item, &dialog) : nullptr;
+    if (!control) control = MakeControl(item, &dialog);
+    if (!control) control = new QWidget(&dialog);
+    control->setGeometry(units.ToPixels(item.rect));
+    control->setProperty(kItemIdProperty, item.id);
+    control->setEnabled((item.flags & kDisabled) == 0);
+    if (item.flags & kTabStop) {
+      control->setFocusPolicy(Qt::StrongFocus);
+    } else {
+      control->setFocusPolicy(TakesFocus(item.kind) ? Qt::ClickFocus : Qt::NoFocus);
+    }
+
+    if (item.flags & kGroup) radioGroup = nullptr;
+    if (auto* radio = qobject_cast<QRadioButton*>(control)) {
+      if (!radioGroup) {
+        radioGroup = new QButtonGroup(&dialog);
+        radioGroup->setExclusive(true);
+        radioGroup->setProperty(kFirstIdProperty, item.id);
+      }
+      radioGroup->addButton(radio, static_cast<int>(radioGroup->buttons().size()));
+    }
+    made.push_back(control);
+  }
+
+  // Frames go behind everything so they never catch a click meant for a control they surround.
+  for (QWidget* control : made) {
+    if (qobject_cast<QGroupBox*>(control)) {
+      control->lower();
+      control->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+  }
+
+  // Tab order is template order; a label's or frame's mnemonic leads to the next tab stop.
+  QWidget* previous = nullptr;
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    const ControlTemplate& item = tpl.controls[i];
+    if (item.flags & kTabStop) {
+      if (previous) QWidget::setTabOrder(previous, made[i]);
+      previous = made[i];
+    }
+    if (item.text.find('&') == std::string_view::npos || TakesFocus(item.kind)) continue;
+    QWidget* next = nullptr;
+    for (std::size_t j = i + 1; j < made.size() && !next; ++j) {
+      if (tpl.controls[j].flags & kTabStop) next = made[j];
+    }
+    if (!next) continue;
+    if (auto* label = qobject_cast<QLabel*>(made[i])) {
+      label->setBuddy(next);
+    } else {
+      made[i]->installEventFilter(new MnemonicForwarder(made[i], next));
+    }
+  }
+}
+
+QWidget* DialogItem(const QWidget& dialog, int id) {
+  if (id == kNoId) return nullptr;
+  for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->property(kItemIdProperty).toInt() == id &&
+        child->property(kItemIdProperty).isValid()) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+QButtonGroup* RadioGroup(const QWidget& dialog, int firstId) {
+  for (QButtonGroup* group : dialog.findChildren<QButtonGroup*>(Qt::FindDirectChildrenOnly)) {
+    if (group->property(kFirstIdProperty).toInt() == firstId) return group;
+  }
+  return nullptr;
+}
+
+int RadioIndex(const QButtonGroup& group) { return group.checkedId(); }
+
+void SetRadioIndex(QButtonGroup& group, int index) {
+  if (QAbstractButton* button = group.button(index)) {
+    button->setChecked(true);
+    return;
+  }
+  // An exclusive group refuses to clear its last checked button.
+  group.setExclusive(false);
+  for (QAbstractButton* button : group.buttons()) button->setChecked(false);
+  group.setExclusive(true);
+}
+
+void EnableDialogItem(const QWidget& dialog, int id, bool enable) {
+  if (QWidget* control = DialogItem(dialog, id)) control->setEnabled(enable);
+}
+
+}  // namespace pismovar

@@ -1,0 +1,62 @@
+// Lays out a DialogTemplate (dialog_template.h) as Qt widgets, in dialog units of the
+// desktop's UI font.
+#pragma once
+
+#include <QButtonGroup>
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+#include <functional>
+
+#include "res/dialog_template.h"
+
+class QDialog;
+
+namespace pismovar {
+
+// Makes a control of kind kCustom (or any kind it wants to take over) as a child of `parent`;
+// nullptr leaves the control to the layout. BuildDialog places and sizes what it returns.
+using ControlFactory = std::function<QWidget*(const ControlTemplate&, QWidget* parent)>;
+
+// Converts dialog units to pixels for a font: x by a quarter of the average character width,
+// y by an eighth of the font's height.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font);
+  int ToPixelsX(int units) const;
+  int ToPixelsY(int units) const;
+  QRect ToPixels(const DialogRect& rect) const;
+  int BaseWidth() const { return m_nBaseWidth; }
+  int BaseHeight() const { return m_nBaseHeight; }
+
+ private:
+  int m_nBaseWidth;
+  int m_nBaseHeight;
+};
+
+// Creates the template's controls as children of `dialog`, in template order (= tab order),
+// sets the caption, window style and fixed client size, and makes one exclusive QButtonGroup
+// per run of radio buttons. Call once, from the dialog's constructor.
+void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactory& factory = {});
+
+// The control with template id `id`, or nullptr.
+QWidget* DialogItem(const QWidget& dialog, int id);
+template <class Widget>
+Widget* DialogItem(const QWidget& dialog, int id) {
+  return qobject_cast<Widget*>(DialogItem(dialog, id));
+}
+
+// The radio group that starts with button `firstId`; buttons' ids in the group are their
+// indexes 0, 1, ... in template order.
+QButtonGroup* RadioGroup(const QWidget& dialog, int firstId);
+
+// The selected index of a radio group, -1 when none is selected.
+int RadioIndex(const QButtonGroup& group);
+// Selects button `index`; any index outside the group clears the whole group.
+void SetRadioIndex(QButtonGroup& group, int index);
+
+// Enables or disables the control with id `id`.
+void EnableDialogItem(const QWidget& dialog, int id, bool enable);
+
+}  // namespace pismovar
