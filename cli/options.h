@@ -1,0 +1,52 @@
+// The command line of pismovar-cli: what the user asked for, checked and in numbers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pismovar::cli {
+
+// Stands for "detect it" or "not given" in the code-page and line-end choices.
+inline constexpr int kAuto = -1;
+
+struct Options {
+  int codeIn = kAuto;
+  int codeOut = kAuto;
+  int lineEndIn = kAuto;
+  int lineEndOut = kAuto;
+  bool inPlace = false;
+  std::optional<std::string> output;
+  bool recursive = false;
+  bool detect = false;
+  bool quick = false;
+  bool force = false;
+  bool quiet = false;
+  bool list = false;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> inputs;  // "-" is standard input; empty means standard input
+};
+
+// The parsed options, or the reason they make no sense together (a usage error).
+struct ParseResult {
+  Options options;
+  std::string error;
+};
+
+ParseResult ParseCommandLine(int argc, char* argv[]);
+
+// A code page given as 0..6 or as one of its names (any letter case); nothing for anything
+// else. Sets `error` to the reason.
+std::optional<int> ParseCodePage(std::string_view text, std::string& error);
+
+// A line end given as 0..2 or dos/crlf, mac/cr, unix/lf (any letter case).
+std::optional<int> ParseLineEnd(std::string_view text, std::string& error);
+
+// The texts of --help, --version and --list.
+std::string HelpText();
+std::string VersionText();
+std::string ListText();
+
+}  // namespace pismovar::cli

@@ -1,0 +1,245 @@
+#include "cli/runner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "cli/binary_check.h"
+#include "res/string_table.h"
+
+namespace pismovar::cli {
+namespace {
+
+constexpr char kStdinName[] = "-";
+
+std::string SpoolDirectory() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+Runner::Runner(const Options& options) : m_options(options), m_host(options.quiet), m_converter(m_host) {
+  m_host.Attach(m_converter);
+}
+
+int Runner::Run() {
+  if (m_options.inputs.empty()) {
+    Process(kStdinName);
+  } else {
+    for (const std::string& name : m_options.inputs) {
+      if (CancelRequested()) break;
+      Process(name);
+    }
+  }
+  return m_allSucceeded ? 0 : 1;
+}
+
+void Runner::Process(const std::string& name) {
+  if (m_options.detect) {
+    DetectOne(name);
+  } else if (m_options.inPlace) {
+    ConvertInPlaceArgument(name);
+  } else {
+    ConvertOne(name);
+  }
+}
+
+void Runner::Finish() {
+  if (!m_host.EndInput()) m_allSucceeded = false;
+}
+
+bool Runner::OpenInput(const std::string& name, bool needPath, Input& input) {
+  if (name == kStdinName) {
+    input.fd = STDIN_FILENO;
+  } else {
+    input.owned = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!input.owned.Valid()) {
+      m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+      return false;
+    }
+    input.fd = input.owned.Get();
+  }
+  struct stat st {};
+  if (::fstat(input.fd, &st) != 0) {
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    m_host.Error("is a directory");
+    return false;
+  }
+  input.regular = S_ISREG(st.st_mode);
+  input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
+  if (input.regular && name != kStdinName) input.path = name;
+  return !needPath || !input.path.empty() || Spool(input);
+}
+
+bool Runner::Spool(Input& input) {
+  // Detection reads a file by its name, so a pipe's bytes are kept in a private file first.
+  input.spool = std::make_unique<TempFile>(SpoolDirectory());
+  if (!input.spool->Valid()) {
+    m_host.Error("cannot create a temporary file in " + SpoolDirectory());
+    return false;
+  }
+  std::vector<char> buffer(Converter::kReadSize);
+  std::uint64_t total = 0;
+  for (;;) {
+    if (CancelRequested()) {
+      m_host.ShowStopMessage(IDS_CONVERT_CANCELLED);
+      return false;
+    }
+    const ssize_t got = ::read(input.fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      m_host.ShowStopMessage(IDS_IO_FAILED);
+      return false;
+    }
+    if (got == 0) break;
+    if (!WriteAll(input.spool->Fd(), buffer.data(), static_cast<std::size_t>(got))) {
+      m_host.ShowStopMessage(IDS_IO_FAILED);
+      return false;
+    }
+    total += static_cast<std::uint64_t>(got);
+  }
+  input.fd = input.spool->Fd();
+  input.path = input.spool->Path();
+  input.regular = true;
+  input.size = total;
+  return ::lseek(input.fd, 0, SEEK_SET) == 0;
+}
+
+bool Runner::NeedsDetection() const {
+  return m_options.codeIn == kAuto ||
+         (m_options.lineEndOut != kAuto && m_options.lineEndIn == kAuto);
+}
+
+bool Runner::Guess(const std::string& path) {
+  m_converter.m_strInput = path;
+  m_converter.m_nFileCount = 1;
+  m_converter.m_bClipboardIn = false;
+  const bool guessed = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  if (guessed && CancelRequested()) {
+    m_host.ShowStopMessage(IDS_DETECT_CANCELLED);
+    return false;
+  }
+  return guessed;
+}
+
+bool Runner::ChooseFor(const std::string& path) {
+  if (NeedsDetection() && !Guess(path)) return false;
+  if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
+  if (m_options.lineEndIn != kAuto) {
+    m_converter.m_nLineEndIn = m_options.lineEndIn;
+  } else if (m_options.lineEndOut == kAuto) {
+    m_converter.m_nLineEndIn = kLineEndDos;  // any value: the line ends are left alone
+  }
+  m_converter.m_nCodeOut = m_options.codeOut;
+  m_converter.m_nLineEndOut =
+      m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_converter.m_nLineEndIn;
+  return true;
+}
+
+void Runner::DetectOne(const std::string& name) {
+  m_host.BeginInput(name);
+  Input input;
+  if (OpenInput(name, true, input) && Guess(input.path)) {
+    const std::string line = name + ": " + std::string(CodePageCaption(m_converter.m_nCodeIn)) +
+                             ", " + std::string(LineEndCaption(m_converter.m_nLineEndIn)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+  }
+  Finish();
+}
+
+void Runner::ConvertOne(const std::string& name) {
+  m_host.BeginInput(name);
+  Input input;
+  // The engine writes a named output through its own safe file path, so an input without
+  // a name of its own goes to a temporary file first.
+  const bool toFile = m_options.output.has_value();
+  if (!OpenInput(name, NeedsDetection() || toFile, input) || !ChooseFor(input.path)) {
+    Finish();
+    return;
+  }
+  if (toFile) {
+    const std::string& output = *m_options.output;
+    struct stat inStat {};
+    struct stat outStat {};
+    // The output may be the input under another name: then it is converted in place.
+    const bool inPlace = ::fstat(input.fd, &inStat) == 0 &&
+                         ::stat(output.c_str(), &outStat) == 0 && SameFile(inStat, outStat);
+    input.owned.Reset();
+    m_converter.ConvertFile(input.path, inPlace ? input.path : output);
+  } else {
+    std::fflush(stdout);
+    m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size);
+  }
+  Finish();
+}
+
+void Runner::ConvertInPlaceArgument(const std::string& name) {
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (m_options.recursive) {
+      ConvertTree(name);
+    } else {
+      m_host.BeginInput(name);
+      m_host.Error("is a directory (--recursive converts the files under it)");
+      Finish();
+    }
+    return;
+  }
+  ConvertFileInPlace(name);
+}
+
+void Runner::ConvertTree(const std::string& directory) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> files;
+  std::error_code error;
+  fs::recursive_directory_iterator it(directory, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    // Links are not followed, neither to directories nor to files.
+    if (it->is_regular_file(error) && !it->is_symlink(error)) files.push_back(it->path().string());
+  }
+  if (error) {
+    m_host.BeginInput(directory);
+    m_host.Error(error.message());
+    Finish();
+  }
+  std::sort(files.begin(), files.end());
+  for (const std::string& file : files) {
+    if (CancelRequested()) break;
+    ConvertFileInPlace(file);
+  }
+}
+
+void Runner::ConvertFileInPlace(const std::string& path) {
+  m_host.BeginInput(path);
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+  } else if (!S_ISREG(st.st_mode)) {
+    m_host.Error("not a regular file");
+  } else if (!m_options.force && FileLooksBinary(fd.Get())) {
+    m_host.Warning("looks binary, skipped (--force converts it)");
+  } else {
+    fd.Reset();
+    if (ChooseFor(path)) m_converter.ConvertFile(path, path);
+  }
+  Finish();
+}
+
+}  // namespace pismovar::cli
