@@ -1,0 +1,61 @@
+#include "about/about_dlg.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+
+#include "res/about_template.h"
+#include "res/dialog_layout.h"
+#include "res/program_resources.h"
+#include "res/string_table.h"
+
+namespace {
+
+// The label style a link sees: the alignment a text control was laid out with.
+std::uint32_t StaticStyle(const pismovar::ControlTemplate& item) {
+  if (item.flags & pismovar::kCentred) return CStaticLink::kCentredText;
+  if (item.flags & pismovar::kRight) return CStaticLink::kRightText;
+  return CStaticLink::kLeftText;
+}
+
+const pismovar::ControlTemplate& AboutItem(int id) {
+  for (const pismovar::ControlTemplate& item : pismovar::kAboutDialogTemplate.controls) {
+    if (item.id == id) return item;
+  }
+  Q_UNREACHABLE();
+}
+
+// A picture control takes the size of its picture, at the place the layout gave it.
+void ShowPicture(QLabel* label, const QPixmap& picture) {
+  label->setPixmap(picture);
+  label->resize(picture.deviceIndependentSize().toSize());
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  using namespace pismovar;
+  BuildDialog(*this, kAboutDialogTemplate);
+  setModal(true);
+
+  ShowPicture(DialogItem<QLabel>(*this, IDC_ICON), ProgramIcon().pixmap(32, 32));
+  ShowPicture(DialogItem<QLabel>(*this, IDC_LOGO), LogoBitmap());
+
+  // The line is emptied and made bold before it shows the version, so the layout's
+  // placeholder never appears.
+  auto* version = DialogItem<QLabel>(*this, IDC_VERSION);
+  version->clear();
+  QFont bold = version->font();
+  bold.setWeight(QFont::Bold);
+  version->setFont(bold);
+  m_strVersion = QString::fromUtf8(LoadString(IDS_VERSION));
+  version->setText(m_strVersion);
+
+  // Empty targets: each link opens its own text, the e-mail address through "mailto:".
+  m_wndMailLink.SetLink("");
+  m_wndMailLink.Attach(DialogItem<QLabel>(*this, IDC_MAIL_LINK), StaticStyle(AboutItem(IDC_MAIL_LINK)));
+  m_wndWebLink.SetLink("");
+  m_wndWebLink.Attach(DialogItem<QLabel>(*this, IDC_WEB_LINK), StaticStyle(AboutItem(IDC_WEB_LINK)));
+
+  connect(DialogItem<QPushButton>(*this, IDC_OK), &QPushButton::clicked, this, &QDialog::accept);
+}
