@@ -3,6 +3,7 @@
 // it keeps the conversion state under the names the whole program uses.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -15,6 +16,9 @@
 #include "engine/engine_host.h"
 
 namespace pismovar {
+
+class ByteHistogram;
+class UniqueFd;
 
 class Converter {
  public:
@@ -41,6 +45,9 @@ class Converter {
   // NUL included, pass unchanged. Returns the length of the result; writes no terminator.
   // m_strSeqIn, m_strSeqOut and the byte map must have been prepared (PrepareChoices).
   std::size_t ConvertBuffer(std::size_t size);
+  // Where ConvertBuffer reads (kReadSize + 1 bytes) and writes (twice that).
+  std::uint8_t* InArea() { return m_inArea.get(); }
+  const std::uint8_t* OutArea() const { return m_outArea.get(); }
 
   // Checks the four choices and builds the line-end sequences and the byte map from them.
   // false (nothing prepared) when a code page or line end is out of range.
@@ -94,13 +101,24 @@ class Converter {
   virtual bool ReplaceFile(const std::string& from, const std::string& to);
 
  private:
-  enum class Outcome { kDone, kCancelled, kReadFailed, kWriteFailed };
+  enum class Outcome {
+    kDone,
+    kCancelled,
+    kInputOpenFailed,
+    kOutputOpenFailed,
+    kReadFailed,
+    kWriteFailed,
+    kReplaceFailed,
+  };
 
   Outcome RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes);
-  int Report(Outcome outcome);
-  void OpenFailed(int messageId);
-  int OpenDetectInput(std::uint64_t& size);
-  void StoreGuess(const class ByteHistogram& histogram);
+  Outcome ConvertInPlace(UniqueFd& in, const struct stat& inStat, const std::string& input);
+  Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& output);
+  // Settles the counters and the cancel flag, shows the outcome's message and gives the result.
+  int Report(Outcome outcome, const std::string& input);
+  // Opens the file a detection reads; false (after any message) when there is none.
+  bool OpenDetectInput(UniqueFd& fd, std::uint64_t& size);
+  void StoreGuess(const ByteHistogram& histogram);
 
   EngineHost& m_host;
   ByteMap m_byteMap{};

@@ -1,0 +1,337 @@
+#include "engine/converter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/detect.h"
+#include "engine/file_list.h"
+#include "engine/posix_file.h"
+#include "res/string_ids.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace pismovar {
+namespace {
+
+constexpr std::uint8_t kCR = '\r';
+
+#if defined(__SSE2__)
+// Copies 16 bytes and then puts the mapped byte over each high byte among the first `limit`.
+// The destination must have room for 16 bytes.
+inline void MapBlock(const std::uint8_t* in, std::uint8_t* out, __m128i block, unsigned limitMask,
+                     const ByteMap& map) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+  unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block)) & limitMask;
+  while (high != 0) {
+    const unsigned j = static_cast<unsigned>(__builtin_ctz(high));
+    out[j] = map[in[j]];
+    high &= high - 1;
+  }
+}
+#endif
+
+// Maps `size` bytes through `map`; the destination has room for 16 bytes more.
+void MapBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t size, const ByteMap& map) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= size; i += 16) {
+    MapBlock(in + i, out + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), 0xFFFFu,
+             map);
+  }
+#endif
+  for (; i < size; ++i) out[i] = map[in[i]];
+}
+
+}  // namespace
+
+Converter::Converter(EngineHost& host)
+    : m_host(host),
+      m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize)),
+      m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize)),
+      m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize)) {}
+
+Converter::~Converter() = default;
+
+bool Converter::PrepareChoices() {
+  if (!IsValidCodePage(m_nCodeIn) || !IsValidCodePage(m_nCodeOut) ||
+      !IsValidLineEnd(m_nLineEndIn) || !IsValidLineEnd(m_nLineEndOut)) {
+    return false;
+  }
+  m_strSeqIn = LineEndSequence(m_nLineEndIn);
+  m_strSeqOut = LineEndSequence(m_nLineEndOut);
+  m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+  return true;
+}
+
+std::size_t Converter::ConvertBuffer(std::size_t size) {
+  const std::uint8_t* in = m_inArea.get();
+  std::uint8_t* out = m_outArea.get();
+  if (m_nLineEndIn == m_nLineEndOut || m_strSeqIn.empty()) {
+    MapBytes(in, out, size, m_byteMap);
+    return size;
+  }
+
+  // One pass does both steps: line-end bytes lie below 0x80, where the map changes nothing,
+  // so rewriting the line ends first and mapping afterwards gives the same bytes.
+  const auto first = static_cast<std::uint8_t>(m_strSeqIn[0]);
+  const bool pair = m_strSeqIn.size() == 2;
+  const auto second = static_cast<std::uint8_t>(pair ? m_strSeqIn[1] : 0);
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i < size) {
+#if defined(__SSE2__)
+    if (i + 16 <= size) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      const unsigned ends = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(first)))));
+      if (ends == 0) {
+        MapBlock(in + i, out + o, block, 0xFFFFu, m_byteMap);
+        i += 16;
+        o += 16;
+        continue;
+      }
+      const unsigned k = static_cast<unsigned>(__builtin_ctz(ends));
+      MapBlock(in + i, out + o, block, (1u << k) - 1u, m_byteMap);
+      i += k;
+      o += k;
+    }
+#endif
+    const std::uint8_t b = in[i];
+    if (b == first && (!pair || (i + 1 < size && in[i + 1] == second))) {
+      std::memcpy(out + o, m_strSeqOut.data(), m_strSeqOut.size());
+      o += m_strSeqOut.size();
+      i += m_strSeqIn.size();
+    } else {
+      out[o++] = m_byteMap[b];
+      ++i;
+    }
+  }
+  return o;
+}
+
+Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes) {
+  m_nDoneBytes = 0;
+  m_nTotalBytes = totalBytes;
+  m_host.SetProgressRange(0, 100);
+  m_bCancel = false;
+  bool heldCr = false;
+  bool endOfInput = false;
+  while (!endOfInput) {
+    std::size_t n = 0;
+    // A CR that ended the previous read goes in front of this one, so that a CR LF pair
+    // split between two reads reaches ConvertBuffer whole.
+    if (heldCr) m_inArea[n++] = kCR;
+    const ssize_t got = ReadInput(fdIn, m_inArea.get() + n, kReadSize);
+    if (got < 0) return Outcome::kReadFailed;
+    endOfInput = static_cast<std::size_t>(got) < kReadSize;
+    n += static_cast<std::size_t>(got);
+    heldCr = !endOfInput && n > 0 && m_inArea[n - 1] == kCR;
+    if (heldCr) --n;
+    m_nDoneBytes += n;
+    const std::size_t outSize = ConvertBuffer(n);
+    if (!WriteOutput(fdOut, m_outArea.get(), outSize)) return Outcome::kWriteFailed;
+    m_host.PumpMessage();
+    if (m_bCancel) return Outcome::kCancelled;
+  }
+  return Outcome::kDone;
+}
+
+int Converter::Report(Outcome outcome, const std::string& input) {
+  if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
+  int messageId = IDS_IO_FAILED;
+  switch (outcome) {
+    case Outcome::kDone:
+      m_bCancel = false;
+      return kConverted;
+    case Outcome::kCancelled:
+      m_host.ShowStopMessage(IDS_CONVERT_CANCELLED, input);
+      return kCancelled;
+    case Outcome::kInputOpenFailed:
+    case Outcome::kOutputOpenFailed:
+      // Nothing was read: the progress shows a full bar.
+      m_nTotalBytes = 1;
+      m_nDoneBytes = 1;
+      messageId = outcome == Outcome::kInputOpenFailed ? IDS_INPUT_OPEN_FAILED
+                                                        : IDS_OUTPUT_OPEN_FAILED;
+      break;
+    case Outcome::kReplaceFailed:
+      messageId = IDS_RENAME_FAILED;
+      break;
+    case Outcome::kReadFailed:
+    case Outcome::kWriteFailed:
+      break;
+  }
+  m_bCancel = false;
+  m_host.ShowStopMessage(messageId, input);
+  return kFailed;
+}
+
+int Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
+  if (!PrepareChoices()) return kFailed;
+  return Report(RunChunks(fdIn, fdOut, totalBytes), std::string{});
+}
+
+int Converter::ConvertFile(std::string input, std::string output) {
+  m_host.UpdateData(true);
+  if (!PrepareChoices()) return kFailed;
+
+  UniqueFd in(::open(input.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat inStat {};
+  if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0 || !S_ISREG(inStat.st_mode)) {
+    return Report(Outcome::kInputOpenFailed, input);
+  }
+  const Outcome outcome = input == output
+                              ? ConvertInPlace(in, inStat, input)
+                              : ConvertToOther(in, inStat, output);
+  return Report(outcome, input);
+}
+
+Converter::Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& inStat,
+                                             const std::string& input) {
+  // The in-place run writes to a temporary file beside the real file (a link is followed),
+  // which replaces the input only once all of it is written and on disk. Until then the
+  // input is untouched, and the temporary file goes with every other ending.
+  char* real = ::realpath(input.c_str(), nullptr);
+  const std::string target = real ? real : input;
+  std::free(real);
+  TempFile temp(DirectoryOf(target));
+  if (!temp.Valid()) return Outcome::kOutputOpenFailed;
+  const Outcome outcome = RunChunks(in.Get(), temp.Fd(), static_cast<std::uint64_t>(inStat.st_size));
+  in.Reset();
+  if (outcome != Outcome::kDone) return outcome;
+  ::fchmod(temp.Fd(), inStat.st_mode & 07777);
+  // Only root can hand the file to its former owner; the text matters more than that.
+  if (::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
+  }
+  if (::fsync(temp.Fd()) != 0 || !temp.Close()) return Outcome::kWriteFailed;
+  if (!ReplaceFile(temp.Path(), target)) return Outcome::kReplaceFailed;
+  temp.Commit();
+  return Outcome::kDone;
+}
+
+Converter::Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat,
+                                             const std::string& output) {
+  // Under another name the output may still be the input itself (a link, "./a.txt"):
+  // truncating it would destroy the text.
+  struct stat outStat {};
+  if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
+      outStat.st_ino == inStat.st_ino) {
+    return Outcome::kOutputOpenFailed;
+  }
+  UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) return Outcome::kOutputOpenFailed;
+  Outcome outcome = RunChunks(in.Get(), out.Get(), static_cast<std::uint64_t>(inStat.st_size));
+  if (!out.Reset() && outcome == Outcome::kDone) outcome = Outcome::kWriteFailed;
+  // A half-written output file is worse than none; a device such as /dev/full stays.
+  if ((outcome == Outcome::kReadFailed || outcome == Outcome::kWriteFailed) &&
+      S_ISREG(outStat.st_mode)) {
+    ::unlink(output.c_str());
+  }
+  return outcome;
+}
+
+int Converter::ProgressPercent() const {
+  if (m_nDoneBytes >= m_nTotalBytes) return 100;
+  return static_cast<int>(m_nDoneBytes * 100 / m_nTotalBytes);
+}
+
+bool Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size) {
+  m_host.UpdateData(true);
+  std::string name;
+  if (m_bClipboardIn) {
+    if (!m_host.ClipboardHasText()) return false;
+    name = m_host.ClipboardFileName();
+    m_host.ClipboardToFile(name);
+  } else if (m_nFileCount > 1) {
+    std::string list = m_strInput;
+    name = TakeFirstListName(list).value_or(std::string{});
+  } else {
+    name = m_strInput;
+  }
+  fd = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+    return false;
+  }
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+void Converter::StoreGuess(const ByteHistogram& histogram) {
+  const DetectCounts counts = histogram.Counts();
+  m_nLineEndIn = DecideLineEnd(counts);
+  m_nCodeIn = DecideCodePage(counts);
+  m_host.UpdateData(false);
+}
+
+bool Converter::QuickDetect() {
+  UniqueFd fd;
+  std::uint64_t size = 0;
+  if (!OpenDetectInput(fd, size)) return false;
+  const ssize_t got = ReadInput(fd.Get(), m_scratchArea.get(), kQuickDetectSize);
+  fd.Reset();
+  if (got < 0) {
+    m_host.ShowStopMessage(IDS_IO_FAILED);
+    return false;
+  }
+  ByteHistogram histogram;
+  histogram.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
+  StoreGuess(histogram);
+  return true;
+}
+
+bool Converter::FullDetect() {
+  UniqueFd fd;
+  std::uint64_t size = 0;
+  if (!OpenDetectInput(fd, size)) return false;
+  m_host.BeginDetectProgress();
+  m_nDoneBytes = 0;
+  m_nTotalBytes = size;
+  m_bCancel = false;
+  ByteHistogram histogram;
+  bool endOfInput = false;
+  bool readFailed = false;
+  while (!m_bCancel && !endOfInput) {
+    const ssize_t got = ReadInput(fd.Get(), m_scratchArea.get(), kReadSize);
+    if (got < 0) {
+      readFailed = true;
+      break;
+    }
+    endOfInput = static_cast<std::size_t>(got) < kReadSize;
+    m_nDoneBytes += static_cast<std::uint64_t>(got);
+    histogram.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
+    m_host.PumpMessage();
+  }
+  fd.Reset();
+  if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
+  m_host.EndDetectProgress();
+  m_bCancel = false;
+  if (readFailed) {
+    m_host.ShowStopMessage(IDS_IO_FAILED);
+    return false;
+  }
+  // A cancelled detection still offers its guess from what it has read.
+  StoreGuess(histogram);
+  return true;
+}
+
+ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
+  return ReadFull(fd, buffer, size);
+}
+
+bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
+  return WriteAll(fd, data, size);
+}
+
+bool Converter::ReplaceFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace pismovar

@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/converter.h"
+#include "res/string_ids.h"
+#include "test_host.h"
+
+namespace pismovar {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::TestHost;
+using testing::WriteFile;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kRead = Converter::kReadSize;
+
+// A converter whose file operations can be made to fail.
+class FaultyConverter : public Converter {
+ public:
+  using Converter::Converter;
+  int failReadAt = -1;   // the read call that fails, counting from 0
+  int failWriteAt = -1;  // the write call that fails
+  bool failReplace = false;
+
+ protected:
+  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
+    return m_reads++ == failReadAt ? -1 : Converter::ReadInput(fd, buffer, size);
+  }
+  bool WriteOutput(int fd, const void* data, std::size_t size) override {
+    return m_writes++ == failWriteAt ? false : Converter::WriteOutput(fd, data, size);
+  }
+  bool ReplaceFile(const std::string& from, const std::string& to) override {
+    return !failReplace && Converter::ReplaceFile(from, to);
+  }
+
+ private:
+  int m_reads = 0;
+  int m_writes = 0;
+};
+
+class ConvertFileTest : public ::testing::Test {
+ protected:
+  void SetChoices(CodePage codeIn, CodePage codeOut, LineEnd endIn, LineEnd endOut) {
+    converter.m_nCodeIn = codeIn;
+    converter.m_nCodeOut = codeOut;
+    converter.m_nLineEndIn = endIn;
+    converter.m_nLineEndOut = endOut;
+  }
+  // Files in the directory besides the ones a test made itself.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.Path())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TempDir dir;
+  TestHost host;
+  FaultyConverter converter{host};
+};
+
+struct ChunkCase {
+  const char* name;
+  std::string in;
+  LineEnd from;
+  LineEnd to;
+  std::string out;
+};
+
+class ChunkBoundaries : public ConvertFileTest, public ::testing::WithParamInterface<ChunkCase> {};
+
+TEST_P(ChunkBoundaries, KeepLineEndPairsWholeAndLoseNoByte) {
+  const auto& c = GetParam();
+  WriteFile(dir / "in", c.in);
+  SetChoices(kCodeWin1250, kCodeWin1250, c.from, c.to);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), c.out);
+  EXPECT_EQ(converter.m_nDoneBytes, c.in.size());
+  EXPECT_EQ(converter.m_nTotalBytes, c.in.size());
+  EXPECT_TRUE(host.messages.empty());
+}
+
+const std::string kFull(kRead - 1, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChunkBoundaries,
+    ::testing::Values(
+        ChunkCase{"EmptyFile", "", 0, 2, ""},
+        ChunkCase{"CrLfSplitBetweenReads", kFull + "\r\nz", 0, 2, kFull + "\nz"},
+        ChunkCase{"CrEndsAReadAndAnotherByteFollows", kFull + "\rz", 0, 2, kFull + "\rz"},
+        ChunkCase{"ExactlyOneReadEndingInCr", kFull + "\r", 1, 0, kFull + "\r\n"},
+        ChunkCase{"LastByteCrInAShortRead", "ab\r", 1, 0, "ab\r\n"},
+        ChunkCase{"CrLfSplitAtTheSecondRead", std::string(2 * kRead - 1, 'y') + "\r\n", 0, 1,
+                  std::string(2 * kRead - 1, 'y') + "\r"},
+        ChunkCase{"NulBytesAcrossReads", std::string(kRead + 10, '\0'), 0, 2,
+                  std::string(kRead + 10, '\0')}),
+    [](const auto& param) { return param.param.name; });
+
+TEST_F(ConvertFileTest, ConvertsInPlaceKeepingPermissionsAndLeavingNoTemporaryFile) {
+  WriteFile(dir / "a.txt", "\xE8\x9A\r\n");
+  ::chmod((dir / "a.txt").c_str(), 0640);
+  WriteFile(dir / "Temp.tmp", "mine");
+  SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt"), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
+  struct stat st {};
+  ::stat((dir / "a.txt").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadFile(dir / "Temp.tmp"), "mine");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"Temp.tmp", "a.txt"}));
+}
+
+TEST_F(ConvertFileTest, InPlaceThroughASymbolicLinkReplacesTheFileAndKeepsTheLink) {
+  fs::create_directory(dir / "real");
+  WriteFile(dir / "real/a.txt", "\xE8");
+  fs::create_symlink("real/a.txt", dir / "link.txt");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt"), Converter::kConverted);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
+}
+
+struct InPlaceFailure {
+  const char* name;
+  int failReadAt;
+  int failWriteAt;
+  bool failReplace;
+  bool cancel;
+  int result;
+  int message;
+};
+
+class InPlaceFailures : public ConvertFileTest,
+                        public ::testing::WithParamInterface<InPlaceFailure> {};
+
+TEST_P(InPlaceFailures, LeaveTheInputAsItWasAndNoTemporaryFile) {
+  const auto& c = GetParam();
+  const std::string text = std::string(3 * kRead, '\xE8') + "\r\n";
+  WriteFile(dir / "a.txt", text);
+  converter.failReadAt = c.failReadAt;
+  converter.failWriteAt = c.failWriteAt;
+  converter.failReplace = c.failReplace;
+  if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
+  SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt"), c.result);
+  EXPECT_EQ(ReadFile(dir / "a.txt"), text);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.txt"});
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].first, c.message);
+  EXPECT_EQ(host.messages[0].second, dir / "a.txt");
+  EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InPlaceFailures,
+    ::testing::Values(
+        InPlaceFailure{"Cancel", -1, -1, false, true, Converter::kCancelled,
+                       IDS_CONVERT_CANCELLED},
+        InPlaceFailure{"ReadFails", 2, -1, false, false, Converter::kFailed, IDS_IO_FAILED},
+        InPlaceFailure{"WriteFails", -1, 1, false, false, Converter::kFailed, IDS_IO_FAILED},
+        InPlaceFailure{"ReplaceFails", -1, -1, true, false, Converter::kFailed,
+                       IDS_RENAME_FAILED}),
+    [](const auto& param) { return param.param.name; });
+
+TEST_F(ConvertFileTest, CancelKeepsTheChunksConvertedSoFarInASeparateOutput) {
+  WriteFile(dir / "in", std::string(3 * kRead, '\xE8'));
+  host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kCancelled);
+  EXPECT_EQ(ReadFile(dir / "out"), std::string(2 * kRead, '\x9F'));
+  EXPECT_TRUE(converter.m_bCancel);
+  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_CONVERT_CANCELLED});
+}
+
+TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
+  WriteFile(dir / "in", std::string(kRead + 5, 'a'));
+  EXPECT_EQ(converter.ConvertFile(dir / "in", "/dev/full"), Converter::kFailed);
+  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_IO_FAILED});
+  EXPECT_EQ(ReadFile(dir / "in"), std::string(kRead + 5, 'a'));
+}
+
+TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemoved) {
+  WriteFile(dir / "in", std::string(3 * kRead, 'a'));
+  converter.failWriteAt = 1;
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kFailed);
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+struct OpenFailure {
+  const char* name;
+  std::string input;   // relative to the test directory
+  std::string output;  // likewise
+  int message;
+};
+
+class OpenFailures : public ConvertFileTest, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
+  const auto& c = GetParam();
+  WriteFile(dir / "a.txt", "\xE8 text");
+  fs::create_directory(dir / "folder");
+  fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
+  fs::create_symlink("a.txt", dir / "soft.txt");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 2);
+  EXPECT_EQ(converter.ConvertFile(dir / c.input, dir / c.output), Converter::kFailed);
+  EXPECT_EQ(host.MessageIds(), std::vector<int>{c.message});
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8 text");
+  EXPECT_EQ(converter.m_nDoneBytes, 1u);
+  EXPECT_EQ(converter.m_nTotalBytes, 1u);
+  EXPECT_FALSE(fs::exists(dir / "out"));
+  EXPECT_FALSE(converter.m_bCancel);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenFailures,
+    ::testing::Values(OpenFailure{"MissingInput", "missing", "out", IDS_INPUT_OPEN_FAILED},
+                      OpenFailure{"InputIsAFolder", "folder", "out", IDS_INPUT_OPEN_FAILED},
+                      OpenFailure{"OutputIsAFolder", "a.txt", "folder", IDS_OUTPUT_OPEN_FAILED},
+                      OpenFailure{"SameFileWithDotSlash", "a.txt", "./a.txt",
+                                  IDS_OUTPUT_OPEN_FAILED},
+                      OpenFailure{"SameFileThroughAHardLink", "a.txt", "hard.txt",
+                                  IDS_OUTPUT_OPEN_FAILED},
+                      OpenFailure{"SameFileThroughASymbolicLink", "soft.txt", "a.txt",
+                                  IDS_OUTPUT_OPEN_FAILED}),
+    [](const auto& param) { return param.param.name; });
+
+TEST_F(ConvertFileTest, RefusesACodePageOutsideTheTable) {
+  WriteFile(dir / "in", "\xE8");
+  SetChoices(kCodeWin1250, 9, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kFailed);
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST_F(ConvertFileTest, TakesTheChoicesFromTheHostAtTheStart) {
+  WriteFile(dir / "in", "x");
+  converter.ConvertFile(dir / "in", dir / "out");
+  EXPECT_EQ(host.reads, 1);
+}
+
+TEST_F(ConvertFileTest, CountsBeyondFourGibibytes) {
+  // A sparse file: no disk space, but the counters must pass 2^32.
+  const std::uint64_t size = (std::uint64_t{1} << 32) + 7;
+  WriteFile(dir / "big", "");
+  ASSERT_EQ(::truncate((dir / "big").c_str(), static_cast<off_t>(size)), 0);
+  std::uint64_t seenTotal = 0;
+  int percentAtHalf = -1;
+  host.onPump = [&] {
+    seenTotal = converter.m_nTotalBytes;
+    if (percentAtHalf < 0 && converter.m_nDoneBytes >= size / 2) {
+      percentAtHalf = converter.ProgressPercent();
+    }
+    converter.m_bCancel = converter.m_nDoneBytes > size / 2;
+  };
+  EXPECT_EQ(converter.ConvertFile(dir / "big", "/dev/null"), Converter::kCancelled);
+  EXPECT_EQ(seenTotal, size);
+  EXPECT_EQ(percentAtHalf, 50);
+}
+
+TEST(ProgressPercent, AnEmptyFileIsComplete) {
+  TestHost host;
+  Converter converter(host);
+  converter.m_nTotalBytes = 0;
+  converter.m_nDoneBytes = 0;
+  EXPECT_EQ(converter.ProgressPercent(), 100);
+  converter.m_nTotalBytes = 50'000'000;
+  converter.m_nDoneBytes = 25'000'000;
+  EXPECT_EQ(converter.ProgressPercent(), 50);
+}
+
+}  // namespace
+}  // namespace pismovar

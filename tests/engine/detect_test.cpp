@@ -1,0 +1,178 @@
+#include "engine/detect.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/converter.h"
+#include "engine/file_list.h"
+#include "res/string_ids.h"
+#include "test_host.h"
+
+namespace pismovar {
+namespace {
+
+using testing::TempDir;
+using testing::TestHost;
+using testing::WriteFile;
+
+DetectCounts Tally(const std::string& text) {
+  ByteHistogram histogram;
+  histogram.Add(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  return histogram.Counts();
+}
+
+struct LineEndGuess {
+  int lf;
+  int cr;
+  LineEnd expected;
+};
+
+class LineEndThresholds : public ::testing::TestWithParam<LineEndGuess> {};
+
+TEST_P(LineEndThresholds, UseIntegerHalves) {
+  const auto [lf, cr, expected] = GetParam();
+  DetectCounts counts;
+  counts.lf = lf;
+  counts.cr = cr;
+  EXPECT_EQ(DecideLineEnd(counts), expected) << lf << " LF, " << cr << " CR";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LineEndThresholds,
+                         ::testing::Values(LineEndGuess{0, 0, kLineEndDos},
+                                           LineEndGuess{1, 0, kLineEndDos},
+                                           LineEndGuess{2, 0, kLineEndUnix},
+                                           LineEndGuess{0, 1, kLineEndDos},
+                                           LineEndGuess{0, 2, kLineEndMac},
+                                           LineEndGuess{10, 4, kLineEndUnix},
+                                           LineEndGuess{10, 5, kLineEndDos},
+                                           LineEndGuess{7, 7, kLineEndDos}));
+
+struct CodePageGuess {
+  const char* name;
+  std::string text;
+  CodePage expected;
+};
+
+class CodePageTally : public ::testing::TestWithParam<CodePageGuess> {};
+
+TEST_P(CodePageTally, PicksTheMostLettersAndTheLowerNumberOnATie) {
+  EXPECT_EQ(DecideCodePage(Tally(GetParam().text)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CodePageTally,
+    ::testing::Values(
+        CodePageGuess{"WindowsAndIsoTieOnC", "a\xE8 b\xE8", kCodeWin1250},
+        CodePageGuess{"OneIsoSBreaksTheTie", "a\xE8 b\xE8 \xB9", kCodeIsoLatin2},
+        CodePageGuess{"KamenickyBeforeLatin2", "\xA0\x82\xA1\xA2\xA3", kCodeKamenicky},
+        CodePageGuess{"LettersOutsideTheDetectionRowsCountNothing", "\xC8\xF2\xF9", kCodeAscii},
+        CodePageGuess{"WindowsCapitalAIsKoi8SmallA", "\xC1", kCodeKoi8cs},
+        CodePageGuess{"PlainText", "Hello\r\n", kCodeAscii},
+        CodePageGuess{"NulBytesAreOrdinary", std::string("\0\0\xE8", 3), kCodeWin1250},
+        CodePageGuess{"MacintoshLetters", "\x8B\xDE\xE4\xEC", kCodeMacintosh},
+        CodePageGuess{"Koi8Letters", "\xC3\xD2\xD3\xDA", kCodeKoi8cs}),
+    [](const auto& param) { return param.param.name; });
+
+TEST(ByteHistogram, CountsEveryByteOfLongTextsInAllPositions) {
+  std::string text;
+  for (int i = 0; i < 1000; ++i) text += (i % 7 == 0) ? '\r' : (i % 5 == 0) ? '\n' : char(0xE8);
+  const DetectCounts counts = Tally(text);
+  std::int64_t cr = 0, lf = 0, high = 0;
+  for (char ch : text) (ch == '\r' ? cr : ch == '\n' ? lf : high) += 1;
+  EXPECT_EQ(counts.cr, cr);
+  EXPECT_EQ(counts.lf, lf);
+  EXPECT_EQ(counts.code[kCodeWin1250], high);
+  EXPECT_EQ(counts.code[kCodeIsoLatin2], high);
+}
+
+class DetectTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  TestHost host;
+  Converter converter{host};
+};
+
+TEST_F(DetectTest, QuickDetectionSeesOnlyTheFirst5120Bytes) {
+  WriteFile(dir / "a.txt", std::string(5120, 'x') + "\xE8\xF8\n\n");
+  converter.m_strInput = dir / "a.txt";
+  converter.m_nCodeIn = kCodeMacintosh;
+  converter.m_nLineEndIn = kLineEndMac;
+  EXPECT_TRUE(converter.QuickDetect());
+  EXPECT_EQ(converter.m_nCodeIn, kCodeAscii);
+  EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
+  EXPECT_EQ(host.shows, 1);
+  EXPECT_EQ(host.pumps, 0);
+
+  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.m_nCodeIn, kCodeWin1250);
+  EXPECT_EQ(converter.m_nLineEndIn, kLineEndUnix);
+  EXPECT_EQ(host.progressShown, 0);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(DetectTest, OnlyTheFirstFileOfAListIsExamined) {
+  WriteFile(dir / "a.txt", "\x87\xA9\r\n");  // Kamenický
+  WriteFile(dir / "b.txt", "\xE8\xF8\n");    // Windows 1250
+  converter.m_strInput = BuildFileList({dir / "a.txt", dir / "b.txt"});
+  converter.m_nFileCount = 2;
+  EXPECT_TRUE(converter.QuickDetect());
+  EXPECT_EQ(converter.m_nCodeIn, kCodeKamenicky);
+  EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
+}
+
+TEST_F(DetectTest, AFailedOpenChangesNothing) {
+  for (const std::string& input : {dir / "missing", dir.Path().string(), std::string("x.txt")}) {
+    converter.m_strInput = input;
+    // A typed name after several files were chosen: no quotes to cut, so the name is empty.
+    converter.m_nFileCount = input == "x.txt" ? 3 : 1;
+    converter.m_nCodeIn = kCodeMacintosh;
+    EXPECT_FALSE(converter.QuickDetect());
+    EXPECT_FALSE(converter.FullDetect());
+    EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
+  }
+  EXPECT_EQ(host.MessageIds(), std::vector<int>(6, IDS_INPUT_OPEN_FAILED));
+  EXPECT_EQ(host.shows, 0);
+  EXPECT_EQ(host.progressShown, 0);
+}
+
+TEST_F(DetectTest, ClipboardWithoutTextIsSilentAndWithTextIsExamined) {
+  converter.m_bClipboardIn = true;
+  converter.m_nCodeIn = kCodeMacintosh;
+  host.clipboardFile = dir / "Clipboard.tmp";
+  EXPECT_FALSE(converter.QuickDetect());
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
+
+  host.clipboardText = "\xC3\xD2\r\r";  // KOI8-ČS, Macintosh line ends
+  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.m_nCodeIn, kCodeKoi8cs);
+  EXPECT_EQ(converter.m_nLineEndIn, kLineEndMac);
+}
+
+TEST_F(DetectTest, ACancelledFullDetectionGuessesFromWhatItRead) {
+  WriteFile(dir / "a.txt", std::string(Converter::kReadSize, '\xE8') +
+                               std::string(3 * Converter::kReadSize, '\xB9'));
+  converter.m_strInput = dir / "a.txt";
+  host.onPump = [&] { converter.m_bCancel = true; };
+  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(host.pumps, 1);
+  EXPECT_EQ(converter.m_nCodeIn, kCodeWin1250);
+  EXPECT_FALSE(converter.m_bCancel);
+  EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(DetectTest, AnEmptyFileIsAsciiWithDosLineEnds) {
+  WriteFile(dir / "empty", "");
+  converter.m_strInput = dir / "empty";
+  converter.m_nCodeIn = kCodeMacintosh;
+  converter.m_nLineEndIn = kLineEndUnix;
+  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.m_nCodeIn, kCodeAscii);
+  EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
+  EXPECT_EQ(converter.ProgressPercent(), 100);
+}
+
+}  // namespace
+}  // namespace pismovar
