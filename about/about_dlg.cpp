@@ -53,9 +53,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
   // Empty targets: each link opens its own text, the e-mail address through "mailto:".
   m_wndMailLink.SetLink("");
-  m_wndMailLink.Attach(DialogItem<QLabel>(*this, IDC_MAIL_LINK), StaticStyle(AboutItem(IDC_MAIL_LINK)));
+  m_wndMailLink.Attach(DialogItem<QLabel>(*this, IDC_MAIL_LINK),
+                       StaticStyle(AboutItem(IDC_MAIL_LINK)));
   m_wndWebLink.SetLink("");
-  m_wndWebLink.Attach(DialogItem<QLabel>(*this, IDC_WEB_LINK), StaticStyle(AboutItem(IDC_WEB_LINK)));
+  m_wndWebLink.Attach(DialogItem<QLabel>(*this, IDC_WEB_LINK),
+                      StaticStyle(AboutItem(IDC_WEB_LINK)));
 
   connect(DialogItem<QPushButton>(*this, IDC_OK), &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -31,10 +31,9 @@ CStaticLink::CStaticLink(const char* text, Desktop desktop)
 }
 
 CStaticLink::Desktop CStaticLink::DefaultDesktop() {
-  return {[](const QString& target) {
-            return QDesktopServices::openUrl(QUrl::fromUserInput(target));
-          },
-          [] { QApplication::beep(); }};
+  return {
+      [](const QString& target) { return QDesktopServices::openUrl(QUrl::fromUserInput(target)); },
+      [] { QApplication::beep(); }};
 }
 
 CStaticLink::CursorSource CStaticLink::DefaultCursorSource() {

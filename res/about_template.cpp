@@ -10,8 +10,7 @@ using K = ControlKind;
 // The tab order runs in this order too; OK is the only stop.
 constexpr std::array<ControlTemplate, 12> kAboutControls{{
     {IDC_ICON, K::kPicture, "", {11, 17, 20, 20}, 0},
-    {kNoId, K::kStatic, "Konverze češtiny mezi různými kody.", {40, 21, 127, 8},
-     kCentred | kGroup},
+    {kNoId, K::kStatic, "Konverze češtiny mezi různými kody.", {40, 21, 127, 8}, kCentred | kGroup},
     {kNoId, K::kStatic, "Freeware © 2026 projekt Pismovar", {48, 30, 111, 8}, kCentred | kGroup},
     {IDC_OK, K::kDefPushButton, "OK", {179, 7, 50, 14}, kTabStop | kGroup},
     {kNoId, K::kGroupBox, "Informace", {7, 43, 222, 50}, kGroup},
@@ -20,7 +19,10 @@ constexpr std::array<ControlTemplate, 12> kAboutControls{{
     {IDC_WEB_LINK, K::kStatic, "pismovar.example.org", {15, 79, 85, 8}, kGroup},
     {IDC_MAIL_LINK, K::kStatic, "pismovar@example.org", {39, 71, 54, 8}, kGroup},
     {kNoId, K::kStatic, "e-mail:", {15, 71, 21, 8}, kGroup},
-    {kNoId, K::kStatic, "Pokud se Vám program líbí, pak mi pošlete e-mail.", {39, 98, 157, 8},
+    {kNoId,
+     K::kStatic,
+     "Pokud se Vám program líbí, pak mi pošlete e-mail.",
+     {39, 98, 157, 8},
      kGroup},
     {IDC_VERSION, K::kStatic, "{version}", {46, 7, 115, 12}, kCentred | kGroup},
 }};
