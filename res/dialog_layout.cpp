@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <vector>
 
 namespace pismovar {
@@ -46,7 +47,8 @@ class MnemonicForwarder : public QObject {
 };
 
 QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
-  const QString text = QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
+  const QString text =
+      QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
   switch (item.kind) {
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(text, parent);
@@ -125,7 +127,8 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactor
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (tpl.style & kSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   dialog.setWindowFlags(flags);
-  dialog.setWindowTitle(QString::fromUtf8(tpl.caption.data(), static_cast<qsizetype>(tpl.caption.size())));
+  dialog.setWindowTitle(
+      QString::fromUtf8(tpl.caption.data(), static_cast<qsizetype>(tpl.caption.size())));
   dialog.setFixedSize(units.ToPixelsX(tpl.rect.cx), units.ToPixelsY(tpl.rect.cy));
 
   std::vector<QWidget*> made;
@@ -135,7 +138,17 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactor
     QWidget* control = factory ? factory(item, &dialog) : nullptr;
     if (!control) control = MakeControl(item, &dialog);
     if (!control) control = new QWidget(&dialog);
-    control->setGeometry(units.ToPixels(item.rect));
+    QRect geometry = units.ToPixels(item.rect);
+    // The desktop's check marks take more room than the template allowed for; a box's text
+    // is never cut for that, the box grows to the right instead.
+    if (item.kind == ControlKind::kCheckBox || item.kind == ControlKind::kRadioButton) {
+      geometry.setWidth(std::max(geometry.width(), control->sizeHint().width()));
+    }
+    // Likewise a wrapping label grows downwards rather than lose its last words.
+    if (auto* label = qobject_cast<QLabel*>(control); label && label->wordWrap()) {
+      geometry.setHeight(std::max(geometry.height(), label->heightForWidth(geometry.width())));
+    }
+    control->setGeometry(geometry);
     control->setProperty(kItemIdProperty, item.id);
     control->setEnabled((item.flags & kDisabled) == 0);
     if (item.flags & kTabStop) {

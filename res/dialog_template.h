@@ -30,7 +30,7 @@ struct DialogRect {
 };
 
 enum class ControlKind {
-  kEdit,           // one-line text field
+  kEdit,  // one-line text field
   kPushButton,
   kDefPushButton,  // the button that Enter presses
   kCheckBox,       // check box that toggles itself

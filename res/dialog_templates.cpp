@@ -29,7 +29,10 @@ constexpr std::array<ControlTemplate, 36> kConverterControls{{
     {kNoId, K::kGroupBox, "&Vstupní soubor", {7, 15, 197, 127}, 0},
     {IDC_OUTPUT, K::kEdit, "", {13, 157, 155, 14}, kBorder | kTabStop},
     {IDC_BROWSE_OUTPUT, K::kPushButton, "...", {171, 157, 26, 15}, kTabStop},
-    {IDC_CLIPBOARD_OUT, K::kCheckBox, "Výstup dat do schránky Windows", {29, 173, 123, 10},
+    {IDC_CLIPBOARD_OUT,
+     K::kCheckBox,
+     "Výstup dat do schránky Windows",
+     {29, 173, 123, 10},
      kTabStop},
     {IDC_CODE_OUT, K::kRadioButton, "Windows 1250", {21, 195, 74, 10}, kGroup},
     {1015, K::kRadioButton, "Kamenických", {21, 205, 74, 10}, 0},
@@ -46,13 +49,19 @@ constexpr std::array<ControlTemplate, 36> kConverterControls{{
     {IDC_CONVERT, K::kDefPushButton, "Proveď konverzi", {105, 253, 93, 14}, kTabStop},
     {kNoId, K::kGroupBox, "Výstupní &soubor", {7, 146, 197, 127}, 0},
     {IDC_EXIT, K::kPushButton, "Konec", {7, 279, 197, 14}, kTabStop},
-    {kNoId, K::kStatic, "Pismovar 3.5.0 – konverze češtiny", {5, 5, 197, 8},
+    {kNoId,
+     K::kStatic,
+     "Pismovar 3.5.0 – konverze češtiny",
+     {5, 5, 197, 8},
      kCentred | kGroup | kNoWordWrap},
 }};
 
 constexpr std::array<ControlTemplate, 4> kProgressControls{{
     {IDC_PROGRESS_CANCEL, K::kDefPushButton, "Zrušit", {68, 63, 50, 14}, kTabStop},
-    {IDC_PROGRESS_TEXT, K::kStatic, "Provádím konverzi souborů...", {7, 7, 172, 8},
+    {IDC_PROGRESS_TEXT,
+     K::kStatic,
+     "Provádím konverzi souborů...",
+     {7, 7, 172, 8},
      kCentred | kGroup},
     {IDC_PROGRESS_FILE, K::kProgressBar, "", {7, 27, 172, 9}, kBorder},
     {IDC_PROGRESS_LIST, K::kProgressBar, "", {7, 41, 172, 9}, kBorder},
@@ -60,9 +69,11 @@ constexpr std::array<ControlTemplate, 4> kProgressControls{{
 
 }  // namespace
 
-const DialogTemplate kConverterDialogTemplate{
-    IDD_CONVERTER_DIALOG, "Konverze češtiny", {0, 0, 211, 300}, kSystemMenu | kTaskBar,
-    kConverterControls};
+const DialogTemplate kConverterDialogTemplate{IDD_CONVERTER_DIALOG,
+                                              "Konverze češtiny",
+                                              {0, 0, 211, 300},
+                                              kSystemMenu | kTaskBar,
+                                              kConverterControls};
 
 const DialogTemplate kProgressDialogTemplate{
     IDD_PROGRESS, "Průběh", {0, 0, 186, 84}, kSystemMenu, kProgressControls};

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev                               # the desktop program
   help2man                                   # the command-line tool's man page
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
+  pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
 )

@@ -1,0 +1,39 @@
+// The desktop clipboard as a file of bytes. Clipboard text is Unicode, the converter works
+// on bytes: the bridge maps every byte 0x00..0xFF to one character through Windows 1250 and
+// back, so any bytes survive a trip through the clipboard.
+#pragma once
+
+#include <QByteArray>
+#include <QMimeData>
+#include <QString>
+#include <memory>
+#include <string>
+
+namespace pismovar {
+
+QString BytesToClipboardText(const QByteArray& bytes);
+QByteArray ClipboardTextToBytes(const QString& text);
+
+// true when the clipboard offers text.
+bool ClipboardHasText();
+
+// Writes the clipboard's text, up to its first NUL, to the file `name` (replacing it):
+// 1 when written, -1 when the clipboard offers no text (the file is not touched) or the file
+// cannot be created.
+int ClipboardToFile(const std::string& name);
+
+// The text of the file `name` as clipboard data, read in pieces of 102400 bytes of which
+// each ends at its first NUL; nullptr when the file cannot be opened.
+std::unique_ptr<QMimeData> FileToClipboard(const std::string& name);
+
+// Called just before the program ends: when it still owns the clipboard, hands the text to
+// the clipboard manager, or where there is none to a small background process of its own
+// that serves it until another program takes the clipboard.
+void KeepClipboardAfterExit();
+
+// The background owner of the clipboard: started by KeepClipboardAfterExit with the text in
+// a file named by this environment variable.
+inline constexpr const char* kServeClipboardVariable = "PISMOVAR_SERVE_CLIPBOARD";
+int ServeClipboard(int argc, char** argv, const QString& textFile);
+
+}  // namespace pismovar

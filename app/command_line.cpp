@@ -1,0 +1,66 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+#include "engine/code_page.h"
+
+namespace pismovar {
+namespace {
+
+int DigitAt(const std::string& text, std::size_t pos) {
+  return pos < text.size() && text[pos] >= '0' && text[pos] <= '9' ? text[pos] - '0' : 0;
+}
+
+// Takes the first switch out of `text`: true and the two digits when there is a "/".
+bool TakeSwitch(std::string& text, int& first, int& second) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) return false;
+  first = DigitAt(text, slash + 1);
+  second = DigitAt(text, slash + 2);
+  text = slash + 3 < text.size() ? text.substr(slash + 3) : std::string{};
+  const auto start =
+      std::find_if(text.begin(), text.end(), [](unsigned char c) { return !std::isspace(c); });
+  text.erase(text.begin(), start);
+  return true;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+bool CommandLine::InRange() const {
+  return IsValidCodePage(nCodeIn) && IsValidLineEnd(nLineEndIn) && IsValidCodePage(nCodeOut) &&
+         IsValidLineEnd(nLineEndOut);
+}
+
+std::string CommandTail(int argc, const char* const* argv) {
+  std::string tail;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) tail += ' ';
+    tail += argv[i];
+  }
+  return tail;
+}
+
+CommandLine ParseCommandTail(std::string tail) {
+  CommandLine line;
+  if (tail.find("/?") != std::string::npos || tail.find("/help") != std::string::npos) {
+    line.bHelp = true;
+    return line;
+  }
+  if (TakeSwitch(tail, line.nCodeIn, line.nLineEndIn)) line.bAutoRun = true;
+  if (TakeSwitch(tail, line.nCodeOut, line.nLineEndOut)) line.bAutoRun = true;
+  std::erase(tail, '"');
+  line.bClipboard = EqualsIgnoringCase(tail, "Clipboard");
+  line.strName = std::move(tail);
+  return line;
+}
+
+}  // namespace pismovar

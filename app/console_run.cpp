@@ -1,0 +1,78 @@
+#include "app/console_run.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string_view>
+
+#include "engine/converter.h"
+#include "engine/engine_host.h"
+#include "res/string_table.h"
+
+namespace pismovar {
+namespace {
+
+constexpr std::string_view kNoDisplay =
+    "Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor "
+    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"";
+constexpr std::string_view kNoClipboard = "Bez displeje není schránka dostupná.";
+
+void PrintError(std::string_view text) { std::cerr << "pismovar: " << text << '\n'; }
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// The messages a conversion shows go to standard error; there is nothing to pump or show.
+class ConsoleHost : public EngineHost {
+ public:
+  void UpdateData(bool) override {}
+  void ShowStopMessage(int id, std::string_view arg) override { PrintError(FormatString(id, arg)); }
+};
+
+}  // namespace
+
+bool DisplayAvailable() {
+  const std::string_view platform = IsSet("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  if (!platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland")) {
+    return true;
+  }
+  if (IsSet("WAYLAND_DISPLAY")) return true;
+  if (!IsSet("DISPLAY")) return false;
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const bool opened = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  return opened;
+}
+
+int RunWithoutDisplay(const CommandLine& line) {
+  if (line.bHelp) {
+    std::cout << LoadString(IDS_USAGE) << '\n';
+    return 0;
+  }
+  if (!line.InRange()) {
+    std::cerr << LoadString(IDS_USAGE) << '\n';
+    return 2;
+  }
+  if (!line.bAutoRun) {
+    PrintError(kNoDisplay);
+    return 2;
+  }
+  if (line.bClipboard) {
+    PrintError(kNoClipboard);
+    return 2;
+  }
+  ConsoleHost host;
+  Converter converter(host);
+  converter.m_nCodeIn = line.nCodeIn;
+  converter.m_nLineEndIn = line.nLineEndIn;
+  converter.m_nCodeOut = line.nCodeOut;
+  converter.m_nLineEndOut = line.nLineEndOut;
+  converter.m_strInput = line.strName;
+  converter.ConvertFile(line.strName, line.strName);
+  return 1;
+}
+
+}  // namespace pismovar

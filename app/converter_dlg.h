@@ -1,0 +1,106 @@
+// The main dialog "Konverze češtiny": the input (files or the clipboard), the input code
+// page and line end, the output and its code page and line end, and the conversion run.
+// It is the converter's host: the engine reads the choices from it and reports through it.
+#pragma once
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "engine/converter.h"
+#include "engine/engine_host.h"
+
+class CProgressDlg;
+
+class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismovar::Converter {
+ public:
+  explicit CConverterDlg(QWidget* parent = nullptr);
+  ~CConverterDlg() override;
+
+  // Shows the fields in the controls and, in auto-run mode, posts the start of the run;
+  // otherwise applies the enabling rules. Call once, after the fields have been set.
+  void OnInitDialog();
+
+  // true: read every control into its field; false: write every field into its control.
+  // Control notifications are ignored while either runs.
+  void UpdateData(bool bSaveAndValidate) override;
+
+  // Enables "Proveď konverzi" when there is an input and an output.
+  void UpdateConvertButton();
+
+  // The handlers of the dialog's commands.
+  void OnConvert();
+  void OnFullDetect();
+  void OnBrowseInput();
+  void OnBrowseOutput();
+  void OnClipboardIn();
+  void OnClipboardOut();
+  void OnDropFiles(const QStringList& paths);
+  void OnCancelRequest();
+  void OnTimer();
+  void OnExit();
+  void OnAbout();
+  void OnInputEdited();
+
+  // The exit status the program ends with: 1 after an auto-run conversion.
+  int ExitCode() const { return m_nExitCode; }
+  // true while a conversion run or a full detection is under way.
+  bool IsBusy() const { return m_bBusy; }
+  CProgressDlg* ProgressDlg() const { return m_pProgressDlg.get(); }
+
+  // EngineHost.
+  void ShowStopMessage(int id, std::string_view arg = {}) override;
+  void PumpMessage() override;
+  void SetProgressRange(int lower, int upper) override;
+  void BeginDetectProgress() override;
+  void EndDetectProgress() override;
+  bool ClipboardHasText() override;
+  int ClipboardToFile(const std::string& name) override;
+  std::string ClipboardFileName() override;
+
+  // Shows the usage message with the warning icon.
+  void ShowUsage();
+
+  // The fields the engine does not hold.
+  std::string m_strOutput;
+  bool m_bClipboardOut = false;
+  bool m_bAutoRun = false;
+  bool m_bFirstPaint = true;
+  int m_nFilesDone = 0;
+
+ protected:
+  // The dialog's conversations with the user; tests answer them instead.
+  virtual void MessageBox(QMessageBox::Icon icon, const QString& text);
+  virtual QStringList AskOpenFileNames(const QStringList& filters);
+  virtual QString AskSaveFileName(const QStringList& filters);
+
+  void accept() override;
+  void reject() override;
+  void paintEvent(QPaintEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  enum class RunEnd { kNormal, kCancelledList, kNoClipboardText };
+  class BusyScope;
+
+  RunEnd RunConversion();
+  void EndProgress();
+  void ShowContextMenu(const QPoint& globalPos);
+  void RequestCloseAfterRun();
+  void EnableOutputName(bool enable);
+
+  std::unique_ptr<CProgressDlg> m_pProgressDlg;
+  QTimer m_timer;
+  // The private folder of "Clipboard.tmp", removed with the dialog at the program's end.
+  QTemporaryDir m_tempDir;
+  bool m_bExchanging = false;
+  bool m_bBusy = false;
+  bool m_bCloseRequested = false;
+  int m_nExitCode = 0;
+};

@@ -1,0 +1,14 @@
+// The file dialogs' filters. The string table writes them as "description|patterns|...||"
+// with ";" between patterns; Qt wants "description (patterns)" with blanks between them.
+#pragma once
+
+#include <QStringList>
+#include <string_view>
+
+namespace pismovar {
+
+// One Qt name filter per description. The patterns in the description's parentheses are
+// those applied; "*.*", which means every file in the table's notation, becomes "*".
+QStringList NameFilters(std::string_view table);
+
+}  // namespace pismovar

@@ -1,0 +1,19 @@
+// Pismovar, the desktop program.
+#include <QString>
+#include <cstdlib>
+
+#include "app/clipboard_bridge.h"
+#include "app/command_line.h"
+#include "app/console_run.h"
+#include "app/converter_app.h"
+
+int main(int argc, char** argv) {
+  using namespace pismovar;
+  if (const char* textFile = std::getenv(kServeClipboardVariable)) {
+    return ServeClipboard(argc, argv, QString::fromLocal8Bit(textFile));
+  }
+  const CommandLine line = ParseCommandTail(CommandTail(argc, argv));
+  if (!DisplayAvailable()) return RunWithoutDisplay(line);
+  CConverterApp app(argc, argv);
+  return app.InitInstance(line);
+}
