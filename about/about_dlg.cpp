@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "res/about_template.h"
 #include "res/dialog_layout.h"
@@ -31,20 +32,35 @@ void ShowPicture(QLabel* label, const QPixmap& picture) {
   label->resize(picture.deviceIndependentSize().toSize());
 }
 
+// The about box's texts were fitted to a narrow sans serif; a face with those proportions
+// keeps every line of the layout on one line. The size stays the desktop's.
+QFont AboutFont(QFont font) {
+  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                    QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+                    QStringLiteral("Arial")});
+  return font;
+}
+
+// An address is only of use whole: a link label narrower than its text grows to the right,
+// into the free part of the "Informace" box.
+void ShowWholeAddress(QLabel* label) {
+  label->setWordWrap(false);
+  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+}
+
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   using namespace pismovar;
+  setFont(AboutFont(font()));
   BuildDialog(*this, kAboutDialogTemplate);
   setModal(true);
 
   ShowPicture(DialogItem<QLabel>(*this, IDC_ICON), ProgramIcon().pixmap(32, 32));
   ShowPicture(DialogItem<QLabel>(*this, IDC_LOGO), LogoBitmap());
 
-  // The line is emptied and made bold before it shows the version, so the layout's
-  // placeholder never appears.
+  // Replaced before the box is ever shown, so the layout's placeholder never appears.
   auto* version = DialogItem<QLabel>(*this, IDC_VERSION);
-  version->clear();
   QFont bold = version->font();
   bold.setWeight(QFont::Bold);
   version->setFont(bold);
@@ -58,6 +74,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   m_wndWebLink.SetLink("");
   m_wndWebLink.Attach(DialogItem<QLabel>(*this, IDC_WEB_LINK),
                       StaticStyle(AboutItem(IDC_WEB_LINK)));
+
+  ShowWholeAddress(DialogItem<QLabel>(*this, IDC_MAIL_LINK));
+  ShowWholeAddress(DialogItem<QLabel>(*this, IDC_WEB_LINK));
 
   connect(DialogItem<QPushButton>(*this, IDC_OK), &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -19,7 +19,7 @@ class AboutDlgTest : public QObject {
 
  private slots:
   void versionLineIsStringInBoldCentred();
-  void addressesAreDrawnAsLinks();
+  void addressesAreWholeLinks();
   void closes_data();
   void closes();
 };
@@ -35,13 +35,14 @@ void AboutDlgTest::versionLineIsStringInBoldCentred() {
   QVERIFY(dlg.isModal());
 }
 
-void AboutDlgTest::addressesAreDrawnAsLinks() {
+void AboutDlgTest::addressesAreWholeLinks() {
   CAboutDlg dlg;
   for (int id : {pismovar::IDC_WEB_LINK, pismovar::IDC_MAIL_LINK}) {
     auto* label = pismovar::DialogItem<QLabel>(dlg, id);
     QVERIFY(label);
     QVERIFY(label->font().underline());
     QCOMPARE(label->palette().color(QPalette::WindowText), CStaticLink::s_crUnvisited);
+    QVERIFY2(label->width() >= label->sizeHint().width(), "the whole address shows");
   }
 }
 
