@@ -12,41 +12,10 @@
 #include "engine/posix_file.h"
 #include "res/string_ids.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace pismovar {
 namespace {
 
 constexpr std::uint8_t kCR = '\r';
-
-#if defined(__SSE2__)
-// Copies 16 bytes and then puts the mapped byte over each high byte among the first `limit`.
-// The destination must have room for 16 bytes.
-inline void MapBlock(const std::uint8_t* in, std::uint8_t* out, __m128i block, unsigned limitMask,
-                     const ByteMap& map) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
-  unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block)) & limitMask;
-  while (high != 0) {
-    const unsigned j = static_cast<unsigned>(__builtin_ctz(high));
-    out[j] = map[in[j]];
-    high &= high - 1;
-  }
-}
-#endif
-
-// Maps `size` bytes through `map`; the destination has room for 16 bytes more.
-void MapBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t size, const ByteMap& map) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= size; i += 16) {
-    MapBlock(in + i, out + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)), 0xFFFFu,
-             map);
-  }
-#endif
-  for (; i < size; ++i) out[i] = map[in[i]];
-}
 
 }  // namespace
 
@@ -66,53 +35,20 @@ bool Converter::PrepareChoices() {
   m_strSeqIn = LineEndSequence(m_nLineEndIn);
   m_strSeqOut = LineEndSequence(m_nLineEndOut);
   m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+  m_rewrite.first = static_cast<std::uint8_t>(m_strSeqIn[0]);
+  m_rewrite.pair = m_strSeqIn.size() == 2;
+  m_rewrite.second = static_cast<std::uint8_t>(m_rewrite.pair ? m_strSeqIn[1] : 0);
+  m_rewrite.out = m_strSeqOut.data();
+  m_rewrite.outSize = m_strSeqOut.size();
   return true;
 }
 
 std::size_t Converter::ConvertBuffer(std::size_t size) {
-  const std::uint8_t* in = m_inArea.get();
-  std::uint8_t* out = m_outArea.get();
-  if (m_nLineEndIn == m_nLineEndOut || m_strSeqIn.empty()) {
-    MapBytes(in, out, size, m_byteMap);
-    return size;
-  }
-
-  // One pass does both steps: line-end bytes lie below 0x80, where the map changes nothing,
-  // so rewriting the line ends first and mapping afterwards gives the same bytes.
-  const auto first = static_cast<std::uint8_t>(m_strSeqIn[0]);
-  const bool pair = m_strSeqIn.size() == 2;
-  const auto second = static_cast<std::uint8_t>(pair ? m_strSeqIn[1] : 0);
-  std::size_t i = 0;
-  std::size_t o = 0;
-  while (i < size) {
-#if defined(__SSE2__)
-    if (i + 16 <= size) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-      const unsigned ends = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(first)))));
-      if (ends == 0) {
-        MapBlock(in + i, out + o, block, 0xFFFFu, m_byteMap);
-        i += 16;
-        o += 16;
-        continue;
-      }
-      const unsigned k = static_cast<unsigned>(__builtin_ctz(ends));
-      MapBlock(in + i, out + o, block, (1u << k) - 1u, m_byteMap);
-      i += k;
-      o += k;
-    }
-#endif
-    const std::uint8_t b = in[i];
-    if (b == first && (!pair || (i + 1 < size && in[i + 1] == second))) {
-      std::memcpy(out + o, m_strSeqOut.data(), m_strSeqOut.size());
-      o += m_strSeqOut.size();
-      i += m_strSeqIn.size();
-    } else {
-      out[o++] = m_byteMap[b];
-      ++i;
-    }
-  }
-  return o;
+  // Rewriting the line ends first and mapping afterwards gives the same bytes as one pass
+  // doing both: line-end bytes lie below 0x80, where the map changes nothing.
+  const bool rewrite = m_nLineEndIn != m_nLineEndOut && !m_strSeqIn.empty();
+  return kernels::Convert(m_inArea.get(), size, m_outArea.get(), m_byteMap,
+                          rewrite ? &m_rewrite : nullptr);
 }
 
 Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes) {
@@ -264,8 +200,8 @@ bool Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size) {
   return true;
 }
 
-void Converter::StoreGuess(const ByteHistogram& histogram) {
-  const DetectCounts counts = histogram.Counts();
+void Converter::StoreGuess(const DetectTally& tally) {
+  const DetectCounts& counts = tally.Counts();
   m_nLineEndIn = DecideLineEnd(counts);
   m_nCodeIn = DecideCodePage(counts);
   m_host.UpdateData(false);
@@ -281,9 +217,9 @@ bool Converter::QuickDetect() {
     m_host.ShowStopMessage(IDS_IO_FAILED);
     return false;
   }
-  ByteHistogram histogram;
-  histogram.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
-  StoreGuess(histogram);
+  DetectTally tally;
+  tally.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
+  StoreGuess(tally);
   return true;
 }
 
@@ -295,7 +231,7 @@ bool Converter::FullDetect() {
   m_nDoneBytes = 0;
   m_nTotalBytes = size;
   m_bCancel = false;
-  ByteHistogram histogram;
+  DetectTally tally;
   bool endOfInput = false;
   bool readFailed = false;
   while (!m_bCancel && !endOfInput) {
@@ -306,7 +242,7 @@ bool Converter::FullDetect() {
     }
     endOfInput = static_cast<std::size_t>(got) < kReadSize;
     m_nDoneBytes += static_cast<std::uint64_t>(got);
-    histogram.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
+    tally.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
     m_host.PumpMessage();
   }
   fd.Reset();
@@ -318,7 +254,7 @@ bool Converter::FullDetect() {
     return false;
   }
   // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(histogram);
+  StoreGuess(tally);
   return true;
 }
 

@@ -14,10 +14,11 @@
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
+#include "engine/kernels.h"
 
 namespace pismovar {
 
-class ByteHistogram;
+class DetectTally;
 class UniqueFd;
 
 class Converter {
@@ -31,7 +32,7 @@ class Converter {
 
   static constexpr std::size_t kReadSize = 102400;
   // A full read plus a held-back CR, every byte a one-byte line end rewritten to CR LF.
-  static constexpr std::size_t kWorkAreaSize = 2 * (kReadSize + 1) + 64;
+  static constexpr std::size_t kWorkAreaSize = 2 * (kReadSize + 1) + kernels::kWriteSlack;
   static constexpr std::size_t kQuickDetectSize = 5120;
 
   explicit Converter(EngineHost& host);
@@ -118,10 +119,11 @@ class Converter {
   int Report(Outcome outcome, const std::string& input);
   // Opens the file a detection reads; false (after any message) when there is none.
   bool OpenDetectInput(UniqueFd& fd, std::uint64_t& size);
-  void StoreGuess(const ByteHistogram& histogram);
+  void StoreGuess(const DetectTally& tally);
 
   EngineHost& m_host;
   ByteMap m_byteMap{};
+  kernels::Rewrite m_rewrite;
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
   std::unique_ptr<std::uint8_t[]> m_inArea;

@@ -16,15 +16,17 @@ struct DetectCounts {
   std::int64_t lf = 0;
 };
 
-// Counts every byte value of a text; the detection counters follow from it through
-// DetectTable, so a byte adds exactly what a scan of the table would add.
-class ByteHistogram {
+// The tally of a text, chunk by chunk. A byte adds 1 to each code page in whose column of
+// DetectTable it stands (at most once per column, since no high byte repeats in a column).
+class DetectTally {
  public:
+  DetectTally();
   void Add(const std::uint8_t* data, std::size_t size);
-  DetectCounts Counts() const;
+  const DetectCounts& Counts() const { return m_counts; }
 
  private:
-  std::array<std::uint64_t, 256> m_count{};
+  std::array<std::uint8_t, 256> m_codePages{};  // bit c: the byte is a letter of code page c
+  DetectCounts m_counts;
 };
 
 // DOS/Windows unless CR (or LF) falls below half the other's count; no line end at all is

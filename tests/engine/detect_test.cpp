@@ -17,9 +17,9 @@ using testing::TestHost;
 using testing::WriteFile;
 
 DetectCounts Tally(const std::string& text) {
-  ByteHistogram histogram;
-  histogram.Add(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  return histogram.Counts();
+  DetectTally tally;
+  tally.Add(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  return tally.Counts();
 }
 
 struct LineEndGuess {
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         CodePageGuess{"Koi8Letters", "\xC3\xD2\xD3\xDA", kCodeKoi8cs}),
     [](const auto& param) { return param.param.name; });
 
-TEST(ByteHistogram, CountsEveryByteOfLongTextsInAllPositions) {
+TEST(DetectTally, CountsEveryByteOfLongTextsInAllPositions) {
   std::string text;
   for (int i = 0; i < 1000; ++i) text += (i % 7 == 0) ? '\r' : (i % 5 == 0) ? '\n' : char(0xE8);
   const DetectCounts counts = Tally(text);

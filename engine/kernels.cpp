@@ -1,0 +1,147 @@
+#include "engine/kernels.h"
+
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define PISMOVAR_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi,popcnt")))
+#endif
+
+namespace pismovar::kernels {
+namespace {
+
+// One step at a byte that may start a line end: the replacement for a whole occurrence,
+// otherwise the mapped byte.
+inline void Step(const std::uint8_t* in, std::size_t size, std::size_t& i, std::uint8_t* out,
+                 std::size_t& o, const ByteMap& map, const Rewrite& rewrite) {
+  const std::uint8_t b = in[i];
+  if (b == rewrite.first && (!rewrite.pair || (i + 1 < size && in[i + 1] == rewrite.second))) {
+    std::memcpy(out + o, rewrite.out, rewrite.outSize);
+    o += rewrite.outSize;
+    i += rewrite.pair ? 2 : 1;
+  } else {
+    out[o++] = map[b];
+    ++i;
+  }
+}
+
+inline std::size_t ConvertTail(const std::uint8_t* in, std::size_t size, std::size_t i,
+                               std::uint8_t* out, std::size_t o, const ByteMap& map,
+                               const Rewrite* rewrite) {
+  if (rewrite == nullptr) {
+    for (; i < size; ++i) out[o++] = map[in[i]];
+  } else {
+    while (i < size) Step(in, size, i, out, o, map, *rewrite);
+  }
+  return o;
+}
+
+}  // namespace
+
+std::size_t ConvertPortable(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                            const ByteMap& map, const Rewrite* rewrite) {
+  return ConvertTail(in, size, 0, out, 0, map, rewrite);
+}
+
+void TallyPortable(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+                   DetectCounts& counts) {
+  std::array<std::uint64_t, 256> histogram{};
+  for (std::size_t i = 0; i < size; ++i) ++histogram[in[i]];
+  for (int b = 0x80; b < 256; ++b) {
+    for (int c = 0; c < kDetectCodePages; ++c) {
+      if ((mask[b] >> c) & 1) counts.code[c] += static_cast<std::int64_t>(histogram[b]);
+    }
+  }
+  counts.cr += static_cast<std::int64_t>(histogram['\r']);
+  counts.lf += static_cast<std::int64_t>(histogram['\n']);
+}
+
+#if defined(__x86_64__)
+
+bool HaveWide() {
+  static const bool have =
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+  return have;
+}
+
+// 64 bytes at a time: every high byte is looked up in the upper half of the map with one
+// permute over its 128 entries; a block holding a line-end byte is finished byte by byte.
+PISMOVAR_WIDE std::size_t ConvertWide(const std::uint8_t* in, std::size_t size,
+                                      std::uint8_t* out, const ByteMap& map,
+                                      const Rewrite* rewrite) {
+  const __m512i lower = _mm512_loadu_si512(map.data() + 0x80);
+  const __m512i upper = _mm512_loadu_si512(map.data() + 0xC0);
+  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i + 64 <= size) {
+    const __m512i block = _mm512_loadu_si512(in + i);
+    const __mmask64 high = _mm512_movepi8_mask(block);
+    _mm512_storeu_si512(out + o, _mm512_mask2_permutex2var_epi8(lower, block, high, upper));
+    const std::uint64_t ends = rewrite ? _mm512_cmpeq_epi8_mask(block, first) : 0;
+    if (ends == 0) {
+      i += 64;
+      o += 64;
+      continue;
+    }
+    const auto k = static_cast<std::size_t>(__builtin_ctzll(ends));
+    i += k;
+    o += k;
+    Step(in, size, i, out, o, map, *rewrite);
+  }
+  return ConvertTail(in, size, i, out, o, map, rewrite);
+}
+
+PISMOVAR_WIDE void TallyWide(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+                             DetectCounts& counts) {
+  const __m512i lower = _mm512_loadu_si512(mask.data() + 0x80);
+  const __m512i upper = _mm512_loadu_si512(mask.data() + 0xC0);
+  const __m512i cr = _mm512_set1_epi8('\r');
+  const __m512i lf = _mm512_set1_epi8('\n');
+  std::size_t i = 0;
+  for (; i + 64 <= size; i += 64) {
+    const __m512i block = _mm512_loadu_si512(in + i);
+    const __m512i pages =
+        _mm512_maskz_permutex2var_epi8(_mm512_movepi8_mask(block), lower, block, upper);
+    for (int c = 0; c < kDetectCodePages; ++c) {
+      counts.code[c] += __builtin_popcountll(
+          _mm512_test_epi8_mask(pages, _mm512_set1_epi8(static_cast<char>(1 << c))));
+    }
+    counts.cr += __builtin_popcountll(_mm512_cmpeq_epi8_mask(block, cr));
+    counts.lf += __builtin_popcountll(_mm512_cmpeq_epi8_mask(block, lf));
+  }
+  TallyPortable(in + i, size - i, mask, counts);
+}
+
+#else
+
+bool HaveWide() { return false; }
+
+std::size_t ConvertWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                        const ByteMap& map, const Rewrite* rewrite) {
+  return ConvertPortable(in, size, out, map, rewrite);
+}
+
+void TallyWide(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+               DetectCounts& counts) {
+  TallyPortable(in, size, mask, counts);
+}
+
+#endif
+
+std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                    const ByteMap& map, const Rewrite* rewrite) {
+  return HaveWide() ? ConvertWide(in, size, out, map, rewrite)
+                    : ConvertPortable(in, size, out, map, rewrite);
+}
+
+void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+           DetectCounts& counts) {
+  if (HaveWide()) {
+    TallyWide(in, size, mask, counts);
+  } else {
+    TallyPortable(in, size, mask, counts);
+  }
+}
+
+}  // namespace pismovar::kernels
