@@ -52,7 +52,6 @@ class CStaticLink : public QObject {
   static CursorSource DefaultCursorSource();
   // Replaces where the cursor comes from; takes effect at the next construction.
   static void SetCursorSource(CursorSource source);
-  static const std::optional<QCursor>& LinkCursor() { return s_hCursorLink; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

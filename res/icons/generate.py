@@ -14,8 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
 
-# A blue tile with a white page whose top line is a capital C with a caron, and two arrows
-# turning into each other: text going from one code page to another.
+# A blue tile with a white page that bears a C with a caron: Czech text.
 ICON_SVG = """<?xml version="1.0" encoding="UTF-8"?>
 <svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
   <rect x="8" y="8" width="240" height="240" rx="40" ry="40" fill="#1f5fa8" stroke="none"/>
