@@ -1,5 +1,6 @@
 #include "res/program_resources.h"
 
+#include <QGuiApplication>
 #include <QString>
 #include <array>
 
@@ -18,7 +19,18 @@ namespace {
 constexpr int kCursorHotX = 6;
 constexpr int kCursorHotY = 0;
 
+// The program's name and version as the desktop sees them; the desktop file name ties the
+// program's windows to its desktop entry and icon.
+void SetProgramIdentity() {
+  QCoreApplication::setApplicationName(QStringLiteral("Pismovar"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(PISMOVAR_VERSION));
+  QCoreApplication::setOrganizationDomain(QStringLiteral("pismovar.example.org"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("pismovar"));
+}
+
 }  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(SetProgramIdentity)
 
 QIcon ProgramIcon() {
   RegisterProgramResources();

@@ -1,5 +1,7 @@
 // The program's own pictures, compiled into it from res/resources.qrc. Any of these
-// functions makes the pictures available under ":/res/" as well.
+// functions makes the pictures available under ":/res/" as well. A program that uses them
+// also carries the program's name, version and desktop file name as the application's own,
+// set as its application object is constructed.
 #pragma once
 
 #include <QCursor>

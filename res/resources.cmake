@@ -12,6 +12,7 @@ if(Qt6_FOUND)
   add_library(pismovar_resources STATIC program_resources.cpp resources.qrc)
   set_target_properties(pismovar_resources PROPERTIES AUTORCC ON)
   target_include_directories(pismovar_resources PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(pismovar_resources PRIVATE PISMOVAR_VERSION="${PROJECT_VERSION}")
   target_link_libraries(pismovar_resources PUBLIC Qt6::Gui PRIVATE pismovar_warnings)
 endif()
 

@@ -20,6 +20,7 @@ class AboutDlgTest : public QObject {
  private slots:
   void versionLineIsStringInBoldCentred();
   void addressesAreWholeLinks();
+  void programCarriesItsVersion();
   void closes_data();
   void closes();
 };
@@ -44,6 +45,11 @@ void AboutDlgTest::addressesAreWholeLinks() {
     QCOMPARE(label->palette().color(QPalette::WindowText), CStaticLink::s_crUnvisited);
     QVERIFY2(label->width() >= label->sizeHint().width(), "the whole address shows");
   }
+}
+
+void AboutDlgTest::programCarriesItsVersion() {
+  QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("3.5.0"));
+  QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("pismovar"));
 }
 
 void AboutDlgTest::closes_data() {
