@@ -1,0 +1,64 @@
+// How the command tail is read: switches, name, help, and the values no radio button shows.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace pismovar {
+namespace {
+
+struct TailCase {
+  const char* tail;
+  bool help;
+  bool autoRun;
+  int codeIn, lineEndIn, codeOut, lineEndOut;
+  const char* name;
+  bool clipboard;
+  bool inRange;
+};
+
+class CommandTailTest : public testing::TestWithParam<TailCase> {};
+
+TEST_P(CommandTailTest, ReadsSwitchesAndName) {
+  const TailCase& c = GetParam();
+  const CommandLine line = ParseCommandTail(c.tail);
+  EXPECT_EQ(line.bHelp, c.help);
+  EXPECT_EQ(line.bAutoRun, c.autoRun);
+  EXPECT_EQ(line.nCodeIn, c.codeIn);
+  EXPECT_EQ(line.nLineEndIn, c.lineEndIn);
+  EXPECT_EQ(line.nCodeOut, c.codeOut);
+  EXPECT_EQ(line.nLineEndOut, c.lineEndOut);
+  EXPECT_EQ(line.strName, c.name);
+  EXPECT_EQ(line.bClipboard, c.clipboard);
+  EXPECT_EQ(line.InRange(), c.inRange);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tails, CommandTailTest,
+    testing::Values(
+        TailCase{"", false, false, 0, 0, 0, 0, "", false, true},
+        TailCase{"\"muj dopis.txt\"", false, false, 0, 0, 0, 0, "muj dopis.txt", false, true},
+        TailCase{"/41 /00 email.txt", false, true, 4, 1, 0, 0, "email.txt", false, true},
+        TailCase{"/41 /00 \"email.txt\"", false, true, 4, 1, 0, 0, "email.txt", false, true},
+        TailCase{"/41 email.txt", false, true, 4, 1, 0, 0, "email.txt", false, true},
+        TailCase{"/4", false, true, 4, 0, 0, 0, "", false, true},
+        TailCase{"/x9 a.txt", false, true, 0, 9, 0, 0, "a.txt", false, false},
+        TailCase{"/41 /70 a.txt", false, true, 4, 1, 7, 0, "a.txt", false, false},
+        TailCase{"/41 /00 clipboard", false, true, 4, 1, 0, 0, "clipboard", true, true},
+        TailCase{"/41 /00 Clipboard.txt", false, true, 4, 1, 0, 0, "Clipboard.txt", false, true},
+        TailCase{"a.txt /41 /00", false, true, 4, 1, 0, 0, "", false, true},
+        TailCase{"/41 C:/texty/a.txt", false, true, 4, 1, 0, 0, "xty/a.txt", false, true},
+        TailCase{"/? /41 /00 a.txt", true, false, 0, 0, 0, 0, "", false, true},
+        TailCase{"/helpme", true, false, 0, 0, 0, 0, "", false, true},
+        TailCase{"/HELP", false, true, 0, 0, 0, 0, "LP", false, true},
+        TailCase{"/00 /12 a/b/c.txt", false, true, 0, 0, 1, 2, "a/b/c.txt", false, true},
+        TailCase{"muj dopis.txt  ", false, false, 0, 0, 0, 0, "muj dopis.txt  ", false, true},
+        TailCase{"/20\t\n/02 x", false, true, 2, 0, 0, 2, "x", false, true}));
+
+TEST(CommandTail, JoinsArgumentsWithSingleBlanks) {
+  const char* argv[] = {"pismovar", "/41", "/00", "muj dopis.txt"};
+  EXPECT_EQ(CommandTail(4, argv), "/41 /00 muj dopis.txt");
+  EXPECT_EQ(CommandTail(1, argv), "");
+}
+
+}  // namespace
+}  // namespace pismovar

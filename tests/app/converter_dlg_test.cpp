@@ -1,0 +1,447 @@
+// The main dialog's logic on the offscreen platform: data exchange, enabling rules, the
+// lists a browse or a drop builds, the ends of a run, cancel, progress and what is held off
+// while a run is under way.
+#include "app/converter_dlg.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "app/progress_dlg.h"
+#include "res/dialog_ids.h"
+#include "res/dialog_layout.h"
+#include "res/string_ids.h"
+
+using namespace pismovar;
+
+namespace {
+
+// The dialog with its conversations answered by the test.
+class TestDlg : public CConverterDlg {
+ public:
+  QStringList messages;
+  QStringList openAnswer;
+  QString saveAnswer;
+  int openAsked = 0;
+  bool clipboardText = true;
+  // Runs once per chunk, before the events are pumped.
+  std::function<void()> onPump;
+
+  void PumpMessage() override {
+    if (onPump) onPump();
+    CConverterDlg::PumpMessage();
+  }
+  bool ClipboardHasText() override { return clipboardText && CConverterDlg::ClipboardHasText(); }
+  using CConverterDlg::reject;
+
+ protected:
+  void MessageBox(QMessageBox::Icon, const QString& text) override { messages << text; }
+  QStringList AskOpenFileNames(const QStringList&) override {
+    ++openAsked;
+    return openAnswer;
+  }
+  QString AskSaveFileName(const QStringList&) override { return saveAnswer; }
+};
+
+bool Enabled(const TestDlg& dlg, int id) { return DialogItem(dlg, id)->isEnabled(); }
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes);
+}
+
+// Latin-2 "č" with DOS line ends, as Windows 1250 with Unix line ends.
+const QByteArray kLatin2Text("a\x9f\r\nb\x9f\r\n");
+const QByteArray kWindowsText("a\xe8\nb\xe8\n");
+
+// A text of several chunks, so a cancel between chunks leaves most of it unread.
+QByteArray LongLatin2Text() { return kLatin2Text.repeated(100000); }
+
+void ChooseLatin2ToWindowsUnix(TestDlg& dlg) {
+  dlg.UpdateData(true);
+  dlg.m_nCodeIn = 2;
+  dlg.m_nLineEndIn = 0;
+  dlg.m_nCodeOut = 0;
+  dlg.m_nLineEndOut = 2;
+  dlg.UpdateData(false);
+}
+
+}  // namespace
+
+class ConverterDlgTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir m_dir;
+  QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+ private slots:
+  void init() {
+    QVERIFY(m_dir.isValid());
+    QDir::setCurrent(m_dir.path());
+  }
+
+  void exchangeCopiesEveryFieldBothWays() {
+    TestDlg dlg;
+    dlg.m_nCodeIn = 5;
+    dlg.m_nCodeOut = 6;
+    dlg.m_nLineEndIn = 1;
+    dlg.m_nLineEndOut = 2;
+    dlg.m_strInput = "vstup.txt";
+    dlg.m_strOutput = "výstup.txt";
+    dlg.m_bClipboardIn = true;
+    dlg.m_bClipboardOut = false;
+    dlg.UpdateData(false);
+    dlg.m_nCodeIn = dlg.m_nCodeOut = dlg.m_nLineEndIn = dlg.m_nLineEndOut = 0;
+    dlg.m_strInput.clear();
+    dlg.m_strOutput.clear();
+    dlg.m_bClipboardIn = false;
+    dlg.UpdateData(true);
+    QCOMPARE(dlg.m_nCodeIn, 5);
+    QCOMPARE(dlg.m_nCodeOut, 6);
+    QCOMPARE(dlg.m_nLineEndIn, 1);
+    QCOMPARE(dlg.m_nLineEndOut, 2);
+    QCOMPARE(dlg.m_strInput, std::string("vstup.txt"));
+    QCOMPARE(dlg.m_strOutput, std::string("výstup.txt"));
+    QVERIFY(dlg.m_bClipboardIn);
+    QVERIFY(!dlg.m_bClipboardOut);
+  }
+
+  void valueWithoutButtonReadsBackAsNoSelection() {
+    TestDlg dlg;
+    dlg.m_nLineEndOut = 9;
+    dlg.UpdateData(false);
+    dlg.UpdateData(true);
+    QCOMPARE(dlg.m_nLineEndOut, -1);
+  }
+
+  void writingTheControlsFiresNoHandler() {
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    QVERIFY(!Enabled(dlg, IDC_CONVERT));
+    dlg.m_strInput = " \"a\" \"b\"";
+    dlg.m_strOutput = "x";
+    dlg.UpdateData(false);
+    QVERIFY(!Enabled(dlg, IDC_CONVERT));
+    QCOMPARE(dlg.m_nFileCount, 1);
+  }
+
+  void convertButtonFollowsNamesAndClipboardBoxes_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("clipboardIn");
+    QTest::addColumn<bool>("clipboardOut");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("nothing") << ""
+                             << "" << false << false << false;
+    QTest::newRow("input only") << "a.txt"
+                                << "" << false << false << false;
+    QTest::newRow("both names") << "a.txt"
+                                << "b.txt" << false << false << true;
+    QTest::newRow("both boxes") << ""
+                                << "" << true << true << true;
+    QTest::newRow("clipboard in, no output") << ""
+                                             << "" << true << false << false;
+    QTest::newRow("name to clipboard") << "a.txt"
+                                       << "" << false << true << true;
+  }
+  void convertButtonFollowsNamesAndClipboardBoxes() {
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(bool, clipboardIn);
+    QFETCH(bool, clipboardOut);
+    QFETCH(bool, enabled);
+    TestDlg dlg;
+    dlg.clipboardText = false;
+    dlg.OnInitDialog();
+    DialogItem<QLineEdit>(dlg, IDC_INPUT)->setText(input);
+    DialogItem<QLineEdit>(dlg, IDC_OUTPUT)->setText(output);
+    if (clipboardIn) QTest::mouseClick(DialogItem(dlg, IDC_CLIPBOARD_IN), Qt::LeftButton);
+    if (clipboardOut) QTest::mouseClick(DialogItem(dlg, IDC_CLIPBOARD_OUT), Qt::LeftButton);
+    QCOMPARE(Enabled(dlg, IDC_CONVERT), enabled);
+    QCOMPARE(Enabled(dlg, IDC_INPUT), !clipboardIn);
+    QCOMPARE(Enabled(dlg, IDC_BROWSE_INPUT), !clipboardIn);
+    QCOMPARE(Enabled(dlg, IDC_OUTPUT), !clipboardOut);
+    QCOMPARE(Enabled(dlg, IDC_BROWSE_OUTPUT), !clipboardOut);
+    QVERIFY(dlg.messages.isEmpty());
+  }
+
+  void browsingSeveralFilesBuildsAQuotedListAndDetectsTheFirst() {
+    WriteFile(Path("a.txt"), "\xe8\xe8\n\n");  // Windows 1250 "č", Unix line ends
+    WriteFile(Path("b.txt"), "x");
+    WriteFile(Path("c.txt"), "y");
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.m_nCodeIn = 6;
+    dlg.UpdateData(false);
+    dlg.openAnswer = {Path("a.txt"), Path("b.txt"), Path("c.txt")};
+    dlg.OnBrowseInput();
+    const std::string dir = QFile::encodeName(m_dir.path()).toStdString();
+    const std::string list = " \"" + dir + "/a.txt\" \"" + dir + "/b.txt\" \"" + dir + "/c.txt\"";
+    QCOMPARE(dlg.m_strInput, list);
+    QCOMPARE(dlg.m_strOutput, list);
+    QCOMPARE(dlg.m_nFileCount, 3);
+    QVERIFY(!Enabled(dlg, IDC_OUTPUT));
+    QVERIFY(!Enabled(dlg, IDC_BROWSE_OUTPUT));
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
+    QCOMPARE(dlg.m_nCodeIn, 0);
+    QCOMPARE(dlg.m_nLineEndIn, 2);
+    QVERIFY(dlg.messages.isEmpty());
+
+    // Typing a plain name over the list makes it one file again.
+    DialogItem<QLineEdit>(dlg, IDC_INPUT)->setText(Path("b.txt"));
+    QCOMPARE(dlg.m_nFileCount, 1);
+  }
+
+  void browsingOneFileConvertsInPlaceByDefault() {
+    WriteFile(Path("a.txt"), "x");
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    QTest::mouseClick(DialogItem(dlg, IDC_CLIPBOARD_OUT), Qt::LeftButton);
+    dlg.openAnswer = {Path("a.txt")};
+    dlg.OnBrowseInput();
+    QCOMPARE(QString::fromStdString(dlg.m_strInput), Path("a.txt"));
+    QCOMPARE(dlg.m_strOutput, dlg.m_strInput);
+    QCOMPARE(dlg.m_nFileCount, 1);
+    // One file enables the output name even with the clipboard-output box ticked.
+    QVERIFY(Enabled(dlg, IDC_OUTPUT));
+    QVERIFY(dlg.m_bClipboardOut);
+  }
+
+  void cancelledBrowseChangesNothing() {
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.m_strInput = "keep.txt";
+    dlg.UpdateData(false);
+    dlg.OnBrowseInput();
+    QCOMPARE(dlg.openAsked, 1);
+    QCOMPARE(dlg.m_strInput, std::string("keep.txt"));
+    QVERIFY(dlg.messages.isEmpty());
+  }
+
+  void droppingGivesABarePathOrAList() {
+    WriteFile(Path("a.txt"), "x");
+    WriteFile(Path("b.txt"), "y");
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    QCOMPARE(QString::fromStdString(dlg.m_strInput), Path("a.txt"));
+    QCOMPARE(dlg.m_nFileCount, 1);
+    QVERIFY(Enabled(dlg, IDC_OUTPUT));
+    dlg.OnDropFiles({Path("a.txt"), Path("b.txt")});
+    QCOMPARE(QString::fromStdString(dlg.m_strInput),
+             QStringLiteral(" \"%1\" \"%2\"").arg(Path("a.txt"), Path("b.txt")));
+    QCOMPARE(dlg.m_nFileCount, 2);
+    QVERIFY(!Enabled(dlg, IDC_OUTPUT));
+    QVERIFY(!Enabled(dlg, IDC_BROWSE_OUTPUT));
+  }
+
+  void singleFileRunConvertsInPlaceAndDisablesConvert() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
+    QVERIFY(!Enabled(dlg, IDC_CONVERT));
+    QVERIFY(!dlg.ProgressDlg()->isVisible());
+    QVERIFY(!dlg.ProgressDlg()->m_bRunning);
+    QVERIFY(dlg.messages.isEmpty());
+    QCOMPARE(dlg.ExitCode(), 0);
+  }
+
+  void listRunGoesOnPastAFileThatCannotBeOpened() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    WriteFile(Path("c.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt"), Path("missing.txt"), Path("c.txt")});
+    dlg.messages.clear();
+    ChooseLatin2ToWindowsUnix(dlg);
+    int listBarMaximum = -1;
+    dlg.onPump = [&] { listBarMaximum = dlg.ProgressDlg()->ListBar()->maximum(); };
+    dlg.OnConvert();
+    QCOMPARE(dlg.messages, QStringList{QStringLiteral("Vstupní soubor není možné otevřít!")});
+    QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
+    QCOMPARE(ReadAll(Path("c.txt")), kWindowsText);
+    QCOMPARE(listBarMaximum, 3);
+    QCOMPARE(dlg.m_nFilesDone, 3);
+    QVERIFY(!Enabled(dlg, IDC_CONVERT));
+  }
+
+  void cancelInAListStopsThereAndKeepsConvertEnabled() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    WriteFile(Path("b.txt"), LongLatin2Text());
+    WriteFile(Path("c.txt"), kLatin2Text);
+    WriteFile(Path("Clipboard.tmp"), "user's own");
+    TestDlg dlg;
+    dlg.m_bAutoRun = true;
+    dlg.OnDropFiles({Path("a.txt"), Path("b.txt"), Path("c.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.onPump = [&] {
+      if (dlg.m_nFilesDone == 1) dlg.ProgressDlg()->findChild<QPushButton*>()->click();
+    };
+    dlg.OnConvert();
+    QCOMPARE(dlg.messages, QStringList{QStringLiteral(
+                               "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!")});
+    QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
+    QCOMPARE(ReadAll(Path("b.txt")), LongLatin2Text());
+    QCOMPARE(ReadAll(Path("c.txt")), kLatin2Text);
+    QCOMPARE(ReadAll(Path("Clipboard.tmp")), QByteArray("user's own"));
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
+    QVERIFY(!dlg.ProgressDlg()->isVisible());
+    QCOMPARE(dlg.ExitCode(), 0);
+  }
+
+  void cancelOfASingleFileEndsNormallyAndAutoRunQuits() {
+    WriteFile(Path("b.txt"), LongLatin2Text());
+    TestDlg dlg;
+    dlg.m_bAutoRun = true;
+    dlg.m_strInput = dlg.m_strOutput = "b.txt";
+    dlg.m_nCodeIn = 2;
+    dlg.m_nLineEndOut = 2;
+    dlg.OnInitDialog();
+    dlg.onPump = [&] { dlg.OnCancelRequest(); };
+    dlg.OnConvert();
+    QCOMPARE(dlg.messages.size(), 1);
+    QCOMPARE(ReadAll(Path("b.txt")), LongLatin2Text());
+    QCOMPARE(dlg.ExitCode(), 1);
+  }
+
+  void clipboardInputWithoutTextEndsSilently() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.clipboardText = false;
+    dlg.m_bAutoRun = true;
+    dlg.m_bClipboardIn = dlg.m_bClipboardOut = true;
+    dlg.OnInitDialog();
+    dlg.OnConvert();
+    QVERIFY(dlg.messages.isEmpty());
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
+    QVERIFY(!dlg.ProgressDlg()->isVisible());
+    QCOMPARE(dlg.ExitCode(), 0);
+  }
+
+  void clipboardRunConvertsTheClipboardAndLeavesUserFilesAlone() {
+    WriteFile(Path("Clipboard.tmp"), "mine");
+    WriteFile(Path("Temp.tmp"), "mine too");
+    QGuiApplication::clipboard()->setText(QStringLiteral("řádek\r\nčára\r\n"));
+    TestDlg dlg;
+    dlg.m_bClipboardIn = dlg.m_bClipboardOut = true;
+    dlg.m_nLineEndOut = 2;
+    dlg.OnInitDialog();
+    dlg.OnConvert();
+    QVERIFY(dlg.messages.isEmpty());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("řádek\nčára\n"));
+    QCOMPARE(ReadAll(Path("Clipboard.tmp")), QByteArray("mine"));
+    QCOMPARE(ReadAll(Path("Temp.tmp")), QByteArray("mine too"));
+    QVERIFY(!QFile::exists(QString::fromStdString(dlg.ClipboardFileName())));
+  }
+
+  void timerShowsPercentOfTheFile_data() {
+    QTest::addColumn<quint64>("done");
+    QTest::addColumn<quint64>("total");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("empty file") << quint64(0) << quint64(0) << 100;
+    QTest::newRow("half of 50 MB") << quint64(25000000) << quint64(50000000) << 50;
+    QTest::newRow("over 4 GiB") << quint64(3) * (quint64(1) << 32)
+                                << quint64(6) * (quint64(1) << 32) << 50;
+    QTest::newRow("fraction dropped") << quint64(999) << quint64(1000) << 99;
+  }
+  void timerShowsPercentOfTheFile() {
+    QFETCH(quint64, done);
+    QFETCH(quint64, total);
+    QFETCH(int, percent);
+    TestDlg dlg;
+    dlg.ProgressDlg()->Create();
+    dlg.m_nDoneBytes = done;
+    dlg.m_nTotalBytes = total;
+    dlg.OnTimer();
+    QCOMPARE(dlg.ProgressDlg()->FileBar()->value(), percent);
+  }
+
+  void progressWindowStandsBesideTheDialog() {
+    TestDlg dlg;
+    dlg.move(200, 100);
+    dlg.show();
+    dlg.ProgressDlg()->Create();
+    QCOMPARE(dlg.ProgressDlg()->pos(), dlg.frameGeometry().topLeft() + QPoint(17, 130));
+  }
+
+  void nothingStartsInsideARunAndCloseWaitsForItsEnd() {
+    WriteFile(Path("a.txt"), LongLatin2Text());
+    WriteFile(Path("other.txt"), "x");
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.show();
+    int pumps = 0;
+    bool visibleDuringRun = false;
+    dlg.onPump = [&] {
+      if (++pumps != 1) return;
+      dlg.OnBrowseInput();
+      dlg.OnDropFiles({Path("other.txt")});
+      dlg.OnFullDetect();
+      dlg.OnConvert();
+      QTest::mouseClick(DialogItem(dlg, IDC_CLIPBOARD_IN), Qt::LeftButton);
+      dlg.reject();
+      visibleDuringRun = dlg.isVisible();
+    };
+    dlg.OnConvert();
+    QCOMPARE(dlg.openAsked, 0);
+    QCOMPARE(QString::fromStdString(dlg.m_strInput), Path("a.txt"));
+    QVERIFY(!dlg.m_bClipboardIn);
+    QVERIFY(visibleDuringRun);
+    QVERIFY(!dlg.isVisible());
+    // The close acted as "Zrušit": the input is intact.
+    QCOMPARE(ReadAll(Path("a.txt")), LongLatin2Text());
+    QCOMPARE(dlg.messages.size(), 1);
+  }
+
+  void dropsAreRefusedDuringFullDetection() {
+    WriteFile(Path("a.txt"), LongLatin2Text());
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    dlg.m_nLineEndIn = 2;
+    dlg.UpdateData(false);
+    bool detectText = false;
+    dlg.onPump = [&] {
+      detectText = dlg.ProgressDlg()->Text()->text().startsWith(QStringLiteral("Detekuji"));
+      dlg.OnDropFiles({Path("b.txt")});
+    };
+    dlg.OnFullDetect();
+    QVERIFY(detectText);
+    QCOMPARE(QString::fromStdString(dlg.m_strInput), Path("a.txt"));
+    QCOMPARE(dlg.m_nLineEndIn, 0);
+    QVERIFY(!dlg.ProgressDlg()->isVisible());
+  }
+
+  void enterNeverClosesTheDialog() {
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    QVERIFY(dlg.isVisible());
+  }
+};
+
+QTEST_MAIN(ConverterDlgTest)
+#include "converter_dlg_test.moc"

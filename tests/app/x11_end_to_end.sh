@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The desktop program on a private X server: an auto-run converts in place and exits with 1,
+# text it puts on the clipboard outlives it, the user's "Temp.tmp" and "Clipboard.tmp" are
+# never touched, and without a display the same command line still converts.
+set -euo pipefail
+program=$(realpath "$1")
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display number no other server holds.
+display=""
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    display=$n
+    break
+  fi
+done
+[ -n "$display" ] || { echo "no free display number"; exit 1; }
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.1
+done
+export DISPLAY=":$display"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+expect_bytes() {  # file, expected bytes as printf format, what
+  if ! cmp -s "$1" <(printf "$2"); then
+    fail "$3: $(od -An -c "$1" | tr -s ' ')"
+  fi
+}
+
+cd "$work"
+printf 'user temp' > Temp.tmp
+printf 'user clipboard' > Clipboard.tmp
+
+# Latin-2 with DOS line ends to Windows 1250 with Unix line ends, in place.
+printf 'P\x9fi\r\nX\r\n' > dopis.txt
+status=0
+timeout 30 "$program" /20 /02 dopis.txt || status=$?
+[ "$status" -eq 1 ] || fail "auto-run exit status $status, expected 1"
+expect_bytes dopis.txt 'P\xe8i\nX\n' "in-place auto-run"
+
+# Clipboard to clipboard: the text is read back after the program has ended.
+printf 'abc\r\nčř\r\n' | timeout 10 xclip -selection clipboard -i
+status=0
+timeout 30 "$program" /00 /02 Clipboard || status=$?
+[ "$status" -eq 1 ] || fail "clipboard auto-run exit status $status, expected 1"
+timeout 10 xclip -selection clipboard -o > clipboard.out || fail "clipboard empty after exit"
+expect_bytes clipboard.out 'abc\nčř\n' "clipboard after exit"
+
+# Without a display the run goes on without windows; out-of-range switches give the usage.
+printf 'P\x9fi\r\n' > bez-displeje.txt
+status=0
+env -u DISPLAY timeout 30 "$program" /20 /02 bez-displeje.txt || status=$?
+[ "$status" -eq 1 ] || fail "windowless exit status $status, expected 1"
+expect_bytes bez-displeje.txt 'P\xe8i\n' "windowless auto-run"
+status=0
+env -u DISPLAY timeout 30 "$program" /20 /02 chybi.txt 2> missing.err || status=$?
+[ "$status" -eq 1 ] || fail "windowless missing file exit status $status"
+grep -q 'Vstupní soubor není možné otevřít!' missing.err || fail "windowless message: $(cat missing.err)"
+status=0
+env -u DISPLAY timeout 30 "$program" /90 /02 bez-displeje.txt 2> usage.err || status=$?
+[ "$status" -eq 2 ] || fail "windowless out-of-range exit status $status, expected 2"
+grep -q 'Parametry programu Pismovar:' usage.err || fail "no usage on standard error"
+expect_bytes bez-displeje.txt 'P\xe8i\n' "out-of-range switch leaves the file alone"
+status=0
+env -u DISPLAY timeout 30 "$program" dopis.txt 2> interactive.err || status=$?
+[ "$status" -eq 2 ] || fail "windowless interactive exit status $status, expected 2"
+[ -s interactive.err ] || fail "windowless interactive mode printed no error"
+
+expect_bytes Temp.tmp 'user temp' "the user's Temp.tmp"
+expect_bytes Clipboard.tmp 'user clipboard' "the user's Clipboard.tmp"
+
+[ "$failures" -eq 0 ] && echo "all end-to-end checks passed"
+exit "$failures"
