@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace pismovar {
 namespace {
 
@@ -52,7 +55,15 @@ INSTANTIATE_TEST_SUITE_P(
         TailCase{"/HELP", false, true, 0, 0, 0, 0, "LP", false, true},
         TailCase{"/00 /12 a/b/c.txt", false, true, 0, 0, 1, 2, "a/b/c.txt", false, true},
         TailCase{"muj dopis.txt  ", false, false, 0, 0, 0, 0, "muj dopis.txt  ", false, true},
-        TailCase{"/20\t\n/02 x", false, true, 2, 0, 0, 2, "x", false, true}));
+        TailCase{"/20\t\n/02 x", false, true, 2, 0, 0, 2, "x", false, true}),
+    [](const testing::TestParamInfo<TailCase>& info) {
+      // The tail itself, letters and digits only, names the case.
+      std::string name = std::to_string(info.index) + "_";
+      for (const char* c = info.param.tail; *c; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+      }
+      return name;
+    });
 
 TEST(CommandTail, JoinsArgumentsWithSingleBlanks) {
   const char* argv[] = {"pismovar", "/41", "/00", "muj dopis.txt"};
