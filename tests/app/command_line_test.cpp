@@ -56,10 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
         TailCase{"/00 /12 a/b/c.txt", false, true, 0, 0, 1, 2, "a/b/c.txt", false, true},
         TailCase{"muj dopis.txt  ", false, false, 0, 0, 0, 0, "muj dopis.txt  ", false, true},
         TailCase{"/20\t\n/02 x", false, true, 2, 0, 0, 2, "x", false, true}),
-    [](const testing::TestParamInfo<TailCase>& info) {
+    [](const testing::TestParamInfo<TailCase>& caseInfo) {
       // The tail itself, letters and digits only, names the case.
-      std::string name = std::to_string(info.index) + "_";
-      for (const char* c = info.param.tail; *c; ++c) {
+      std::string name = std::to_string(caseInfo.index) + "_";
+      for (const char* c = caseInfo.param.tail; *c; ++c) {
         if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
       }
       return name;
