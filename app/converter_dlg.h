@@ -48,8 +48,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
 
   // The exit status the program ends with: 1 after an auto-run conversion.
   int ExitCode() const { return m_nExitCode; }
-  // true while a conversion run or a full detection is under way.
-  bool IsBusy() const { return m_bBusy; }
   CProgressDlg* ProgressDlg() const { return m_pProgressDlg.get(); }
 
   // EngineHost.

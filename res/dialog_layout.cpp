@@ -87,10 +87,8 @@ QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
       bar->setTextVisible(false);
       return bar;
     }
-    case ControlKind::kCustom:
-      break;
   }
-  return nullptr;
+  return new QWidget(parent);
 }
 
 bool TakesFocus(ControlKind kind) {
@@ -120,7 +118,7 @@ QRect DialogUnits::ToPixels(const DialogRect& rect) const {
   return QRect(ToPixelsX(rect.x), ToPixelsY(rect.y), ToPixelsX(rect.cx), ToPixelsY(rect.cy));
 }
 
-void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactory& factory) {
+void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
   const DialogUnits units(dialog.font());
 
   Qt::WindowFlags flags = (tpl.style & kTaskBar) ? Qt::Window : Qt::Dialog;
@@ -135,9 +133,7 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactor
   made.reserve(tpl.controls.size());
   QButtonGroup* radioGroup = nullptr;
   for (const ControlTemplate& item : tpl.controls) {
-    QWidget* control = factory ? factory(item, &dialog) : nullptr;
-    if (!control) control = MakeControl(item, &dialog);
-    if (!control) control = new QWidget(&dialog);
+    QWidget* control = MakeControl(item, &dialog);
     QRect geometry = units.ToPixels(item.rect);
     // The desktop's check marks take more room than the template allowed for; a box's text
     // is never cut for that, the box grows to the right instead.
@@ -150,7 +146,6 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactor
     }
     control->setGeometry(geometry);
     control->setProperty(kItemIdProperty, item.id);
-    control->setEnabled((item.flags & kDisabled) == 0);
     if (item.flags & kTabStop) {
       control->setFocusPolicy(Qt::StrongFocus);
     } else {

@@ -7,17 +7,12 @@
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
-#include <functional>
 
 #include "res/dialog_template.h"
 
 class QDialog;
 
 namespace pismovar {
-
-// Makes a control of kind kCustom (or any kind it wants to take over) as a child of `parent`;
-// nullptr leaves the control to the layout. BuildDialog places and sizes what it returns.
-using ControlFactory = std::function<QWidget*(const ControlTemplate&, QWidget* parent)>;
 
 // Converts dialog units to pixels for a font: x by a quarter of the average character width,
 // y by an eighth of the font's height.
@@ -27,8 +22,6 @@ class DialogUnits {
   int ToPixelsX(int units) const;
   int ToPixelsY(int units) const;
   QRect ToPixels(const DialogRect& rect) const;
-  int BaseWidth() const { return m_nBaseWidth; }
-  int BaseHeight() const { return m_nBaseHeight; }
 
  private:
   int m_nBaseWidth;
@@ -38,7 +31,7 @@ class DialogUnits {
 // Creates the template's controls as children of `dialog`, in template order (= tab order),
 // sets the caption, window style and fixed client size, and makes one exclusive QButtonGroup
 // per run of radio buttons. Call once, from the dialog's constructor.
-void BuildDialog(QDialog& dialog, const DialogTemplate& tpl, const ControlFactory& factory = {});
+void BuildDialog(QDialog& dialog, const DialogTemplate& tpl);
 
 // The control with template id `id`, or nullptr.
 QWidget* DialogItem(const QWidget& dialog, int id);

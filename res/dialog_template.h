@@ -10,8 +10,6 @@
 //      it creates the child widgets, sizes the dialog and sets the tab order.
 //   3. Reach a control by its id: DialogItem<QPushButton>(*this, 1000), a radio group by the
 //      id of its first button: RadioGroup(*this, 1003).
-// A kind the layout does not know (a link, a picture) is made by a ControlFactory passed to
-// BuildDialog, which gets the control's template and places nothing itself.
 #pragma once
 
 #include <span>
@@ -39,7 +37,6 @@ enum class ControlKind {
   kStatic,         // text label
   kPicture,        // empty image label; its dialog fills it in
   kProgressBar,    // range 0..100 until told otherwise
-  kCustom,         // made by the ControlFactory
 };
 
 // Control flags.
@@ -50,7 +47,6 @@ enum ControlFlag : unsigned {
   kRight = 1u << 3,       // text right-aligned (kStatic)
   kBorder = 1u << 4,      // drawn with a border
   kNoWordWrap = 1u << 5,  // text on one line, cut at the right (kStatic)
-  kDisabled = 1u << 6,    // created disabled
 };
 
 struct ControlTemplate {
