@@ -90,7 +90,7 @@ Figures Measure(const std::vector<std::string>& argv, const std::string& stdoutP
       return figures;
     }
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     ::wait4(pid, &status, 0, &usage);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -134,9 +134,9 @@ int main(int argc, char* argv[]) {
   const Figures iconv =
       Measure({"iconv", "-f", "CP1250", "-t", "CP852", "-o", output, input}, "/dev/null", output);
   Print("iconv -f CP1250 -t CP852 -o OUT IN", iconv, bytes);
-  const Figures convert = Measure({cli, "-f", "win", "-t", "lat", "--eol-in", "dos", "--eol-out",
-                                   "unix", "-o", output, input},
-                                  "/dev/null", output);
+  const Figures convert = Measure(
+      {cli, "-f", "win", "-t", "lat", "--eol-in", "dos", "--eol-out", "unix", "-o", output, input},
+      "/dev/null", output);
   Print("pismovar-cli -f win -t lat --eol-in dos --eol-out unix -o OUT IN", convert, bytes);
   const Figures cat = Measure({"cat", input}, "/dev/null", {});
   Print("cat IN > /dev/null", cat, bytes);
@@ -149,6 +149,7 @@ int main(int argc, char* argv[]) {
   std::printf("  iconv / conversion     %6.2f  [at least 3]\n", iconv.seconds / convert.seconds);
   std::printf("  detect / cat           %6.2f  [at most 2]\n", detect.seconds / cat.seconds);
   std::printf("  peak memory of pismovar-cli %.1f MiB converting, %.1f MiB detecting [under 16]\n",
-              static_cast<double>(convert.peakKiB) / 1024, static_cast<double>(detect.peakKiB) / 1024);
+              static_cast<double>(convert.peakKiB) / 1024,
+              static_cast<double>(detect.peakKiB) / 1024);
   return 0;
 }

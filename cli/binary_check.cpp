@@ -18,9 +18,8 @@ bool IsTextControl(unsigned char c) { return c == '\t' || c == '\n' || c == '\f'
 bool LooksBinary(const unsigned char* data, std::size_t size) {
   const unsigned char* end = data + size;
   if (std::find(data, end, 0) != end) return true;
-  const auto controls = std::count_if(data, end, [](unsigned char c) {
-    return (c < 0x20 && !IsTextControl(c)) || c == 0x7F;
-  });
+  const auto controls = std::count_if(
+      data, end, [](unsigned char c) { return (c < 0x20 && !IsTextControl(c)) || c == 0x7F; });
   return static_cast<std::size_t>(controls) * kMaxControlShare > size;
 }
 
@@ -28,8 +27,8 @@ bool FileLooksBinary(int fd) {
   std::array<unsigned char, kBinaryCheckSize> start;
   std::size_t size = 0;
   while (size < start.size()) {
-    const ssize_t got = ::pread(fd, start.data() + size, start.size() - size,
-                                static_cast<off_t>(size));
+    const ssize_t got =
+        ::pread(fd, start.data() + size, start.size() - size, static_cast<off_t>(size));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) break;

@@ -79,9 +79,8 @@ void CliHost::ShowStopMessage(int id, std::string_view arg) {
   std::string text = FormatString(id, arg);
   // The table's texts are made for a message box; a terminal message is one line.
   for (std::size_t pos; (pos = text.find('\n')) != std::string::npos;) text.erase(pos, 1);
-  const bool systemFailure =
-      id == IDS_INPUT_OPEN_FAILED || id == IDS_OUTPUT_OPEN_FAILED || id == IDS_IO_FAILED ||
-      id == IDS_RENAME_FAILED;
+  const bool systemFailure = id == IDS_INPUT_OPEN_FAILED || id == IDS_OUTPUT_OPEN_FAILED ||
+                             id == IDS_IO_FAILED || id == IDS_RENAME_FAILED;
   if (systemFailure && error != 0) text += std::string(" (") + std::strerror(error) + ")";
   Error(text);
 }

@@ -80,8 +80,7 @@ const option kLongOptions[] = {
 std::string CheckCombination(const Options& o) {
   if (o.help || o.version || o.list) return {};
   if (o.detect) {
-    if (o.codeIn != kAuto || o.codeOut != kAuto || o.lineEndIn != kAuto ||
-        o.lineEndOut != kAuto) {
+    if (o.codeIn != kAuto || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto) {
       return "--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out";
     }
     if (o.inPlace || o.output) return "--detect writes no file: it takes no --in-place or --output";
@@ -141,16 +140,36 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case kEolOut:
         if (!store(ParseLineEnd(optarg, error), o.lineEndOut)) return result;
         break;
-      case 'i': o.inPlace = true; break;
-      case 'o': o.output = optarg; break;
-      case 'r': o.recursive = true; break;
-      case 'd': o.detect = true; break;
-      case kQuick: o.quick = true; break;
-      case kForce: o.force = true; break;
-      case 'q': o.quiet = true; break;
-      case 'l': o.list = true; break;
-      case 'h': o.help = true; break;
-      case 'V': o.version = true; break;
+      case 'i':
+        o.inPlace = true;
+        break;
+      case 'o':
+        o.output = optarg;
+        break;
+      case 'r':
+        o.recursive = true;
+        break;
+      case 'd':
+        o.detect = true;
+        break;
+      case kQuick:
+        o.quick = true;
+        break;
+      case kForce:
+        o.force = true;
+        break;
+      case 'q':
+        o.quiet = true;
+        break;
+      case 'l':
+        o.list = true;
+        break;
+      case 'h':
+        o.help = true;
+        break;
+      case 'V':
+        o.version = true;
+        break;
       case ':':
         error = std::string("option '") + argv[optind - 1] + "' needs a value";
         return result;
@@ -223,9 +242,7 @@ Examples:
 )";
 }
 
-std::string VersionText() {
-  return "pismovar-cli " PISMOVAR_VERSION "\n";
-}
+std::string VersionText() { return "pismovar-cli " PISMOVAR_VERSION "\n"; }
 
 // One line per value: its number, its names and its caption in the desktop program.
 template <std::size_t N, typename Caption>

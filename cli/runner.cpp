@@ -30,7 +30,8 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
-Runner::Runner(const Options& options) : m_options(options), m_host(options.quiet), m_converter(m_host) {
+Runner::Runner(const Options& options)
+    : m_options(options), m_host(options.quiet), m_converter(m_host) {
   m_host.Attach(m_converter);
 }
 
@@ -178,8 +179,8 @@ void Runner::ConvertOne(const std::string& name) {
     struct stat inStat {};
     struct stat outStat {};
     // The output may be the input under another name: then it is converted in place.
-    const bool inPlace = ::fstat(input.fd, &inStat) == 0 &&
-                         ::stat(output.c_str(), &outStat) == 0 && SameFile(inStat, outStat);
+    const bool inPlace = ::fstat(input.fd, &inStat) == 0 && ::stat(output.c_str(), &outStat) == 0 &&
+                         SameFile(inStat, outStat);
     input.owned.Reset();
     m_converter.ConvertFile(input.path, inPlace ? input.path : output);
   } else {

@@ -55,7 +55,7 @@ std::string EncodeByHand(const std::string& utf8, int codePage) {
       if (utf8.compare(i, std::strlen(row.letter), row.letter) == 0) match = &row;
     }
     if (match == nullptr) throw std::runtime_error("no hand-written byte for " + utf8.substr(i, 2));
-    result += static_cast<char>(codePage == 1 ? match->kamenicky
+    result += static_cast<char>(codePage == 1   ? match->kamenicky
                                 : codePage == 5 ? match->koi8cs
                                                 : match->ascii);
     i += std::strlen(match->letter);
@@ -89,11 +89,16 @@ const std::string kCzechSlovakText =
 
 std::string Encode(const std::string& utf8, int codePage) {
   switch (codePage) {
-    case 0: return EncodeWithIconv(utf8, "CP1250");
-    case 2: return EncodeWithIconv(utf8, "CP852");
-    case 3: return EncodeWithIconv(utf8, "ISO-8859-2");
-    case 4: return EncodeWithIconv(utf8, "MAC-CENTRALEUROPE");
-    default: return EncodeByHand(utf8, codePage);
+    case 0:
+      return EncodeWithIconv(utf8, "CP1250");
+    case 2:
+      return EncodeWithIconv(utf8, "CP852");
+    case 3:
+      return EncodeWithIconv(utf8, "ISO-8859-2");
+    case 4:
+      return EncodeWithIconv(utf8, "MAC-CENTRALEUROPE");
+    default:
+      return EncodeByHand(utf8, codePage);
   }
 }
 

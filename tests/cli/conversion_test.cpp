@@ -20,8 +20,7 @@ TEST_P(CodePagePairTest, ConvertsStandardInputToKnownBytes) {
   const std::string input = Encode(kCzechSlovakText, from);
   // Text in ASCII has no accented letters left to convert.
   const std::string expected = Encode(kCzechSlovakText, from == kAscii ? kAscii : to);
-  const CliResult result =
-      RunCli({"-f", kCodePageNames[from], "-t", std::to_string(to)}, input);
+  const CliResult result = RunCli({"-f", kCodePageNames[from], "-t", std::to_string(to)}, input);
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, expected);
   EXPECT_EQ(result.err, "");
@@ -38,19 +37,19 @@ struct AliasCase {
 class CodePageAliasTest : public testing::TestWithParam<AliasCase> {};
 
 TEST_P(CodePageAliasTest, NameSelectsItsCodePageInAnyLetterCase) {
-  const CliResult result =
-      RunCli({"--from=CP1250", std::string("--to=") + GetParam().name}, Encode(kCzechSlovakText, 0));
+  const CliResult result = RunCli({"--from=CP1250", std::string("--to=") + GetParam().name},
+                                  Encode(kCzechSlovakText, 0));
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, Encode(kCzechSlovakText, GetParam().codePage));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, CodePageAliasTest,
-    testing::Values(AliasCase{"windows-1250", 0}, AliasCase{"KAMENICKY", 1},
-                    AliasCase{"keybcs2", 1}, AliasCase{"Cp852", 2}, AliasCase{"ibm852", 2},
-                    AliasCase{"pc2", 2}, AliasCase{"ISO-8859-2", 3}, AliasCase{"il2", 3},
-                    AliasCase{"MacCentralEurope", 4}, AliasCase{"macce", 4},
-                    AliasCase{"KOI8-CS", 5}, AliasCase{"ascii", 6}));
+INSTANTIATE_TEST_SUITE_P(Names, CodePageAliasTest,
+                         testing::Values(AliasCase{"windows-1250", 0}, AliasCase{"KAMENICKY", 1},
+                                         AliasCase{"keybcs2", 1}, AliasCase{"Cp852", 2},
+                                         AliasCase{"ibm852", 2}, AliasCase{"pc2", 2},
+                                         AliasCase{"ISO-8859-2", 3}, AliasCase{"il2", 3},
+                                         AliasCase{"MacCentralEurope", 4}, AliasCase{"macce", 4},
+                                         AliasCase{"KOI8-CS", 5}, AliasCase{"ascii", 6}));
 
 // Every kind of line end in one text: CR LF, a lone CR, a lone LF.
 const std::string kMixedLineEnds = "a\r\nb\rc\nd\r\n";
@@ -65,24 +64,23 @@ class LineEndPairTest : public testing::TestWithParam<LineEndCase> {};
 
 TEST_P(LineEndPairTest, RewritesOnlyTheInputLineEnd) {
   const LineEndCase& c = GetParam();
-  const CliResult result = RunCli(
-      {"-f", "win", "-t", "win", std::string("--eol-in=") + c.in, std::string("--eol-out=") + c.out},
-      kMixedLineEnds);
+  const CliResult result = RunCli({"-f", "win", "-t", "win", std::string("--eol-in=") + c.in,
+                                   std::string("--eol-out=") + c.out},
+                                  kMixedLineEnds);
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllPairs, LineEndPairTest,
-    testing::Values(LineEndCase{"dos", "dos", kMixedLineEnds},
-                    LineEndCase{"dos", "mac", "a\rb\rc\nd\r"},
-                    LineEndCase{"crlf", "unix", "a\nb\rc\nd\n"},
-                    LineEndCase{"mac", "dos", "a\r\n\nb\r\nc\nd\r\n\n"},
-                    LineEndCase{"1", "1", kMixedLineEnds},
-                    LineEndCase{"cr", "2", "a\n\nb\nc\nd\n\n"},
-                    LineEndCase{"unix", "0", "a\r\r\nb\rc\r\nd\r\r\n"},
-                    LineEndCase{"lf", "mac", "a\r\rb\rc\rd\r\r"},
-                    LineEndCase{"2", "unix", kMixedLineEnds}));
+INSTANTIATE_TEST_SUITE_P(AllPairs, LineEndPairTest,
+                         testing::Values(LineEndCase{"dos", "dos", kMixedLineEnds},
+                                         LineEndCase{"dos", "mac", "a\rb\rc\nd\r"},
+                                         LineEndCase{"crlf", "unix", "a\nb\rc\nd\n"},
+                                         LineEndCase{"mac", "dos", "a\r\n\nb\r\nc\nd\r\n\n"},
+                                         LineEndCase{"1", "1", kMixedLineEnds},
+                                         LineEndCase{"cr", "2", "a\n\nb\nc\nd\n\n"},
+                                         LineEndCase{"unix", "0", "a\r\r\nb\rc\r\nd\r\r\n"},
+                                         LineEndCase{"lf", "mac", "a\r\rb\rc\rd\r\r"},
+                                         LineEndCase{"2", "unix", kMixedLineEnds}));
 
 TEST(LineEndDefaultTest, LineEndsStayExactlyAsTheyAreWithoutEolOut) {
   const CliResult result = RunCli({"-f", "win", "-t", "lat"}, kMixedLineEnds);
@@ -116,9 +114,9 @@ TEST(StandardStreamsTest, FilesGoToStandardOutputOneAfterAnother) {
   ScratchDir dir;
   WriteFile(dir / "a.txt", Encode("Žluťoučký kůň\n", 0));
   WriteFile(dir / "b.txt", Encode("Ďábelské ódy\n", 0));
-  const CliResult result = RunCli(
-      {"-f", "win", "-t", "iso", (dir / "a.txt").string(), "-", (dir / "b.txt").string()},
-      Encode("úpěl\n", 0));
+  const CliResult result =
+      RunCli({"-f", "win", "-t", "iso", (dir / "a.txt").string(), "-", (dir / "b.txt").string()},
+             Encode("úpěl\n", 0));
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, Encode("Žluťoučký kůň\núpěl\nĎábelské ódy\n", 3));
 }

@@ -1,11 +1,10 @@
 // pismovar-cli on files: detection lines, in-place conversion and its safety, skipped binary
 // files, folders, and the exit status when some inputs fail.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -56,15 +55,14 @@ TEST_P(DetectLineTest, PrintsCodePageAndLineEndCaptions) {
   EXPECT_EQ(result.out, "dopis.txt: " + c.expectedLine + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, DetectLineTest,
-    testing::Values(DetectCase{0, "\r\n", "Windows 1250, DOS/Windows"},
-                    DetectCase{1, "\r\n", "Kamenických, DOS/Windows"},
-                    DetectCase{2, "\n", "Latin-2, Unix/Linux"},
-                    DetectCase{3, "\r", "ISO Latin-2, Macintosh"},
-                    DetectCase{4, "\r", "Macintosh, Macintosh"},
-                    DetectCase{5, "\n", "KOI8-ČS, Unix/Linux"},
-                    DetectCase{6, "\r\n", "ASCII, DOS/Windows"}));
+INSTANTIATE_TEST_SUITE_P(Encodings, DetectLineTest,
+                         testing::Values(DetectCase{0, "\r\n", "Windows 1250, DOS/Windows"},
+                                         DetectCase{1, "\r\n", "Kamenických, DOS/Windows"},
+                                         DetectCase{2, "\n", "Latin-2, Unix/Linux"},
+                                         DetectCase{3, "\r", "ISO Latin-2, Macintosh"},
+                                         DetectCase{4, "\r", "Macintosh, Macintosh"},
+                                         DetectCase{5, "\n", "KOI8-ČS, Unix/Linux"},
+                                         DetectCase{6, "\r\n", "ASCII, DOS/Windows"}));
 
 TEST(DetectTest, NamesStandardInputDashAndReportsEachFile) {
   ScratchDir dir;
@@ -73,8 +71,9 @@ TEST(DetectTest, NamesStandardInputDashAndReportsEachFile) {
       RunCli({"-d", "a.txt", "-", "missing.txt"}, Encode(kCzechSlovakText, 2), dir.Path());
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "a.txt: KOI8-ČS, Unix/Linux\n-: Latin-2, Unix/Linux\n");
-  EXPECT_EQ(result.err, "pismovar-cli: missing.txt: Vstupní soubor není možné otevřít! "
-                        "(No such file or directory)\n");
+  EXPECT_EQ(result.err,
+            "pismovar-cli: missing.txt: Vstupní soubor není možné otevřít! "
+            "(No such file or directory)\n");
 }
 
 TEST(DetectTest, QuickLooksAtTheStartOnly) {
@@ -82,8 +81,7 @@ TEST(DetectTest, QuickLooksAtTheStartOnly) {
   WriteFile(dir / "late.txt", std::string(6000, 'x') + Encode(kCzechSlovakText, 0));
   EXPECT_EQ(RunCli({"-d", "--quick", "late.txt"}, {}, dir.Path()).out,
             "late.txt: ASCII, DOS/Windows\n");
-  EXPECT_EQ(RunCli({"-d", "late.txt"}, {}, dir.Path()).out,
-            "late.txt: Windows 1250, Unix/Linux\n");
+  EXPECT_EQ(RunCli({"-d", "late.txt"}, {}, dir.Path()).out, "late.txt: Windows 1250, Unix/Linux\n");
 }
 
 TEST(InPlaceTest, ConvertsEachFileKeepingItsModeAndNoTemporaryFile) {
@@ -91,7 +89,8 @@ TEST(InPlaceTest, ConvertsEachFileKeepingItsModeAndNoTemporaryFile) {
   WriteFile(dir / "a.txt", Encode(kCzechSlovakText, 1));
   WriteFile(dir / "b.txt", Encode("Žluťoučký kůň\r\n", 1));
   fs::permissions(dir / "a.txt", static_cast<fs::perms>(0640));
-  const CliResult result = RunCli({"-i", "-f", "kam", "-t", "win", "a.txt", "b.txt"}, {}, dir.Path());
+  const CliResult result =
+      RunCli({"-i", "-f", "kam", "-t", "win", "a.txt", "b.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 0));
   EXPECT_EQ(ReadFile(dir / "b.txt"), Encode("Žluťoučký kůň\r\n", 0));
@@ -102,12 +101,14 @@ TEST(InPlaceTest, ConvertsEachFileKeepingItsModeAndNoTemporaryFile) {
 TEST(InPlaceTest, OutputNamingTheInputUnderAnotherNameConvertsInPlace) {
   ScratchDir dir;
   WriteFile(dir / "a.txt", Encode(kCzechSlovakText, 0));
-  const CliResult viaDot = RunCli({"-f", "win", "-t", "iso", "-o", "./a.txt", "a.txt"}, {}, dir.Path());
+  const CliResult viaDot =
+      RunCli({"-f", "win", "-t", "iso", "-o", "./a.txt", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(viaDot.status, 0) << viaDot.err;
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 3));
   // The converted file is a new one: a hard link made before would still hold the old text.
   fs::create_hard_link(dir / "a.txt", dir / "link.txt");
-  const CliResult viaLink = RunCli({"-f", "iso", "-t", "kam", "-o", "link.txt", "a.txt"}, {}, dir.Path());
+  const CliResult viaLink =
+      RunCli({"-f", "iso", "-t", "kam", "-o", "link.txt", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(viaLink.status, 0) << viaLink.err;
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 1));
   EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
@@ -168,9 +169,8 @@ TEST(ExitStatusTest, FailedInputsGiveOneAndTheRestAreStillConverted) {
   WriteFile(dir / "a.txt", Encode(kCzechSlovakText, 0));
   WriteFile(dir / "c.txt", Encode(kCzechSlovakText, 0));
   fs::create_directory(dir / "folder");
-  const CliResult result =
-      RunCli({"-i", "-f", "win", "-t", "asc", "a.txt", "missing.txt", "folder", "c.txt"}, {},
-             dir.Path());
+  const CliResult result = RunCli(
+      {"-i", "-f", "win", "-t", "asc", "a.txt", "missing.txt", "folder", "c.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
             "pismovar-cli: missing.txt: Vstupní soubor není možné otevřít! (No such file or "
@@ -184,10 +184,12 @@ TEST(FullDiskTest, FailedWriteReportsAndLeavesTheInputIntact) {
   ScratchDir dir;
   const std::string original = Encode(kCzechSlovakText, 0);
   WriteFile(dir / "a.txt", original);
-  const CliResult result = RunCli({"-f", "win", "-t", "lat", "-o", "/dev/full", "a.txt"}, {}, dir.Path());
+  const CliResult result =
+      RunCli({"-f", "win", "-t", "lat", "-o", "/dev/full", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err,
-            "pismovar-cli: a.txt: Soubor není možné přečíst nebo zapsat! (No space left on device)\n");
+  EXPECT_EQ(
+      result.err,
+      "pismovar-cli: a.txt: Soubor není možné přečíst nebo zapsat! (No space left on device)\n");
   EXPECT_EQ(ReadFile(dir / "a.txt"), original);
 
   const CliResult toStdout = RunCli({"-f", "win", "-t", "lat", "a.txt"}, {}, dir.Path());
