@@ -184,6 +184,9 @@ void Runner::ConvertOne(const std::string& name) {
     input.owned.Reset();
     m_converter.ConvertFile(input.path, inPlace ? input.path : output);
   } else {
+    // The spool's name served the detection; without it nothing is left behind even when a
+    // closed pipe (SIGPIPE) ends the program.
+    if (input.spool) ::unlink(input.path.c_str());
     std::fflush(stdout);
     m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size);
   }
