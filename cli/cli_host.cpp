@@ -86,7 +86,6 @@ void CliHost::ShowStopMessage(int id, std::string_view arg) {
 }
 
 void CliHost::PumpMessage() {
-  if (m_converter == nullptr) return;
   if (CancelRequested()) m_converter->m_bCancel = true;
   if (m_quiet || !m_terminal) return;
   const Clock::time_point now = Clock::now();

@@ -97,6 +97,23 @@ std::string CheckCombination(const Options& o) {
   return {};
 }
 
+// One line per value: its number, its names and its caption in the desktop program, the
+// captions lined up in one column.
+constexpr std::size_t kNamesWidth = 30;
+
+template <std::size_t N, typename Caption>
+void AppendNames(std::string& text, const std::array<NamedValue, N>& table, Caption caption) {
+  for (const NamedValue& entry : table) {
+    std::string names;
+    for (std::string_view name : entry.names) {
+      names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    names.resize(std::max(names.size(), kNamesWidth), ' ');
+    text += "  " + std::to_string(entry.value) + "  " + names + std::string(caption(entry.value)) +
+            "\n";
+  }
+}
+
 }  // namespace
 
 std::optional<int> ParseCodePage(std::string_view text, std::string& error) {
@@ -243,20 +260,6 @@ Examples:
 }
 
 std::string VersionText() { return "pismovar-cli " PISMOVAR_VERSION "\n"; }
-
-// One line per value: its number, its names and its caption in the desktop program.
-template <std::size_t N, typename Caption>
-void AppendNames(std::string& text, const std::array<NamedValue, N>& table, Caption caption) {
-  for (const NamedValue& entry : table) {
-    std::string names;
-    for (std::string_view name : entry.names) {
-      names += (names.empty() ? "" : ", ") + std::string(name);
-    }
-    names.resize(std::max<std::size_t>(names.size(), 30), ' ');
-    text += "  " + std::to_string(entry.value) + "  " + names + std::string(caption(entry.value)) +
-            "\n";
-  }
-}
 
 std::string ListText() {
   std::string text = "Code pages (--from, --to):\n";
