@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -209,7 +210,11 @@ TEST(CancelTest, InterruptLeavesAnInPlaceInputIntact) {
   const pid_t pid = StartCli({"-i", "-f", "win", "-t", "lat", (dir / "big.txt").string()}, -1,
                              dir / "out", dir / "err");
   // The temporary file beside the input shows that the conversion has begun.
-  while (!HasTemporaryFiles(dir.Path())) std::this_thread::yield();
+  int status = 0;
+  while (!HasTemporaryFiles(dir.Path())) {
+    ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0)
+        << "ended before converting: " << ReadFile(dir / "err");
+  }
   ::kill(pid, SIGINT);
   EXPECT_EQ(WaitExit(pid), 1);
   EXPECT_EQ(ReadFile(dir / "err"),
