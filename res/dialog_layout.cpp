@@ -8,9 +8,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <algorithm>
 #include <vector>
 
@@ -46,6 +48,36 @@ class MnemonicForwarder : public QObject {
   QWidget* m_pTarget;
 };
 
+// A frame whose caption sits on its top line, interrupting it, so the line runs half a text
+// height below the rectangle's top: the controls the layout places inside keep clear of it.
+class FrameBox : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    // An etched line: dark, with a light one below and to the right of it.
+    const QRect line = rect().adjusted(0, metrics.height() / 2, -2, -2);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(line.translated(1, 1));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(line);
+
+    const int inset = metrics.averageCharWidth();
+    const QString caption = title();
+    QRect captionRect =
+        style()->itemTextRect(metrics, QRect(inset, 0, width() - 2 * inset, metrics.height()),
+                              Qt::AlignLeft | Qt::TextShowMnemonic, isEnabled(), caption);
+    captionRect.adjust(-2, 0, 2, 0);
+    painter.fillRect(captionRect, palette().window());
+    style()->drawItemText(&painter, captionRect.adjusted(2, 0, -2, 0),
+                          Qt::AlignLeft | Qt::TextShowMnemonic, palette(), isEnabled(), caption,
+                          QPalette::WindowText);
+  }
+};
+
 QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
   const QString text =
       QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
@@ -67,7 +99,7 @@ QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
     case ControlKind::kRadioButton:
       return new QRadioButton(text, parent);
     case ControlKind::kGroupBox:
-      return new QGroupBox(text, parent);
+      return new FrameBox(text, parent);
     case ControlKind::kStatic:
     case ControlKind::kPicture: {
       auto* label = new QLabel(text, parent);
