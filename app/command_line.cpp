@@ -13,16 +13,30 @@ int DigitAt(const std::string& text, std::size_t pos) {
   return pos < text.size() && text[pos] >= '0' && text[pos] <= '9' ? text[pos] - '0' : 0;
 }
 
-// Takes the first switch out of `text`: true and the two digits when there is a "/".
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Where the first switch starts: a "/" that begins a word of at most three characters. A
+// longer word is a path ("/home/ja/dopis.txt"), never a switch.
+std::size_t FindSwitch(const std::string& text) {
+  for (std::size_t slash = text.find('/'); slash != std::string::npos;
+       slash = text.find('/', slash + 1)) {
+    if (slash > 0 && !IsBlank(text[slash - 1])) continue;
+    const auto end = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(slash), text.end(),
+                                  IsBlank);
+    if (end - (text.begin() + static_cast<std::ptrdiff_t>(slash)) <= 3) return slash;
+  }
+  return std::string::npos;
+}
+
+// Takes the first switch out of `text`, with the text in front of it: true and the two
+// digits when there is one.
 bool TakeSwitch(std::string& text, int& first, int& second) {
-  const std::size_t slash = text.find('/');
+  const std::size_t slash = FindSwitch(text);
   if (slash == std::string::npos) return false;
   first = DigitAt(text, slash + 1);
   second = DigitAt(text, slash + 2);
   text = slash + 3 < text.size() ? text.substr(slash + 3) : std::string{};
-  const auto start =
-      std::find_if(text.begin(), text.end(), [](unsigned char c) { return !std::isspace(c); });
-  text.erase(text.begin(), start);
+  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), IsBlank));
   return true;
 }
 

@@ -24,9 +24,10 @@ struct CommandLine {
 // line is read from.
 std::string CommandTail(int argc, const char* const* argv);
 
-// Reads a command tail. The text before the first "/" is dropped; each switch is the two
-// characters after a "/" (a non-digit counts as 0); the rest, without its double quotes, is
-// the name.
+// Reads a command tail. A switch is a word of a "/" and up to two characters (a non-digit
+// counts as 0); the text in front of the first switch is dropped; the rest, without its
+// double quotes, is the name. A longer word starting with "/" is part of the name, so an
+// absolute path is never mistaken for a switch.
 CommandLine ParseCommandTail(std::string tail);
 
 }  // namespace pismovar

@@ -34,17 +34,20 @@ class ConsoleHost : public EngineHost {
 
 }  // namespace
 
-bool DisplayAvailable() {
+DisplayProbe::DisplayProbe() {
   const std::string_view platform = IsSet("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
-  if (!platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland")) {
-    return true;
+  if ((!platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland")) ||
+      IsSet("WAYLAND_DISPLAY")) {
+    m_bAvailable = true;
+    return;
   }
-  if (IsSet("WAYLAND_DISPLAY")) return true;
-  if (!IsSet("DISPLAY")) return false;
-  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-  const bool opened = xcb_connection_has_error(connection) == 0;
-  xcb_disconnect(connection);
-  return opened;
+  if (!IsSet("DISPLAY")) return;
+  m_connection = xcb_connect(nullptr, nullptr);
+  m_bAvailable = xcb_connection_has_error(m_connection) == 0;
+}
+
+DisplayProbe::~DisplayProbe() {
+  if (m_connection) xcb_disconnect(m_connection);
 }
 
 int RunWithoutDisplay(const CommandLine& line) {

@@ -4,11 +4,27 @@
 
 #include "app/command_line.h"
 
+struct xcb_connection_t;
+
 namespace pismovar {
 
-// true when Qt can open a window: an X11 or Wayland display answers, or Qt was told to use
-// a platform that needs none (offscreen).
-bool DisplayAvailable();
+// Whether Qt can open a window: an X11 or Wayland display answers, or Qt was told to use a
+// platform that needs none (offscreen). The probe keeps its X11 connection open while it
+// lives: an X server may refuse a connection that follows a just-closed one of the same
+// program, so Qt connects while the probe's connection still stands.
+class DisplayProbe {
+ public:
+  DisplayProbe();
+  ~DisplayProbe();
+  DisplayProbe(const DisplayProbe&) = delete;
+  DisplayProbe& operator=(const DisplayProbe&) = delete;
+
+  bool Available() const { return m_bAvailable; }
+
+ private:
+  xcb_connection_t* m_connection = nullptr;
+  bool m_bAvailable = false;
+};
 
 // Runs the command line without windows. Exit status 1 after a conversion, as with windows;
 // 2 when the command line asks for something that needs a display, or is out of range;

@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     return ServeClipboard(argc, argv, QString::fromLocal8Bit(textFile));
   }
   const CommandLine line = ParseCommandTail(CommandTail(argc, argv));
-  if (!DisplayAvailable()) return RunWithoutDisplay(line);
+  const DisplayProbe display;
+  if (!display.Available()) return RunWithoutDisplay(line);
   CConverterApp app(argc, argv);
   return app.InitInstance(line);
 }

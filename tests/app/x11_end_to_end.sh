@@ -13,21 +13,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display number no other server holds.
-display=""
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "no free display number"; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a display number no other server holds and says it once it is ready.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
+display=""
+for _ in $(seq 100); do
+  display=$(cat "$work/display" 2>/dev/null || true)
+  [ -n "$display" ] && break
   sleep 0.1
 done
+[ -n "$display" ] || { echo "the X server did not start"; exit 1; }
 export DISPLAY=":$display"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
@@ -52,6 +47,13 @@ status=0
 timeout 30 "$program" /20 /02 dopis.txt || status=$?
 [ "$status" -eq 1 ] || fail "auto-run exit status $status, expected 1"
 expect_bytes dopis.txt 'P\xe8i\nX\n' "in-place auto-run"
+
+# An absolute path is a name, never a switch.
+printf 'P\x9fi\r\n' > "$work/cesta.txt"
+status=0
+timeout 30 "$program" /20 /02 "$work/cesta.txt" || status=$?
+[ "$status" -eq 1 ] || fail "auto-run on an absolute path: exit status $status, expected 1"
+expect_bytes "$work/cesta.txt" 'P\xe8i\n' "in-place auto-run on an absolute path"
 
 # Clipboard to clipboard: the text is read back after the program has ended.
 printf 'abc\r\nčř\r\n' | timeout 10 xclip -selection clipboard -i
