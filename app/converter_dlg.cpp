@@ -410,24 +410,25 @@ void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
   box.exec();
 }
 
-QStringList CConverterDlg::AskOpenFileNames(const QStringList& filters) {
-  QFileDialog dialog(this);
-  dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+// The platform's file dialog with the program's filters; a bare name gets ".txt".
+static QStringList AskFileNames(QWidget* parent, const QStringList& filters,
+                                QFileDialog::FileMode fileMode, QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent);
+  dialog.setFileMode(fileMode);
+  dialog.setAcceptMode(mode);
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
 }
 
+QStringList CConverterDlg::AskOpenFileNames(const QStringList& filters) {
+  return AskFileNames(this, filters, QFileDialog::ExistingFiles, QFileDialog::AcceptOpen);
+}
+
 QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
-  QFileDialog dialog(this);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters(filters);
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-             ? dialog.selectedFiles().constFirst()
-             : QString{};
+  const QStringList chosen =
+      AskFileNames(this, filters, QFileDialog::AnyFile, QFileDialog::AcceptSave);
+  return chosen.isEmpty() ? QString{} : chosen.constFirst();
 }
 
 void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
