@@ -18,7 +18,7 @@ struct NamedValue {
   std::initializer_list<std::string_view> names;  // the first is the short name --list shows
 };
 
-const std::array<NamedValue, kCodePageCount> kCodePageNames{{
+const std::array<NamedValue, kTextEncodingCount> kCodePageNames{{
     {kCodeWin1250, {"win", "cp1250", "windows-1250"}},
     {kCodeKamenicky, {"kam", "kamenicky", "keybcs2"}},
     {kCodeLatin2, {"lat", "cp852", "ibm852", "pc2"}},
@@ -26,6 +26,7 @@ const std::array<NamedValue, kCodePageCount> kCodePageNames{{
     {kCodeMacintosh, {"mac", "maccentraleurope", "macce"}},
     {kCodeKoi8cs, {"koi8cs", "koi8-cs"}},
     {kCodeAscii, {"asc", "ascii"}},
+    {kCodeUtf8, {"utf8", "utf-8"}},
 }};
 
 const std::array<NamedValue, kLineEndCount> kLineEndNames{{
@@ -55,7 +56,7 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   return std::nullopt;
 }
 
-enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce };
+enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom };
 
 constexpr char kShortOptions[] = ":f:t:io:rdqlhV";
 const option kLongOptions[] = {
@@ -69,6 +70,8 @@ const option kLongOptions[] = {
     {"detect", no_argument, nullptr, 'd'},
     {"quick", no_argument, nullptr, kQuick},
     {"force", no_argument, nullptr, kForce},
+    {"strict", no_argument, nullptr, kStrict},
+    {"bom", no_argument, nullptr, kBom},
     {"quiet", no_argument, nullptr, 'q'},
     {"list", no_argument, nullptr, 'l'},
     {"help", no_argument, nullptr, 'h'},
@@ -84,8 +87,11 @@ std::string CheckCombination(const Options& o) {
       return "--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out";
     }
     if (o.inPlace || o.output) return "--detect writes no file: it takes no --in-place or --output";
+    if (o.strict || o.bom) return "--detect converts nothing: it takes no --strict or --bom";
   } else if (o.codeOut == kAuto) {
     return "the output code page is missing (--to=CP, or --detect)";
+  } else if (o.bom && o.codeOut != kCodeUtf8) {
+    return "--bom needs UTF-8 output (--to=utf8)";
   }
   if (o.inPlace && o.output) return "--in-place and --output exclude each other";
   if (o.output && o.inputs.size() > 1) return "--output takes one input only";
@@ -175,6 +181,12 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case kForce:
         o.force = true;
         break;
+      case kStrict:
+        o.strict = true;
+        break;
+      case kBom:
+        o.bom = true;
+        break;
       case 'q':
         o.quiet = true;
         break;
@@ -203,8 +215,8 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
 
 std::string HelpText() {
   return R"(Usage: pismovar-cli [OPTION]... [FILE]...
-Convert Czech and Slovak plain text between 8-bit code pages and line ends,
-or guess the code page and line ends of a text.
+Convert Czech and Slovak plain text between 8-bit code pages, UTF-8 and line
+ends, or guess the code page and line ends of a text.
 
 With no FILE, or when FILE is -, read standard input and write standard output.
 With files and neither --in-place nor --output, the converted texts are written
@@ -226,18 +238,30 @@ to standard output one after another.
       --quick        with --detect or a detected code page: look at the first
                        5120 bytes only
       --force        with --in-place: also convert files that look binary
+      --strict       fail an input when a character has no byte in the output
+                       code page or its UTF-8 is malformed (an input converted
+                       in place is then left untouched)
+      --bom          start UTF-8 output with a byte-order mark
   -q, --quiet        no progress line and no warnings
   -l, --list         list the code pages and line ends with their numbers and
                        names
   -h, --help         display this help and exit
   -V, --version      output version information and exit
 
-CP is a number 0..6 or a name (letter case does not matter):
+CP is a number 0..7 or a name (letter case does not matter):
   0 win (cp1250, windows-1250)        4 mac (maccentraleurope, macce)
   1 kam (kamenicky, keybcs2)          5 koi8cs (koi8-cs)
   2 lat (cp852, ibm852, pc2)          6 asc (ascii): letters lose diacritics
-  3 iso (iso-8859-2, il2)
+  3 iso (iso-8859-2, il2)             7 utf8 (utf-8)
 "latin2" is refused as ambiguous: say lat for code page 852, iso for ISO 8859-2.
+
+Detection recognises UTF-8 first: valid UTF-8 holding at least one character
+beyond ASCII. A byte-order mark at the start of UTF-8 input is dropped.
+Converting from or to UTF-8, a character the output code page lacks becomes
+"?" (the letters of the 8-bit code pages lose their diacritics in ASCII), a
+byte its code page leaves undefined becomes U+FFFD, and malformed UTF-8 becomes
+U+FFFD or "?"; each input's count of them, and the offset of the first
+malformed sequence, is reported on standard error.
 
 LE is a number 0..2 or a name: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
 
@@ -255,6 +279,7 @@ Examples:
   pismovar-cli -f kam -t win --eol-out unix dopis.txt > dopis-win.txt
   pismovar-cli -t iso -i *.txt
   pismovar-cli -f lat -t win -r -i texty/
+  pismovar-cli -f kam -t utf8 -i *.txt
   pismovar-cli --detect dopis.txt
 )";
 }

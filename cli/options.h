@@ -22,6 +22,8 @@ struct Options {
   bool detect = false;
   bool quick = false;
   bool force = false;
+  bool strict = false;  // any replaced character or malformed UTF-8 fails the input
+  bool bom = false;     // UTF-8 output starts with a byte-order mark
   bool quiet = false;
   bool list = false;
   bool help = false;
@@ -37,8 +39,8 @@ struct ParseResult {
 
 ParseResult ParseCommandLine(int argc, char* argv[]);
 
-// A code page given as 0..6 or as one of its names (any letter case); nothing for anything
-// else. Sets `error` to the reason.
+// A code page given as 0..7 or as one of its names (any letter case), 7 being UTF-8;
+// nothing for anything else. Sets `error` to the reason.
 std::optional<int> ParseCodePage(std::string_view text, std::string& error);
 
 // A line end given as 0..2 or dos/crlf, mac/cr, unix/lf (any letter case).

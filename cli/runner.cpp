@@ -33,6 +33,9 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 Runner::Runner(const Options& options)
     : m_options(options), m_host(options.quiet), m_converter(m_host) {
   m_host.Attach(m_converter);
+  m_converter.m_bDetectUtf8 = true;
+  m_converter.m_bStrict = options.strict;
+  m_converter.m_bWriteBom = options.bom;
 }
 
 int Runner::Run() {
@@ -152,6 +155,17 @@ bool Runner::ChooseFor(const std::string& path) {
   return true;
 }
 
+void Runner::ReportLosses() {
+  const Utf8Losses& losses = m_converter.m_losses;
+  if (losses.replaced != 0) {
+    m_host.Warning(FormatString(IDS_CHARS_REPLACED, std::to_string(losses.replaced)));
+  }
+  if (losses.malformed != 0) {
+    m_host.Warning(FormatString(IDS_MALFORMED_UTF8, {std::to_string(losses.malformed),
+                                                     std::to_string(losses.firstMalformed)}));
+  }
+}
+
 void Runner::DetectOne(const std::string& name) {
   m_host.BeginInput(name);
   Input input;
@@ -190,6 +204,7 @@ void Runner::ConvertOne(const std::string& name) {
     std::fflush(stdout);
     m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size);
   }
+  ReportLosses();
   Finish();
 }
 
@@ -241,7 +256,10 @@ void Runner::ConvertFileInPlace(const std::string& path) {
     m_host.Warning("looks binary, skipped (--force converts it)");
   } else {
     fd.Reset();
-    if (ChooseFor(path)) m_converter.ConvertFile(path, path);
+    if (ChooseFor(path)) {
+      m_converter.ConvertFile(path, path);
+      ReportLosses();
+    }
   }
   Finish();
 }

@@ -48,6 +48,8 @@ class Runner {
   bool ChooseFor(const std::string& path);
   bool NeedsDetection() const;
   bool Guess(const std::string& path);
+  // Reports on standard error what the conversion just done had to replace.
+  void ReportLosses();
   void Finish();
 
   const Options& m_options;

@@ -15,6 +15,10 @@ inline constexpr CodePage kCodeMacintosh = 4;
 inline constexpr CodePage kCodeKoi8cs = 5;
 inline constexpr CodePage kCodeAscii = 6;
 inline constexpr int kCodePageCount = 7;
+// UTF-8 is a text encoding of the command-line tool beside the seven 8-bit code pages; the
+// character table and the desktop program know only the seven.
+inline constexpr CodePage kCodeUtf8 = 7;
+inline constexpr int kTextEncodingCount = 8;
 
 using LineEnd = int;
 inline constexpr LineEnd kLineEndDos = 0;  // CR LF
@@ -23,6 +27,8 @@ inline constexpr LineEnd kLineEndUnix = 2; // LF
 inline constexpr int kLineEndCount = 3;
 
 constexpr bool IsValidCodePage(int value) { return value >= 0 && value < kCodePageCount; }
+// A code page or UTF-8.
+constexpr bool IsValidTextEncoding(int value) { return value >= 0 && value < kTextEncodingCount; }
 constexpr bool IsValidLineEnd(int value) { return value >= 0 && value < kLineEndCount; }
 
 // The byte sequence of a line end: CR LF, CR or LF; the empty string for any other value.

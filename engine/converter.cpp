@@ -28,13 +28,27 @@ Converter::Converter(EngineHost& host)
 Converter::~Converter() = default;
 
 bool Converter::PrepareChoices() {
-  if (!IsValidCodePage(m_nCodeIn) || !IsValidCodePage(m_nCodeOut) ||
+  if (!IsValidTextEncoding(m_nCodeIn) || !IsValidTextEncoding(m_nCodeOut) ||
       !IsValidLineEnd(m_nLineEndIn) || !IsValidLineEnd(m_nLineEndOut)) {
     return false;
   }
   m_strSeqIn = LineEndSequence(m_nLineEndIn);
   m_strSeqOut = LineEndSequence(m_nLineEndOut);
-  m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+  const bool fromUtf8 = m_nCodeIn == kCodeUtf8;
+  const bool toUtf8 = m_nCodeOut == kCodeUtf8;
+  if (fromUtf8 && toUtf8) {
+    m_route = Route::kUtf8ToUtf8;
+  } else if (fromUtf8) {
+    m_route = Route::kFromUtf8;
+    m_fromUnicode = FromUnicodeTable(m_nCodeOut);
+  } else if (toUtf8) {
+    m_route = Route::kToUtf8;
+    m_toUtf8 = BuildToUtf8Table(m_nCodeIn);
+  } else {
+    m_route = Route::kByteMap;
+    m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+  }
+  m_losses = Utf8Losses{};
   m_rewrite.first = static_cast<std::uint8_t>(m_strSeqIn[0]);
   m_rewrite.pair = m_strSeqIn.size() == 2;
   m_rewrite.second = static_cast<std::uint8_t>(m_rewrite.pair ? m_strSeqIn[1] : 0);
@@ -44,11 +58,33 @@ bool Converter::PrepareChoices() {
 }
 
 std::size_t Converter::ConvertBuffer(std::size_t size) {
+  return ConvertChunk(m_inArea.get(), size, m_outArea.get(), 0);
+}
+
+std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    std::uint64_t offset) {
   // Rewriting the line ends first and mapping afterwards gives the same bytes as one pass
   // doing both: line-end bytes lie below 0x80, where the map changes nothing.
   const bool rewrite = m_nLineEndIn != m_nLineEndOut && !m_strSeqIn.empty();
-  return kernels::Convert(m_inArea.get(), size, m_outArea.get(), m_byteMap,
-                          rewrite ? &m_rewrite : nullptr);
+  const kernels::Rewrite* lineEnds = rewrite ? &m_rewrite : nullptr;
+  switch (m_route) {
+    case Route::kToUtf8:
+      return utf8::Encode(in, size, out, m_toUtf8, lineEnds, m_losses);
+    case Route::kFromUtf8:
+      return utf8::Decode(in, size, out, m_fromUnicode, lineEnds, offset, m_losses);
+    case Route::kUtf8ToUtf8:
+      return utf8::Repair(in, size, out, lineEnds, offset, m_losses);
+    case Route::kByteMap:
+      break;
+  }
+  return kernels::Convert(in, size, out, m_byteMap, lineEnds);
+}
+
+std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const {
+  // A CR, so that a CR LF pair split between two reads is converted whole; the beginning of
+  // a UTF-8 sequence, so that it is decoded whole.
+  if (size > 0 && in[size - 1] == kCR) return 1;
+  return m_nCodeIn == kCodeUtf8 ? utf8::IncompleteEnd(in, size) : 0;
 }
 
 Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes) {
@@ -56,25 +92,35 @@ Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t total
   m_nTotalBytes = totalBytes;
   m_host.SetProgressRange(0, 100);
   m_bCancel = false;
-  bool heldCr = false;
+  std::size_t held = 0;
   bool endOfInput = false;
-  while (!endOfInput) {
-    std::size_t n = 0;
-    // A CR that ended the previous read goes in front of this one, so that a CR LF pair
-    // split between two reads reaches ConvertBuffer whole.
-    if (heldCr) m_inArea[n++] = kCR;
-    const ssize_t got = ReadInput(fdIn, m_inArea.get() + n, kReadSize);
+  for (bool first = true; !endOfInput; first = false) {
+    // The bytes held back from the previous read are already in front of this one.
+    const ssize_t got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
     if (got < 0) return Outcome::kReadFailed;
     endOfInput = static_cast<std::size_t>(got) < kReadSize;
-    n += static_cast<std::size_t>(got);
-    heldCr = !endOfInput && n > 0 && m_inArea[n - 1] == kCR;
-    if (heldCr) --n;
+    std::size_t n = held + static_cast<std::size_t>(got);
+    held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
+    n -= held;
+    std::size_t skip = 0;
+    std::size_t outSize = 0;
+    if (first && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
+        std::memcmp(m_inArea.get(), kUtf8Bom, kUtf8BomSize) == 0) {
+      skip = kUtf8BomSize;
+    }
+    if (first && m_bWriteBom && m_nCodeOut == kCodeUtf8) {
+      std::memcpy(m_outArea.get(), kUtf8Bom, kUtf8BomSize);
+      outSize = kUtf8BomSize;
+    }
+    outSize += ConvertChunk(m_inArea.get() + skip, n - skip, m_outArea.get() + outSize,
+                            m_nDoneBytes + skip);
     m_nDoneBytes += n;
-    const std::size_t outSize = ConvertBuffer(n);
     if (!WriteOutput(fdOut, m_outArea.get(), outSize)) return Outcome::kWriteFailed;
+    std::memmove(m_inArea.get(), m_inArea.get() + n, held);
     m_host.PumpMessage();
     if (m_bCancel) return Outcome::kCancelled;
   }
+  if (m_bStrict && (m_losses.replaced != 0 || m_losses.malformed != 0)) return Outcome::kLossy;
   return Outcome::kDone;
 }
 
@@ -98,6 +144,9 @@ int Converter::Report(Outcome outcome, const std::string& input) {
       break;
     case Outcome::kReplaceFailed:
       messageId = IDS_RENAME_FAILED;
+      break;
+    case Outcome::kLossy:
+      messageId = IDS_NOT_CONVERTIBLE;
       break;
     case Outcome::kReadFailed:
     case Outcome::kWriteFailed:
@@ -165,7 +214,8 @@ Converter::Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& in
   Outcome outcome = RunChunks(in.Get(), out.Get(), static_cast<std::uint64_t>(inStat.st_size));
   if (!out.Reset() && outcome == Outcome::kDone) outcome = Outcome::kWriteFailed;
   // A half-written output file is worse than none; a device such as /dev/full stays.
-  if ((outcome == Outcome::kReadFailed || outcome == Outcome::kWriteFailed) &&
+  if ((outcome == Outcome::kReadFailed || outcome == Outcome::kWriteFailed ||
+       outcome == Outcome::kLossy) &&
       S_ISREG(outStat.st_mode)) {
     ::unlink(output.c_str());
   }
@@ -200,10 +250,10 @@ bool Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size) {
   return true;
 }
 
-void Converter::StoreGuess(const DetectTally& tally) {
+void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8) {
   const DetectCounts& counts = tally.Counts();
   m_nLineEndIn = DecideLineEnd(counts);
-  m_nCodeIn = DecideCodePage(counts);
+  m_nCodeIn = m_bDetectUtf8 && utf8.IsUtf8() ? kCodeUtf8 : DecideCodePage(counts);
   m_host.UpdateData(false);
 }
 
@@ -217,9 +267,12 @@ bool Converter::QuickDetect() {
     m_host.ShowStopMessage(IDS_IO_FAILED);
     return false;
   }
+  const auto n = static_cast<std::size_t>(got);
   DetectTally tally;
-  tally.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
-  StoreGuess(tally);
+  tally.Add(m_scratchArea.get(), n);
+  Utf8Detector utf8;
+  if (m_bDetectUtf8) utf8.Add(m_scratchArea.get(), n, size <= n);
+  StoreGuess(tally, utf8);
   return true;
 }
 
@@ -232,17 +285,27 @@ bool Converter::FullDetect() {
   m_nTotalBytes = size;
   m_bCancel = false;
   DetectTally tally;
+  Utf8Detector utf8;
+  // The beginning of a UTF-8 sequence cut off by a read goes in front of the next read.
+  std::size_t held = 0;
   bool endOfInput = false;
   bool readFailed = false;
   while (!m_bCancel && !endOfInput) {
-    const ssize_t got = ReadInput(fd.Get(), m_scratchArea.get(), kReadSize);
+    std::uint8_t* const chunk = m_scratchArea.get() + held;
+    const ssize_t got = ReadInput(fd.Get(), chunk, kReadSize);
     if (got < 0) {
       readFailed = true;
       break;
     }
-    endOfInput = static_cast<std::size_t>(got) < kReadSize;
-    m_nDoneBytes += static_cast<std::uint64_t>(got);
-    tally.Add(m_scratchArea.get(), static_cast<std::size_t>(got));
+    const auto n = static_cast<std::size_t>(got);
+    endOfInput = n < kReadSize;
+    m_nDoneBytes += n;
+    tally.Add(chunk, n);
+    if (m_bDetectUtf8) {
+      const std::size_t total = held + n;
+      held = utf8.Add(m_scratchArea.get(), total, endOfInput);
+      std::memmove(m_scratchArea.get(), m_scratchArea.get() + total - held, held);
+    }
     m_host.PumpMessage();
   }
   fd.Reset();
@@ -254,7 +317,7 @@ bool Converter::FullDetect() {
     return false;
   }
   // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(tally);
+  StoreGuess(tally, utf8);
   return true;
 }
 

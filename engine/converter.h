@@ -15,6 +15,7 @@
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
 #include "engine/kernels.h"
+#include "engine/utf8.h"
 
 namespace pismovar {
 
@@ -31,8 +32,14 @@ class Converter {
   };
 
   static constexpr std::size_t kReadSize = 102400;
-  // A full read plus a held-back CR, every byte a one-byte line end rewritten to CR LF.
-  static constexpr std::size_t kWorkAreaSize = 2 * (kReadSize + 1) + kernels::kWriteSlack;
+  // A read may end in a CR or in the beginning of a UTF-8 sequence: these bytes are held back
+  // and go in front of the next read.
+  static constexpr std::size_t kMaxHeldBytes = kMaxIncompleteSequence;
+  // The most output bytes one input byte can give: a byte without a character becomes
+  // U+FFFD (three bytes in UTF-8); a one-byte line end rewritten to CR LF gives two.
+  static constexpr std::size_t kMaxExpansion = 3;
+  static constexpr std::size_t kWorkAreaSize =
+      kMaxExpansion * (kReadSize + kMaxHeldBytes) + kUtf8BomSize + kernels::kWriteSlack;
   static constexpr std::size_t kQuickDetectSize = 5120;
 
   explicit Converter(EngineHost& host);
@@ -42,22 +49,27 @@ class Converter {
 
   // Converts m_inArea[0, size) into m_outArea: first every m_strSeqIn becomes m_strSeqOut
   // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), then
-  // every byte of 0x80 or above goes through the character table. Bytes below 0x80,
-  // NUL included, pass unchanged. Returns the length of the result; writes no terminator.
-  // m_strSeqIn, m_strSeqOut and the byte map must have been prepared (PrepareChoices).
+  // between two 8-bit code pages every byte of 0x80 or above goes through the character
+  // table, and from or to UTF-8 every character through the full tables (utf8.h), adding
+  // what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns the
+  // length of the result; writes no terminator. The choices must have been prepared
+  // (PrepareChoices).
   std::size_t ConvertBuffer(std::size_t size);
-  // Where ConvertBuffer reads (kReadSize + 1 bytes) and writes (twice that).
+  // Where ConvertBuffer reads (kReadSize + kMaxHeldBytes bytes) and writes (kWorkAreaSize).
   std::uint8_t* InArea() { return m_inArea.get(); }
   const std::uint8_t* OutArea() const { return m_outArea.get(); }
 
-  // Checks the four choices and builds the line-end sequences and the byte map from them.
-  // false (nothing prepared) when a code page or line end is out of range.
+  // Checks the four choices and builds the line-end sequences and the byte map (or the
+  // UTF-8 tables) from them, and clears m_losses. false (nothing prepared) when a code page
+  // or line end is out of range; either code page may be kCodeUtf8.
   bool PrepareChoices();
 
   // Converts the file `input` into the file `output` with the choices that UpdateData(true)
   // gives at the start. Equal names convert in place: the text goes to a new temporary file
   // beside the input, which replaces the input only when all of it has been written and
   // flushed. Messages go to the host; the input is never changed by a failure or a cancel.
+  // With m_bStrict, a conversion that lost anything (m_losses) fails: an in-place input stays
+  // as it was and an output file is removed.
   int ConvertFile(std::string input, std::string output);
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
@@ -67,7 +79,9 @@ class Converter {
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
-  // shows it. Silent apart from a failed open. false when nothing was guessed.
+  // shows it. With m_bDetectUtf8, valid UTF-8 holding a multibyte sequence is guessed as
+  // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
+  // Silent apart from a failed open. false when nothing was guessed.
   bool QuickDetect();
 
   // The same from the whole file, with a progress display; can be cancelled, and then
@@ -95,6 +109,14 @@ class Converter {
   std::uint64_t m_nTotalBytes = 0;
   std::uint64_t m_nDoneBytes = 0;
 
+  // UTF-8 for the command-line tool: detection may answer kCodeUtf8; a conversion that lost
+  // anything fails; UTF-8 output starts with a byte-order mark.
+  bool m_bDetectUtf8 = false;
+  bool m_bStrict = false;
+  bool m_bWriteBom = false;
+  // What the last conversion lost (from or to UTF-8 only).
+  Utf8Losses m_losses;
+
  protected:
   // The file operations a conversion depends on; tests replace them to inject failures.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
@@ -110,8 +132,16 @@ class Converter {
     kReadFailed,
     kWriteFailed,
     kReplaceFailed,
+    kLossy,  // m_bStrict and something was lost
   };
+  // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
+  enum class Route { kByteMap, kToUtf8, kFromUtf8, kUtf8ToUtf8 };
 
+  // ConvertBuffer on any part of the work areas; `offset` is the input offset of in[0].
+  std::size_t ConvertChunk(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                           std::uint64_t offset);
+  // How many bytes at the end of a read that is not the last are held back for the next.
+  std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
   Outcome RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes);
   Outcome ConvertInPlace(UniqueFd& in, const struct stat& inStat, const std::string& input);
   Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& output);
@@ -119,10 +149,13 @@ class Converter {
   int Report(Outcome outcome, const std::string& input);
   // Opens the file a detection reads; false (after any message) when there is none.
   bool OpenDetectInput(UniqueFd& fd, std::uint64_t& size);
-  void StoreGuess(const DetectTally& tally);
+  void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8);
 
   EngineHost& m_host;
+  Route m_route = Route::kByteMap;
   ByteMap m_byteMap{};
+  ToUtf8Table m_toUtf8;
+  FromUnicodeTable m_fromUnicode;
   kernels::Rewrite m_rewrite;
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.

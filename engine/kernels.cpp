@@ -14,13 +14,8 @@ namespace {
 // otherwise the mapped byte.
 inline void Step(const std::uint8_t* in, std::size_t size, std::size_t& i, std::uint8_t* out,
                  std::size_t& o, const ByteMap& map, const Rewrite& rewrite) {
-  const std::uint8_t b = in[i];
-  if (b == rewrite.first && (!rewrite.pair || (i + 1 < size && in[i + 1] == rewrite.second))) {
-    std::memcpy(out + o, rewrite.out, rewrite.outSize);
-    o += rewrite.outSize;
-    i += rewrite.pair ? 2 : 1;
-  } else {
-    out[o++] = map[b];
+  if (!TakeLineEnd(in, size, i, out, o, rewrite)) {
+    out[o++] = map[in[i]];
     ++i;
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/char_table.h"
 #include "engine/detect.h"
@@ -20,6 +21,19 @@ struct Rewrite {
   const char* out = nullptr;
   std::size_t outSize = 0;
 };
+
+// Where an occurrence of the rewritten line end starts at in[i]: writes its replacement at
+// out[o], moves both on and gives true. Elsewhere changes nothing and gives false.
+inline bool TakeLineEnd(const std::uint8_t* in, std::size_t size, std::size_t& i,
+                        std::uint8_t* out, std::size_t& o, const Rewrite& rewrite) {
+  if (in[i] != rewrite.first || (rewrite.pair && (i + 1 >= size || in[i + 1] != rewrite.second))) {
+    return false;
+  }
+  std::memcpy(out + o, rewrite.out, rewrite.outSize);
+  o += rewrite.outSize;
+  i += rewrite.pair ? 2 : 1;
+  return true;
+}
 
 // The code pages, one bit each, in which a byte counts as a detection letter.
 using CodePageMask = std::array<std::uint8_t, 256>;

@@ -6,7 +6,7 @@
 namespace pismovar {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 12> kStrings{{
+constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
     {IDS_ABOUTBOX, "&O programu Pismovar..."},
     {IDS_INPUT_OPEN_FAILED, "Vstupní soubor není možné otevřít!"},
     {IDS_OUTPUT_OPEN_FAILED, "Výstupní soubor není možné otevřít!"},
@@ -40,10 +40,14 @@ constexpr std::array<std::pair<int, std::string_view>, 12> kStrings{{
      "Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce "
      "řádků se převedou z Macintosh na Windows."},
     {IDS_IO_FAILED, "Soubor není možné přečíst nebo zapsat!"},
+    {IDS_NOT_CONVERTIBLE, "Text nelze převést beze ztráty znaků!"},
+    {IDS_CHARS_REPLACED, "Nahrazeno znaků: %s"},
+    {IDS_MALFORMED_UTF8, "Neplatných sekvencí UTF-8: %s, první na pozici %s"},
 }};
 
-constexpr std::array<std::string_view, 7> kCodePageCaptions{
-    "Windows 1250", "Kamenických", "Latin-2", "ISO Latin-2", "Macintosh", "KOI8-ČS", "ASCII"};
+constexpr std::array<std::string_view, 8> kCodePageCaptions{
+    "Windows 1250", "Kamenických", "Latin-2",
+    "ISO Latin-2",  "Macintosh",   "KOI8-ČS", "ASCII", "UTF-8"};
 
 constexpr std::array<std::string_view, 3> kLineEndCaptions{"DOS/Windows", "Macintosh",
                                                            "Unix/Linux"};
@@ -67,9 +71,17 @@ std::string_view LoadString(int id) {
   return {};
 }
 
-std::string FormatString(int id, std::string_view arg) {
+std::string FormatString(int id, std::string_view arg) { return FormatString(id, {arg}); }
+
+std::string FormatString(int id, std::initializer_list<std::string_view> args) {
   std::string text(LoadString(id));
-  if (auto pos = text.find("%s"); pos != std::string::npos) text.replace(pos, 2, arg);
+  std::size_t pos = 0;
+  for (std::string_view arg : args) {
+    pos = text.find("%s", pos);
+    if (pos == std::string::npos) break;
+    text.replace(pos, 2, arg);
+    pos += arg.size();
+  }
   return text;
 }
 

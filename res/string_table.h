@@ -2,6 +2,7 @@
 // Texts are UTF-8. No Qt, so the engine's tests and the command-line tool use it too.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,11 @@ std::string_view LoadString(int id);
 
 // The text of string `id` with its "%s" (if any) replaced by `arg`.
 std::string FormatString(int id, std::string_view arg);
+// The same with each "%s" in turn replaced by the next of `args`.
+std::string FormatString(int id, std::initializer_list<std::string_view> args);
 
-// The caption of a code page's radio button ("Kamenických"); empty outside 0..6.
+// The caption of a code page's radio button ("Kamenických"), "UTF-8" for 7 (the
+// command-line tool's); empty outside 0..7.
 std::string_view CodePageCaption(int codePage);
 
 // The caption of a line end's radio button ("DOS/Windows"); empty outside 0..2.

@@ -179,7 +179,7 @@ TEST(ConvertBuffer, AFullReadOfLineEndsFitsTheWorkArea) {
 TEST(ConvertBuffer, RefusesChoicesOutsideTheTable) {
   TestHost host;
   Converter converter(host);
-  for (auto [code, end] : {std::pair{7, 0}, {-1, 0}, {0, 3}, {0, -1}}) {
+  for (auto [code, end] : {std::pair{8, 0}, {-1, 0}, {0, 3}, {0, -1}}) {
     converter.m_nCodeOut = code;
     converter.m_nLineEndOut = end;
     EXPECT_FALSE(converter.PrepareChoices()) << code << " " << end;

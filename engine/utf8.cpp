@@ -1,0 +1,456 @@
+#include "engine/utf8.h"
+
+#include <algorithm>
+
+#include "engine/char_table.h"
+#include "engine/unicode_tables.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define PISMOVAR_WIDE \
+  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,popcnt")))
+#endif
+
+namespace pismovar {
+namespace {
+
+// The character of a malformed sequence, outside Unicode.
+constexpr char32_t kMalformed = 0xFFFFFFFF;
+constexpr std::uint8_t kLostByte = '?';
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
+
+// The UTF-8 bytes of `c` (at most U+FFFF, which is all the code pages hold) packed as in
+// ToUtf8Table.
+std::uint32_t PackUtf8(char32_t c) {
+  if (c < 0x80) return c | 1u << 24;
+  if (c < 0x800) return (0xC0 | c >> 6) | (0x80 | (c & 0x3F)) << 8 | 2u << 24;
+  return (0xE0 | c >> 12) | (0x80 | (c >> 6 & 0x3F)) << 8 | (0x80 | (c & 0x3F)) << 16 | 3u << 24;
+}
+
+// Reads the sequence that starts at in[0] (`available` bytes, at least 1): sets `c` to its
+// character and returns its length. A malformed sequence gives kMalformed and the length of
+// its longest valid beginning, at least 1, so that each maximal malformed part is replaced
+// once and the byte that broke it starts the next sequence.
+inline std::size_t DecodeOne(const std::uint8_t* in, std::size_t available, char32_t& c) {
+  const std::uint8_t lead = in[0];
+  if (lead < 0x80) {
+    c = lead;
+    return 1;
+  }
+  std::size_t length = 0;
+  char32_t value = 0;
+  // The range of the second byte narrows for the leads that would give overlong forms,
+  // surrogates or characters beyond U+10FFFF.
+  std::uint8_t low = 0x80;
+  std::uint8_t high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    c = kMalformed;
+    return 1;
+  }
+  for (std::size_t n = 1; n < length; ++n) {
+    if (n >= available || in[n] < low || in[n] > high) {
+      c = kMalformed;
+      return n;
+    }
+    value = value << 6 | (in[n] & 0x3F);
+    low = 0x80;
+    high = 0xBF;
+  }
+  c = value;
+  return length;
+}
+
+// One step of a conversion from UTF-8: a line end, an ASCII byte, or one sequence handed to
+// `write` with its character (kMalformed for a malformed one, after counting it).
+template <typename Write>
+inline void DecodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i,
+                       std::uint8_t* out, std::size_t& o, const kernels::Rewrite* rewrite,
+                       std::uint64_t offset, Utf8Losses& losses, Write write) {
+  if (rewrite != nullptr && kernels::TakeLineEnd(in, size, i, out, o, *rewrite)) return;
+  if (in[i] < 0x80) {
+    out[o++] = in[i++];
+    return;
+  }
+  char32_t c = 0;
+  const std::size_t length = DecodeOne(in + i, size - i, c);
+  if (c == kMalformed && losses.malformed++ == 0) losses.firstMalformed = offset + i;
+  write(in + i, length, c, out, o);
+  i += length;
+}
+
+// Writes a character from UTF-8 in an 8-bit code page.
+struct WriteByte {
+  const FromUnicodeTable& table;
+  Utf8Losses& losses;
+  void operator()(const std::uint8_t*, std::size_t, char32_t c, std::uint8_t* out,
+                  std::size_t& o) const {
+    std::uint8_t byte = c == kMalformed ? kLostByte : table.ByteOf(c);
+    if (byte == 0) {
+      byte = kLostByte;
+      ++losses.replaced;
+    }
+    out[o++] = byte;
+  }
+};
+
+// Copies a valid sequence; a malformed one becomes U+FFFD.
+inline void WriteSequence(const std::uint8_t* sequence, std::size_t length, char32_t c,
+                          std::uint8_t* out, std::size_t& o) {
+  if (c == kMalformed) {
+    sequence = reinterpret_cast<const std::uint8_t*>(kReplacementUtf8);
+    length = 3;
+  }
+  std::memcpy(out + o, sequence, length);
+  o += length;
+}
+
+inline void EncodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i,
+                       std::uint8_t* out, std::size_t& o, const ToUtf8Table& table,
+                       const kernels::Rewrite* rewrite, Utf8Losses& losses) {
+  if (rewrite != nullptr && kernels::TakeLineEnd(in, size, i, out, o, *rewrite)) return;
+  const std::uint32_t packed = table.packed[in[i++]];
+  out[o] = static_cast<std::uint8_t>(packed);
+  out[o + 1] = static_cast<std::uint8_t>(packed >> 8);
+  out[o + 2] = static_cast<std::uint8_t>(packed >> 16);
+  o += packed >> 24 & 3;
+  losses.replaced += packed >> 31;
+}
+
+}  // namespace
+
+ToUtf8Table BuildToUtf8Table(CodePage from) {
+  ToUtf8Table table;
+  for (int b = 0; b < 256; ++b) {
+    const char32_t c = CharacterOf(from, static_cast<std::uint8_t>(b));
+    table.packed[b] = PackUtf8(c) | (c == kReplacementCharacter ? 1u << 31 : 0u);
+  }
+  return table;
+}
+
+FromUnicodeTable::FromUnicodeTable(CodePage to) {
+  for (int b = 0x80; b < 0x100; ++b) {
+    const char32_t c = CharacterOf(to, static_cast<std::uint8_t>(b));
+    if (c != kReplacementCharacter) Set(c, static_cast<std::uint8_t>(b));
+  }
+  // Every row of the table holds a character of the Macintosh code page.
+  for (const auto& row : CharTable) {
+    const char32_t c = CharacterOf(kCodeMacintosh, row[kCodeMacintosh]);
+    if (ByteOf(c) == 0) Set(c, row[to]);
+  }
+  for (char32_t c = 0x80; c < 0x180; ++c) m_latin[c - 0x80] = ByteOf(c);
+}
+
+void FromUnicodeTable::Set(char32_t c, std::uint8_t byte) {
+  std::uint8_t& page = m_pageOf[c >> 8];
+  if (page == 0) page = static_cast<std::uint8_t>(m_pageCount++);
+  m_pages[page][c & 0xFF] = byte;
+}
+
+namespace utf8 {
+
+std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
+  for (std::size_t k = 1; k <= std::min(size, kMaxIncompleteSequence); ++k) {
+    const std::uint8_t b = in[size - k];
+    if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return length > k ? k : 0;
+  }
+  return 0;
+}
+
+std::size_t EncodePortable(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                           const ToUtf8Table& table, const kernels::Rewrite* rewrite,
+                           Utf8Losses& losses) {
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i < size) EncodeStep(in, size, i, out, o, table, rewrite, losses);
+  return o;
+}
+
+std::size_t DecodePortable(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                           const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
+                           std::uint64_t offset, Utf8Losses& losses) {
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i < size) {
+    DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteByte{table, losses});
+  }
+  return o;
+}
+
+std::size_t Repair(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                   const kernels::Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i < size) DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteSequence);
+  return o;
+}
+
+bool IsValidPortable(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+  for (std::size_t i = 0; i < size;) {
+    char32_t c = 0;
+    const std::size_t length = DecodeOne(in + i, size - i, c);
+    if (c == kMalformed) return false;
+    multibyte = multibyte || length > 1;
+    i += length;
+  }
+  return true;
+}
+
+#if defined(__x86_64__)
+
+bool HaveWide() {
+  static const bool have = kernels::HaveWide() && __builtin_cpu_supports("avx512vl") &&
+                           __builtin_cpu_supports("avx512vbmi2");
+  return have;
+}
+
+namespace {
+
+inline std::uint64_t LowBits(unsigned count) {
+  return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+}
+
+// How a block of 64 bytes starts: `length` bytes from its start (at most `limit`) hold only
+// ASCII and two-byte sequences whose leads lie in lowLead..highLead, none cut off at the end.
+struct TwoByteRun {
+  std::uint64_t leads;
+  std::uint64_t continuations;
+  unsigned length;
+};
+
+PISMOVAR_WIDE inline TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead,
+                                               std::uint8_t highLead, unsigned limit) {
+  const std::uint64_t high = _mm512_movepi8_mask(block);
+  const std::uint64_t continuations = _mm512_cmpeq_epi8_mask(
+      _mm512_and_si512(block, _mm512_set1_epi8(static_cast<char>(0xC0))),
+      _mm512_set1_epi8(static_cast<char>(0x80)));
+  const std::uint64_t leads =
+      _mm512_cmple_epu8_mask(_mm512_sub_epi8(block, _mm512_set1_epi8(static_cast<char>(lowLead))),
+                             _mm512_set1_epi8(static_cast<char>(highLead - lowLead)));
+  const std::uint64_t broken = (high & ~(leads | continuations)) | (continuations ^ (leads << 1));
+  unsigned length = std::min(limit, broken != 0 ? static_cast<unsigned>(__builtin_ctzll(broken)) : 64u);
+  if (length > 0 && (leads >> (length - 1) & 1) != 0) --length;
+  return {leads, continuations, length};
+}
+
+}  // namespace
+
+// 16 bytes at a time: each byte is spread over four output slots, looked up in the four
+// planes of the upper half (three UTF-8 bytes and the length), and the slots beyond each
+// length are squeezed out. A group holding a line-end byte is finished byte by byte.
+PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                     const ToUtf8Table& table, const kernels::Rewrite* rewrite,
+                                     Utf8Losses& losses) {
+  alignas(64) std::uint8_t planes[4][128];
+  alignas(64) std::uint8_t spread[64];
+  alignas(64) std::uint8_t position[64];
+  for (int b = 0; b < 128; ++b) {
+    const std::uint32_t packed = table.packed[0x80 + b];
+    planes[0][b] = static_cast<std::uint8_t>(packed);
+    planes[1][b] = static_cast<std::uint8_t>(packed >> 8);
+    planes[2][b] = static_cast<std::uint8_t>(packed >> 16);
+    planes[3][b] = static_cast<std::uint8_t>((packed >> 24 & 3) | (packed >> 31) << 7);
+  }
+  for (int s = 0; s < 64; ++s) {
+    spread[s] = static_cast<std::uint8_t>(s / 4);
+    position[s] = static_cast<std::uint8_t>(s % 4);
+  }
+  __m512i lower[4];
+  __m512i upper[4];
+  for (int p = 0; p < 4; ++p) {
+    lower[p] = _mm512_load_si512(planes[p]);
+    upper[p] = _mm512_load_si512(planes[p] + 64);
+  }
+  const __m512i spreadIndex = _mm512_load_si512(spread);
+  const __m512i positions = _mm512_load_si512(position);
+  constexpr std::uint64_t kFirstSlots = 0x1111111111111111;
+  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i + 16 <= size) {
+    if (i + 64 <= size) {
+      const __m512i block = _mm512_loadu_si512(in + i);
+      if (_mm512_movepi8_mask(block) == 0 &&
+          (rewrite == nullptr || _mm512_cmpeq_epi8_mask(block, first) == 0)) {
+        _mm512_storeu_si512(out + o, block);
+        i += 64;
+        o += 64;
+        continue;
+      }
+    }
+    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    unsigned limit = 16;
+    if (rewrite != nullptr) {
+      const unsigned ends =
+          _mm_cmpeq_epi8_mask(group, _mm_set1_epi8(static_cast<char>(rewrite->first)));
+      if (ends != 0) limit = static_cast<unsigned>(__builtin_ctz(ends));
+    }
+    if (limit == 0) {
+      EncodeStep(in, size, i, out, o, table, rewrite, losses);
+      continue;
+    }
+    const __m512i slots = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, spreadIndex, _mm512_zextsi128_si512(group));
+    const std::uint64_t high = _mm512_movepi8_mask(slots);
+    __m512i bytes = _mm512_permutex2var_epi8(lower[0], slots, upper[0]);
+    bytes = _mm512_mask_blend_epi8(kFirstSlots << 1, bytes,
+                                   _mm512_permutex2var_epi8(lower[1], slots, upper[1]));
+    bytes = _mm512_mask_blend_epi8(kFirstSlots << 2, bytes,
+                                   _mm512_permutex2var_epi8(lower[2], slots, upper[2]));
+    bytes = _mm512_mask_mov_epi8(bytes, ~high & kFirstSlots, slots);
+    const __m512i lengths = _mm512_mask_mov_epi8(_mm512_permutex2var_epi8(lower[3], slots, upper[3]),
+                                                 ~high, _mm512_set1_epi8(1));
+    const std::uint64_t used = LowBits(4 * limit);
+    const std::uint64_t keep =
+        _mm512_cmplt_epu8_mask(positions, _mm512_and_si512(lengths, _mm512_set1_epi8(3))) & used;
+    losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(
+        _mm512_test_epi8_mask(lengths, _mm512_set1_epi8(static_cast<char>(0x80))) & kFirstSlots &
+        used));
+    _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(keep, bytes));
+    o += static_cast<std::size_t>(__builtin_popcountll(keep));
+    i += limit;
+  }
+  while (i < size) EncodeStep(in, size, i, out, o, table, rewrite, losses);
+  return o;
+}
+
+// 64 bytes at a time while they hold only ASCII and the two-byte sequences of U+0080..U+017F:
+// each continuation byte is looked up with its lead in the 256-entry Latin() table and the
+// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
+// finished one sequence at a time.
+PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                     const FromUnicodeTable& table,
+                                     const kernels::Rewrite* rewrite, std::uint64_t offset,
+                                     Utf8Losses& losses) {
+  const std::uint8_t* latin = table.Latin().data();
+  const __m512i latin0 = _mm512_loadu_si512(latin);
+  const __m512i latin1 = _mm512_loadu_si512(latin + 64);
+  const __m512i latin2 = _mm512_loadu_si512(latin + 128);
+  const __m512i latin3 = _mm512_loadu_si512(latin + 192);
+  alignas(64) std::uint8_t previous[64];
+  for (int s = 0; s < 64; ++s) previous[s] = static_cast<std::uint8_t>(s == 0 ? 0 : s - 1);
+  const __m512i previousIndex = _mm512_load_si512(previous);
+  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
+  const WriteByte write{table, losses};
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i + 64 <= size) {
+    const __m512i block = _mm512_loadu_si512(in + i);
+    const std::uint64_t ends = rewrite ? _mm512_cmpeq_epi8_mask(block, first) : 0;
+    const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
+    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, limit);
+    if (run.length == 0) {
+      DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+      continue;
+    }
+    const std::uint64_t span = LowBits(run.length);
+    const __m512i lead = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, previousIndex, block);
+    const __m512i index = _mm512_or_si512(
+        _mm512_slli_epi16(_mm512_and_si512(_mm512_sub_epi8(lead, _mm512_set1_epi8(
+                                                                     static_cast<char>(0xC2))),
+                                           _mm512_set1_epi8(3)),
+                          6),
+        _mm512_and_si512(block, _mm512_set1_epi8(0x3F)));
+    __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index),
+                                            _mm512_permutex2var_epi8(latin0, index, latin1),
+                                            _mm512_permutex2var_epi8(latin2, index, latin3));
+    const std::uint64_t continuations = run.continuations & span;
+    const std::uint64_t missing =
+        continuations & _mm512_cmpeq_epi8_mask(mapped, _mm512_setzero_si512());
+    mapped = _mm512_mask_mov_epi8(mapped, missing, _mm512_set1_epi8(kLostByte));
+    const std::uint64_t keep = span & ~run.leads;
+    _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(
+                                     keep, _mm512_mask_mov_epi8(block, continuations, mapped)));
+    o += static_cast<std::size_t>(__builtin_popcountll(keep));
+    i += run.length;
+    losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(missing));
+  }
+  while (i < size) DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+  return o;
+}
+
+PISMOVAR_WIDE bool IsValidWide(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+  std::size_t i = 0;
+  while (i + 64 <= size) {
+    const __m512i block = _mm512_loadu_si512(in + i);
+    if (_mm512_movepi8_mask(block) == 0) {
+      i += 64;
+      continue;
+    }
+    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, 64);
+    if (run.length == 0) {
+      char32_t c = 0;
+      const std::size_t length = DecodeOne(in + i, size - i, c);
+      if (c == kMalformed) return false;
+      multibyte = multibyte || length > 1;
+      i += length;
+      continue;
+    }
+    multibyte = multibyte || (run.leads & LowBits(run.length)) != 0;
+    i += run.length;
+  }
+  return IsValidPortable(in + i, size - i, multibyte);
+}
+
+#else
+
+bool HaveWide() { return false; }
+
+std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const ToUtf8Table& table, const kernels::Rewrite* rewrite,
+                       Utf8Losses& losses) {
+  return EncodePortable(in, size, out, table, rewrite, losses);
+}
+
+std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
+                       std::uint64_t offset, Utf8Losses& losses) {
+  return DecodePortable(in, size, out, table, rewrite, offset, losses);
+}
+
+bool IsValidWide(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+  return IsValidPortable(in, size, multibyte);
+}
+
+#endif
+
+std::size_t Encode(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                   const ToUtf8Table& table, const kernels::Rewrite* rewrite, Utf8Losses& losses) {
+  return HaveWide() ? EncodeWide(in, size, out, table, rewrite, losses)
+                    : EncodePortable(in, size, out, table, rewrite, losses);
+}
+
+std::size_t Decode(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                   const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
+                   std::uint64_t offset, Utf8Losses& losses) {
+  return HaveWide() ? DecodeWide(in, size, out, table, rewrite, offset, losses)
+                    : DecodePortable(in, size, out, table, rewrite, offset, losses);
+}
+
+bool IsValid(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+  return HaveWide() ? IsValidWide(in, size, multibyte) : IsValidPortable(in, size, multibyte);
+}
+
+}  // namespace utf8
+
+std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
+  if (!m_valid) return 0;
+  const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
+  m_valid = utf8::IsValid(data, size - held, m_multibyte);
+  return m_valid ? held : 0;
+}
+
+}  // namespace pismovar
