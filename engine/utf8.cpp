@@ -165,7 +165,7 @@ std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
   for (std::size_t k = 1; k <= std::min(size, kMaxIncompleteSequence); ++k) {
     const std::uint8_t b = in[size - k];
     if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    const std::size_t length = b >= 0xF5 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
     return length > k ? k : 0;
   }
   return 0;

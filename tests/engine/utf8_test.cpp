@@ -1,0 +1,403 @@
+#include "engine/utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/unicode_tables.h"
+#include "res/string_ids.h"
+#include "test_host.h"
+
+namespace pismovar {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::TestHost;
+using testing::WriteFile;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kRead = Converter::kReadSize;
+const std::string kFffd = "\xEF\xBF\xBD";
+
+struct Converted {
+  std::string text;
+  Utf8Losses losses;
+};
+
+// One buffer through the converter, line ends left alone unless given.
+Converted Convert(const std::string& text, CodePage from, CodePage to,
+                  LineEnd endIn = kLineEndDos, LineEnd endOut = kLineEndDos) {
+  TestHost host;
+  Converter converter(host);
+  converter.m_nCodeIn = from;
+  converter.m_nCodeOut = to;
+  converter.m_nLineEndIn = endIn;
+  converter.m_nLineEndOut = endOut;
+  EXPECT_TRUE(converter.PrepareChoices());
+  std::memcpy(converter.InArea(), text.data(), text.size());
+  const std::size_t n = converter.ConvertBuffer(text.size());
+  return {{reinterpret_cast<const char*>(converter.OutArea()), n}, converter.m_losses};
+}
+
+class RoundTrip : public ::testing::TestWithParam<CodePage> {};
+
+TEST_P(RoundTrip, EveryDefinedByteComesBackThroughUtf8) {
+  const CodePage codePage = GetParam();
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  const Converted utf8 = Convert(all, codePage, kCodeUtf8);
+  const Converted back = Convert(utf8.text, kCodeUtf8, codePage);
+  int undefined = 0;
+  for (int b = 0; b < 256; ++b) {
+    if (CharacterOf(codePage, static_cast<std::uint8_t>(b)) == kReplacementCharacter) {
+      ++undefined;
+      EXPECT_EQ(back.text[b], '?') << "byte 0x" << std::hex << b;
+    } else {
+      EXPECT_EQ(back.text[b], all[b]) << "byte 0x" << std::hex << b;
+    }
+  }
+  ASSERT_EQ(back.text.size(), all.size());
+  // Each undefined byte is replaced twice: by U+FFFD, which then has no byte.
+  EXPECT_EQ(utf8.losses.replaced, static_cast<std::uint64_t>(undefined));
+  EXPECT_EQ(back.losses.replaced, static_cast<std::uint64_t>(undefined));
+  EXPECT_EQ(back.losses.malformed, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCodePages, RoundTrip, ::testing::Range(0, kCodePageCount));
+
+struct OutputCase {
+  const char* name;
+  std::string utf8;
+  CodePage to;
+  std::string expected;
+  std::uint64_t replaced;
+};
+
+class FromUtf8 : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(FromUtf8, WritesTheCodePagesByteTheTableRowOrAQuestionMark) {
+  const auto& c = GetParam();
+  const Converted out = Convert(c.utf8, kCodeUtf8, c.to);
+  EXPECT_EQ(out.text, c.expected);
+  EXPECT_EQ(out.losses.replaced, c.replaced);
+  EXPECT_EQ(out.losses.malformed, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FromUtf8,
+    ::testing::Values(
+        OutputCase{"AsciiLosesTheDiacriticsAsTheTableSays", "Žluťoučký kůň Ľ ô", kCodeAscii,
+                   "Zlutoucky kun L o", 0},
+        OutputCase{"AsciiHasNoEuro", "5 €", kCodeAscii, "5 ?", 1},
+        OutputCase{"QuotationMarksAreMacintoshBytes", "„a“ ”", kCodeMacintosh, "\xE3" "a\xD2 \xD3",
+                   0},
+        OutputCase{"QuotationMarksArePlainWithoutThem", "„a“ ”", kCodeIsoLatin2, "\"a\" \"", 0},
+        OutputCase{"Windows1250KeepsItsOwnQuotationMarks", "„a“", kCodeWin1250, "\x84" "a\x93", 0},
+        OutputCase{"OtherCharactersOfTheCodePage", "ß Ω ≥", kCodeKamenicky, "\xE1 \xEA \xF2", 0},
+        OutputCase{"Koi8csBoxDrawingAndGreek", "┌─┐ α", kCodeKoi8cs, "\xB2\xB6\xB3 \xBA", 0},
+        OutputCase{"CharactersBeyondTheBasicPlane", "a😀b", kCodeWin1250, "a?b", 1},
+        OutputCase{"AReplacementCharacterHasNoByte", "\xEF\xBF\xBD", kCodeLatin2, "?", 1}),
+    [](const auto& param) { return param.param.name; });
+
+struct MalformedCase {
+  const char* name;
+  std::string in;
+  std::string repaired;  // UTF-8 to UTF-8
+  std::uint64_t count;
+  std::uint64_t first;
+};
+
+class Malformed : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(Malformed, EachMaximalPartIsReplacedAndCountedFromItsOffset) {
+  const auto& c = GetParam();
+  const Converted repaired = Convert(c.in, kCodeUtf8, kCodeUtf8);
+  EXPECT_EQ(repaired.text, c.repaired);
+  EXPECT_EQ(repaired.losses.malformed, c.count);
+  if (c.count != 0) {
+    EXPECT_EQ(repaired.losses.firstMalformed, c.first);
+  }
+  // In an 8-bit output every U+FFFD of the repair is a "?".
+  std::string expected = c.repaired;
+  for (std::size_t pos; (pos = expected.find(kFffd)) != std::string::npos;) {
+    expected.replace(pos, kFffd.size(), "?");
+  }
+  const Converted toIso = Convert(c.in, kCodeUtf8, kCodeIsoLatin2);
+  EXPECT_EQ(Convert(toIso.text, kCodeIsoLatin2, kCodeUtf8).text, expected);
+  EXPECT_EQ(toIso.losses.malformed, c.count);
+  EXPECT_EQ(toIso.losses.replaced, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Malformed,
+    ::testing::Values(
+        MalformedCase{"Valid", "aáčŽ", "aáčŽ", 0, 0},
+        MalformedCase{"StrayContinuation", "ab\x80" "c", "ab" + kFffd + "c", 1, 2},
+        MalformedCase{"TwoStrayContinuations", "\x80\xBF", kFffd + kFffd, 2, 0},
+        MalformedCase{"CutOffAtTheEnd", "xy\xC3", "xy" + kFffd, 1, 2},
+        MalformedCase{"CutOffThreeByteSequence", "\xE2\x82z\xE2\x82", kFffd + "z" + kFffd, 2, 0},
+        MalformedCase{"CutOffFourByteSequence", "\xF0\x9F\x98" "a", kFffd + "a", 1, 0},
+        MalformedCase{"OverlongTwoBytes", "a\xC0\xAF", "a" + kFffd + kFffd, 2, 1},
+        MalformedCase{"OverlongThreeBytes", "\xE0\x80\xAF", kFffd + kFffd + kFffd, 3, 0},
+        MalformedCase{"OverlongFourBytes", "\xF0\x8F\xBF\xBF", kFffd + kFffd + kFffd + kFffd, 4, 0},
+        MalformedCase{"Surrogate", "\xED\xA0\x80!", kFffd + kFffd + kFffd + "!", 3, 0},
+        MalformedCase{"BeyondU10FFFF", "\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd, 4, 0},
+        MalformedCase{"LeadsThatNeverStartASequence", "\xF5\xFE\xFF", kFffd + kFffd + kFffd, 3, 0},
+        MalformedCase{"LeadFollowedByAscii", "\xC5" "a\xC5\xBE", kFffd + "až", 1, 0}),
+    [](const auto& param) { return param.param.name; });
+
+TEST(Utf8LineEnds, AreRewrittenAsInEveryCodePage) {
+  EXPECT_EQ(Convert("ž\r\nč\r\n", kCodeUtf8, kCodeUtf8, kLineEndDos, kLineEndUnix).text, "ž\nč\n");
+  EXPECT_EQ(Convert("ž\nč\r", kCodeUtf8, kCodeWin1250, kLineEndUnix, kLineEndDos).text,
+            "\x9E\r\n\xE8\r");
+  EXPECT_EQ(Convert("\x9E\r\xE8\r", kCodeWin1250, kCodeUtf8, kLineEndMac, kLineEndUnix).text,
+            "ž\nč\n");
+}
+
+TEST(IncompleteEnd, CountsOnlyABeginningThatNeedsMoreBytes) {
+  const struct {
+    std::string text;
+    std::size_t held;
+  } cases[] = {{"", 0},           {"abc", 0},           {"a\xC3", 1},     {"a\xC3\xA1", 0},
+               {"\xE2\x82", 2},   {"\xE2\x82\xAC", 0},  {"\xF0\x9F\x98", 3}, {"\xF0\x9F", 2},
+               {"\x80\x80\x80", 0}, {"\xC3\xA1\x80", 0}, {"\xFF", 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(utf8::IncompleteEnd(reinterpret_cast<const std::uint8_t*>(c.text.data()),
+                                  c.text.size()),
+              c.held)
+        << ::testing::PrintToString(c.text);
+  }
+}
+
+// Texts of every length around the wide blocks, of ASCII, line ends, letters of two, three
+// and four bytes, and malformed bytes.
+std::vector<std::string> RandomTexts() {
+  const std::vector<std::string> pieces = {"a", "b", " ", "\r", "\n", "\r\n", "č", "Ž", "ä",
+                                           "ň", "ŕ", "ő", "ā", "„", "€", "😀", "\x80", "\xC3",
+                                           "\xE2\x82", "\xC0\xAF", "\xFF", "\xC5", "ß", "Ω"};
+  std::mt19937 random(8);
+  std::vector<std::string> texts;
+  for (std::size_t count = 0; count < 200; ++count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+      // Mostly ASCII and Czech letters, so that the wide loops take their fast paths.
+      const std::size_t pick = random() % 3 == 0 ? random() % pieces.size() : random() % 10;
+      text += pieces[pick];
+    }
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+kernels::Rewrite RewriteOf(LineEnd in, const std::string& out) {
+  const std::string seq = LineEndSequence(in);
+  return {static_cast<std::uint8_t>(seq[0]), seq.size() == 2,
+          static_cast<std::uint8_t>(seq.size() == 2 ? seq[1] : 0), out.data(), out.size()};
+}
+
+TEST(Utf8Kernels, WideFormsGiveThePortableBytesAndCounts) {
+  if (!utf8::HaveWide()) GTEST_SKIP() << "this processor has no wide byte compress";
+  const auto texts = RandomTexts();
+  const std::string dos = LineEndSequence(kLineEndDos);
+  const std::string unix = LineEndSequence(kLineEndUnix);
+  const kernels::Rewrite dosToUnix = RewriteOf(kLineEndDos, unix);
+  const kernels::Rewrite unixToDos = RewriteOf(kLineEndUnix, dos);
+  for (CodePage page = 0; page < kCodePageCount; ++page) {
+    const ToUtf8Table toUtf8 = BuildToUtf8Table(page);
+    const FromUnicodeTable fromUtf8(page);
+    for (const kernels::Rewrite* rewrite : {static_cast<const kernels::Rewrite*>(nullptr),
+                                            &dosToUnix, &unixToDos}) {
+      for (const auto& text : texts) {
+        const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
+        std::vector<std::uint8_t> portable(3 * text.size() + kernels::kWriteSlack);
+        std::vector<std::uint8_t> wide(portable.size());
+        Utf8Losses portableLosses;
+        Utf8Losses wideLosses;
+        std::size_t n = utf8::EncodePortable(in, text.size(), portable.data(), toUtf8, rewrite,
+                                             portableLosses);
+        ASSERT_EQ(utf8::EncodeWide(in, text.size(), wide.data(), toUtf8, rewrite, wideLosses), n);
+        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
+            << "encode, code page " << page << ", size " << text.size();
+        n = utf8::DecodePortable(in, text.size(), portable.data(), fromUtf8, rewrite, 10,
+                                 portableLosses);
+        ASSERT_EQ(utf8::DecodeWide(in, text.size(), wide.data(), fromUtf8, rewrite, 10,
+                                   wideLosses),
+                  n);
+        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
+            << "decode, code page " << page << ", size " << text.size();
+        ASSERT_EQ(wideLosses.replaced, portableLosses.replaced);
+        ASSERT_EQ(wideLosses.malformed, portableLosses.malformed);
+        ASSERT_EQ(wideLosses.firstMalformed, portableLosses.firstMalformed);
+        bool portableMultibyte = false;
+        bool wideMultibyte = false;
+        ASSERT_EQ(utf8::IsValidWide(in, text.size(), wideMultibyte),
+                  utf8::IsValidPortable(in, text.size(), portableMultibyte));
+        ASSERT_EQ(wideMultibyte, portableMultibyte);
+      }
+    }
+  }
+}
+
+class Utf8FileTest : public ::testing::Test {
+ protected:
+  int Run(const std::string& in, CodePage from, CodePage to, const std::string& input = "in",
+          const std::string& output = "out") {
+    WriteFile(dir / "in", in);
+    converter.m_nCodeIn = from;
+    converter.m_nCodeOut = to;
+    converter.m_nLineEndIn = kLineEndDos;
+    converter.m_nLineEndOut = kLineEndDos;
+    return converter.ConvertFile(dir / input, dir / output);
+  }
+
+  TempDir dir;
+  TestHost host;
+  Converter converter{host};
+};
+
+struct SplitCase {
+  const char* name;
+  std::string sequence;
+  std::string win1250;  // the sequence in Windows 1250
+};
+
+class SplitSequences : public Utf8FileTest, public ::testing::WithParamInterface<SplitCase> {};
+
+TEST_P(SplitSequences, AreCarriedIntoTheNextReadAtEveryCut) {
+  const auto& c = GetParam();
+  for (std::size_t cut = 0; cut <= c.sequence.size(); ++cut) {
+    // The first read ends after `cut` bytes of the sequence.
+    const std::string before(kRead - cut, 'x');
+    ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeUtf8), Converter::kConverted);
+    EXPECT_EQ(ReadFile(dir / "out"), before + c.sequence + "y") << "cut " << cut;
+    EXPECT_EQ(converter.m_losses.malformed, 0u) << "cut " << cut;
+    ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeWin1250), Converter::kConverted);
+    EXPECT_EQ(ReadFile(dir / "out"), before + c.win1250 + "y") << "cut " << cut;
+    EXPECT_EQ(converter.m_nDoneBytes, before.size() + c.sequence.size() + 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SplitSequences,
+                         ::testing::Values(SplitCase{"TwoBytes", "č", "\xE8"},
+                                           SplitCase{"ThreeBytes", "„", "\x84"},
+                                           SplitCase{"FourBytes", "😀", "?"}),
+                         [](const auto& param) { return param.param.name; });
+
+TEST_F(Utf8FileTest, MalformedOffsetsCountFromTheStartOfTheFile) {
+  const std::string text = std::string(kRead - 1, 'a') + "\xC3" + std::string(kRead, 'b') +
+                           "\x80" + std::string(10, 'c') + "\xE2\x82";
+  ASSERT_EQ(Run(text, kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  EXPECT_EQ(converter.m_losses.malformed, 3u);
+  EXPECT_EQ(converter.m_losses.firstMalformed, kRead - 1);
+  EXPECT_EQ(ReadFile(dir / "out"), std::string(kRead - 1, 'a') + kFffd + std::string(kRead, 'b') +
+                                       kFffd + std::string(10, 'c') + kFffd);
+  // A byte-order mark counts in the offsets although it is dropped.
+  ASSERT_EQ(Run("\xEF\xBB\xBF" "ab\xFF", kCodeUtf8, kCodeWin1250), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), "ab?");
+  EXPECT_EQ(converter.m_losses.firstMalformed, 5u);
+}
+
+TEST_F(Utf8FileTest, ByteOrderMarkIsDroppedAtTheStartOnlyAndWrittenOnRequest) {
+  ASSERT_EQ(Run("\xEF\xBB\xBF" "á\xEF\xBB\xBF", kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), "á\xEF\xBB\xBF");
+  converter.m_bWriteBom = true;
+  ASSERT_EQ(Run("\xEF\xBB\xBF" "á", kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF" "á");
+  ASSERT_EQ(Run("\xE1", kCodeWin1250, kCodeUtf8), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF" "á");
+  // Only UTF-8 output takes one; an 8-bit input keeps bytes that read like one.
+  ASSERT_EQ(Run("\xEF\xBB\xBF", kCodeWin1250, kCodeWin1250), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF");
+  ASSERT_EQ(Run("", kCodeWin1250, kCodeUtf8), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF");
+}
+
+TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
+  // Every byte malformed or undefined: three bytes out for each, across several reads and
+  // after a held-back sequence.
+  converter.m_bWriteBom = true;
+  const std::string bad = std::string(kRead - 2, '\xFF') + "\xE2\x82" + std::string(kRead + 9, '\xFF');
+  ASSERT_EQ(Run(bad, kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  const std::string out = ReadFile(dir / "out");
+  EXPECT_EQ(out.size(), 3 + 3 * (bad.size() - 1));
+  EXPECT_EQ(converter.m_losses.malformed, bad.size() - 1);
+  const std::string undefined(2 * kRead + 5, '\x80');
+  ASSERT_EQ(Run(undefined, kCodeAscii, kCodeUtf8), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out").size(), 3 + 3 * undefined.size());
+  EXPECT_EQ(converter.m_losses.replaced, undefined.size());
+  static_assert(Converter::kWorkAreaSize >=
+                Converter::kMaxExpansion * (kRead + Converter::kMaxHeldBytes) + kUtf8BomSize +
+                    kernels::kWriteSlack);
+}
+
+TEST_F(Utf8FileTest, StrictFailsALossyConversionAndLeavesTheInputUntouched) {
+  converter.m_bStrict = true;
+  const std::string text = "Ďábel 😀\n";
+  ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kFailed);
+  EXPECT_EQ(ReadFile(dir / "in"), text);
+  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_NOT_CONVERTIBLE});
+  EXPECT_EQ(converter.m_losses.replaced, 1u);
+  ASSERT_EQ(Run("\xC3(", kCodeUtf8, kCodeUtf8), Converter::kFailed);
+  EXPECT_FALSE(fs::exists(dir / "out"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+  // Nothing lost: strict or not, the conversion succeeds.
+  ASSERT_EQ(Run("Ďábel\n", kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "in"), "\xCF\xE1" "bel\n");
+  converter.m_bStrict = false;
+  ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "in"), "\xCF\xE1" "bel ?\n");
+}
+
+struct DetectCase {
+  const char* name;
+  std::string text;
+  bool detectUtf8;
+  CodePage full;
+  CodePage quick;
+};
+
+class Utf8Detection : public Utf8FileTest, public ::testing::WithParamInterface<DetectCase> {};
+
+TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
+  const auto& c = GetParam();
+  WriteFile(dir / "in", c.text);
+  converter.m_strInput = dir / "in";
+  converter.m_bDetectUtf8 = c.detectUtf8;
+  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.m_nCodeIn, c.full);
+  EXPECT_TRUE(converter.QuickDetect());
+  EXPECT_EQ(converter.m_nCodeIn, c.quick);
+}
+
+const std::string kCzech = "Příliš žluťoučký kůň úpěl ďábelské ódy.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Utf8Detection,
+    ::testing::Values(
+        DetectCase{"Utf8Text", kCzech, true, kCodeUtf8, kCodeUtf8},
+        // The tally reads the UTF-8 bytes as KOI8-ČS letters.
+        DetectCase{"DesktopProgramNeverAnswersUtf8", kCzech, false, kCodeKoi8cs, kCodeKoi8cs},
+        DetectCase{"PlainAsciiIsAscii", "Hello\n", true, kCodeAscii, kCodeAscii},
+        DetectCase{"Windows1250Text", "P\xF8\xEDli\x9A \xE8\xE1ry", true, kCodeWin1250,
+                   kCodeWin1250},
+        DetectCase{"SequenceAcrossTheReadBoundary", std::string(kRead - 1, 'x') + "čř", true,
+                   kCodeUtf8, kCodeAscii},
+        // The sample ends after the first byte of č; later the text is Windows 1250.
+        DetectCase{"QuickSampleCutsASequence",
+                   "á" + std::string(Converter::kQuickDetectSize - 3, 'x') + "č" +
+                       std::string(9000, 'y') + "\xE8\xE8",
+                   true, kCodeWin1250, kCodeUtf8},
+        // Not UTF-8: the tally reads the bytes of č as KOI8-ČS.
+        DetectCase{"CutOffAtTheEndOfTheFile", "č\xC3", true, kCodeKoi8cs, kCodeKoi8cs},
+        DetectCase{"OneMalformedByteAfterManyReads",
+                   std::string(3 * kRead, 'x') + "č\x80", true, kCodeAscii, kCodeAscii}),
+    [](const auto& param) { return param.param.name; });
+
+}  // namespace
+}  // namespace pismovar
