@@ -147,7 +147,8 @@ int main(int argc, char* argv[]) {
   // The UTF-8 form of the text, made by the tool itself and checked against iconv's.
   const std::string utf8 = input + ".utf8";
   Measure({cli, "-f", "win", "-t", "utf8", "-o", utf8, input}, "/dev/null", {});
-  const Figures toUtf8 = Measure({cli, "-f", "win", "-t", "utf8", "-o", output, input}, "/dev/null", output);
+  const Figures toUtf8 =
+      Measure({cli, "-f", "win", "-t", "utf8", "-o", output, input}, "/dev/null", output);
   Print("pismovar-cli -f win -t utf8 -o OUT IN", toUtf8, bytes);
   const Figures iconvToUtf8 =
       Measure({"iconv", "-f", "CP1250", "-t", "UTF-8", "-o", output, input}, "/dev/null", output);

@@ -134,7 +134,8 @@ int main(int argc, char** argv) {
   std::remove(utf8.c_str());
 
   std::string piece(Converter::kReadSize, ' ');
-  std::ifstream(in, std::ios::binary).read(piece.data(), static_cast<std::streamsize>(piece.size()));
+  std::ifstream(in, std::ios::binary)
+      .read(piece.data(), static_cast<std::streamsize>(piece.size()));
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
   std::vector<std::uint8_t> encoded(3 * piece.size() + 64);
   std::vector<std::uint8_t> decoded(encoded.size());
@@ -175,16 +176,19 @@ int main(int argc, char** argv) {
               detectWithUtf8 / cat);
   std::printf("peak memory of a conversion above the baseline: %ld KiB (target <= 8192)\n",
               peak - baseline);
-  std::printf("ConvertFile win -> UTF-8    %8.3f s   %.2f x cp (target <= 3), iconv %.3f s is "
-              "%.1f x slower (target >= 2)\n",
-              toUtf8, toUtf8 / cp, iconvToUtf8, iconvToUtf8 / toUtf8);
-  std::printf("ConvertFile UTF-8 -> win    %8.3f s   %.2f x cp (target <= 3), iconv %.3f s is "
-              "%.1f x slower (target >= 2)\n",
-              fromUtf8, fromUtf8 / cp, iconvFromUtf8, iconvFromUtf8 / fromUtf8);
+  std::printf(
+      "ConvertFile win -> UTF-8    %8.3f s   %.2f x cp (target <= 3), iconv %.3f s is "
+      "%.1f x slower (target >= 2)\n",
+      toUtf8, toUtf8 / cp, iconvToUtf8, iconvToUtf8 / toUtf8);
+  std::printf(
+      "ConvertFile UTF-8 -> win    %8.3f s   %.2f x cp (target <= 3), iconv %.3f s is "
+      "%.1f x slower (target >= 2)\n",
+      fromUtf8, fromUtf8 / cp, iconvFromUtf8, iconvFromUtf8 / fromUtf8);
   std::printf("full detection of the UTF-8 form %8.3f s\n", detectUtf8);
-  std::printf("loops alone, ns per input byte: encode portable %.2f, wide %.2f%s; decode "
-              "portable %.2f, wide %.2f\n",
-              encodePortable, encodeWide, u::HaveWide() ? "" : " (no wide form here)",
-              decodePortable, decodeWide);
+  std::printf(
+      "loops alone, ns per input byte: encode portable %.2f, wide %.2f%s; decode "
+      "portable %.2f, wide %.2f\n",
+      encodePortable, encodeWide, u::HaveWide() ? "" : " (no wide form here)", decodePortable,
+      decodeWide);
   return 0;
 }

@@ -24,8 +24,8 @@ struct Rewrite {
 
 // Where an occurrence of the rewritten line end starts at in[i]: writes its replacement at
 // out[o], moves both on and gives true. Elsewhere changes nothing and gives false.
-inline bool TakeLineEnd(const std::uint8_t* in, std::size_t size, std::size_t& i,
-                        std::uint8_t* out, std::size_t& o, const Rewrite& rewrite) {
+inline bool TakeLineEnd(const std::uint8_t* in, std::size_t size, std::size_t& i, std::uint8_t* out,
+                        std::size_t& o, const Rewrite& rewrite) {
   if (in[i] != rewrite.first || (rewrite.pair && (i + 1 >= size || in[i + 1] != rewrite.second))) {
     return false;
   }

@@ -8,6 +8,7 @@ namespace {
 // mathematical signs above its letters (0x80..0xAB). KOI8-ČS follows the Czechoslovak
 // standard; bytes it leaves empty, its digraphs ch and CH (no single character) and its
 // tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E) stay undefined.
+// clang-format off
 constexpr std::array<HighHalf, kCodePageCount - 1> kHighHalves{{
     // Windows 1250
     {{  // 0x80, eight bytes a line
@@ -124,6 +125,7 @@ constexpr std::array<HighHalf, kCodePageCount - 1> kHighHalves{{
         0x0170, 0x00DD, 0x017D, 0xFFFD, 0xFFFD, 0x0150, 0x0116, 0xFFFD,
     }},
 }};
+// clang-format on
 
 constexpr HighHalf kUndefinedHalf = [] {
   HighHalf half{};

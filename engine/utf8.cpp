@@ -76,9 +76,9 @@ inline std::size_t DecodeOne(const std::uint8_t* in, std::size_t available, char
 // One step of a conversion from UTF-8: a line end, an ASCII byte, or one sequence handed to
 // `write` with its character (kMalformed for a malformed one, after counting it).
 template <typename Write>
-inline void DecodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i,
-                       std::uint8_t* out, std::size_t& o, const kernels::Rewrite* rewrite,
-                       std::uint64_t offset, Utf8Losses& losses, Write write) {
+inline void DecodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i, std::uint8_t* out,
+                       std::size_t& o, const kernels::Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses, Write write) {
   if (rewrite != nullptr && kernels::TakeLineEnd(in, size, i, out, o, *rewrite)) return;
   if (in[i] < 0x80) {
     out[o++] = in[i++];
@@ -117,9 +117,9 @@ inline void WriteSequence(const std::uint8_t* sequence, std::size_t length, char
   o += length;
 }
 
-inline void EncodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i,
-                       std::uint8_t* out, std::size_t& o, const ToUtf8Table& table,
-                       const kernels::Rewrite* rewrite, Utf8Losses& losses) {
+inline void EncodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i, std::uint8_t* out,
+                       std::size_t& o, const ToUtf8Table& table, const kernels::Rewrite* rewrite,
+                       Utf8Losses& losses) {
   if (rewrite != nullptr && kernels::TakeLineEnd(in, size, i, out, o, *rewrite)) return;
   const std::uint32_t packed = table.packed[in[i++]];
   out[o] = static_cast<std::uint8_t>(packed);
@@ -235,14 +235,15 @@ struct TwoByteRun {
 PISMOVAR_WIDE inline TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead,
                                                std::uint8_t highLead, unsigned limit) {
   const std::uint64_t high = _mm512_movepi8_mask(block);
-  const std::uint64_t continuations = _mm512_cmpeq_epi8_mask(
-      _mm512_and_si512(block, _mm512_set1_epi8(static_cast<char>(0xC0))),
-      _mm512_set1_epi8(static_cast<char>(0x80)));
+  const std::uint64_t continuations =
+      _mm512_cmpeq_epi8_mask(_mm512_and_si512(block, _mm512_set1_epi8(static_cast<char>(0xC0))),
+                             _mm512_set1_epi8(static_cast<char>(0x80)));
   const std::uint64_t leads =
       _mm512_cmple_epu8_mask(_mm512_sub_epi8(block, _mm512_set1_epi8(static_cast<char>(lowLead))),
                              _mm512_set1_epi8(static_cast<char>(highLead - lowLead)));
   const std::uint64_t broken = (high & ~(leads | continuations)) | (continuations ^ (leads << 1));
-  unsigned length = std::min(limit, broken != 0 ? static_cast<unsigned>(__builtin_ctzll(broken)) : 64u);
+  unsigned length =
+      std::min(limit, broken != 0 ? static_cast<unsigned>(__builtin_ctzll(broken)) : 64u);
   if (length > 0 && (leads >> (length - 1) & 1) != 0) --length;
   return {leads, continuations, length};
 }
@@ -303,7 +304,8 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
       EncodeStep(in, size, i, out, o, table, rewrite, losses);
       continue;
     }
-    const __m512i slots = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, spreadIndex, _mm512_zextsi128_si512(group));
+    const __m512i slots = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, spreadIndex,
+                                                        _mm512_zextsi128_si512(group));
     const std::uint64_t high = _mm512_movepi8_mask(slots);
     __m512i bytes = _mm512_permutex2var_epi8(lower[0], slots, upper[0]);
     bytes = _mm512_mask_blend_epi8(kFirstSlots << 1, bytes,
@@ -311,8 +313,8 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
     bytes = _mm512_mask_blend_epi8(kFirstSlots << 2, bytes,
                                    _mm512_permutex2var_epi8(lower[2], slots, upper[2]));
     bytes = _mm512_mask_mov_epi8(bytes, ~high & kFirstSlots, slots);
-    const __m512i lengths = _mm512_mask_mov_epi8(_mm512_permutex2var_epi8(lower[3], slots, upper[3]),
-                                                 ~high, _mm512_set1_epi8(1));
+    const __m512i lengths = _mm512_mask_mov_epi8(
+        _mm512_permutex2var_epi8(lower[3], slots, upper[3]), ~high, _mm512_set1_epi8(1));
     const std::uint64_t used = LowBits(4 * limit);
     const std::uint64_t keep =
         _mm512_cmplt_epu8_mask(positions, _mm512_and_si512(lengths, _mm512_set1_epi8(3))) & used;
@@ -332,9 +334,8 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
 // leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
 // finished one sequence at a time.
 PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                                     const FromUnicodeTable& table,
-                                     const kernels::Rewrite* rewrite, std::uint64_t offset,
-                                     Utf8Losses& losses) {
+                                     const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
+                                     std::uint64_t offset, Utf8Losses& losses) {
   const std::uint8_t* latin = table.Latin().data();
   const __m512i latin0 = _mm512_loadu_si512(latin);
   const __m512i latin1 = _mm512_loadu_si512(latin + 64);
@@ -359,10 +360,10 @@ PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, s
     const std::uint64_t span = LowBits(run.length);
     const __m512i lead = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, previousIndex, block);
     const __m512i index = _mm512_or_si512(
-        _mm512_slli_epi16(_mm512_and_si512(_mm512_sub_epi8(lead, _mm512_set1_epi8(
-                                                                     static_cast<char>(0xC2))),
-                                           _mm512_set1_epi8(3)),
-                          6),
+        _mm512_slli_epi16(
+            _mm512_and_si512(_mm512_sub_epi8(lead, _mm512_set1_epi8(static_cast<char>(0xC2))),
+                             _mm512_set1_epi8(3)),
+            6),
         _mm512_and_si512(block, _mm512_set1_epi8(0x3F)));
     __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index),
                                             _mm512_permutex2var_epi8(latin0, index, latin1),

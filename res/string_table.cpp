@@ -46,8 +46,8 @@ constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
 }};
 
 constexpr std::array<std::string_view, 8> kCodePageCaptions{
-    "Windows 1250", "Kamenických", "Latin-2",
-    "ISO Latin-2",  "Macintosh",   "KOI8-ČS", "ASCII", "UTF-8"};
+    "Windows 1250", "Kamenických", "Latin-2", "ISO Latin-2",
+    "Macintosh",    "KOI8-ČS",     "ASCII",   "UTF-8"};
 
 constexpr std::array<std::string_view, 3> kLineEndCaptions{"DOS/Windows", "Macintosh",
                                                            "Unix/Linux"};

@@ -25,8 +25,8 @@ TEST_P(Utf8CodePageTest, ConvertsToAndFromUtf8) {
   // ASCII has lost the diacritics already.
   EXPECT_EQ(toUtf8.out, codePage == kAscii ? bytes : kCzechSlovakText);
   EXPECT_EQ(toUtf8.err, "");
-  const CliResult fromUtf8 = RunCli({"-f", "utf-8", "-t", kCodePageNames[codePage]},
-                                    kCzechSlovakText);
+  const CliResult fromUtf8 =
+      RunCli({"-f", "utf-8", "-t", kCodePageNames[codePage]}, kCzechSlovakText);
   EXPECT_EQ(fromUtf8.status, 0) << fromUtf8.err;
   EXPECT_EQ(fromUtf8.out, bytes);
   EXPECT_EQ(fromUtf8.err, "");
@@ -51,8 +51,9 @@ TEST(Utf8DetectTest, RecognisesUtf8BeforeTheCodePages) {
   WriteFile(dir / "a.txt", "plain\r\ntext\r\n");
   const CliResult result = RunCli({"-d", "u.txt", "w.txt", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out,
-            "u.txt: UTF-8, Unix/Linux\nw.txt: Windows 1250, Unix/Linux\na.txt: ASCII, DOS/Windows\n");
+  EXPECT_EQ(
+      result.out,
+      "u.txt: UTF-8, Unix/Linux\nw.txt: Windows 1250, Unix/Linux\na.txt: ASCII, DOS/Windows\n");
   // Auto detection converts UTF-8 from standard input too, line ends with it.
   const CliResult converted = RunCli({"-t", "lat", "--eol-out", "dos"}, kBom + "kůň\nkoně\n");
   EXPECT_EQ(converted.status, 0) << converted.err;
@@ -87,15 +88,26 @@ TEST_P(Utf8LossTest, ReportsWhatWasReplaced) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8LossTest,
-    testing::Values(
-        LossCase{"CharactersTheCodePageLacks", {"-f", "utf8", "-t", "kam"}, "€ a ∑ b", "? a ? b",
-                 "pismovar-cli: -: Nahrazeno znaků: 2\n"},
-        LossCase{"UndefinedBytes", {"-f", "win", "-t", "utf8"}, "a\x81", "a\xEF\xBF\xBD",
-                 "pismovar-cli: -: Nahrazeno znaků: 1\n"},
-        LossCase{"MalformedUtf8", {"-f", "utf8", "-t", "iso"}, "ab\xC3(\xFF", "ab?(?",
-                 "pismovar-cli: -: Neplatných sekvencí UTF-8: 2, první na pozici 2\n"},
-        LossCase{"MalformedUtf8Repaired", {"-f", "utf8", "-t", "utf8"}, "\xE2\x82", "\xEF\xBF\xBD",
-                 "pismovar-cli: -: Neplatných sekvencí UTF-8: 1, první na pozici 0\n"}),
+    testing::Values(LossCase{"CharactersTheCodePageLacks",
+                             {"-f", "utf8", "-t", "kam"},
+                             "€ a ∑ b",
+                             "? a ? b",
+                             "pismovar-cli: -: Nahrazeno znaků: 2\n"},
+                    LossCase{"UndefinedBytes",
+                             {"-f", "win", "-t", "utf8"},
+                             "a\x81",
+                             "a\xEF\xBF\xBD",
+                             "pismovar-cli: -: Nahrazeno znaků: 1\n"},
+                    LossCase{"MalformedUtf8",
+                             {"-f", "utf8", "-t", "iso"},
+                             "ab\xC3(\xFF",
+                             "ab?(?",
+                             "pismovar-cli: -: Neplatných sekvencí UTF-8: 2, první na pozici 2\n"},
+                    LossCase{"MalformedUtf8Repaired",
+                             {"-f", "utf8", "-t", "utf8"},
+                             "\xE2\x82",
+                             "\xEF\xBF\xBD",
+                             "pismovar-cli: -: Neplatných sekvencí UTF-8: 1, první na pozici 0\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Utf8StrictTest, AnyReplacementFailsAndLeavesAnInPlaceInputUntouched) {
@@ -115,9 +127,8 @@ TEST(Utf8StrictTest, AnyReplacementFailsAndLeavesAnInPlaceInputUntouched) {
     EXPECT_FALSE(entry.path().filename().string().starts_with(".pismovar-")) << entry.path();
   }
 
-  const CliResult malformed = RunCli({"--strict", "-f", "utf8", "-t", "utf8", "-o",
-                                      (dir / "out.txt").string()},
-                                     "ok\x80");
+  const CliResult malformed =
+      RunCli({"--strict", "-f", "utf8", "-t", "utf8", "-o", (dir / "out.txt").string()}, "ok\x80");
   EXPECT_EQ(malformed.status, 1);
   EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }

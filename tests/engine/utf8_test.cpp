@@ -31,8 +31,8 @@ struct Converted {
 };
 
 // One buffer through the converter, line ends left alone unless given.
-Converted Convert(const std::string& text, CodePage from, CodePage to,
-                  LineEnd endIn = kLineEndDos, LineEnd endOut = kLineEndDos) {
+Converted Convert(const std::string& text, CodePage from, CodePage to, LineEnd endIn = kLineEndDos,
+                  LineEnd endOut = kLineEndDos) {
   TestHost host;
   Converter converter(host);
   converter.m_nCodeIn = from;
@@ -95,10 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"AsciiLosesTheDiacriticsAsTheTableSays", "Žluťoučký kůň Ľ ô", kCodeAscii,
                    "Zlutoucky kun L o", 0},
         OutputCase{"AsciiHasNoEuro", "5 €", kCodeAscii, "5 ?", 1},
-        OutputCase{"QuotationMarksAreMacintoshBytes", "„a“ ”", kCodeMacintosh, "\xE3" "a\xD2 \xD3",
+        OutputCase{"QuotationMarksAreMacintoshBytes", "„a“ ”", kCodeMacintosh,
+                   "\xE3"
+                   "a\xD2 \xD3",
                    0},
         OutputCase{"QuotationMarksArePlainWithoutThem", "„a“ ”", kCodeIsoLatin2, "\"a\" \"", 0},
-        OutputCase{"Windows1250KeepsItsOwnQuotationMarks", "„a“", kCodeWin1250, "\x84" "a\x93", 0},
+        OutputCase{"Windows1250KeepsItsOwnQuotationMarks", "„a“", kCodeWin1250,
+                   "\x84"
+                   "a\x93",
+                   0},
         OutputCase{"OtherCharactersOfTheCodePage", "ß Ω ≥", kCodeKamenicky, "\xE1 \xEA \xF2", 0},
         OutputCase{"Koi8csBoxDrawingAndGreek", "┌─┐ α", kCodeKoi8cs, "\xB2\xB6\xB3 \xBA", 0},
         OutputCase{"CharactersBeyondTheBasicPlane", "a😀b", kCodeWin1250, "a?b", 1},
@@ -138,18 +143,27 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Malformed,
     ::testing::Values(
         MalformedCase{"Valid", "aáčŽ", "aáčŽ", 0, 0},
-        MalformedCase{"StrayContinuation", "ab\x80" "c", "ab" + kFffd + "c", 1, 2},
+        MalformedCase{"StrayContinuation",
+                      "ab\x80"
+                      "c",
+                      "ab" + kFffd + "c", 1, 2},
         MalformedCase{"TwoStrayContinuations", "\x80\xBF", kFffd + kFffd, 2, 0},
         MalformedCase{"CutOffAtTheEnd", "xy\xC3", "xy" + kFffd, 1, 2},
         MalformedCase{"CutOffThreeByteSequence", "\xE2\x82z\xE2\x82", kFffd + "z" + kFffd, 2, 0},
-        MalformedCase{"CutOffFourByteSequence", "\xF0\x9F\x98" "a", kFffd + "a", 1, 0},
+        MalformedCase{"CutOffFourByteSequence",
+                      "\xF0\x9F\x98"
+                      "a",
+                      kFffd + "a", 1, 0},
         MalformedCase{"OverlongTwoBytes", "a\xC0\xAF", "a" + kFffd + kFffd, 2, 1},
         MalformedCase{"OverlongThreeBytes", "\xE0\x80\xAF", kFffd + kFffd + kFffd, 3, 0},
         MalformedCase{"OverlongFourBytes", "\xF0\x8F\xBF\xBF", kFffd + kFffd + kFffd + kFffd, 4, 0},
         MalformedCase{"Surrogate", "\xED\xA0\x80!", kFffd + kFffd + kFffd + "!", 3, 0},
         MalformedCase{"BeyondU10FFFF", "\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd, 4, 0},
         MalformedCase{"LeadsThatNeverStartASequence", "\xF5\xFE\xFF", kFffd + kFffd + kFffd, 3, 0},
-        MalformedCase{"LeadFollowedByAscii", "\xC5" "a\xC5\xBE", kFffd + "až", 1, 0}),
+        MalformedCase{"LeadFollowedByAscii",
+                      "\xC5"
+                      "a\xC5\xBE",
+                      kFffd + "až", 1, 0}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Utf8LineEnds, AreRewrittenAsInEveryCodePage) {
@@ -164,13 +178,21 @@ TEST(IncompleteEnd, CountsOnlyABeginningThatNeedsMoreBytes) {
   const struct {
     std::string text;
     std::size_t held;
-  } cases[] = {{"", 0},           {"abc", 0},           {"a\xC3", 1},     {"a\xC3\xA1", 0},
-               {"\xE2\x82", 2},   {"\xE2\x82\xAC", 0},  {"\xF0\x9F\x98", 3}, {"\xF0\x9F", 2},
-               {"\x80\x80\x80", 0}, {"\xC3\xA1\x80", 0}, {"\xFF", 0}};
+  } cases[] = {{"", 0},
+               {"abc", 0},
+               {"a\xC3", 1},
+               {"a\xC3\xA1", 0},
+               {"\xE2\x82", 2},
+               {"\xE2\x82\xAC", 0},
+               {"\xF0\x9F\x98", 3},
+               {"\xF0\x9F", 2},
+               {"\x80\x80\x80", 0},
+               {"\xC3\xA1\x80", 0},
+               {"\xFF", 0}};
   for (const auto& c : cases) {
-    EXPECT_EQ(utf8::IncompleteEnd(reinterpret_cast<const std::uint8_t*>(c.text.data()),
-                                  c.text.size()),
-              c.held)
+    EXPECT_EQ(
+        utf8::IncompleteEnd(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size()),
+        c.held)
         << ::testing::PrintToString(c.text);
   }
 }
@@ -178,9 +200,9 @@ TEST(IncompleteEnd, CountsOnlyABeginningThatNeedsMoreBytes) {
 // Texts of every length around the wide blocks, of ASCII, line ends, letters of two, three
 // and four bytes, and malformed bytes.
 std::vector<std::string> RandomTexts() {
-  const std::vector<std::string> pieces = {"a", "b", " ", "\r", "\n", "\r\n", "č", "Ž", "ä",
-                                           "ň", "ŕ", "ő", "ā", "„", "€", "😀", "\x80", "\xC3",
-                                           "\xE2\x82", "\xC0\xAF", "\xFF", "\xC5", "ß", "Ω"};
+  const std::vector<std::string> pieces = {
+      "a", "b", " ", "\r", "\n",   "\r\n", "č",        "Ž",        "ä",    "ň",    "ŕ", "ő",
+      "ā", "„", "€", "😀",  "\x80", "\xC3", "\xE2\x82", "\xC0\xAF", "\xFF", "\xC5", "ß", "Ω"};
   std::mt19937 random(8);
   std::vector<std::string> texts;
   for (std::size_t count = 0; count < 200; ++count) {
@@ -211,23 +233,22 @@ TEST(Utf8Kernels, WideFormsGiveThePortableBytesAndCounts) {
   for (CodePage page = 0; page < kCodePageCount; ++page) {
     const ToUtf8Table toUtf8 = BuildToUtf8Table(page);
     const FromUnicodeTable fromUtf8(page);
-    for (const kernels::Rewrite* rewrite : {static_cast<const kernels::Rewrite*>(nullptr),
-                                            &dosToUnix, &unixToDos}) {
+    for (const kernels::Rewrite* rewrite :
+         {static_cast<const kernels::Rewrite*>(nullptr), &dosToUnix, &unixToDos}) {
       for (const auto& text : texts) {
         const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
         std::vector<std::uint8_t> portable(3 * text.size() + kernels::kWriteSlack);
         std::vector<std::uint8_t> wide(portable.size());
         Utf8Losses portableLosses;
         Utf8Losses wideLosses;
-        std::size_t n = utf8::EncodePortable(in, text.size(), portable.data(), toUtf8, rewrite,
-                                             portableLosses);
+        std::size_t n =
+            utf8::EncodePortable(in, text.size(), portable.data(), toUtf8, rewrite, portableLosses);
         ASSERT_EQ(utf8::EncodeWide(in, text.size(), wide.data(), toUtf8, rewrite, wideLosses), n);
         ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
             << "encode, code page " << page << ", size " << text.size();
         n = utf8::DecodePortable(in, text.size(), portable.data(), fromUtf8, rewrite, 10,
                                  portableLosses);
-        ASSERT_EQ(utf8::DecodeWide(in, text.size(), wide.data(), fromUtf8, rewrite, 10,
-                                   wideLosses),
+        ASSERT_EQ(utf8::DecodeWide(in, text.size(), wide.data(), fromUtf8, rewrite, 10, wideLosses),
                   n);
         ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
             << "decode, code page " << page << ", size " << text.size();
@@ -290,27 +311,40 @@ INSTANTIATE_TEST_SUITE_P(Cases, SplitSequences,
                          [](const auto& param) { return param.param.name; });
 
 TEST_F(Utf8FileTest, MalformedOffsetsCountFromTheStartOfTheFile) {
-  const std::string text = std::string(kRead - 1, 'a') + "\xC3" + std::string(kRead, 'b') +
-                           "\x80" + std::string(10, 'c') + "\xE2\x82";
+  const std::string text = std::string(kRead - 1, 'a') + "\xC3" + std::string(kRead, 'b') + "\x80" +
+                           std::string(10, 'c') + "\xE2\x82";
   ASSERT_EQ(Run(text, kCodeUtf8, kCodeUtf8), Converter::kConverted);
   EXPECT_EQ(converter.m_losses.malformed, 3u);
   EXPECT_EQ(converter.m_losses.firstMalformed, kRead - 1);
   EXPECT_EQ(ReadFile(dir / "out"), std::string(kRead - 1, 'a') + kFffd + std::string(kRead, 'b') +
                                        kFffd + std::string(10, 'c') + kFffd);
   // A byte-order mark counts in the offsets although it is dropped.
-  ASSERT_EQ(Run("\xEF\xBB\xBF" "ab\xFF", kCodeUtf8, kCodeWin1250), Converter::kConverted);
+  ASSERT_EQ(Run("\xEF\xBB\xBF"
+                "ab\xFF",
+                kCodeUtf8, kCodeWin1250),
+            Converter::kConverted);
   EXPECT_EQ(ReadFile(dir / "out"), "ab?");
   EXPECT_EQ(converter.m_losses.firstMalformed, 5u);
 }
 
 TEST_F(Utf8FileTest, ByteOrderMarkIsDroppedAtTheStartOnlyAndWrittenOnRequest) {
-  ASSERT_EQ(Run("\xEF\xBB\xBF" "á\xEF\xBB\xBF", kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  ASSERT_EQ(Run("\xEF\xBB\xBF"
+                "á\xEF\xBB\xBF",
+                kCodeUtf8, kCodeUtf8),
+            Converter::kConverted);
   EXPECT_EQ(ReadFile(dir / "out"), "á\xEF\xBB\xBF");
   converter.m_bWriteBom = true;
-  ASSERT_EQ(Run("\xEF\xBB\xBF" "á", kCodeUtf8, kCodeUtf8), Converter::kConverted);
-  EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF" "á");
+  ASSERT_EQ(Run("\xEF\xBB\xBF"
+                "á",
+                kCodeUtf8, kCodeUtf8),
+            Converter::kConverted);
+  EXPECT_EQ(ReadFile(dir / "out"),
+            "\xEF\xBB\xBF"
+            "á");
   ASSERT_EQ(Run("\xE1", kCodeWin1250, kCodeUtf8), Converter::kConverted);
-  EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF" "á");
+  EXPECT_EQ(ReadFile(dir / "out"),
+            "\xEF\xBB\xBF"
+            "á");
   // Only UTF-8 output takes one; an 8-bit input keeps bytes that read like one.
   ASSERT_EQ(Run("\xEF\xBB\xBF", kCodeWin1250, kCodeWin1250), Converter::kConverted);
   EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF");
@@ -322,7 +356,8 @@ TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
   // Every byte malformed or undefined: three bytes out for each, across several reads and
   // after a held-back sequence.
   converter.m_bWriteBom = true;
-  const std::string bad = std::string(kRead - 2, '\xFF') + "\xE2\x82" + std::string(kRead + 9, '\xFF');
+  const std::string bad =
+      std::string(kRead - 2, '\xFF') + "\xE2\x82" + std::string(kRead + 9, '\xFF');
   ASSERT_EQ(Run(bad, kCodeUtf8, kCodeUtf8), Converter::kConverted);
   const std::string out = ReadFile(dir / "out");
   EXPECT_EQ(out.size(), 3 + 3 * (bad.size() - 1));
@@ -348,10 +383,14 @@ TEST_F(Utf8FileTest, StrictFailsALossyConversionAndLeavesTheInputUntouched) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
   // Nothing lost: strict or not, the conversion succeeds.
   ASSERT_EQ(Run("Ďábel\n", kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kConverted);
-  EXPECT_EQ(ReadFile(dir / "in"), "\xCF\xE1" "bel\n");
+  EXPECT_EQ(ReadFile(dir / "in"),
+            "\xCF\xE1"
+            "bel\n");
   converter.m_bStrict = false;
   ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kConverted);
-  EXPECT_EQ(ReadFile(dir / "in"), "\xCF\xE1" "bel ?\n");
+  EXPECT_EQ(ReadFile(dir / "in"),
+            "\xCF\xE1"
+            "bel ?\n");
 }
 
 struct DetectCase {
@@ -395,8 +434,8 @@ INSTANTIATE_TEST_SUITE_P(
                    true, kCodeWin1250, kCodeUtf8},
         // Not UTF-8: the tally reads the bytes of č as KOI8-ČS.
         DetectCase{"CutOffAtTheEndOfTheFile", "č\xC3", true, kCodeKoi8cs, kCodeKoi8cs},
-        DetectCase{"OneMalformedByteAfterManyReads",
-                   std::string(3 * kRead, 'x') + "č\x80", true, kCodeAscii, kCodeAscii}),
+        DetectCase{"OneMalformedByteAfterManyReads", std::string(3 * kRead, 'x') + "č\x80", true,
+                   kCodeAscii, kCodeAscii}),
     [](const auto& param) { return param.param.name; });
 
 }  // namespace
