@@ -13,21 +13,12 @@ namespace {
 using testing::TestHost;
 
 std::string Convert(Converter& converter, const std::string& text) {
-  EXPECT_TRUE(converter.PrepareChoices());
-  std::memcpy(converter.InArea(), text.data(), text.size());
-  const std::size_t n = converter.ConvertBuffer(text.size());
-  return {reinterpret_cast<const char*>(converter.OutArea()), n};
+  return testing::ConvertBuffer(converter, text).text;
 }
 
 std::string Convert(const std::string& text, CodePage codeIn, CodePage codeOut, LineEnd endIn,
                     LineEnd endOut) {
-  TestHost host;
-  Converter converter(host);
-  converter.m_nCodeIn = codeIn;
-  converter.m_nCodeOut = codeOut;
-  converter.m_nLineEndIn = endIn;
-  converter.m_nLineEndOut = endOut;
-  return Convert(converter, text);
+  return testing::ConvertBuffer(text, codeIn, codeOut, endIn, endOut).text;
 }
 
 struct LineEndCase {

@@ -2,6 +2,9 @@
 // every chunk (cancel, count the pumps).
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -76,6 +79,30 @@ class TempDir {
  private:
   std::filesystem::path m_path;
 };
+
+// One buffer through the converter's ConvertBuffer: the bytes and what they lost.
+struct Converted {
+  std::string text;
+  Utf8Losses losses;
+};
+
+inline Converted ConvertBuffer(Converter& converter, const std::string& text) {
+  EXPECT_TRUE(converter.PrepareChoices());
+  std::memcpy(converter.InArea(), text.data(), text.size());
+  const std::size_t n = converter.ConvertBuffer(text.size());
+  return {{reinterpret_cast<const char*>(converter.OutArea()), n}, converter.m_losses};
+}
+
+inline Converted ConvertBuffer(const std::string& text, CodePage codeIn, CodePage codeOut,
+                               LineEnd endIn, LineEnd endOut) {
+  TestHost host;
+  Converter converter(host);
+  converter.m_nCodeIn = codeIn;
+  converter.m_nCodeOut = codeOut;
+  converter.m_nLineEndIn = endIn;
+  converter.m_nLineEndOut = endOut;
+  return ConvertBuffer(converter, text);
+}
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

@@ -16,6 +16,7 @@
 namespace pismovar {
 namespace {
 
+using testing::Converted;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::TestHost;
@@ -25,24 +26,10 @@ namespace fs = std::filesystem;
 constexpr std::size_t kRead = Converter::kReadSize;
 const std::string kFffd = "\xEF\xBF\xBD";
 
-struct Converted {
-  std::string text;
-  Utf8Losses losses;
-};
-
 // One buffer through the converter, line ends left alone unless given.
 Converted Convert(const std::string& text, CodePage from, CodePage to, LineEnd endIn = kLineEndDos,
                   LineEnd endOut = kLineEndDos) {
-  TestHost host;
-  Converter converter(host);
-  converter.m_nCodeIn = from;
-  converter.m_nCodeOut = to;
-  converter.m_nLineEndIn = endIn;
-  converter.m_nLineEndOut = endOut;
-  EXPECT_TRUE(converter.PrepareChoices());
-  std::memcpy(converter.InArea(), text.data(), text.size());
-  const std::size_t n = converter.ConvertBuffer(text.size());
-  return {{reinterpret_cast<const char*>(converter.OutArea()), n}, converter.m_losses};
+  return testing::ConvertBuffer(text, from, to, endIn, endOut);
 }
 
 class RoundTrip : public ::testing::TestWithParam<CodePage> {};
