@@ -238,9 +238,9 @@ to standard output one after another.
       --quick        with --detect or a detected code page: look at the first
                        5120 bytes only
       --force        with --in-place: also convert files that look binary
-      --strict       fail an input when a character has no byte in the output
-                       code page or its UTF-8 is malformed (an input converted
-                       in place is then left untouched)
+      --strict       from or to UTF-8: fail an input when anything had to be
+                       replaced (an input converted in place is then left
+                       untouched, an output file is removed)
       --bom          start UTF-8 output with a byte-order mark
   -q, --quiet        no progress line and no warnings
   -l, --list         list the code pages and line ends with their numbers and

@@ -250,12 +250,15 @@ PISMOVAR_WIDE inline TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLe
 
 }  // namespace
 
-// 16 bytes at a time: each byte is spread over four output slots, looked up in the four
-// planes of the upper half (three UTF-8 bytes and the length), and the slots beyond each
-// length are squeezed out. A group holding a line-end byte is finished byte by byte.
+// 21 bytes at a time: each byte is spread over three output slots (its UTF-8 is at most
+// three bytes long), looked up in the planes of the upper half (the three UTF-8 bytes and the
+// length), and the slots beyond each length are squeezed out. A group holding a line-end
+// byte is converted up to it, and the line end byte by byte.
 PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                      const ToUtf8Table& table, const kernels::Rewrite* rewrite,
                                      Utf8Losses& losses) {
+  constexpr unsigned kGroup = 21;
+  constexpr unsigned kSlots = 3;
   alignas(64) std::uint8_t planes[4][128];
   alignas(64) std::uint8_t spread[64];
   alignas(64) std::uint8_t position[64];
@@ -266,9 +269,12 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
     planes[2][b] = static_cast<std::uint8_t>(packed >> 16);
     planes[3][b] = static_cast<std::uint8_t>((packed >> 24 & 3) | (packed >> 31) << 7);
   }
-  for (int s = 0; s < 64; ++s) {
-    spread[s] = static_cast<std::uint8_t>(s / 4);
-    position[s] = static_cast<std::uint8_t>(s % 4);
+  // The 64th slot takes the zero byte after the group, at a position no length reaches.
+  std::uint64_t slotsAt[kSlots] = {};
+  for (unsigned s = 0; s < 64; ++s) {
+    spread[s] = static_cast<std::uint8_t>(s / kSlots);
+    position[s] = static_cast<std::uint8_t>(s < kGroup * kSlots ? s % kSlots : kSlots);
+    if (s < kGroup * kSlots) slotsAt[s % kSlots] |= std::uint64_t{1} << s;
   }
   __m512i lower[4];
   __m512i upper[4];
@@ -278,11 +284,11 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
   }
   const __m512i spreadIndex = _mm512_load_si512(spread);
   const __m512i positions = _mm512_load_si512(position);
-  constexpr std::uint64_t kFirstSlots = 0x1111111111111111;
   const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
+  constexpr std::uint64_t kGroupBytes = (std::uint64_t{1} << kGroup) - 1;
   std::size_t i = 0;
   std::size_t o = 0;
-  while (i + 16 <= size) {
+  while (i + kGroup <= size) {
     if (i + 64 <= size) {
       const __m512i block = _mm512_loadu_si512(in + i);
       if (_mm512_movepi8_mask(block) == 0 &&
@@ -293,33 +299,31 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
         continue;
       }
     }
-    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-    unsigned limit = 16;
+    const __m512i group = _mm512_maskz_loadu_epi8(kGroupBytes, in + i);
+    unsigned limit = kGroup;
     if (rewrite != nullptr) {
-      const unsigned ends =
-          _mm_cmpeq_epi8_mask(group, _mm_set1_epi8(static_cast<char>(rewrite->first)));
-      if (ends != 0) limit = static_cast<unsigned>(__builtin_ctz(ends));
+      const std::uint64_t ends = _mm512_mask_cmpeq_epi8_mask(kGroupBytes, group, first);
+      if (ends != 0) limit = static_cast<unsigned>(__builtin_ctzll(ends));
     }
     if (limit == 0) {
       EncodeStep(in, size, i, out, o, table, rewrite, losses);
       continue;
     }
-    const __m512i slots = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, spreadIndex,
-                                                        _mm512_zextsi128_si512(group));
+    const __m512i slots = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, spreadIndex, group);
     const std::uint64_t high = _mm512_movepi8_mask(slots);
     __m512i bytes = _mm512_permutex2var_epi8(lower[0], slots, upper[0]);
-    bytes = _mm512_mask_blend_epi8(kFirstSlots << 1, bytes,
+    bytes = _mm512_mask_blend_epi8(slotsAt[1], bytes,
                                    _mm512_permutex2var_epi8(lower[1], slots, upper[1]));
-    bytes = _mm512_mask_blend_epi8(kFirstSlots << 2, bytes,
+    bytes = _mm512_mask_blend_epi8(slotsAt[2], bytes,
                                    _mm512_permutex2var_epi8(lower[2], slots, upper[2]));
-    bytes = _mm512_mask_mov_epi8(bytes, ~high & kFirstSlots, slots);
+    bytes = _mm512_mask_mov_epi8(bytes, ~high & slotsAt[0], slots);
     const __m512i lengths = _mm512_mask_mov_epi8(
         _mm512_permutex2var_epi8(lower[3], slots, upper[3]), ~high, _mm512_set1_epi8(1));
-    const std::uint64_t used = LowBits(4 * limit);
+    const std::uint64_t used = LowBits(kSlots * limit);
     const std::uint64_t keep =
         _mm512_cmplt_epu8_mask(positions, _mm512_and_si512(lengths, _mm512_set1_epi8(3))) & used;
     losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(
-        _mm512_test_epi8_mask(lengths, _mm512_set1_epi8(static_cast<char>(0x80))) & kFirstSlots &
+        _mm512_test_epi8_mask(lengths, _mm512_set1_epi8(static_cast<char>(0x80))) & slotsAt[0] &
         used));
     _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(keep, bytes));
     o += static_cast<std::size_t>(__builtin_popcountll(keep));
