@@ -28,6 +28,7 @@ Converter::Converter(EngineHost& host)
 Converter::~Converter() = default;
 
 bool Converter::PrepareChoices() {
+  m_losses = Utf8Losses{};
   if (!IsValidTextEncoding(m_nCodeIn) || !IsValidTextEncoding(m_nCodeOut) ||
       !IsValidLineEnd(m_nLineEndIn) || !IsValidLineEnd(m_nLineEndOut)) {
     return false;
@@ -48,7 +49,6 @@ bool Converter::PrepareChoices() {
     m_route = Route::kByteMap;
     m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
   }
-  m_losses = Utf8Losses{};
   m_rewrite.first = static_cast<std::uint8_t>(m_strSeqIn[0]);
   m_rewrite.pair = m_strSeqIn.size() == 2;
   m_rewrite.second = static_cast<std::uint8_t>(m_rewrite.pair ? m_strSeqIn[1] : 0);

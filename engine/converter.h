@@ -60,8 +60,8 @@ class Converter {
   const std::uint8_t* OutArea() const { return m_outArea.get(); }
 
   // Checks the four choices and builds the line-end sequences and the byte map (or the
-  // UTF-8 tables) from them, and clears m_losses. false (nothing prepared) when a code page
-  // or line end is out of range; either code page may be kCodeUtf8.
+  // UTF-8 tables) from them. Clears m_losses. false (nothing prepared) when a code page or
+  // line end is out of range; either code page may be kCodeUtf8.
   bool PrepareChoices();
 
   // Converts the file `input` into the file `output` with the choices that UpdateData(true)
@@ -74,7 +74,8 @@ class Converter {
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
   // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
-  // Shows the messages of a cancel and of a read or write failure.
+  // Shows the messages of a cancel, of a read or write failure and of a strict conversion
+  // that lost something (whose output is written all the same).
   int ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
