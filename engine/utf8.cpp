@@ -191,8 +191,9 @@ std::size_t DecodePortable(const std::uint8_t* in, std::size_t size, std::uint8_
   return o;
 }
 
-std::size_t Repair(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                   const kernels::Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+std::size_t RepairPortable(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                           const kernels::Rewrite* rewrite, std::uint64_t offset,
+                           Utf8Losses& losses) {
   std::size_t i = 0;
   std::size_t o = 0;
   while (i < size) DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteSequence);
@@ -387,6 +388,30 @@ PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, s
   return o;
 }
 
+// 64 bytes at a time while they hold only ASCII and two-byte sequences: copied as they are.
+PISMOVAR_WIDE std::size_t RepairWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                     const kernels::Rewrite* rewrite, std::uint64_t offset,
+                                     Utf8Losses& losses) {
+  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i + 64 <= size) {
+    const __m512i block = _mm512_loadu_si512(in + i);
+    const std::uint64_t ends = rewrite ? _mm512_cmpeq_epi8_mask(block, first) : 0;
+    const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
+    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, limit);
+    if (run.length == 0) {
+      DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteSequence);
+      continue;
+    }
+    _mm512_storeu_si512(out + o, block);
+    o += run.length;
+    i += run.length;
+  }
+  while (i < size) DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteSequence);
+  return o;
+}
+
 PISMOVAR_WIDE bool IsValidWide(const std::uint8_t* in, std::size_t size, bool& multibyte) {
   std::size_t i = 0;
   while (i + 64 <= size) {
@@ -426,6 +451,11 @@ std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return DecodePortable(in, size, out, table, rewrite, offset, losses);
 }
 
+std::size_t RepairWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const kernels::Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+  return RepairPortable(in, size, out, rewrite, offset, losses);
+}
+
 bool IsValidWide(const std::uint8_t* in, std::size_t size, bool& multibyte) {
   return IsValidPortable(in, size, multibyte);
 }
@@ -443,6 +473,12 @@ std::size_t Decode(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                    std::uint64_t offset, Utf8Losses& losses) {
   return HaveWide() ? DecodeWide(in, size, out, table, rewrite, offset, losses)
                     : DecodePortable(in, size, out, table, rewrite, offset, losses);
+}
+
+std::size_t Repair(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                   const kernels::Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+  return HaveWide() ? RepairWide(in, size, out, rewrite, offset, losses)
+                    : RepairPortable(in, size, out, rewrite, offset, losses);
 }
 
 bool IsValid(const std::uint8_t* in, std::size_t size, bool& multibyte) {

@@ -108,6 +108,11 @@ std::size_t DecodePortable(const std::uint8_t* in, std::size_t size, std::uint8_
 std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
                        std::uint64_t offset, Utf8Losses& losses);
+std::size_t RepairPortable(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                           const kernels::Rewrite* rewrite, std::uint64_t offset,
+                           Utf8Losses& losses);
+std::size_t RepairWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const kernels::Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses);
 bool IsValidPortable(const std::uint8_t* in, std::size_t size, bool& multibyte);
 bool IsValidWide(const std::uint8_t* in, std::size_t size, bool& multibyte);
 

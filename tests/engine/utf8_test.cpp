@@ -242,6 +242,11 @@ TEST(Utf8Kernels, WideFormsGiveThePortableBytesAndCounts) {
         ASSERT_EQ(wideLosses.replaced, portableLosses.replaced);
         ASSERT_EQ(wideLosses.malformed, portableLosses.malformed);
         ASSERT_EQ(wideLosses.firstMalformed, portableLosses.firstMalformed);
+        n = utf8::RepairPortable(in, text.size(), portable.data(), rewrite, 10, portableLosses);
+        ASSERT_EQ(utf8::RepairWide(in, text.size(), wide.data(), rewrite, 10, wideLosses), n);
+        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
+            << "repair, size " << text.size();
+        ASSERT_EQ(wideLosses.malformed, portableLosses.malformed);
         bool portableMultibyte = false;
         bool wideMultibyte = false;
         ASSERT_EQ(utf8::IsValidWide(in, text.size(), wideMultibyte),
