@@ -1,6 +1,8 @@
 #include "engine/utf8.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "engine/char_table.h"
 #include "engine/unicode_tables.h"
@@ -122,9 +124,13 @@ inline void EncodeStep(const std::uint8_t* in, std::size_t size, std::size_t& i,
                        Utf8Losses& losses) {
   if (rewrite != nullptr && kernels::TakeLineEnd(in, size, i, out, o, *rewrite)) return;
   const std::uint32_t packed = table.packed[in[i++]];
-  out[o] = static_cast<std::uint8_t>(packed);
-  out[o + 1] = static_cast<std::uint8_t>(packed >> 8);
-  out[o + 2] = static_cast<std::uint8_t>(packed >> 16);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out + o, &packed, sizeof packed);  // the fourth byte is written over next
+  } else {
+    out[o] = static_cast<std::uint8_t>(packed);
+    out[o + 1] = static_cast<std::uint8_t>(packed >> 8);
+    out[o + 2] = static_cast<std::uint8_t>(packed >> 16);
+  }
   o += packed >> 24 & 3;
   losses.replaced += packed >> 31;
 }
@@ -173,10 +179,13 @@ std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
 
 std::size_t EncodePortable(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                            const ToUtf8Table& table, const kernels::Rewrite* rewrite,
-                           Utf8Losses& losses) {
+                           Utf8Losses& totals) {
+  // The counts stay in registers: the output bytes could alias anything outside the loop.
+  Utf8Losses losses = totals;
   std::size_t i = 0;
   std::size_t o = 0;
   while (i < size) EncodeStep(in, size, i, out, o, table, rewrite, losses);
+  totals = losses;
   return o;
 }
 
