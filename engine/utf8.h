@@ -57,7 +57,8 @@ class FromUnicodeTable {
  private:
   void Set(char32_t c, std::uint8_t byte);
 
-  // Page 0 stays empty: it stands for every block of 256 characters without a byte.
+  // Page 0 stays empty: it stands for every block of 256 characters without a byte. The
+  // characters of any one code page and the table's rows fall into at most seven blocks.
   static constexpr std::size_t kMaxPages = 16;
   std::array<std::array<std::uint8_t, 256>, kMaxPages> m_pages{};
   std::array<std::uint8_t, 256> m_pageOf{};
