@@ -234,8 +234,9 @@ inline std::uint64_t LowBits(unsigned count) {
   return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
 }
 
-// How a block of 64 bytes starts: `length` bytes from its start (at most `limit`) hold only
-// ASCII and two-byte sequences whose leads lie in lowLead..highLead, none cut off at the end.
+// How a block of 64 bytes starts: `length` bytes from its start hold only ASCII and two-byte
+// sequences whose leads lie in lowLead..highLead, none cut off at the end, and no byte that
+// may start a rewritten line end.
 struct TwoByteRun {
   std::uint64_t leads;
   std::uint64_t continuations;
@@ -243,7 +244,12 @@ struct TwoByteRun {
 };
 
 PISMOVAR_WIDE inline TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead,
-                                               std::uint8_t highLead, unsigned limit) {
+                                               std::uint8_t highLead,
+                                               const kernels::Rewrite* rewrite) {
+  const std::uint64_t ends =
+      rewrite ? _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(static_cast<char>(rewrite->first)))
+              : 0;
+  const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
   const std::uint64_t high = _mm512_movepi8_mask(block);
   const std::uint64_t continuations =
       _mm512_cmpeq_epi8_mask(_mm512_and_si512(block, _mm512_set1_epi8(static_cast<char>(0xC0))),
@@ -358,15 +364,12 @@ PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, s
   alignas(64) std::uint8_t previous[64];
   for (int s = 0; s < 64; ++s) previous[s] = static_cast<std::uint8_t>(s == 0 ? 0 : s - 1);
   const __m512i previousIndex = _mm512_load_si512(previous);
-  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
   const WriteByte write{table, losses};
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
     const __m512i block = _mm512_loadu_si512(in + i);
-    const std::uint64_t ends = rewrite ? _mm512_cmpeq_epi8_mask(block, first) : 0;
-    const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
-    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, limit);
+    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, rewrite);
     if (run.length == 0) {
       DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
       continue;
@@ -401,21 +404,18 @@ PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, s
 PISMOVAR_WIDE std::size_t RepairWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                      const kernels::Rewrite* rewrite, std::uint64_t offset,
                                      Utf8Losses& losses) {
-  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
     const __m512i block = _mm512_loadu_si512(in + i);
-    const std::uint64_t ends = rewrite ? _mm512_cmpeq_epi8_mask(block, first) : 0;
-    const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
-    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, limit);
-    if (run.length == 0) {
+    const std::size_t length = ScanTwoByteRun(block, 0xC2, 0xDF, rewrite).length;
+    if (length == 0) {
       DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteSequence);
-      continue;
+    } else {
+      _mm512_storeu_si512(out + o, block);
+      o += length;
+      i += length;
     }
-    _mm512_storeu_si512(out + o, block);
-    o += run.length;
-    i += run.length;
   }
   while (i < size) DecodeStep(in, size, i, out, o, rewrite, offset, losses, WriteSequence);
   return o;
@@ -429,7 +429,7 @@ PISMOVAR_WIDE bool IsValidWide(const std::uint8_t* in, std::size_t size, bool& m
       i += 64;
       continue;
     }
-    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, 64);
+    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, nullptr);
     if (run.length == 0) {
       char32_t c = 0;
       const std::size_t length = DecodeOne(in + i, size - i, c);
