@@ -10,7 +10,7 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define PISMOVAR_WIDE \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,popcnt")))
+  __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
 #endif
 
 namespace pismovar {
@@ -224,7 +224,7 @@ bool IsValidPortable(const std::uint8_t* in, std::size_t size, bool& multibyte) 
 
 bool HaveWide() {
   static const bool have = kernels::HaveWide() && __builtin_cpu_supports("avx512vl") &&
-                           __builtin_cpu_supports("avx512vbmi2");
+                           __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
   return have;
 }
 
@@ -266,10 +266,11 @@ PISMOVAR_WIDE inline TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLe
 
 }  // namespace
 
-// 21 bytes at a time: each byte is spread over three output slots (its UTF-8 is at most
-// three bytes long), looked up in the planes of the upper half (the three UTF-8 bytes and the
-// length), and the slots beyond each length are squeezed out. A group holding a line-end
-// byte is converted up to it, and the line end byte by byte.
+// Plain ASCII 64 bytes at a time; characters of one or two UTF-8 bytes 32 at a time; any
+// other 21 at a time: each byte is spread over three output slots (its UTF-8 is at most three
+// bytes long), looked up in the planes of the upper half (the three UTF-8 bytes and the
+// length), and the slots beyond each length are squeezed out. Each stops before a byte that
+// may start a line end, which goes byte by byte.
 PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                      const ToUtf8Table& table, const kernels::Rewrite* rewrite,
                                      Utf8Losses& losses) {
@@ -300,18 +301,52 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
   }
   const __m512i spreadIndex = _mm512_load_si512(spread);
   const __m512i positions = _mm512_load_si512(position);
+  alignas(64) std::uint8_t interleave[64];
+  for (int s = 0; s < 64; ++s) interleave[s] = static_cast<std::uint8_t>(s / 2 + (s % 2) * 64);
+  const __m512i interleaveIndex = _mm512_load_si512(interleave);
   const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
   constexpr std::uint64_t kGroupBytes = (std::uint64_t{1} << kGroup) - 1;
+  constexpr std::uint64_t kPairBytes = 0xFFFFFFFF;
+  constexpr std::uint64_t kEvenBits = 0x5555555555555555;
   std::size_t i = 0;
   std::size_t o = 0;
+  // A block of 64 plain ASCII bytes is copied whole; after a block that is not, the next
+  // check waits until the groups have passed it.
+  std::size_t nextCheck = 0;
   while (i + kGroup <= size) {
-    if (i + 64 <= size) {
+    if (i >= nextCheck && i + 64 <= size) {
       const __m512i block = _mm512_loadu_si512(in + i);
       if (_mm512_movepi8_mask(block) == 0 &&
           (rewrite == nullptr || _mm512_cmpeq_epi8_mask(block, first) == 0)) {
         _mm512_storeu_si512(out + o, block);
         i += 64;
         o += 64;
+        continue;
+      }
+      nextCheck = i + 64;
+    }
+    // 32 bytes at a time while their characters take at most two UTF-8 bytes each: the
+    // first and second bytes are looked up, interleaved, and the second bytes of ASCII
+    // squeezed out.
+    if (i + 32 <= size) {
+      const __m512i pair = _mm512_maskz_loadu_epi8(kPairBytes, in + i);
+      const std::uint64_t high = _mm512_movepi8_mask(pair);
+      const __m512i lengths = _mm512_permutex2var_epi8(lower[3], pair, upper[3]);
+      std::uint64_t stops =
+          high & _mm512_cmpeq_epi8_mask(_mm512_and_si512(lengths, _mm512_set1_epi8(3)),
+                                        _mm512_set1_epi8(3));
+      if (rewrite != nullptr) stops |= _mm512_mask_cmpeq_epi8_mask(kPairBytes, pair, first);
+      const unsigned limit = stops != 0 ? static_cast<unsigned>(__builtin_ctzll(stops)) : 32u;
+      if (limit > 0) {
+        const __m512i firstBytes =
+            _mm512_mask_mov_epi8(_mm512_permutex2var_epi8(lower[0], pair, upper[0]), ~high, pair);
+        const __m512i secondBytes = _mm512_permutex2var_epi8(lower[1], pair, upper[1]);
+        const std::uint64_t keep = (kEvenBits | _pdep_u64(high, ~kEvenBits)) & LowBits(2 * limit);
+        _mm512_storeu_si512(
+            out + o, _mm512_maskz_compress_epi8(
+                         keep, _mm512_permutex2var_epi8(firstBytes, interleaveIndex, secondBytes)));
+        o += static_cast<std::size_t>(__builtin_popcountll(keep));
+        i += limit;
         continue;
       }
     }
