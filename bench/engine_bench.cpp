@@ -2,26 +2,21 @@
 // the ratios: file conversion against cp and iconv, full detection against cat, and the
 // memory a conversion takes above the process's baseline. Prints figures; never fails on time.
 //
-//   engine_bench [FILE] [MEGABYTES]   (default /tmp/pismovar-bench.txt, 200)
+//   engine_bench [FILE [MEGABYTES]]   (default /tmp/pismovar-bench.txt, 200 MB)
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "engine/converter.h"
 #include "engine/utf8.h"
 
 namespace {
 
 using pismovar::Converter;
+using namespace pismovar::bench;
 
 class QuietHost : public pismovar::EngineHost {
  public:
@@ -30,45 +25,6 @@ class QuietHost : public pismovar::EngineHost {
     std::fprintf(stderr, "engine message %d\n", id);
   }
 };
-
-// A Windows 1250 text with CR LF line ends in which about one byte in ten is an accented
-// letter, written once and reused.
-void MakeText(const std::string& path, std::size_t megabytes) {
-  std::ifstream existing(path, std::ios::binary | std::ios::ate);
-  if (existing && static_cast<std::size_t>(existing.tellg()) == megabytes << 20) return;
-  const std::string accented = "\xE8\xF8\x9A\x9E\xFD\xE1\xED\xE9\xEC\xF9\xFA\xC8\x8A\x8E";
-  std::mt19937 random(1);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  std::string line;
-  std::size_t written = 0;
-  while (written < megabytes << 20) {
-    line.clear();
-    while (line.size() < 70) {
-      const auto r = static_cast<unsigned>(random() % 100);
-      line += r < 10 ? accented[r % accented.size()] : r < 25 ? ' ' : char('a' + r % 26);
-    }
-    line += "\r\n";
-    const std::size_t n = std::min(line.size(), (megabytes << 20) - written);
-    out.write(line.data(), static_cast<std::streamsize>(n));
-    written += n;
-  }
-}
-
-// The best wall time of three runs, in seconds.
-double Best(const std::function<void()>& run) {
-  double best = 1e9;
-  for (int i = 0; i < 3; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                              .count());
-  }
-  return best;
-}
-
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
-}
 
 // A figure from /proc/self/status, in KiB.
 long StatusKiB(const char* key) {
@@ -87,11 +43,9 @@ long StatusKiB(const char* key) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string in = argc > 1 ? argv[1] : "/tmp/pismovar-bench.txt";
-  const std::size_t megabytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 200;
+  const std::string in = PrepareText(argc, argv);
+  if (in.empty()) return 1;
   const std::string out = in + ".out";
-  MakeText(in, megabytes);
-  Shell("cat '" + in + "' > /dev/null");  // into the page cache
 
   QuietHost host;
   Converter converter(host);
@@ -106,11 +60,11 @@ int main(int argc, char** argv) {
   converter.ConvertFile(in, out);
   const long peak = StatusKiB("VmHWM:");
 
-  const double cp = Best([&] { Shell("cp '" + in + "' '" + out + "'"); });
-  const double iconv =
-      Best([&] { Shell("iconv -f CP1250 -t CP852 '" + in + "' > '" + out + "'"); });
-  const double convert = Best([&] { converter.ConvertFile(in, out); });
-  const double cat = Best([&] { Shell("cat '" + in + "' > /dev/null"); });
+  const double cp = Measure({"cp", in, out}, "/dev/null", out).seconds;
+  const double iconv = Measure({"iconv", "-f", "CP1250", "-t", "CP852", "-o", out, in},
+                               "/dev/null", out).seconds;
+  const double convert = Best([&] { converter.ConvertFile(in, out); }, out);
+  const double cat = Measure({"cat", in}, "/dev/null", {}).seconds;
   converter.m_strInput = in;
   const double detect = Best([&] { converter.FullDetect(); });
   converter.m_bDetectUtf8 = true;
@@ -120,14 +74,15 @@ int main(int argc, char** argv) {
   const std::string utf8 = in + ".utf8";
   converter.m_nCodeOut = pismovar::kCodeUtf8;
   converter.m_nLineEndOut = pismovar::kLineEndDos;
-  const double toUtf8 = Best([&] { converter.ConvertFile(in, utf8); });
+  const double toUtf8 = Best([&] { converter.ConvertFile(in, utf8); }, utf8);
   const double iconvToUtf8 =
-      Best([&] { Shell("iconv -f CP1250 -t UTF-8 '" + in + "' > '" + out + "'"); });
+      Measure({"iconv", "-f", "CP1250", "-t", "UTF-8", "-o", out, in}, "/dev/null", out).seconds;
   converter.m_nCodeIn = pismovar::kCodeUtf8;
   converter.m_nCodeOut = pismovar::kCodeWin1250;
-  const double fromUtf8 = Best([&] { converter.ConvertFile(utf8, out); });
+  const double fromUtf8 = Best([&] { converter.ConvertFile(utf8, out); }, out);
   const double iconvFromUtf8 =
-      Best([&] { Shell("iconv -f UTF-8 -t CP1250 '" + utf8 + "' > '" + out + "'"); });
+      Measure({"iconv", "-f", "UTF-8", "-t", "CP1250", "-o", out, utf8}, "/dev/null", out)
+          .seconds;
   converter.m_strInput = utf8;
   const double detectUtf8 = Best([&] { converter.FullDetect(); });
   std::remove(out.c_str());
@@ -163,7 +118,8 @@ int main(int argc, char** argv) {
     u::DecodeWide(encoded.data(), encodedSize, decoded.data(), fromTable, nullptr, 0, losses);
   });
 
-  std::printf("text: %s, %zu MiB, Windows 1250 CR LF, ~10%% accented\n", in.c_str(), megabytes);
+  std::printf("text: %s, %llu bytes, Windows 1250 CR LF, ~10%% accented, best of %d runs\n",
+              in.c_str(), static_cast<unsigned long long>(FileSize(in)), kRuns);
   std::printf("cp                      %8.3f s\n", cp);
   std::printf("iconv CP1250 -> CP852   %8.3f s\n", iconv);
   std::printf("ConvertFile win/dos -> lat/unix %8.3f s   %.2f x cp (target <= 2), iconv is %.1f x "
