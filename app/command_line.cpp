@@ -40,6 +40,15 @@ bool TakeSwitch(std::string& text, int& first, int& second) {
   return true;
 }
 
+// Whether a word of `text` begins with `prefix`.
+bool HasWordStarting(const std::string& text, std::string_view prefix) {
+  for (std::size_t at = text.find(prefix); at != std::string::npos;
+       at = text.find(prefix, at + 1)) {
+    if (at == 0 || IsBlank(text[at - 1])) return true;
+  }
+  return false;
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
@@ -65,7 +74,7 @@ std::string CommandTail(int argc, const char* const* argv) {
 
 CommandLine ParseCommandTail(std::string tail) {
   CommandLine line;
-  if (tail.find("/?") != std::string::npos || tail.find("/help") != std::string::npos) {
+  if (HasWordStarting(tail, "/?") || HasWordStarting(tail, "/help")) {
     line.bHelp = true;
     return line;
   }

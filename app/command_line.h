@@ -27,7 +27,8 @@ std::string CommandTail(int argc, const char* const* argv);
 // Reads a command tail. A switch is a word of a "/" and up to two characters (a non-digit
 // counts as 0); the text in front of the first switch is dropped; the rest, without its
 // double quotes, is the name. A longer word starting with "/" is part of the name, so an
-// absolute path is never mistaken for a switch.
+// absolute path is never mistaken for a switch. A word starting with "/?" or "/help" asks
+// for the usage message; a path that merely holds "/help" does not.
 CommandLine ParseCommandTail(std::string tail);
 
 }  // namespace pismovar
