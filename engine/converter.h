@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/byte_map.h"
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
@@ -48,11 +49,12 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts m_inArea[0, size) into m_outArea: first every m_strSeqIn becomes m_strSeqOut
-  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), then
-  // between two 8-bit code pages every byte of 0x80 or above goes through the character
-  // table, and from or to UTF-8 every character through the full tables (utf8.h), adding
-  // what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns the
-  // length of the result; writes no terminator. The choices must have been prepared
+  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), or with
+  // m_bAllLineEnds every line end does; then between two 8-bit code pages every byte of 0x80
+  // or above goes through the complete map (byte_map.h; with m_bLettersOnly the character
+  // table alone), and from or to UTF-8 every character through the full tables (utf8.h),
+  // adding what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns
+  // the length of the result; writes no terminator. The choices must have been prepared
   // (PrepareChoices).
   std::size_t ConvertBuffer(std::size_t size);
   // Where ConvertBuffer reads (kReadSize + kMaxHeldBytes bytes) and writes (kWorkAreaSize).
@@ -115,7 +117,12 @@ class Converter {
   bool m_bDetectUtf8 = false;
   bool m_bStrict = false;
   bool m_bWriteBom = false;
-  // What the last conversion lost (from or to UTF-8 only).
+  // Every line end (CR LF, lone CR, lone LF) becomes m_strSeqOut, whatever m_nLineEndIn says.
+  bool m_bAllLineEnds = false;
+  // Between two 8-bit code pages only the letters of the character table are converted, and
+  // every other byte passes unchanged and uncounted.
+  bool m_bLettersOnly = false;
+  // What the last conversion lost.
   Utf8Losses m_losses;
 
  protected:
