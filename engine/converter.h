@@ -75,7 +75,7 @@ class Converter {
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
-  // shows it. With m_bDetectUtf8, valid UTF-8 holding a multibyte sequence is guessed as
+  // shows it. With m_bDetectUtf8, text that Utf8Detector takes for UTF-8 is guessed as
   // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
   // Fails only when the input cannot be opened or read, or the clipboard holds no text.
   Outcome QuickDetect();

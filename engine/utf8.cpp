@@ -554,13 +554,37 @@ bool IsValid(const std::uint8_t* in, std::size_t size, bool& multibyte) {
   return HaveWide() ? IsValidWide(in, size, multibyte) : IsValidPortable(in, size, multibyte);
 }
 
+void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+                    std::uint64_t& malformed) {
+  // Valid text, the common case, is checked by the fast loop: its multibyte sequences are
+  // its lead bytes.
+  // The counts stay in registers: the input bytes could alias them.
+  std::uint64_t valid = 0;
+  std::uint64_t broken = 0;
+  bool anyMultibyte = false;
+  if (IsValid(in, size, anyMultibyte)) {
+    for (std::size_t i = 0; i < size; ++i) valid += in[i] >= 0xC0;
+  } else {
+    for (std::size_t i = 0; i < size;) {
+      if (in[i] < 0x80) {
+        ++i;
+        continue;
+      }
+      char32_t c = 0;
+      i += DecodeOne(in + i, size - i, c);
+      ++(c == kMalformed ? broken : valid);
+    }
+  }
+  multibyte += valid;
+  malformed += broken;
+}
+
 }  // namespace utf8
 
 std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
-  if (!m_valid) return 0;
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
-  m_valid = utf8::IsValid(data, size - held, m_multibyte);
-  return m_valid ? held : 0;
+  utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
+  return held;
 }
 
 }  // namespace pismovar

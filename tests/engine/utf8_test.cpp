@@ -432,8 +432,38 @@ INSTANTIATE_TEST_SUITE_P(
         // Not UTF-8: the tally reads the bytes of č as KOI8-ČS.
         DetectCase{"CutOffAtTheEndOfTheFile", "č\xC3", true, kCodeKoi8cs, kCodeKoi8cs},
         DetectCase{"OneMalformedByteAfterManyReads", std::string(3 * kRead, 'x') + "č\x80", true,
-                   kCodeAscii, kCodeAscii}),
+                   kCodeAscii, kCodeAscii},
+        // A stray byte and a last character cut short among hundreds of valid letters.
+        DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + [] {
+                     std::string text;
+                     for (int i = 0; i < 20; ++i) text += kCzech;
+                     return text;
+                   }() + "\xC5",
+                   true, kCodeUtf8, kCodeUtf8}),
     [](const auto& param) { return param.param.name; });
+
+// Prose as Czech and Slovak texts have it: letters, typography, units, box drawing.
+const std::string kProse =
+    "Dne 12. září 2026 v 8:15 naměřili v Třeboni −3 °C. „Zima přišla brzy,“ řekl "
+    "předseda spolku – a měl pravdu… Podle § 14 odst. 2 se schůze konají každý "
+    "čtvrtek; příspěvek činí 250 Kč × 12 měsíců.\n"
+    "Ľudia v Žiline sa tešili na jeseň: ťahali zemiaky, ôsmaci písali úlohy a "
+    "dievčatá spievali pieseň o kráľovnej. Účet: 1 500 € ± 5 %.\n"
+    "┌──────────┬───────┐\n│ Položka  │ Cena  │\n└──────────┴───────┘\n";
+
+TEST_F(Utf8FileTest, NoCodePagesTextIsTakenForUtf8) {
+  std::string prose;
+  while (prose.size() < 2 * kRead) prose += kProse;
+  for (CodePage page = 0; page < kCodePageCount; ++page) {
+    ASSERT_EQ(Run(prose, kCodeUtf8, page), Outcome::kDone);
+    converter.m_strInput = dir / "out";
+    converter.m_bDetectUtf8 = true;
+    ASSERT_EQ(converter.FullDetect().result, Outcome::kDone);
+    EXPECT_NE(converter.m_nCodeIn, kCodeUtf8) << "code page " << page;
+    ASSERT_EQ(converter.QuickDetect().result, Outcome::kDone);
+    EXPECT_NE(converter.m_nCodeIn, kCodeUtf8) << "code page " << page;
+  }
+}
 
 }  // namespace
 }  // namespace pismovar
