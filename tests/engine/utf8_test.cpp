@@ -413,6 +413,12 @@ TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
 
 const std::string kCzech = "Příliš žluťoučký kůň úpěl ďábelské ódy.\n";
 
+std::string Repeated(const std::string& text, std::size_t times) {
+  std::string result;
+  while (times-- > 0) result += text;
+  return result;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8Detection,
     ::testing::Values(
@@ -434,12 +440,8 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"OneMalformedByteAfterManyReads", std::string(3 * kRead, 'x') + "č\x80", true,
                    kCodeAscii, kCodeAscii},
         // A stray byte and a last character cut short among hundreds of valid letters.
-        DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + [] {
-                     std::string text;
-                     for (int i = 0; i < 20; ++i) text += kCzech;
-                     return text;
-                   }() + "\xC5",
-                   true, kCodeUtf8, kCodeUtf8}),
+        DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + Repeated(kCzech, 20) + "\xC5", true,
+                   kCodeUtf8, kCodeUtf8}),
     [](const auto& param) { return param.param.name; });
 
 // Prose as Czech and Slovak texts have it: letters, typography, units, box drawing.
@@ -452,8 +454,7 @@ const std::string kProse =
     "┌──────────┬───────┐\n│ Položka  │ Cena  │\n└──────────┴───────┘\n";
 
 TEST_F(Utf8FileTest, NoCodePagesTextIsTakenForUtf8) {
-  std::string prose;
-  while (prose.size() < 2 * kRead) prose += kProse;
+  const std::string prose = Repeated(kProse, 2 * kRead / kProse.size() + 1);
   for (CodePage page = 0; page < kCodePageCount; ++page) {
     ASSERT_EQ(Run(prose, kCodeUtf8, page), Outcome::kDone);
     converter.m_strInput = dir / "out";
