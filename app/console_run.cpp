@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "app/loss_report.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
@@ -77,6 +78,9 @@ int RunWithoutDisplay(const CommandLine& line) {
   if (const int id = OutcomeMessageId(converter.ConvertFile(line.strName, line.strName))) {
     PrintError(FormatString(id, line.strName));
   }
+  LossReport losses;
+  losses.Add(line.strName, converter.m_losses.replaced);
+  if (!losses.Empty()) PrintError(losses.Message());
   return 1;
 }
 

@@ -254,6 +254,9 @@ void CConverterDlg::OnConvert() {
     BusyScope busy(*this);
     end = RunConversion();
   }
+  if (!m_lossReport.Empty()) {
+    MessageBox(QMessageBox::Warning, FromUtf8(m_lossReport.Message()));
+  }
   if (end == RunEnd::kNormal) {
     EnableDialogItem(*this, IDC_CONVERT, false);
     if (m_bAutoRun) {
@@ -279,14 +282,17 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   QProgressBar* listBar = m_pProgressDlg->ListBar();
   fileBar->setRange(0, 100);
   listBar->setRange(0, std::max(m_nFileCount, 1));
+  m_lossReport = {};
 
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
       EndProgress();
       return RunEnd::kNoClipboardText;
     }
-    ClipboardToFile(ClipboardFileName());
+    std::uint64_t lost = 0;
+    pismovar::ClipboardToFile(ClipboardFileName(), &lost);
     m_strInput = ClipboardFileName();
+    m_lossReport.Add(m_strInput, lost);
     m_nFileCount = 1;
   }
   if (m_bClipboardOut) m_strOutput = ClipboardFileName();
@@ -294,6 +300,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   if (m_nFileCount <= 1) {
     listBar->hide();
     ShowOutcome(ConvertFile(m_strInput, m_strOutput), m_strInput);
+    m_lossReport.Add(m_strInput, m_losses.replaced);
   } else {
     listBar->show();
     std::string list = m_strInput;
@@ -305,6 +312,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
       if (!name) break;
       const pismovar::Outcome outcome = ConvertFile(*name, *name);
       ShowOutcome(outcome, *name);
+      m_lossReport.Add(*name, m_losses.replaced);
       if (outcome.result == pismovar::Outcome::kCancelled) {
         EndProgress();
         return RunEnd::kCancelledList;

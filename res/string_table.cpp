@@ -6,7 +6,7 @@
 namespace pismovar {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
+constexpr std::array<std::pair<int, std::string_view>, 16> kStrings{{
     {IDS_ABOUTBOX, "&O programu Pismovar..."},
     {IDS_INPUT_OPEN_FAILED, "Vstupní soubor není možné otevřít!"},
     {IDS_OUTPUT_OPEN_FAILED, "Výstupní soubor není možné otevřít!"},
@@ -43,6 +43,9 @@ constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
     {IDS_NOT_CONVERTIBLE, "Text nelze převést beze ztráty znaků!"},
     {IDS_CHARS_REPLACED, "Nahrazeno znaků: %s"},
     {IDS_MALFORMED_UTF8, "Neplatných sekvencí UTF-8: %s, první na pozici %s"},
+    {IDS_CHARS_NO_PLACE,
+     "Počet znaků, pro které výstupní kódování nemá místo: %s\n"
+     "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n%s"},
 }};
 
 constexpr std::array<std::string_view, 8> kCodePageCaptions{
