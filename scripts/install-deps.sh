@@ -6,6 +6,8 @@ packages=(
   build-essential cmake ninja-build          # the build
   libgtest-dev                               # the tests
   qt6-base-dev                               # the desktop program
+  qt6-l10n-tools                             # lrelease and lupdate, the desktop program's translations
+  qt6-translations-l10n                      # Qt's own texts in Czech and Slovak
   help2man                                   # the command-line tool's man page
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
