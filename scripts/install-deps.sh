@@ -8,7 +8,6 @@ packages=(
   qt6-base-dev                               # the desktop program
   qt6-l10n-tools                             # lrelease and lupdate, the desktop program's translations
   qt6-translations-l10n                      # Qt's own texts in Czech and Slovak
-  help2man                                   # the command-line tool's man page
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
