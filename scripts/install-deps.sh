@@ -12,6 +12,7 @@ packages=(
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  bash-completion groff-base man-db          # testing the completion and the manual pages
 )
 
 missing=()
