@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
   bash-completion groff-base man-db          # testing the completion and the manual pages
+  dpkg-dev lintian                           # the Debian package: its dependencies, its check
 )
 
 missing=()
