@@ -30,6 +30,7 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyright \
   usr/share/man/man1/pismovar.1.gz usr/share/man/man1/pismovar-cli.1.gz \
+  usr/share/man/cs/man1/pismovar.1.gz usr/share/man/cs/man1/pismovar-cli.1.gz \
   usr/share/bash-completion/completions/pismovar-cli usr/share/applications/pismovar.desktop \
   usr/share/metainfo/org.example.pismovar.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/pismovar.svg \
