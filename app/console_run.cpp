@@ -9,6 +9,7 @@
 
 #include "engine/converter.h"
 #include "engine/engine_host.h"
+#include "res/string_table.h"
 #include "res/translated_text.h"
 
 namespace pismovar {
@@ -29,13 +30,10 @@ bool IsSet(const char* name) {
   return value && *value;
 }
 
-// The messages a conversion shows go to standard error; there is nothing to pump or show.
+// There is nothing to pump or show while the file is converted.
 class ConsoleHost : public EngineHost {
  public:
   void UpdateData(bool) override {}
-  void ShowStopMessage(int id, std::string_view arg) override {
-    PrintError(FormatText(id, {QString::fromUtf8(arg.data(), qsizetype(arg.size()))}));
-  }
 };
 
 }  // namespace
@@ -80,7 +78,10 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_nCodeOut = line.nCodeOut;
   converter.m_nLineEndOut = line.nLineEndOut;
   converter.m_strInput = line.strName;
-  converter.ConvertFile(line.strName, line.strName);
+  // The outcome's message goes to standard error.
+  if (const int id = OutcomeMessageId(converter.ConvertFile(line.strName, line.strName))) {
+    PrintError(FormatText(id, {QString::fromStdString(line.strName)}));
+  }
   return 1;
 }
 
