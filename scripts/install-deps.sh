@@ -14,6 +14,7 @@ packages=(
   libc-bin                                   # iconv, the reference the tables are checked against
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
+  libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
 )
 
 missing=()
