@@ -1,6 +1,8 @@
 #include "app/loss_report.h"
 
-#include "res/string_table.h"
+#include <QFile>
+
+#include "res/translated_text.h"
 
 namespace pismovar {
 
@@ -11,13 +13,14 @@ void LossReport::Add(std::string_view name, std::uint64_t count) {
   if (m_names.empty() || m_names.back() != name) m_names.emplace_back(name);
 }
 
-std::string LossReport::Message() const {
-  std::string files;
+QString LossReport::Message() const {
+  QString files;
   for (std::size_t i = 0; i < m_names.size() && i < kListedFiles; ++i) {
-    files += (i == 0 ? "" : "\n") + m_names[i];
+    if (i != 0) files += u'\n';
+    files += QFile::decodeName(m_names[i].c_str());
   }
-  if (m_names.size() > kListedFiles) files += "\n…";
-  return FormatString(IDS_CHARS_NO_PLACE, {std::to_string(m_total), files});
+  if (m_names.size() > kListedFiles) files += QStringLiteral("\n…");
+  return FormatText(IDS_CHARS_NO_PLACE, {QString::number(m_total), files});
 }
 
 }  // namespace pismovar

@@ -2,6 +2,7 @@
 // gathered file by file and told to the user once, when the run is over.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,8 +16,8 @@ class LossReport {
   void Add(std::string_view name, std::uint64_t count);
   bool Empty() const { return m_total == 0; }
   // The warning naming the files (the first kListedFiles of them) and the number of
-  // characters.
-  std::string Message() const;
+  // characters, in the user's language.
+  QString Message() const;
 
   static constexpr std::size_t kListedFiles = 10;
 

@@ -115,13 +115,13 @@ class Converter {
   bool m_bDetectUtf8 = false;
   bool m_bStrict = false;
   bool m_bWriteBom = false;
+  // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
+  bool m_bFollowSymlinks = true;
   // Every line end (CR LF, lone CR, lone LF) becomes m_strSeqOut, whatever m_nLineEndIn says.
   bool m_bAllLineEnds = false;
   // Between two 8-bit code pages only the letters of the character table are converted, and
   // every other byte passes unchanged and uncounted.
   bool m_bLettersOnly = false;
-  // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
-  bool m_bFollowSymlinks = true;
   // What the last conversion lost.
   Utf8Losses m_losses;
 
