@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -87,35 +89,53 @@ std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const 
   return m_nCodeIn == kCodeUtf8 ? utf8::IncompleteEnd(in, size) : 0;
 }
 
-Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes) {
+Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes,
+                                        std::span<const std::uint8_t> ahead) {
   m_nDoneBytes = 0;
   m_nTotalBytes = totalBytes;
   m_host.SetProgressRange(0, 100);
   m_bCancel = false;
   std::size_t held = 0;
-  bool endOfInput = false;
-  for (bool first = true; !endOfInput; first = false) {
-    // The bytes held back from the previous read are already in front of this one.
-    const ssize_t got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+  bool bomWritten = !(m_bWriteBom && m_nCodeOut == kCodeUtf8);
+  for (bool endOfInput = false; !endOfInput;) {
+    // The bytes held back from the previous read are already in front of this one. Each read
+    // takes what has arrived, so that a pipe's text is converted and written as it comes.
+    ssize_t got = 0;
+    if (!ahead.empty()) {
+      got = static_cast<ssize_t>(std::min(ahead.size(), kReadSize));
+      std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
+      ahead = ahead.subspan(static_cast<std::size_t>(got));
+    } else {
+      got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+    }
+    if (got < 0 && errno == EINTR) {
+      // A signal interrupted a read that was waiting: perhaps the user cancelled.
+      m_host.PumpMessage();
+      if (m_bCancel) return Outcome::kCancelled;
+      continue;
+    }
     if (got < 0) return Outcome::kReadFailed;
-    endOfInput = static_cast<std::size_t>(got) < kReadSize;
+    endOfInput = got == 0;
     std::size_t n = held + static_cast<std::size_t>(got);
     held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
     n -= held;
     std::size_t skip = 0;
     std::size_t outSize = 0;
-    if (first && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
+    if (m_nDoneBytes == 0 && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
         std::memcmp(m_inArea.get(), kUtf8Bom, kUtf8BomSize) == 0) {
       skip = kUtf8BomSize;
     }
-    if (first && m_bWriteBom && m_nCodeOut == kCodeUtf8) {
+    if (!bomWritten) {
       std::memcpy(m_outArea.get(), kUtf8Bom, kUtf8BomSize);
       outSize = kUtf8BomSize;
+      bomWritten = true;
     }
     outSize += ConvertChunk(m_inArea.get() + skip, n - skip, m_outArea.get() + outSize,
                             m_nDoneBytes + skip);
     m_nDoneBytes += n;
-    if (!WriteOutput(fdOut, m_outArea.get(), outSize)) return Outcome::kWriteFailed;
+    if (outSize != 0 && !WriteOutput(fdOut, m_outArea.get(), outSize)) {
+      return Outcome::kWriteFailed;
+    }
     std::memmove(m_inArea.get(), m_inArea.get() + n, held);
     m_host.PumpMessage();
     if (m_bCancel) return Outcome::kCancelled;
@@ -139,8 +159,8 @@ int Converter::Report(Outcome outcome, const std::string& input) {
       // Nothing was read: the progress shows a full bar.
       m_nTotalBytes = 1;
       m_nDoneBytes = 1;
-      messageId = outcome == Outcome::kInputOpenFailed ? IDS_INPUT_OPEN_FAILED
-                                                        : IDS_OUTPUT_OPEN_FAILED;
+      messageId =
+          outcome == Outcome::kInputOpenFailed ? IDS_INPUT_OPEN_FAILED : IDS_OUTPUT_OPEN_FAILED;
       break;
     case Outcome::kReplaceFailed:
       messageId = IDS_RENAME_FAILED;
@@ -157,9 +177,10 @@ int Converter::Report(Outcome outcome, const std::string& input) {
   return kFailed;
 }
 
-int Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
+int Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
+                             std::span<const std::uint8_t> ahead) {
   if (!PrepareChoices()) return kFailed;
-  return Report(RunChunks(fdIn, fdOut, totalBytes), std::string{});
+  return Report(RunChunks(fdIn, fdOut, totalBytes, ahead), std::string{});
 }
 
 int Converter::ConvertFile(std::string input, std::string output) {
@@ -171,9 +192,8 @@ int Converter::ConvertFile(std::string input, std::string output) {
   if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0 || !S_ISREG(inStat.st_mode)) {
     return Report(Outcome::kInputOpenFailed, input);
   }
-  const Outcome outcome = input == output
-                              ? ConvertInPlace(in, inStat, input)
-                              : ConvertToOther(in, inStat, output);
+  const Outcome outcome =
+      input == output ? ConvertInPlace(in, inStat, input) : ConvertToOther(in, inStat, output);
   return Report(outcome, input);
 }
 
@@ -187,7 +207,8 @@ Converter::Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& in
   std::free(real);
   TempFile temp(DirectoryOf(target));
   if (!temp.Valid()) return Outcome::kOutputOpenFailed;
-  const Outcome outcome = RunChunks(in.Get(), temp.Fd(), static_cast<std::uint64_t>(inStat.st_size));
+  const Outcome outcome =
+      RunChunks(in.Get(), temp.Fd(), static_cast<std::uint64_t>(inStat.st_size));
   in.Reset();
   if (outcome != Outcome::kDone) return outcome;
   ::fchmod(temp.Fd(), inStat.st_mode & 07777);
@@ -268,12 +289,16 @@ bool Converter::QuickDetect() {
     return false;
   }
   const auto n = static_cast<std::size_t>(got);
-  DetectTally tally;
-  tally.Add(m_scratchArea.get(), n);
-  Utf8Detector utf8;
-  if (m_bDetectUtf8) utf8.Add(m_scratchArea.get(), n, size <= n);
-  StoreGuess(tally, utf8);
+  DetectBuffer(m_scratchArea.get(), n, size <= n);
   return true;
+}
+
+void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole) {
+  DetectTally tally;
+  tally.Add(data, size);
+  Utf8Detector utf8;
+  if (m_bDetectUtf8) utf8.Add(data, size, whole);
+  StoreGuess(tally, utf8);
 }
 
 bool Converter::FullDetect() {
@@ -293,12 +318,16 @@ bool Converter::FullDetect() {
   while (!m_bCancel && !endOfInput) {
     std::uint8_t* const chunk = m_scratchArea.get() + held;
     const ssize_t got = ReadInput(fd.Get(), chunk, kReadSize);
+    if (got < 0 && errno == EINTR) {
+      m_host.PumpMessage();
+      continue;
+    }
     if (got < 0) {
       readFailed = true;
       break;
     }
     const auto n = static_cast<std::size_t>(got);
-    endOfInput = n < kReadSize;
+    endOfInput = n == 0;
     m_nDoneBytes += n;
     tally.Add(chunk, n);
     if (m_bDetectUtf8) {
@@ -322,7 +351,7 @@ bool Converter::FullDetect() {
 }
 
 ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
-  return ReadFull(fd, buffer, size);
+  return ::read(fd, buffer, size);
 }
 
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "engine/char_table.h"
@@ -73,10 +74,13 @@ class Converter {
   int ConvertFile(std::string input, std::string output);
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
-  // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
-  // Shows the messages of a cancel, of a read or write failure and of a strict conversion
-  // that lost something (whose output is written all the same).
-  int ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
+  // (no UpdateData). `ahead` holds bytes already read from `fdIn` (a detection's look-ahead),
+  // converted before the rest. What each read gives is written at once, so a pipe's text
+  // comes out as it arrives. `totalBytes` is the input's length for the progress, 0 when
+  // unknown. Shows the messages of a cancel, of a read or write failure and of a strict
+  // conversion that lost something (whose output is written all the same).
+  int ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
+                    std::span<const std::uint8_t> ahead = {});
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
@@ -84,6 +88,10 @@ class Converter {
   // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
   // Silent apart from a failed open. false when nothing was guessed.
   bool QuickDetect();
+
+  // The same from `size` bytes in memory, the start of a text read ahead from a stream;
+  // `whole` when they are all of it. Stores the guess and shows it.
+  void DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole);
 
   // The same from the whole file, with a progress display; can be cancelled, and then
   // guesses from what it has read.
@@ -120,6 +128,8 @@ class Converter {
 
  protected:
   // The file operations a conversion depends on; tests replace them to inject failures.
+  // ReadInput reads once: what has arrived, up to `size` bytes; 0 at the end; -1 with errno
+  // EINTR when a signal interrupted the wait.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
   virtual bool ReplaceFile(const std::string& from, const std::string& to);
@@ -143,7 +153,8 @@ class Converter {
                            std::uint64_t offset);
   // How many bytes at the end of a read that is not the last are held back for the next.
   std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
-  Outcome RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes);
+  Outcome RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes,
+                    std::span<const std::uint8_t> ahead = {});
   Outcome ConvertInPlace(UniqueFd& in, const struct stat& inStat, const std::string& input);
   Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& output);
   // Settles the counters and the cancel flag, shows the outcome's message and gives the result.
