@@ -7,15 +7,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/i18n.h"
 #include "engine/converter.h"
-#include "res/string_table.h"
+#include "res/string_ids.h"
 
 namespace pismovar::cli {
 namespace {
 
-volatile std::sig_atomic_t g_cancelRequested = 0;
+// The signal that asked the run to stop, 0 while none has.
+volatile std::sig_atomic_t g_cancelSignal = 0;
 
-extern "C" void OnCancelSignal(int) { g_cancelRequested = 1; }
+extern "C" void OnCancelSignal(int signal) { g_cancelSignal = signal; }
+
+constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 using Clock = std::chrono::steady_clock;
 // Short work shows no progress line at all; a drawn line is refreshed this often.
@@ -24,7 +28,7 @@ constexpr auto kProgressPeriod = std::chrono::milliseconds(200);
 
 void PrintLine(std::string_view name, std::string_view text) {
   std::string line = "pismovar-cli: ";
-  line.append(name).append(": ").append(text).append("\n");
+  line.append(QuoteName(name)).append(": ").append(text).append("\n");
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
@@ -40,12 +44,44 @@ void InstallCancelHandlers() {
   struct sigaction action {};
   action.sa_handler = OnCancelSignal;
   sigemptyset(&action.sa_mask);
+  for (const int signal : kCancelSignals) sigaddset(&action.sa_mask, signal);
   action.sa_flags = SA_RESETHAND;  // no SA_RESTART: a blocked read returns EINTR
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : kCancelSignals) {
+    // A signal ignored by whoever started us (nohup, a background job) stays ignored.
+    struct sigaction previous {};
+    if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
-bool CancelRequested() { return g_cancelRequested != 0; }
+bool CancelRequested() { return g_cancelSignal != 0; }
+
+void DieBySignalIfAny() {
+  const int signal = g_cancelSignal;
+  if (signal == 0) return;
+  std::signal(signal, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(signal);
+}
+
+bool CloseStandardOutput() {
+  // A write error seen earlier leaves the stream's error flag; flushing and closing report
+  // the rest (a full disk, a delayed error of the file system).
+  const bool failedBefore = std::ferror(stdout) != 0;
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  int error = errno;
+  const bool closed = std::fclose(stdout) == 0;
+  if (error == 0) error = errno;
+  if (!failedBefore && flushed && closed) return true;
+  std::string reason = _("cannot write");
+  if (error != 0) reason.append(": ").append(std::strerror(error));
+  PrintLine(_("standard output"), reason);
+  return false;
+}
 
 CliHost::CliHost(bool quiet) : m_quiet(quiet), m_terminal(::isatty(STDERR_FILENO) == 1) {}
 
@@ -74,15 +110,37 @@ void CliHost::Warning(std::string_view reason) {
   PrintLine(m_name, reason);
 }
 
-void CliHost::ShowStopMessage(int id, std::string_view arg) {
+void CliHost::ShowStopMessage(int id, std::string_view /*arg*/) {
   const int error = errno;
-  std::string text = FormatString(id, arg);
-  // The table's texts are made for a message box; a terminal message is one line.
-  for (std::size_t pos; (pos = text.find('\n')) != std::string::npos;) text.erase(pos, 1);
-  const bool systemFailure = id == IDS_INPUT_OPEN_FAILED || id == IDS_OUTPUT_OPEN_FAILED ||
-                             id == IDS_IO_FAILED || id == IDS_RENAME_FAILED;
-  if (systemFailure && error != 0) text += std::string(" (") + std::strerror(error) + ")";
-  Error(text);
+  switch (id) {
+    case IDS_INPUT_OPEN_FAILED:
+      SystemError(m_name, _("cannot open"), error);
+      break;
+    case IDS_OUTPUT_OPEN_FAILED:
+      SystemError(m_name, _("cannot create the output"), error);
+      break;
+    case IDS_RENAME_FAILED:
+      SystemError(m_name, _("cannot replace the file with the converted text"), error);
+      break;
+    case IDS_NOT_CONVERTIBLE:
+      Error(_("not converted: characters would be lost (--strict)"));
+      break;
+    case IDS_CONVERT_CANCELLED:
+    case IDS_DETECT_CANCELLED:
+      m_failed = true;  // the signal tells the rest
+      break;
+    default:
+      SystemError(m_name, _("cannot read or write"), error);
+      break;
+  }
+}
+
+void CliHost::SystemError(std::string_view file, std::string_view what, int error) {
+  std::string reason(what);
+  if (error != 0) reason.append(": ").append(std::strerror(error));
+  ClearProgress();
+  m_failed = true;
+  PrintLine(file, reason);
 }
 
 void CliHost::PumpMessage() {
@@ -105,7 +163,7 @@ void CliHost::DrawProgress() {
   }
   line += MegaBytes(done) + "  " + MegaBytes(done / seconds) + "/s  ";
   line += m_detecting ? "detecting " : "";
-  line += m_name;
+  line += QuoteName(m_name);
   line += "\033[K";
   std::fwrite(line.data(), 1, line.size(), stderr);
   m_lineShown = true;

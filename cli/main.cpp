@@ -4,11 +4,13 @@
 #include <string>
 
 #include "cli/cli_host.h"
+#include "cli/i18n.h"
 #include "cli/options.h"
 #include "cli/runner.h"
 
 namespace {
 
+constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
@@ -17,19 +19,28 @@ void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 
 int main(int argc, char* argv[]) {
   using namespace pismovar::cli;
+  SetUpTranslations();
   const ParseResult parsed = ParseCommandLine(argc, argv);
   if (!parsed.error.empty()) {
-    std::fprintf(stderr, "pismovar-cli: %s\nTry 'pismovar-cli --help' for more information.\n",
-                 parsed.error.c_str());
+    std::fputs(("pismovar-cli: " + parsed.error + "\n" +
+                _("Try 'pismovar-cli --help' for more information.") + "\n")
+                   .c_str(),
+               stderr);
     return kExitUsage;
   }
   const Options& options = parsed.options;
+  int status = 0;
   if (options.help || options.version || options.list) {
     if (options.help) Print(HelpText());
     if (options.version) Print(VersionText());
     if (options.list) Print(ListText());
-    return 0;
+  } else {
+    InstallCancelHandlers();
+    status = Runner(options).Run();
   }
-  InstallCancelHandlers();
-  return Runner(options).Run();
+  // Output that never reached its file is a failure, whatever was asked.
+  if (!CloseStandardOutput()) status = kExitFailure;
+  // A run stopped by a signal ends by that signal, so that a calling shell stops too.
+  DieBySignalIfAny();
+  return status;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/cli_host.h"
 #include "cli/options.h"
@@ -21,14 +22,16 @@ class Runner {
   int Run();
 
  private:
-  // An input ready to be read: a file by its name, or a descriptor (standard input, a pipe)
-  // whose bytes went to a private temporary file when a name was needed.
+  // An input ready to be read: a file by its name, or a stream (standard input, a pipe)
+  // whose start may have been read ahead for a detection.
   struct Input {
     UniqueFd owned;
     int fd = -1;
     std::string path;  // empty when the input can only be read through fd
     bool regular = false;
     std::uint64_t size = 0;
+    std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
+    bool aheadWhole = false;          // the stream ended within `ahead`
     std::unique_ptr<TempFile> spool;
   };
 
@@ -39,15 +42,19 @@ class Runner {
   void ConvertTree(const std::string& directory);
   void ConvertFileInPlace(const std::string& path);
 
-  // Opens `name` ("-" for standard input); with `needPath`, an input without a name of its
-  // own is spooled. false after reporting the failure.
-  bool OpenInput(const std::string& name, bool needPath, Input& input);
-  bool Spool(Input& input);
-  // Sets the converter's four choices for the input at `path`, detecting what the command
-  // line left open. false after reporting the failure.
-  bool ChooseFor(const std::string& path);
+  // Opens `name` ("-" for standard input). false after reporting the failure.
+  bool OpenInput(const std::string& name, Input& input);
+  // Reads the start of a stream into input.ahead for a detection; false after a failure
+  // (reported) or a cancel.
+  bool ReadAhead(const std::string& name, Input& input);
+  // Converts a stream into a private temporary file that stands in for it as a named input.
+  bool Spool(const std::string& name, Input& input);
+  // Sets the converter's four choices for the input, detecting what the command line left
+  // open. false after reporting the failure.
+  bool ChooseFor(const std::string& name, Input& input);
   bool NeedsDetection() const;
-  bool Guess(const std::string& path);
+  // Guesses from a file by its name, or from a stream's start read ahead.
+  bool Guess(const std::string& name, Input& input);
   // Reports on standard error what the conversion just done had to replace.
   void ReportLosses();
   void Finish();

@@ -103,9 +103,16 @@ std::string Encode(const std::string& utf8, int codePage) {
 }
 
 pid_t StartCli(const std::vector<std::string>& args, int stdinFd, const fs::path& outFile,
-               const fs::path& errFile) {
+               const fs::path& errFile, const std::string& language) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
+  // A UTF-8 locale that every system has; gettext ignores LANGUAGE in the plain C locale.
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  if (language.empty()) {
+    ::unsetenv("LANGUAGE");
+  } else {
+    ::setenv("LANGUAGE", language.c_str(), 1);
+  }
   const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0 || err < 0) ::_exit(127);
@@ -123,17 +130,18 @@ int WaitExit(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  constexpr int kSignalBase = 128;
+  return WIFSIGNALED(status) ? kSignalBase + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
-                 const fs::path& cwd) {
+                 const fs::path& cwd, const std::string& language) {
   ScratchDir io;
   WriteFile(io / "stdin", input);
   const int in = ::open((io / "stdin").c_str(), O_RDONLY);
   const fs::path previous = fs::current_path();
   if (!cwd.empty()) fs::current_path(cwd);
-  const pid_t pid = StartCli(args, in, io / "stdout", io / "stderr");
+  const pid_t pid = StartCli(args, in, io / "stdout", io / "stderr", language);
   if (!cwd.empty()) fs::current_path(previous);
   ::close(in);
   CliResult result;
