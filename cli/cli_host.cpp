@@ -9,7 +9,6 @@
 
 #include "cli/i18n.h"
 #include "engine/converter.h"
-#include "res/string_ids.h"
 
 namespace pismovar::cli {
 namespace {
@@ -110,28 +109,51 @@ void CliHost::Warning(std::string_view reason) {
   PrintLine(m_name, reason);
 }
 
-void CliHost::ShowStopMessage(int id, std::string_view /*arg*/) {
-  const int error = errno;
-  switch (id) {
-    case IDS_INPUT_OPEN_FAILED:
-      SystemError(m_name, _("cannot open"), error);
-      break;
-    case IDS_OUTPUT_OPEN_FAILED:
-      SystemError(m_name, _("cannot create the output"), error);
-      break;
-    case IDS_RENAME_FAILED:
-      SystemError(m_name, _("cannot replace the file with the converted text"), error);
-      break;
-    case IDS_NOT_CONVERTIBLE:
-      Error(_("not converted: characters would be lost (--strict)"));
-      break;
-    case IDS_CONVERT_CANCELLED:
-    case IDS_DETECT_CANCELLED:
-      m_failed = true;  // the signal tells the rest
-      break;
-    default:
-      SystemError(m_name, _("cannot read or write"), error);
-      break;
+void CliHost::ShowOutcome(const Outcome& outcome) {
+  using Failure = Outcome::Failure;
+  if (outcome.result != Outcome::kFailed) return;  // a cancel: the signal tells the rest
+  // The file the failure concerns: the output, the temporary file or the input as given.
+  std::string file = outcome.path.empty() ? m_name : outcome.path;
+  if (outcome.file == Outcome::File::kOutput && outcome.path.empty()) file = _("standard output");
+  switch (outcome.failure) {
+    case Failure::kNone:
+    case Failure::kNoText:
+      return;
+    case Failure::kChoices:
+      return Error(_("the code pages or line ends are out of range"));
+    case Failure::kInputOpen:
+      return SystemError(file, _("cannot open"), outcome.error);
+    case Failure::kOutputOpen:
+      return SystemError(file,
+                         outcome.file == Outcome::File::kTemporary
+                             ? _("cannot create a temporary file in this directory")
+                             : _("cannot create"),
+                         outcome.error);
+    case Failure::kRead:
+      return SystemError(file, _("cannot read"), outcome.error);
+    case Failure::kWrite:
+      return SystemError(file, _("cannot write"), outcome.error);
+    case Failure::kReplace:
+      return SystemError(file, Substitute(_("cannot rename to %s"), {QuoteName(m_name)}),
+                         outcome.error);
+    case Failure::kLossy:
+      return Error(_("not converted: characters would be lost (--strict)"));
+    case Failure::kChanged:
+      return SystemError(file,
+                         _("changed by another program during the conversion; left as it "
+                           "is now"),
+                         outcome.error);
+    case Failure::kOwnerNotKept:
+      return SystemError(file, _("not converted in place: its owner and group could not be kept"),
+                         outcome.error);
+    case Failure::kSameFile:
+      return SystemError(file, _("input file is output file"), outcome.error);
+    case Failure::kNotRegular:
+      return SystemError(file, _("not a regular file"), outcome.error);
+    case Failure::kSymlink:
+      return SystemError(file, _("is a symbolic link, skipped"), outcome.error);
+    case Failure::kLocked:
+      return SystemError(file, _("is being converted by another run"), outcome.error);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/engine_host.h"
+#include "engine/outcome.h"
 
 namespace pismovar {
 class Converter;
@@ -49,7 +50,9 @@ class CliHost : public EngineHost {
 
   // The choices are set on the converter directly.
   void UpdateData(bool /*bSaveAndValidate*/) override {}
-  void ShowStopMessage(int id, std::string_view arg = {}) override;
+  // A conversion's or a detection's failure as its message, naming the file it concerns;
+  // nothing for a success or a cancel.
+  void ShowOutcome(const Outcome& outcome);
   void PumpMessage() override;
   void BeginDetectProgress() override { m_detecting = true; }
   void EndDetectProgress() override { m_detecting = false; }

@@ -13,7 +13,6 @@
 
 #include "cli/binary_check.h"
 #include "cli/i18n.h"
-#include "res/string_ids.h"
 
 namespace pismovar::cli {
 namespace {
@@ -21,11 +20,6 @@ namespace {
 constexpr char kStdinName[] = "-";
 // How much of a stream a full detection reads ahead of the conversion.
 constexpr std::size_t kLookAheadSize = 4u << 20;
-
-std::string SpoolDirectory() {
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-}
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -93,39 +87,6 @@ bool Runner::OpenInput(const std::string& name, Input& input) {
   return true;
 }
 
-bool Runner::Spool(const std::string& name, Input& input) {
-  // The engine writes a named output from a named input, so a pipe's bytes are kept in a
-  // private file first.
-  input.spool = std::make_unique<TempFile>(SpoolDirectory());
-  if (!input.spool->Valid()) {
-    m_host.SystemError(SpoolDirectory(), _("cannot create a temporary file"), errno);
-    return false;
-  }
-  if (!WriteAll(input.spool->Fd(), input.ahead.data(), input.ahead.size())) {
-    m_host.SystemError(input.spool->Path(), _("cannot write"), errno);
-    return false;
-  }
-  std::vector<char> buffer(Converter::kReadSize);
-  for (;;) {
-    const ssize_t got = ::read(input.fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR && !CancelRequested()) continue;
-    if (got < 0) {
-      if (errno != EINTR) m_host.SystemError(name, _("cannot read"), errno);
-      return false;
-    }
-    if (got == 0) break;
-    if (!WriteAll(input.spool->Fd(), buffer.data(), static_cast<std::size_t>(got))) {
-      m_host.SystemError(input.spool->Path(), _("cannot write"), errno);
-      return false;
-    }
-  }
-  input.fd = input.spool->Fd();
-  input.path = input.spool->Path();
-  input.regular = true;
-  input.ahead.clear();
-  return ::lseek(input.fd, 0, SEEK_SET) == 0;
-}
-
 bool Runner::ReadAhead(const std::string& name, Input& input) {
   // Enough of a stream for the guess, never all of it: the rest is converted as it arrives.
   const std::size_t limit = m_options.quick ? Converter::kQuickDetectSize : kLookAheadSize;
@@ -165,8 +126,9 @@ bool Runner::Guess(const std::string& name, Input& input) {
   m_converter.m_strInput = input.path;
   m_converter.m_nFileCount = 1;
   m_converter.m_bClipboardIn = false;
-  const bool guessed = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
-  return guessed && !CancelRequested();
+  const Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  m_host.ShowOutcome(outcome);
+  return outcome.result == Outcome::kDone && !CancelRequested();
 }
 
 bool Runner::ChooseFor(const std::string& name, Input& input) {
@@ -219,19 +181,19 @@ void Runner::ConvertOne(const std::string& name) {
   }
   if (m_options.output) {
     const std::string& output = *m_options.output;
-    if (input.path.empty() && !Spool(name, input)) {
-      Finish();
-      return;
+    if (input.path.empty()) {
+      m_host.ShowOutcome(m_converter.ConvertStreamToFile(input.fd, name, output, input.ahead));
+    } else {
+      struct stat inStat {};
+      struct stat outStat {};
+      // The output may be the input under another name: then it is converted in place.
+      const bool inPlace = ::fstat(input.fd, &inStat) == 0 &&
+                           ::stat(output.c_str(), &outStat) == 0 && SameFile(inStat, outStat);
+      input.owned.Reset();
+      m_host.ShowOutcome(m_converter.ConvertFile(input.path, inPlace ? input.path : output));
     }
-    struct stat inStat {};
-    struct stat outStat {};
-    // The output may be the input under another name: then it is converted in place.
-    const bool inPlace = ::fstat(input.fd, &inStat) == 0 && ::stat(output.c_str(), &outStat) == 0 &&
-                         SameFile(inStat, outStat);
-    input.owned.Reset();
-    m_converter.ConvertFile(input.path, inPlace ? input.path : output);
   } else {
-    m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size, input.ahead);
+    m_host.ShowOutcome(m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size, input.ahead));
   }
   ReportLosses();
   Finish();
@@ -288,7 +250,7 @@ void Runner::ConvertFileInPlace(const std::string& path) {
     Input input;
     input.path = path;
     if (ChooseFor(path, input)) {
-      m_converter.ConvertFile(path, path);
+      m_host.ShowOutcome(m_converter.ConvertFile(path, path));
       ReportLosses();
     }
   }

@@ -32,7 +32,6 @@ class Runner {
     std::uint64_t size = 0;
     std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
     bool aheadWhole = false;          // the stream ended within `ahead`
-    std::unique_ptr<TempFile> spool;
   };
 
   void Process(const std::string& name);
@@ -47,8 +46,6 @@ class Runner {
   // Reads the start of a stream into input.ahead for a detection; false after a failure
   // (reported) or a cancel.
   bool ReadAhead(const std::string& name, Input& input);
-  // Converts a stream into a private temporary file that stands in for it as a named input.
-  bool Spool(const std::string& name, Input& input);
   // Sets the converter's four choices for the input, detecting what the command line left
   // open. false after reporting the failure.
   bool ChooseFor(const std::string& name, Input& input);

@@ -194,11 +194,18 @@ TEST(FullDiskTest, FailedWriteReportsAndLeavesTheInputIntact) {
   const CliResult result =
       RunCli({"-f", "win", "-t", "lat", "-o", "/dev/full", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, "pismovar-cli: a.txt: cannot read or write: No space left on device\n");
+  EXPECT_EQ(result.err, "pismovar-cli: /dev/full: cannot write: No space left on device\n");
   EXPECT_EQ(ReadFile(dir / "a.txt"), original);
 
   const CliResult toStdout = RunCli({"-f", "win", "-t", "lat", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(toStdout.status, 0);
+
+  // An output that cannot be created is named, not the input.
+  const CliResult missingDir =
+      RunCli({"-f", "win", "-t", "lat", "-o", "none/out.txt", "a.txt"}, {}, dir.Path());
+  EXPECT_EQ(missingDir.status, 1);
+  EXPECT_EQ(missingDir.err,
+            "pismovar-cli: none/out.txt: cannot create: No such file or directory\n");
 }
 
 // A file big enough that the conversion is still running when the signal arrives.

@@ -124,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, FullStandardOutputTest,
                          testing::Values(std::vector<std::string>{"--help"},
                                          std::vector<std::string>{"--version"},
                                          std::vector<std::string>{"--list"},
-                                         std::vector<std::string>{"--detect", "IN"}));
+                                         std::vector<std::string>{"--detect", "IN"},
+                                         std::vector<std::string>{"-t", "win", "IN"}));
 
 // The messages follow LANGUAGE; the system's reason after them may or may not be translated.
 TEST(LanguageTest, MessagesSpeakTheUsersLanguage) {
