@@ -66,13 +66,13 @@ void DieBySignalIfAny() {
   ::raise(signal);
 }
 
-bool CloseStandardOutput() {
+bool CloseStandardOutput(int writeError) {
   // A write error seen earlier leaves the stream's error flag; flushing and closing report
   // the rest (a full disk, a delayed error of the file system).
   const bool failedBefore = std::ferror(stdout) != 0;
   errno = 0;
   const bool flushed = std::fflush(stdout) == 0;
-  int error = errno;
+  int error = writeError != 0 ? writeError : errno;
   const bool closed = std::fclose(stdout) == 0;
   if (error == 0) error = errno;
   if (!failedBefore && flushed && closed) return true;

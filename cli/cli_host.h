@@ -24,8 +24,9 @@ bool CancelRequested();
 // so that the calling shell sees it (a loop over files stops). Returns when there was none.
 void DieBySignalIfAny();
 
-// Flushes and closes standard output; false after reporting a failure to write it.
-bool CloseStandardOutput();
+// Flushes and closes standard output; false after reporting a failure to write it, with the
+// reason `writeError` of an earlier failed write, or else that of the flush or the close.
+bool CloseStandardOutput(int writeError);
 
 class CliHost : public EngineHost {
  public:

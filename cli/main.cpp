@@ -1,5 +1,6 @@
 // pismovar-cli: converts Czech and Slovak text between code pages and line ends, and
 // guesses a text's code page and line ends, from a terminal or a script.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -13,7 +14,12 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+// Writes to standard output; the reason of the first failed write, kept for the message.
+void Print(const std::string& text, int& writeError) {
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && writeError == 0) {
+    writeError = errno;
+  }
+}
 
 }  // namespace
 
@@ -30,16 +36,17 @@ int main(int argc, char* argv[]) {
   }
   const Options& options = parsed.options;
   int status = 0;
+  int writeError = 0;
   if (options.help || options.version || options.list) {
-    if (options.help) Print(HelpText());
-    if (options.version) Print(VersionText());
-    if (options.list) Print(ListText());
+    if (options.help) Print(HelpText(), writeError);
+    if (options.version) Print(VersionText(), writeError);
+    if (options.list) Print(ListText(), writeError);
   } else {
     InstallCancelHandlers();
     status = Runner(options).Run();
   }
   // Output that never reached its file is a failure, whatever was asked.
-  if (!CloseStandardOutput()) status = kExitFailure;
+  if (!CloseStandardOutput(writeError)) status = kExitFailure;
   // A run stopped by a signal ends by that signal, so that a calling shell stops too.
   DieBySignalIfAny();
   return status;

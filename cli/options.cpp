@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+#include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 #include "cli/i18n.h"
 #include "engine/code_page.h"
+#include "engine/kernels.h"
+#include "engine/utf8.h"
 
 namespace pismovar::cli {
 namespace {
@@ -47,12 +50,22 @@ const std::array<NamedValue, kLineEndCount> kLineEndNames{{
 // Glibc's names of ISO 8859-2, also the caption of code page 852 when spelled otherwise.
 constexpr std::array<std::string_view, 2> kAmbiguousNames{"latin2", "l2"};
 
-// Letter case and ASCII punctuation do not count in a name: "ISO_8859-2" is "iso88592".
+// Letter case, diacritics and ASCII punctuation do not count in a name: "ISO_8859-2" is
+// "iso88592", "koi8-čs" is "koi8cs". The letters lose their diacritics as in the ASCII code page.
 std::string Normalize(std::string_view text) {
+  static const FromUnicodeTable kAscii(kCodeAscii);
+  std::vector<std::uint8_t> ascii(text.size() + kernels::kWriteSlack);
+  Utf8Losses losses;
+  ascii.resize(utf8::Decode(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                            ascii.data(), kAscii, nullptr, 0, losses));
   std::string normal;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 || std::isalnum(byte)) normal += static_cast<char>(std::tolower(byte));
+  for (const std::uint8_t byte : ascii) {
+    // By hand: the user's locale must not decide what a letter is.
+    if (byte >= 'A' && byte <= 'Z') {
+      normal += static_cast<char>(byte - 'A' + 'a');
+    } else if ((byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')) {
+      normal += static_cast<char>(byte);
+    }
   }
   return normal;
 }
@@ -305,8 +318,8 @@ to standard output one after another.
   -V, --version      output version information and exit
 )");
   text += "\n";
-  text += _(R"(CP is a number 0..7, a name or a caption as --list shows them; letter case
-and punctuation do not matter (ISO_8859-2 is iso-8859-2):
+  text += _(R"(CP is a number 0..7, a name or a caption as --list shows them; letter case,
+diacritics and punctuation do not matter (ISO_8859-2 is iso-8859-2):
   0 win (cp1250)                      4 mac (mac-centraleurope)
   1 kam (kamenicky, keybcs2)          5 koi8cs
   2 lat (cp852, ibm852)               6 asc (ascii): letters lose diacritics
