@@ -19,8 +19,6 @@ namespace {
 using Failure = Outcome::Failure;
 using File = Outcome::File;
 
-constexpr std::uint8_t kCR = '\r';
-
 }  // namespace
 
 Converter::Converter(EngineHost& host)
@@ -81,13 +79,13 @@ std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, st
     case Route::kByteMap:
       break;
   }
-  return kernels::Convert(in, size, out, m_byteMap, lineEnds);
+  return kernels::Convert(in, size, out, m_byteMap, m_substituted, lineEnds, m_losses.replaced);
 }
 
 std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const {
   // A CR, so that a CR LF pair split between two reads is converted whole; the beginning of
   // a UTF-8 sequence, so that it is decoded whole.
-  if (size > 0 && in[size - 1] == kCR) return 1;
+  if (size > 0 && in[size - 1] == kernels::kCR) return 1;
   return m_nCodeIn == kCodeUtf8 ? utf8::IncompleteEnd(in, size) : 0;
 }
 

@@ -159,6 +159,7 @@ class Converter {
   EngineHost& m_host;
   Route m_route = Route::kByteMap;
   ByteMap m_byteMap{};
+  ByteFlags m_substituted{};
   ToUtf8Table m_toUtf8;
   FromUnicodeTable m_fromUnicode;
   kernels::Rewrite m_rewrite;

@@ -216,11 +216,14 @@ TEST(Utf8Kernels, WideFormsGiveThePortableBytesAndCounts) {
   const std::string unix = LineEndSequence(kLineEndUnix);
   const kernels::Rewrite dosToUnix = RewriteOf(kLineEndDos, unix);
   const kernels::Rewrite unixToDos = RewriteOf(kLineEndUnix, dos);
+  kernels::Rewrite anyToDos = unixToDos;
+  anyToDos.anyLineEnd = true;
   for (CodePage page = 0; page < kCodePageCount; ++page) {
     const ToUtf8Table toUtf8 = BuildToUtf8Table(page);
     const FromUnicodeTable fromUtf8(page);
     for (const kernels::Rewrite* rewrite :
-         {static_cast<const kernels::Rewrite*>(nullptr), &dosToUnix, &unixToDos}) {
+         {static_cast<const kernels::Rewrite*>(nullptr), &dosToUnix, &unixToDos,
+          static_cast<const kernels::Rewrite*>(&anyToDos)}) {
       for (const auto& text : texts) {
         const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
         std::vector<std::uint8_t> portable(3 * text.size() + kernels::kWriteSlack);
