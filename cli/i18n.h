@@ -8,9 +8,8 @@
 #include <string>
 #include <string_view>
 
-// A message to translate now, and one only marked for translation where it stands in a table.
+// A message in the user's language.
 #define _(text) ::gettext(text)
-#define N_(text) text
 
 namespace pismovar::cli {
 

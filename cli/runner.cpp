@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -81,9 +79,9 @@ bool Runner::OpenInput(const std::string& name, Input& input) {
     m_host.Error(_("is a directory"));
     return false;
   }
-  input.regular = S_ISREG(st.st_mode);
-  input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
-  if (input.regular && name != kStdinName) input.path = name;
+  const bool regular = S_ISREG(st.st_mode);
+  input.size = regular ? static_cast<std::uint64_t>(st.st_size) : 0;
+  if (regular && name != kStdinName) input.path = name;
   return true;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +27,6 @@ class Runner {
     UniqueFd owned;
     int fd = -1;
     std::string path;  // empty when the input can only be read through fd
-    bool regular = false;
     std::uint64_t size = 0;
     std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
     bool aheadWhole = false;          // the stream ended within `ahead`
