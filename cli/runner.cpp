@@ -177,10 +177,12 @@ void Runner::ConvertOne(const std::string& name) {
     Finish();
     return;
   }
+  // A stream that ended within the look-ahead is not read again: a terminal would wait.
+  const int fd = input.aheadWhole ? -1 : input.fd;
   if (m_options.output) {
     const std::string& output = *m_options.output;
     if (input.path.empty()) {
-      m_host.ShowOutcome(m_converter.ConvertStreamToFile(input.fd, name, output, input.ahead));
+      m_host.ShowOutcome(m_converter.ConvertStreamToFile(fd, name, output, input.ahead));
     } else {
       struct stat inStat {};
       struct stat outStat {};
@@ -191,7 +193,7 @@ void Runner::ConvertOne(const std::string& name) {
       m_host.ShowOutcome(m_converter.ConvertFile(input.path, inPlace ? input.path : output));
     }
   } else {
-    m_host.ShowOutcome(m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size, input.ahead));
+    m_host.ShowOutcome(m_converter.ConvertStream(fd, STDOUT_FILENO, input.size, input.ahead));
   }
   ReportLosses();
   Finish();

@@ -106,7 +106,7 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
       got = static_cast<ssize_t>(std::min(ahead.size(), kReadSize));
       std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
       ahead = ahead.subspan(static_cast<std::size_t>(got));
-    } else {
+    } else if (fdIn >= 0) {
       got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
     }
     if (got < 0 && errno == EINTR) {
@@ -171,7 +171,7 @@ Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
                                        std::span<const std::uint8_t> ahead) {
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   struct stat inStat {};
-  if (::fstat(fdIn, &inStat) != 0) {
+  if (fdIn >= 0 && ::fstat(fdIn, &inStat) != 0) {
     return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
   }
   return Settle(ConvertToOther(fdIn, inStat, input, output, ahead));

@@ -69,7 +69,8 @@ class Converter {
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
   // (no UpdateData). `ahead` holds bytes already read from `fdIn` (a detection's look-ahead),
-  // converted before the rest. What each read gives is written at once, so a pipe's text
+  // converted before the rest; `fdIn` is -1 when they are all of the input (a terminal is
+  // not read again after its end). What each read gives is written at once, so a pipe's text
   // comes out as it arrives. `totalBytes` is the input's length for the progress, 0 when
   // unknown. A strict conversion that lost something fails, but its output is written all
   // the same.
