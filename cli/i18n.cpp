@@ -48,7 +48,6 @@ void SetUpTranslations() {
   std::setlocale(LC_ALL, "");
   const std::filesystem::path beside = CataloguesBesideProgram();
   ::bindtextdomain(kTextDomain, beside.empty() ? PISMOVAR_LOCALEDIR : beside.c_str());
-  ::bind_textdomain_codeset(kTextDomain, "UTF-8");
   ::textdomain(kTextDomain);
 }
 
