@@ -16,7 +16,7 @@ namespace {
 // The signal that asked the run to stop, 0 while none has.
 volatile std::sig_atomic_t g_cancelSignal = 0;
 
-extern "C" void OnCancelSignal(int signal) { g_cancelSignal = signal; }
+extern "C" void OnCancelSignal(int number) { g_cancelSignal = number; }
 
 constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -43,27 +43,27 @@ void InstallCancelHandlers() {
   struct sigaction action {};
   action.sa_handler = OnCancelSignal;
   sigemptyset(&action.sa_mask);
-  for (const int signal : kCancelSignals) sigaddset(&action.sa_mask, signal);
+  for (const int number : kCancelSignals) sigaddset(&action.sa_mask, number);
   action.sa_flags = SA_RESETHAND;  // no SA_RESTART: a blocked read returns EINTR
-  for (const int signal : kCancelSignals) {
+  for (const int number : kCancelSignals) {
     // A signal ignored by whoever started us (nohup, a background job) stays ignored.
     struct sigaction previous {};
-    if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
-    ::sigaction(signal, &action, nullptr);
+    if (::sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(number, &action, nullptr);
   }
 }
 
 bool CancelRequested() { return g_cancelSignal != 0; }
 
 void DieBySignalIfAny() {
-  const int signal = g_cancelSignal;
-  if (signal == 0) return;
-  std::signal(signal, SIG_DFL);
+  const int number = g_cancelSignal;
+  if (number == 0) return;
+  std::signal(number, SIG_DFL);
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, signal);
+  sigaddset(&set, number);
   ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  ::raise(signal);
+  ::raise(number);
 }
 
 bool CloseStandardOutput(int writeError) {
