@@ -109,16 +109,28 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// The reason getopt stopped at `arg`, named as the user typed it: "--quick=1" is the long
-// option --quick given a value, "-x" an unknown letter.
-std::string OptionError(int c, const char* arg) {
-  const std::string_view typed = arg != nullptr ? arg : "";
-  if (!typed.starts_with("--")) {
+// Whether getopt's `optopt` after an error stands for a long option: 0 for one it did not
+// recognise, or the value of one given a value it takes none of. An unknown short letter is
+// neither.
+bool LongOptionFailed() {
+  if (optopt == 0) return true;
+  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+    if (o->val == optopt) return true;
+  }
+  return false;
+}
+
+// The reason getopt stopped, naming the option as the user typed it: "--quick=1" is the long
+// option --quick given a value, "-x" an unknown letter. `element` is the argument getopt
+// has just passed over, which holds a long option but perhaps not a short letter's cluster.
+std::string OptionError(int c, std::string_view element) {
+  const bool isLong = c == ':' ? element.starts_with("--") : LongOptionFailed();
+  if (!isLong) {
     const std::string letter = std::string("-") + static_cast<char>(optopt);
     return Substitute(c == ':' ? _("option '%s' needs a value") : _("unknown option '%s'"),
                       {letter});
   }
-  const std::string_view name = typed.substr(0, typed.find('='));
+  const std::string_view name = element.substr(0, element.find('='));
   if (c == ':') return Substitute(_("option '%s' needs a value"), {name});
   int matches = 0;
   bool exact = false;
@@ -271,8 +283,7 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
         o.version = true;
         break;
       default:
-        // A long option's error has moved optind past it; a short letter's may not have.
-        error = OptionError(c, optind > 0 ? argv[optind - 1] : nullptr);
+        error = OptionError(c, optind > 0 && optind <= argc ? argv[optind - 1] : "");
         return result;
     }
   }

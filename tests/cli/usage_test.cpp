@@ -43,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsageCase{{"-t", "win", "--in-place=yes"}, "option '--in-place' takes no value"},
         BadUsageCase{{"-t", "win", "--e=dos"}, "option '--e' is ambiguous"},
         BadUsageCase{{"-t", "win", "-qo"}, "option '-o' needs a value"},
+        BadUsageCase{{"-t", "win", "--quiet", "-xq"}, "unknown option '-x'"},
         BadUsageCase{{"-t", "L2"},
                      "'L2' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO 8859-2"},
         BadUsageCase{{"-t", "LATIN-2"},
