@@ -1,5 +1,4 @@
 // Pismovar, the desktop program.
-#include <QString>
 #include <cstdlib>
 
 #include "app/clipboard_bridge.h"
@@ -9,9 +8,7 @@
 
 int main(int argc, char** argv) {
   using namespace pismovar;
-  if (const char* textFile = std::getenv(kServeClipboardVariable)) {
-    return ServeClipboard(argc, argv, QString::fromLocal8Bit(textFile));
-  }
+  if (std::getenv(kServeClipboardVariable)) return ServeClipboard(argc, argv);
   const CommandLine line = ParseCommandTail(CommandTail(argc, argv));
   const DisplayProbe display;
   if (!display.Available()) return RunWithoutDisplay(line);

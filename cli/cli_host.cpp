@@ -114,7 +114,10 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
   if (outcome.result != Outcome::kFailed) return;  // a cancel: the signal tells the rest
   // The file the failure concerns: the output, the temporary file or the input as given.
   std::string file = outcome.path.empty() ? m_name : outcome.path;
-  if (outcome.file == Outcome::File::kOutput && outcome.path.empty()) file = _("standard output");
+  if (outcome.file == Outcome::File::kOutput && outcome.path.empty() &&
+      outcome.failure != Failure::kSameFile) {
+    file = _("standard output");
+  }
   switch (outcome.failure) {
     case Failure::kNone:
     case Failure::kNoText:
@@ -140,20 +143,26 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
       return Error(_("not converted: characters would be lost (--strict)"));
     case Failure::kChanged:
       return SystemError(file,
-                         _("changed by another program during the conversion; left as it "
-                           "is now"),
+                         _("changed, moved or replaced by another program during the "
+                           "conversion; left as it is"),
                          outcome.error);
     case Failure::kOwnerNotKept:
-      return SystemError(file, _("not converted in place: its owner and group could not be kept"),
+      return SystemError(file, _("its owner and group could not be kept; left as it is"),
+                         outcome.error);
+    case Failure::kAttributesNotKept:
+      return SystemError(file,
+                         _("its permissions, ACLs or extended attributes could not be kept; "
+                           "left as it is"),
                          outcome.error);
     case Failure::kSameFile:
       return SystemError(file, _("input file is output file"), outcome.error);
     case Failure::kNotRegular:
       return SystemError(file, _("not a regular file"), outcome.error);
     case Failure::kSymlink:
-      return SystemError(file, _("is a symbolic link, skipped"), outcome.error);
+      return Warning(_("symbolic link, skipped (--follow-symlink converts the file it leads to)"));
     case Failure::kLocked:
-      return SystemError(file, _("is being converted by another run"), outcome.error);
+      return SystemError(file, _("another conversion is working on this file; left as it is"),
+                         outcome.error);
   }
 }
 

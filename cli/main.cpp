@@ -2,6 +2,7 @@
 // guesses a text's code page and line ends, from a terminal or a script.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "cli/cli_host.h"

@@ -19,10 +19,6 @@ constexpr char kStdinName[] = "-";
 // How much of a stream a full detection reads ahead of the conversion.
 constexpr std::size_t kLookAheadSize = 4u << 20;
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 }  // namespace
 
 Runner::Runner(const Options& options)
@@ -31,6 +27,7 @@ Runner::Runner(const Options& options)
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;
   m_converter.m_bWriteBom = options.bom;
+  m_converter.m_bFollowSymlinks = options.followSymlinks;
 }
 
 int Runner::Run() {
@@ -180,17 +177,11 @@ void Runner::ConvertOne(const std::string& name) {
   // A stream that ended within the look-ahead is not read again: a terminal would wait.
   const int fd = input.aheadWhole ? -1 : input.fd;
   if (m_options.output) {
-    const std::string& output = *m_options.output;
     if (input.path.empty()) {
-      m_host.ShowOutcome(m_converter.ConvertStreamToFile(fd, name, output, input.ahead));
+      m_host.ShowOutcome(m_converter.ConvertStreamToFile(fd, name, *m_options.output, input.ahead));
     } else {
-      struct stat inStat {};
-      struct stat outStat {};
-      // The output may be the input under another name: then it is converted in place.
-      const bool inPlace = ::fstat(input.fd, &inStat) == 0 &&
-                           ::stat(output.c_str(), &outStat) == 0 && SameFile(inStat, outStat);
       input.owned.Reset();
-      m_host.ShowOutcome(m_converter.ConvertFile(input.path, inPlace ? input.path : output));
+      m_host.ShowOutcome(m_converter.ConvertFile(input.path, *m_options.output));
     }
   } else {
     m_host.ShowOutcome(m_converter.ConvertStream(fd, STDOUT_FILENO, input.size, input.ahead));
@@ -215,19 +206,8 @@ void Runner::ConvertInPlaceArgument(const std::string& name) {
 }
 
 void Runner::ConvertTree(const std::string& directory) {
-  namespace fs = std::filesystem;
   std::vector<std::string> files;
-  std::error_code error;
-  fs::recursive_directory_iterator it(directory, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    // Links are not followed, neither to directories nor to files.
-    if (it->is_regular_file(error) && !it->is_symlink(error)) files.push_back(it->path().string());
-  }
-  if (error) {
-    m_host.BeginInput(directory);
-    m_host.Error(error.message());
-    Finish();
-  }
+  CollectFiles(directory, files);
   std::sort(files.begin(), files.end());
   for (const std::string& file : files) {
     if (CancelRequested()) break;
@@ -235,14 +215,42 @@ void Runner::ConvertTree(const std::string& directory) {
   }
 }
 
+void Runner::CollectFiles(const std::string& directory, std::vector<std::string>& files) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::directory_iterator it(directory, error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    // Links are not followed, neither to directories nor to files; FIFOs, devices and
+    // sockets are left alone.
+    const fs::file_status status = it->symlink_status(error);
+    if (error) break;
+    if (fs::is_directory(status)) {
+      CollectFiles(it->path().string(), files);
+    } else if (fs::is_regular_file(status)) {
+      files.push_back(it->path().string());
+    }
+  }
+  // An unreadable directory fails, and the rest of the tree is still converted.
+  if (error) {
+    m_host.BeginInput(directory);
+    m_host.SystemError(directory, _("cannot read the directory"), error.value());
+    Finish();
+  }
+}
+
 void Runner::ConvertFileInPlace(const std::string& path) {
   m_host.BeginInput(path);
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // The type is looked at before any open: opening a FIFO would wait for a writer.
   struct stat st {};
-  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+  UniqueFd fd;
+  if ((m_options.followSymlinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
     m_host.SystemError(path, _("cannot open"), errno);
+  } else if (S_ISLNK(st.st_mode)) {
+    m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error(_("not a regular file"));
+  } else if (fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); !fd.Valid()) {
+    m_host.SystemError(path, _("cannot open"), errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning(_("looks binary, skipped (--force converts it)"));
   } else {

@@ -37,6 +37,8 @@ class Runner {
   void ConvertOne(const std::string& name);
   void ConvertInPlaceArgument(const std::string& name);
   void ConvertTree(const std::string& directory);
+  // Adds the regular files under `directory` to `files`; reports what it cannot read.
+  void CollectFiles(const std::string& directory, std::vector<std::string>& files);
   void ConvertFileInPlace(const std::string& path);
 
   // Opens `name` ("-" for standard input). false after reporting the failure.

@@ -60,11 +60,15 @@ class Converter {
   bool PrepareChoices();
 
   // Converts the file `input` into the file `output` with the choices that UpdateData(true)
-  // gives at the start. Equal names convert in place: the text goes to a new temporary file
-  // beside the input, which replaces the input only when all of it has been written and
-  // flushed. The input is never changed by a failure or a cancel. With m_bStrict, a
-  // conversion that lost anything (m_losses) fails: an in-place input stays as it was and an
-  // output file is removed. Shows nothing: the outcome says what happened.
+  // gives at the start. Equal names, or an output that is the input under another name,
+  // convert in place: the text goes to a new temporary file beside the input, which takes
+  // the input's owner, mode, ACLs and extended attributes and replaces it only when all of
+  // it is on disk and the input is still the file that was read, unchanged. The input is
+  // locked meanwhile, so that a second run on it fails. A symbolic link given as an in-place
+  // input is followed only with m_bFollowSymlinks. The input is never changed by a failure
+  // or a cancel, and a separate output file is removed after either. With m_bStrict, a
+  // conversion that lost anything (m_losses) fails. Shows nothing: the outcome says what
+  // happened.
   Outcome ConvertFile(std::string input, std::string output);
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
@@ -73,7 +77,7 @@ class Converter {
   // not read again after its end). What each read gives is written at once, so a pipe's text
   // comes out as it arrives. `totalBytes` is the input's length for the progress, 0 when
   // unknown. A strict conversion that lost something fails, but its output is written all
-  // the same.
+  // the same. An output that is the input's own file fails before anything is read.
   Outcome ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
                         std::span<const std::uint8_t> ahead = {});
 
@@ -123,6 +127,8 @@ class Converter {
   bool m_bDetectUtf8 = false;
   bool m_bStrict = false;
   bool m_bWriteBom = false;
+  // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
+  bool m_bFollowSymlinks = true;
   // What the last conversion lost (from or to UTF-8 only).
   Utf8Losses m_losses;
 
@@ -132,7 +138,8 @@ class Converter {
   // EINTR when a signal interrupted the wait.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
-  virtual bool ReplaceFile(const std::string& from, const std::string& to);
+  // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
+  virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
  private:
   // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
@@ -148,7 +155,9 @@ class Converter {
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
                     std::span<const std::uint8_t> ahead = {});
-  Outcome ConvertInPlace(UniqueFd& in, const struct stat& inStat, const std::string& input);
+  // Replaces the file `path` by its converted text; a link at `path` is followed only with
+  // `followLink`.
+  Outcome ConvertInPlace(const std::string& path, bool followLink);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
                          const std::string& output, std::span<const std::uint8_t> ahead = {});
   // Settles the counters and the cancel flag for the caller's progress display.

@@ -86,6 +86,7 @@ int OutcomeMessageId(const Outcome& outcome) {
     case Failure::kWrite:
     case Failure::kChanged:
     case Failure::kOwnerNotKept:
+    case Failure::kAttributesNotKept:
     case Failure::kSymlink:
     case Failure::kLocked:
       break;

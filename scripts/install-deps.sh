@@ -12,6 +12,7 @@ packages=(
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
   gettext                                    # the command-line tool's message catalogues (msgfmt)
+  libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
 )
 
 missing=()

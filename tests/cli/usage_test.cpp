@@ -139,7 +139,7 @@ TEST(LanguageTest, MessagesSpeakTheUsersLanguage) {
   ScratchDir dir;
   for (const auto& c : cases) {
     const CliResult result =
-        RunCli({"-f", "kam", "-t", "win", "nic.txt"}, {}, dir.Path(), c.language);
+        RunCli({"-f", "kam", "-t", "win", "nic.txt"}, {}, dir.Path(), {}, c.language);
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.err.starts_with(c.prefix)) << c.language << ": " << result.err;
   }
