@@ -378,12 +378,15 @@ TEST_P(InPlaceEndTest, LeavesTheInputIntactAndNothingBesideIt) {
     ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0)
         << "ended before converting: " << ReadFile(dir / "err");
   }
+  // Stopped, the run cannot finish before the signal, however busy the machine is.
+  ::kill(pid, SIGSTOP);
   // A second run on the same file meanwhile fails at once, rather than lose either's work.
   const CliResult second = RunCli(args);
   EXPECT_EQ(second.status, 1);
   EXPECT_EQ(second.err, "pismovar-cli: " + (dir / "big.txt").string() +
                             ": another conversion is working on this file; left as it is\n");
   ::kill(pid, c.signal);
+  ::kill(pid, SIGCONT);
   EXPECT_EQ(WaitExit(pid), 128 + c.signal);
   EXPECT_EQ(ReadFile(dir / "err"), "");
   EXPECT_TRUE(ReadFile(dir / "big.txt") == original);
