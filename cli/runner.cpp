@@ -26,6 +26,7 @@ Runner::Runner(const Options& options)
   m_host.Attach(m_converter);
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;
+  m_converter.m_bLettersOnly = options.lettersOnly;
   m_converter.m_bWriteBom = options.bom;
   m_converter.m_bFollowSymlinks = options.followSymlinks;
 }
@@ -107,10 +108,7 @@ bool Runner::ReadAhead(const std::string& name, Input& input) {
   return true;
 }
 
-bool Runner::NeedsDetection() const {
-  return m_options.codeIn == kAuto ||
-         (m_options.lineEndOut != kAuto && m_options.lineEndIn == kAuto);
-}
+bool Runner::NeedsDetection() const { return m_options.codeIn == kAuto; }
 
 bool Runner::Guess(const std::string& name, Input& input) {
   if (input.path.empty()) {
@@ -129,11 +127,9 @@ bool Runner::Guess(const std::string& name, Input& input) {
 bool Runner::ChooseFor(const std::string& name, Input& input) {
   if (NeedsDetection() && !Guess(name, input)) return false;
   if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
-  if (m_options.lineEndIn != kAuto) {
-    m_converter.m_nLineEndIn = m_options.lineEndIn;
-  } else if (m_options.lineEndOut == kAuto) {
-    m_converter.m_nLineEndIn = kLineEndDos;  // any value: the line ends are left alone
-  }
+  // Without --eol-in every line end, whichever it is, becomes the one of --eol-out.
+  m_converter.m_nLineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
+  m_converter.m_bAllLineEnds = m_options.lineEndIn == kAuto && m_options.lineEndOut != kAuto;
   m_converter.m_nCodeOut = m_options.codeOut;
   m_converter.m_nLineEndOut =
       m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_converter.m_nLineEndIn;
