@@ -433,5 +433,23 @@ TEST(StreamTest, AnOpenPipeIsConvertedAsItArrivesUntilASignal) {
   EXPECT_EQ(ReadFile(dir / "err"), "");
 }
 
+// A detection reads a bounded start of a pipe, never all of it: the text comes out while the
+// pipe is still open.
+TEST(StreamTest, QuickDetectionOnAnOpenPipeConvertsAfterItsLookAhead) {
+  ScratchDir dir;
+  int pipeFds[2];
+  ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+  const pid_t pid = StartCli({"--quick", "-t", "utf8"}, pipeFds[0], dir / "out", dir / "err");
+  ::close(pipeFds[0]);
+  std::string lines;
+  while (lines.size() < 2 * 5120) lines += "Žluťoučký kůň\n";  // the bytes to read ahead, and more
+  const std::string text = Encode(lines, 0);
+  ASSERT_EQ(::write(pipeFds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  EXPECT_EQ(WaitForContent(dir / "out", lines), lines);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(WaitExit(pid), 128 + SIGTERM);
+  ::close(pipeFds[1]);
+}
+
 }  // namespace
 }  // namespace pismovar::cli::test
