@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/converter.h"
 #include "engine/engine_host.h"
@@ -50,22 +52,32 @@ DisplayProbe::~DisplayProbe() {
   if (m_connection) xcb_disconnect(m_connection);
 }
 
+bool NeedsNoWindow(const CommandLine& line) {
+  return line.action == CommandAction::kPrintUsage || line.action == CommandAction::kPrintVersion;
+}
+
 int RunWithoutDisplay(const CommandLine& line) {
-  if (line.bHelp) {
-    std::cout << LoadString(IDS_USAGE) << '\n';
-    return 0;
-  }
-  if (!line.InRange()) {
-    std::cerr << LoadString(IDS_USAGE) << '\n';
-    return 2;
+  switch (line.action) {
+    case CommandAction::kPrintUsage:
+    case CommandAction::kUsageDialog:
+      std::cout << UsageText(line.strProgram) << '\n';
+      return kExitSuccess;
+    case CommandAction::kPrintVersion:
+      std::cout << LoadString(IDS_VERSION) << '\n';
+      return kExitSuccess;
+    case CommandAction::kBadUsage:
+      std::cerr << UsageText(line.strProgram) << '\n';
+      return kExitBadUsage;
+    case CommandAction::kDialog:
+      break;
   }
   if (!line.bAutoRun) {
     PrintError(kNoDisplay);
-    return 2;
+    return kExitBadUsage;
   }
   if (line.bClipboard) {
     PrintError(kNoClipboard);
-    return 2;
+    return kExitBadUsage;
   }
   ConsoleHost host;
   Converter converter(host);
@@ -73,9 +85,14 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_nLineEndIn = line.nLineEndIn;
   converter.m_nCodeOut = line.nCodeOut;
   converter.m_nLineEndOut = line.nLineEndOut;
-  converter.m_strInput = line.strName;
-  converter.ConvertFile(line.strName, line.strName);
-  return 1;
+  // No name at all is reported as a file that cannot be opened, as with windows.
+  const std::vector<std::string> names = line.names.empty() ? std::vector<std::string>{""} : line.names;
+  bool allConverted = true;
+  for (const std::string& name : names) {
+    converter.m_strInput = name;
+    if (converter.ConvertFile(name, name) != Converter::kConverted) allConverted = false;
+  }
+  return allConverted ? kExitSuccess : kExitFailed;
 }
 
 }  // namespace pismovar

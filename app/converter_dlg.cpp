@@ -17,11 +17,14 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
+#include <iostream>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "about/about_dlg.h"
 #include "app/clipboard_bridge.h"
+#include "app/command_line.h"
 #include "app/file_filters.h"
 #include "app/progress_dlg.h"
 #include "engine/file_list.h"
@@ -79,6 +82,19 @@ CConverterDlg::CConverterDlg(QWidget* parent)
   BuildDialog(*this, kConverterDialogTemplate);
   setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
+  // The name fields would insert a dropped file's path at the cursor; the drop belongs to
+  // the whole dialog.
+  for (int id : {IDC_INPUT, IDC_OUTPUT}) DialogItem(*this, id)->installEventFilter(this);
+  const std::pair<int, const char*> accessibleNames[] = {
+      {IDC_INPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vstupní soubor")},
+      {IDC_BROWSE_INPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vybrat vstupní soubory")},
+      {IDC_OUTPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Výstupní soubor")},
+      {IDC_BROWSE_OUTPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vybrat výstupní soubor")}};
+  for (const auto& [id, name] : accessibleNames) {
+    DialogItem(*this, id)->setAccessibleName(QCoreApplication::translate("CConverterDlg", name));
+  }
+  // UTF-8 is told from the 8-bit code pages first, as by the command-line tool.
+  m_bDetectUtf8 = true;
 
   auto button = [this](int id) { return DialogItem<QPushButton>(*this, id); };
   connect(button(IDC_FULL_DETECT), &QPushButton::clicked, this, &CConverterDlg::OnFullDetect);
@@ -116,6 +132,7 @@ void CConverterDlg::OnInitDialog() {
   }
   if (m_bClipboardIn) OnClipboardIn();
   if (m_bClipboardOut) OnClipboardOut();
+  if (m_nFileCount > 1) EnableOutputName(false);
   UpdateConvertButton();
 }
 
@@ -186,19 +203,22 @@ void CConverterDlg::OnClipboardOut() {
   UpdateConvertButton();
 }
 
+void CConverterDlg::TakeInputFiles(const QStringList& paths) {
+  std::vector<std::string> names;
+  for (const QString& path : paths) names.push_back(TextToPath(path));
+  m_strInput = BuildFileList(names);
+  m_strOutput = m_strInput;
+  m_nFileCount = static_cast<int>(names.size());
+  EnableOutputName(names.size() == 1);
+  UpdateData(false);
+  UpdateConvertButton();
+  QuickDetect();
+}
+
 void CConverterDlg::OnBrowseInput() {
   if (m_bBusy) return;
   const QStringList chosen = AskOpenFileNames(NameFilters(LoadString(IDS_INPUT_FILTER)));
-  if (chosen.isEmpty()) return;
-  std::vector<std::string> paths;
-  for (const QString& path : chosen) paths.push_back(TextToPath(path));
-  m_strInput = BuildFileList(paths);
-  m_strOutput = m_strInput;
-  m_nFileCount = static_cast<int>(paths.size());
-  EnableOutputName(paths.size() == 1);
-  UpdateData(false);
-  QuickDetect();
-  UpdateConvertButton();
+  if (!chosen.isEmpty()) TakeInputFiles(chosen);
 }
 
 void CConverterDlg::OnBrowseOutput() {
@@ -213,29 +233,62 @@ void CConverterDlg::OnBrowseOutput() {
 
 void CConverterDlg::OnDropFiles(const QStringList& paths) {
   if (m_bBusy || paths.isEmpty()) return;
-  std::vector<std::string> names;
-  for (const QString& path : paths) names.push_back(TextToPath(path));
-  m_strInput = BuildFileList(names);
-  m_strOutput = m_strInput;
-  m_nFileCount = static_cast<int>(names.size());
-  EnableOutputName(names.size() < 2);
-  UpdateData(false);
-  UpdateConvertButton();
-  QuickDetect();
+  TakeInputFiles(paths);
+}
+
+// The paths of a drag that carries local files only; empty for anything else (a web link,
+// text), which the dialog refuses as a whole.
+static QStringList DraggedFiles(const QMimeData* data) {
+  QStringList paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    paths << url.toLocalFile();
+  }
+  return paths;
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (!m_bBusy && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (!m_bBusy && !DraggedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void CConverterDlg::dragMoveEvent(QDragMoveEvent* event) {
+  if (!m_bBusy && !DraggedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
 }
 
 void CConverterDlg::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+  const QStringList paths = DraggedFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    event->ignore();
+    return;
   }
-  if (paths.isEmpty()) return;
   event->acceptProposedAction();
   OnDropFiles(paths);
+}
+
+bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+      dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+      return true;
+    case QEvent::DragMove:
+      dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+      return true;
+    case QEvent::DragLeave:
+      return true;
+    case QEvent::Drop:
+      dropEvent(static_cast<QDropEvent*>(event));
+      return true;
+    default:
+      return QDialog::eventFilter(watched, event);
+  }
 }
 
 void CConverterDlg::OnFullDetect() {
@@ -249,26 +302,30 @@ void CConverterDlg::OnFullDetect() {
 
 void CConverterDlg::OnConvert() {
   if (m_bBusy) return;
-  RunEnd end;
+  RunOutcome outcome;
   {
     BusyScope busy(*this);
-    end = RunConversion();
+    outcome = RunConversion();
   }
-  if (end == RunEnd::kNormal) {
-    EnableDialogItem(*this, IDC_CONVERT, false);
-    if (m_bAutoRun) {
-      m_nExitCode = 1;
+  if (outcome.end == RunEnd::kNoClipboardText) {
+    MessageBox(QMessageBox::Critical,
+               QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
+  }
+  // Whatever the end, the button follows its rule again.
+  UpdateConvertButton();
+  if (m_bAutoRun) {
+    m_nExitCode = outcome.allConverted ? kExitSuccess : kExitFailed;
+    // A list the user cancelled leaves the dialog open for them; any other auto-run quits.
+    if (outcome.end != RunEnd::kCancelledList) {
       done(QDialog::Accepted);
       return;
     }
-  } else if (end == RunEnd::kNoClipboardText) {
-    // Nothing was converted: the dialog stays open for the user, as in interactive mode.
     m_bAutoRun = false;
   }
   if (m_bCloseRequested) QDialog::reject();
 }
 
-CConverterDlg::RunEnd CConverterDlg::RunConversion() {
+CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   UpdateData(true);
   m_pProgressDlg->Create();
   m_pProgressDlg->show();
@@ -283,7 +340,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
       EndProgress();
-      return RunEnd::kNoClipboardText;
+      return {RunEnd::kNoClipboardText, false};
     }
     ClipboardToFile(ClipboardFileName());
     m_strInput = ClipboardFileName();
@@ -291,9 +348,10 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   }
   if (m_bClipboardOut) m_strOutput = ClipboardFileName();
 
+  bool allConverted = true;
   if (m_nFileCount <= 1) {
     listBar->hide();
-    ConvertFile(m_strInput, m_strOutput);
+    allConverted = ConvertFile(m_strInput, m_strOutput) == kConverted;
   } else {
     listBar->show();
     std::string list = m_strInput;
@@ -302,17 +360,22 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
       fileBar->setValue(0);
       listBar->setValue(m_nFilesDone);
       const std::optional<std::string> name = TakeFirstListName(list);
-      if (!name) break;
-      if (ConvertFile(*name, *name) == kCancelled) {
-        EndProgress();
-        return RunEnd::kCancelledList;
+      if (!name) {
+        allConverted = false;
+        break;
       }
+      const int result = ConvertFile(*name, *name);
+      if (result == kCancelled) {
+        EndProgress();
+        return {RunEnd::kCancelledList, false};
+      }
+      if (result != kConverted) allConverted = false;
       fileBar->setValue(100);
       ++m_nFilesDone;
     }
     if (m_bCloseRequested) {
       EndProgress();
-      return RunEnd::kCancelledList;
+      return {RunEnd::kCancelledList, false};
     }
   }
 
@@ -324,7 +387,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
     }
   }
   QFile::remove(PathToText(ClipboardFileName()));
-  return RunEnd::kNormal;
+  return {RunEnd::kNormal, allConverted};
 }
 
 void CConverterDlg::EndProgress() {
@@ -398,7 +461,8 @@ void CConverterDlg::OnAbout() {
 }
 
 void CConverterDlg::ShowUsage() {
-  MessageBox(QMessageBox::Warning, FromUtf8(LoadString(IDS_USAGE)));
+  MessageBox(QMessageBox::Warning,
+             FromUtf8(UsageText(QCoreApplication::applicationName().toStdString())));
 }
 
 void CConverterDlg::ShowStopMessage(int id, std::string_view arg) {
@@ -406,6 +470,14 @@ void CConverterDlg::ShowStopMessage(int id, std::string_view arg) {
 }
 
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
+  // On a platform without a screen (offscreen) no one could answer a box: the message goes
+  // to standard error and the run goes on.
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+    std::cerr << QCoreApplication::applicationName().toStdString() << ": "
+              << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
+    return;
+  }
   QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
   box.exec();
 }
@@ -432,6 +504,20 @@ QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
 }
 
 void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool CConverterDlg::SyncOutput(int fd) {
+  // Putting a large file on disk can take seconds: it runs on a thread of its own while the
+  // window goes on repainting and answering "Zrušit".
+  QEventLoop loop;
+  bool synced = false;
+  std::thread worker([this, fd, &synced, &loop] {
+    synced = Converter::SyncOutput(fd);
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  return synced;
+}
 
 void CConverterDlg::SetProgressRange(int lower, int upper) {
   if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setRange(lower, upper);

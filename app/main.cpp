@@ -1,6 +1,8 @@
 // Pismovar, the desktop program.
 #include <QString>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/clipboard_bridge.h"
 #include "app/command_line.h"
@@ -12,7 +14,8 @@ int main(int argc, char** argv) {
   if (const char* textFile = std::getenv(kServeClipboardVariable)) {
     return ServeClipboard(argc, argv, QString::fromLocal8Bit(textFile));
   }
-  const CommandLine line = ParseCommandTail(CommandTail(argc, argv));
+  const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+  if (NeedsNoWindow(line)) return RunWithoutDisplay(line);
   const DisplayProbe display;
   if (!display.Available()) return RunWithoutDisplay(line);
   CConverterApp app(argc, argv);

@@ -194,7 +194,9 @@ Converter::Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& in
   // Only root can hand the file to its former owner; the text matters more than that.
   if (::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
   }
-  if (::fsync(temp.Fd()) != 0 || !temp.Close()) return Outcome::kWriteFailed;
+  if (!SyncOutput(temp.Fd()) || !temp.Close()) return Outcome::kWriteFailed;
+  // A cancel that came while the text went to disk still leaves the input as it was.
+  if (m_bCancel) return Outcome::kCancelled;
   if (!ReplaceFile(temp.Path(), target)) return Outcome::kReplaceFailed;
   temp.Commit();
   return Outcome::kDone;
@@ -328,6 +330,8 @@ ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
   return WriteAll(fd, data, size);
 }
+
+bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
 
 bool Converter::ReplaceFile(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;

@@ -123,6 +123,9 @@ class Converter {
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
   virtual bool ReplaceFile(const std::string& from, const std::string& to);
+  // Puts a written file on disk (fsync). It may take seconds on a large file: a driver with a
+  // window runs it beside its event loop.
+  virtual bool SyncOutput(int fd);
 
  private:
   enum class Outcome {

@@ -251,22 +251,21 @@ class ConverterDlgTest : public QObject {
     QVERIFY(!Enabled(dlg, IDC_BROWSE_OUTPUT));
   }
 
-  void singleFileRunConvertsInPlaceAndDisablesConvert() {
+  void singleFileAutoRunConvertsInPlaceAndQuitsWithSuccess() {
     WriteFile(Path("a.txt"), kLatin2Text);
     TestDlg dlg;
-    dlg.OnInitDialog();
+    dlg.m_bAutoRun = true;
     dlg.OnDropFiles({Path("a.txt")});
     ChooseLatin2ToWindowsUnix(dlg);
     dlg.OnConvert();
     QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
-    QVERIFY(!Enabled(dlg, IDC_CONVERT));
     QVERIFY(!dlg.ProgressDlg()->isVisible());
     QVERIFY(!dlg.ProgressDlg()->m_bRunning);
     QVERIFY(dlg.messages.isEmpty());
     QCOMPARE(dlg.ExitCode(), 0);
   }
 
-  void listRunGoesOnPastAFileThatCannotBeOpened() {
+  void listRunGoesOnPastAFileThatCannotBeOpenedAndReenablesConvert() {
     WriteFile(Path("a.txt"), kLatin2Text);
     WriteFile(Path("c.txt"), kLatin2Text);
     TestDlg dlg;
@@ -282,7 +281,7 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(ReadAll(Path("c.txt")), kWindowsText);
     QCOMPARE(listBarMaximum, 3);
     QCOMPARE(dlg.m_nFilesDone, 3);
-    QVERIFY(!Enabled(dlg, IDC_CONVERT));
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
   }
 
   void cancelInAListStopsThereAndKeepsConvertEnabled() {
@@ -306,7 +305,7 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(ReadAll(Path("Clipboard.tmp")), QByteArray("user's own"));
     QVERIFY(Enabled(dlg, IDC_CONVERT));
     QVERIFY(!dlg.ProgressDlg()->isVisible());
-    QCOMPARE(dlg.ExitCode(), 0);
+    QCOMPARE(dlg.ExitCode(), 1);
   }
 
   void cancelOfASingleFileEndsNormallyAndAutoRunQuits() {
@@ -324,18 +323,17 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(dlg.ExitCode(), 1);
   }
 
-  void clipboardInputWithoutTextEndsSilently() {
-    WriteFile(Path("a.txt"), kLatin2Text);
+  void clipboardInputWithoutTextSaysSoAndAutoRunFails() {
     TestDlg dlg;
     dlg.clipboardText = false;
     dlg.m_bAutoRun = true;
     dlg.m_bClipboardIn = dlg.m_bClipboardOut = true;
     dlg.OnInitDialog();
     dlg.OnConvert();
-    QVERIFY(dlg.messages.isEmpty());
+    QCOMPARE(dlg.messages, QStringList{QStringLiteral("Schránka neobsahuje žádný text.")});
     QVERIFY(Enabled(dlg, IDC_CONVERT));
     QVERIFY(!dlg.ProgressDlg()->isVisible());
-    QCOMPARE(dlg.ExitCode(), 0);
+    QCOMPARE(dlg.ExitCode(), 1);
   }
 
   void clipboardRunConvertsTheClipboardAndLeavesUserFilesAlone() {
