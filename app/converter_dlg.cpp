@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -55,7 +56,7 @@ std::string TextToPath(const QString& text) { return QFile::encodeName(text).toS
 // every control but "Konec" is disabled until the end, then given back its former state.
 class CConverterDlg::BusyScope {
  public:
-  explicit BusyScope(CConverterDlg& dlg) : m_dlg(dlg) {
+  explicit BusyScope(CConverterDlg& dlg) : m_dlg(dlg), m_pFocus(dlg.focusWidget()) {
     m_dlg.m_bBusy = true;
     for (QWidget* child : m_dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       if (child->isWindow() || child == DialogItem(m_dlg, IDC_EXIT)) continue;
@@ -66,12 +67,18 @@ class CConverterDlg::BusyScope {
   ~BusyScope() {
     for (const auto& [child, enabled] : m_saved) child->setEnabled(enabled);
     m_dlg.m_bBusy = false;
+    // The keyboard comes back to the dialog, where it was before.
+    if (m_dlg.isVisible()) {
+      m_dlg.activateWindow();
+      if (m_pFocus && m_pFocus->isEnabled()) m_pFocus->setFocus(Qt::OtherFocusReason);
+    }
   }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
   CConverterDlg& m_dlg;
+  QPointer<QWidget> m_pFocus;
   std::vector<std::pair<QWidget*, bool>> m_saved;
 };
 
