@@ -10,9 +10,9 @@
 namespace pismovar {
 
 // The exit statuses of the program.
-inline constexpr int kExitSuccess = 0;     // every file was converted, or nothing was asked
-inline constexpr int kExitFailed = 1;      // an auto-run left a file or the clipboard unconverted
-inline constexpr int kExitBadUsage = 2;    // the command line could not be followed
+inline constexpr int kExitSuccess = 0;   // every file was converted, or nothing was asked
+inline constexpr int kExitFailed = 1;    // an auto-run left a file or the clipboard unconverted
+inline constexpr int kExitBadUsage = 2;  // the command line could not be followed
 
 // What the command line asks for.
 enum class CommandAction {

@@ -86,7 +86,8 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_nCodeOut = line.nCodeOut;
   converter.m_nLineEndOut = line.nLineEndOut;
   // No name at all is reported as a file that cannot be opened, as with windows.
-  const std::vector<std::string> names = line.names.empty() ? std::vector<std::string>{""} : line.names;
+  const std::vector<std::string> names =
+      line.names.empty() ? std::vector<std::string>{""} : line.names;
   bool allConverted = true;
   for (const std::string& name : names) {
     converter.m_strInput = name;
