@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
+#include <functional>
 #include <iostream>
 #include <thread>
 #include <utility>
@@ -512,18 +513,28 @@ QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
 
 void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-bool CConverterDlg::SyncOutput(int fd) {
-  // Putting a large file on disk can take seconds: it runs on a thread of its own while the
-  // window goes on repainting and answering "Zrušit".
+// Runs `step` on a thread of its own while the event loop goes on, so that the window keeps
+// repainting and answering "Zrušit"; returns what the step returned.
+static bool RunBesideEventLoop(const std::function<bool()>& step) {
   QEventLoop loop;
-  bool synced = false;
-  std::thread worker([this, fd, &synced, &loop] {
-    synced = Converter::SyncOutput(fd);
+  bool result = false;
+  std::thread worker([&] {
+    result = step();
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec();
   worker.join();
-  return synced;
+  return result;
+}
+
+// Putting a large file on disk, and replacing one (which frees the old text's blocks), can
+// take seconds.
+bool CConverterDlg::SyncOutput(int fd) {
+  return RunBesideEventLoop([this, fd] { return Converter::SyncOutput(fd); });
+}
+
+bool CConverterDlg::ReplaceFile(const std::string& from, const std::string& to) {
+  return RunBesideEventLoop([&] { return Converter::ReplaceFile(from, to); });
 }
 
 void CConverterDlg::SetProgressRange(int lower, int upper) {

@@ -86,8 +86,9 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void dropEvent(QDropEvent* event) override;
   // Sends drags over the name fields to the dialog's own handlers.
   bool eventFilter(QObject* watched, QEvent* event) override;
-  // Converter.
+  // Converter: the slow steps at the end of an in-place run.
   bool SyncOutput(int fd) override;
+  bool ReplaceFile(const std::string& from, const std::string& to) override;
 
  private:
   enum class RunEnd { kNormal, kCancelledList, kNoClipboardText };
