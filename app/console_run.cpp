@@ -27,11 +27,10 @@ bool IsSet(const char* name) {
   return value && *value;
 }
 
-// The messages a conversion shows go to standard error; there is nothing to pump or show.
+// There is nothing to pump or show while the file is converted.
 class ConsoleHost : public EngineHost {
  public:
   void UpdateData(bool) override {}
-  void ShowStopMessage(int id, std::string_view arg) override { PrintError(FormatString(id, arg)); }
 };
 
 }  // namespace
@@ -91,7 +90,10 @@ int RunWithoutDisplay(const CommandLine& line) {
   bool allConverted = true;
   for (const std::string& name : names) {
     converter.m_strInput = name;
-    if (converter.ConvertFile(name, name) != Converter::kConverted) allConverted = false;
+    const Outcome outcome = converter.ConvertFile(name, name);
+    if (outcome.result != Outcome::kDone) allConverted = false;
+    // The outcome's message goes to standard error.
+    if (const int id = OutcomeMessageId(outcome)) PrintError(FormatString(id, name));
   }
   return allConverted ? kExitSuccess : kExitFailed;
 }

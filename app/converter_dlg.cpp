@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
+#include <cerrno>
 #include <functional>
 #include <iostream>
 #include <thread>
@@ -200,7 +201,7 @@ void CConverterDlg::OnClipboardIn() {
   UpdateData(true);
   EnableDialogItem(*this, IDC_INPUT, !m_bClipboardIn);
   EnableDialogItem(*this, IDC_BROWSE_INPUT, !m_bClipboardIn);
-  if (m_bClipboardIn && ClipboardHasText()) QuickDetect();
+  if (m_bClipboardIn && ClipboardHasText()) ShowDetectFailure(QuickDetect());
   UpdateConvertButton();
 }
 
@@ -220,7 +221,7 @@ void CConverterDlg::TakeInputFiles(const QStringList& paths) {
   EnableOutputName(names.size() == 1);
   UpdateData(false);
   UpdateConvertButton();
-  QuickDetect();
+  ShowDetectFailure(QuickDetect());
 }
 
 void CConverterDlg::OnBrowseInput() {
@@ -303,7 +304,7 @@ void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
   {
     BusyScope busy(*this);
-    FullDetect();
+    ShowDetectFailure(FullDetect());
   }
   if (m_bCloseRequested) QDialog::reject();
 }
@@ -359,7 +360,9 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   bool allConverted = true;
   if (m_nFileCount <= 1) {
     listBar->hide();
-    allConverted = ConvertFile(m_strInput, m_strOutput) == kConverted;
+    const Outcome outcome = ConvertFile(m_strInput, m_strOutput);
+    ShowOutcome(outcome, m_strInput);
+    allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
     std::string list = m_strInput;
@@ -372,12 +375,13 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
         allConverted = false;
         break;
       }
-      const int result = ConvertFile(*name, *name);
-      if (result == kCancelled) {
+      const Outcome outcome = ConvertFile(*name, *name);
+      ShowOutcome(outcome, *name);
+      if (outcome.result == Outcome::kCancelled) {
         EndProgress();
         return {RunEnd::kCancelledList, false};
       }
-      if (result != kConverted) allConverted = false;
+      if (outcome.result != Outcome::kDone) allConverted = false;
       fileBar->setValue(100);
       ++m_nFilesDone;
     }
@@ -444,7 +448,7 @@ void CConverterDlg::paintEvent(QPaintEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-          if (!m_bBusy) QuickDetect();
+          if (!m_bBusy) ShowDetectFailure(QuickDetect());
         },
         Qt::QueuedConnection);
   }
@@ -473,8 +477,15 @@ void CConverterDlg::ShowUsage() {
              FromUtf8(UsageText(QCoreApplication::applicationName().toStdString())));
 }
 
-void CConverterDlg::ShowStopMessage(int id, std::string_view arg) {
-  MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, arg)));
+void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
+  if (const int id = OutcomeMessageId(outcome)) {
+    MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, input)));
+  }
+}
+
+void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
+  // A cancelled full detection still offers its guess: only a failure has a message.
+  if (outcome.result == pismovar::Outcome::kFailed) ShowOutcome(outcome);
 }
 
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
@@ -518,12 +529,16 @@ void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::
 static bool RunBesideEventLoop(const std::function<bool()>& step) {
   QEventLoop loop;
   bool result = false;
+  int error = 0;
   std::thread worker([&] {
     result = step();
+    error = errno;
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec();
   worker.join();
+  // The caller reads the step's errno on this thread.
+  errno = error;
   return result;
 }
 
@@ -533,8 +548,8 @@ bool CConverterDlg::SyncOutput(int fd) {
   return RunBesideEventLoop([this, fd] { return Converter::SyncOutput(fd); });
 }
 
-bool CConverterDlg::ReplaceFile(const std::string& from, const std::string& to) {
-  return RunBesideEventLoop([&] { return Converter::ReplaceFile(from, to); });
+bool CConverterDlg::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
+  return RunBesideEventLoop([&] { return Converter::ReplaceFile(dirFd, from, to); });
 }
 
 void CConverterDlg::SetProgressRange(int lower, int upper) {

@@ -1,5 +1,4 @@
 // Pismovar, the desktop program.
-#include <QString>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -11,9 +10,7 @@
 
 int main(int argc, char** argv) {
   using namespace pismovar;
-  if (const char* textFile = std::getenv(kServeClipboardVariable)) {
-    return ServeClipboard(argc, argv, QString::fromLocal8Bit(textFile));
-  }
+  if (std::getenv(kServeClipboardVariable)) return ServeClipboard(argc, argv);
   const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
   if (NeedsNoWindow(line)) return RunWithoutDisplay(line);
   const DisplayProbe display;

@@ -74,14 +74,43 @@ void CliHost::Warning(std::string_view reason) {
   PrintLine(m_name, reason);
 }
 
-void CliHost::ShowStopMessage(int id, std::string_view arg) {
-  const int error = errno;
+void CliHost::ShowOutcome(const Outcome& outcome) {
+  using Failure = Outcome::Failure;
+  const auto withReason = [&outcome](std::string text) {
+    if (outcome.error != 0) text += std::string(" (") + std::strerror(outcome.error) + ")";
+    return text;
+  };
+  switch (outcome.failure) {
+    case Failure::kSymlink:
+      Warning("symbolic link, skipped (--follow-symlink converts the file it leads to)");
+      return;
+    case Failure::kSameFile:
+      Error("input file is output file");
+      return;
+    case Failure::kChanged:
+      Error("changed, moved or replaced by another program during the conversion; left as it is");
+      return;
+    case Failure::kLocked:
+      Error("another conversion is working on this file; left as it is");
+      return;
+    case Failure::kOwnerNotKept:
+      Error(withReason("its owner and group could not be kept; left as it is"));
+      return;
+    case Failure::kAttributesNotKept:
+      Error(withReason(
+          "its permissions, ACLs or extended attributes could not be kept; left as it is"));
+      return;
+    default:
+      break;
+  }
+  if (const int id = OutcomeMessageId(outcome)) ShowStopMessage(id, m_name, outcome.error);
+}
+
+void CliHost::ShowStopMessage(int id, std::string_view arg, int error) {
   std::string text = FormatString(id, arg);
   // The table's texts are made for a message box; a terminal message is one line.
   for (std::size_t pos; (pos = text.find('\n')) != std::string::npos;) text.erase(pos, 1);
-  const bool systemFailure = id == IDS_INPUT_OPEN_FAILED || id == IDS_OUTPUT_OPEN_FAILED ||
-                             id == IDS_IO_FAILED || id == IDS_RENAME_FAILED;
-  if (systemFailure && error != 0) text += std::string(" (") + std::strerror(error) + ")";
+  if (error != 0) text += std::string(" (") + std::strerror(error) + ")";
   Error(text);
 }
 

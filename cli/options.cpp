@@ -58,7 +58,7 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
 
 enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom };
 
-constexpr char kShortOptions[] = ":f:t:io:rdqlhV";
+constexpr char kShortOptions[] = ":f:t:io:rFSdqlhV";
 const option kLongOptions[] = {
     {"from", required_argument, nullptr, 'f'},
     {"to", required_argument, nullptr, 't'},
@@ -67,6 +67,8 @@ const option kLongOptions[] = {
     {"in-place", no_argument, nullptr, 'i'},
     {"output", required_argument, nullptr, 'o'},
     {"recursive", no_argument, nullptr, 'r'},
+    {"follow-symlink", no_argument, nullptr, 'F'},
+    {"skip-symlink", no_argument, nullptr, 'S'},
     {"detect", no_argument, nullptr, 'd'},
     {"quick", no_argument, nullptr, kQuick},
     {"force", no_argument, nullptr, kForce},
@@ -172,6 +174,12 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case 'r':
         o.recursive = true;
         break;
+      case 'F':
+        o.followSymlinks = true;
+        break;
+      case 'S':
+        o.followSymlinks = false;
+        break;
       case 'd':
         o.detect = true;
         break;
@@ -228,11 +236,16 @@ to standard output one after another.
       --eol-out=LE   output line ends; default: line ends are left exactly as
                        they are
   -i, --in-place     convert each FILE into itself; the file is replaced only
-                       once all of it is converted, and keeps its permissions
-  -o, --output=FILE  write to FILE (one input only); naming the input itself
-                       converts it in place
+                       once all of it is converted and on disk, and keeps its
+                       owner, group, permissions, ACLs and extended attributes
+  -o, --output=FILE  write to FILE (one input only); naming the input itself,
+                       under any name, converts it in place
   -r, --recursive    with --in-place: every regular file under each directory
                        argument (symbolic links are not followed)
+  -F, --follow-symlink  with --in-place: convert the file a symbolic link
+                       leads to, and keep the link
+  -S, --skip-symlink    with --in-place: skip symbolic links with a warning
+                       (the default)
   -d, --detect       print each input's code page and line ends as
                        NAME: CODEPAGE, LINEEND and convert nothing
       --quick        with --detect or a detected code page: look at the first
@@ -266,7 +279,14 @@ malformed sequence, is reported on standard error.
 LE is a number 0..2 or a name: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
 
 With --in-place, files that look binary (a NUL byte, or many control
-characters, in the first 32 KiB) are skipped with a warning.
+characters, in the first 32 KiB) are skipped with a warning; FIFOs, devices
+and sockets are refused without being opened. An in-place conversion fails,
+leaving the file as it is, when the owner or group could not be kept (only
+root may give a file to another user), when another program changes, moves
+or replaces the file meanwhile, and when another run is converting the same
+file. The new text is written to an unnamed file beside the input, which takes
+a hidden name .pismovar-XXXXXX only for the moment of replacing the input, so
+even a killed run leaves nothing behind.
 A progress line appears on standard error when it is a terminal and the work
 takes more than about a second. Ctrl+C stops after the current chunk and
 leaves an input being converted in place untouched; a second Ctrl+C stops at

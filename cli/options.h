@@ -19,6 +19,7 @@ struct Options {
   bool inPlace = false;
   std::optional<std::string> output;
   bool recursive = false;
+  bool followSymlinks = false;  // an in-place input that is a symbolic link: convert its file
   bool detect = false;
   bool quick = false;
   bool force = false;

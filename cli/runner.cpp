@@ -24,10 +24,6 @@ std::string SpoolDirectory() {
   return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 }  // namespace
 
 Runner::Runner(const Options& options)
@@ -36,6 +32,7 @@ Runner::Runner(const Options& options)
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;
   m_converter.m_bWriteBom = options.bom;
+  m_converter.m_bFollowSymlinks = options.followSymlinks;
 }
 
 int Runner::Run() {
@@ -70,14 +67,14 @@ bool Runner::OpenInput(const std::string& name, bool needPath, Input& input) {
   } else {
     input.owned = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (!input.owned.Valid()) {
-      m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+      m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
       return false;
     }
     input.fd = input.owned.Get();
   }
   struct stat st {};
   if (::fstat(input.fd, &st) != 0) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
@@ -107,12 +104,12 @@ bool Runner::Spool(Input& input) {
     const ssize_t got = ::read(input.fd, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      m_host.ShowStopMessage(IDS_IO_FAILED);
+      m_host.ShowStopMessage(IDS_IO_FAILED, {}, errno);
       return false;
     }
     if (got == 0) break;
     if (!WriteAll(input.spool->Fd(), buffer.data(), static_cast<std::size_t>(got))) {
-      m_host.ShowStopMessage(IDS_IO_FAILED);
+      m_host.ShowStopMessage(IDS_IO_FAILED, {}, errno);
       return false;
     }
     total += static_cast<std::uint64_t>(got);
@@ -133,12 +130,16 @@ bool Runner::Guess(const std::string& path) {
   m_converter.m_strInput = path;
   m_converter.m_nFileCount = 1;
   m_converter.m_bClipboardIn = false;
-  const bool guessed = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
-  if (guessed && CancelRequested()) {
+  const Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  if (outcome.result == Outcome::kFailed) {
+    m_host.ShowOutcome(outcome);
+    return false;
+  }
+  if (outcome.result == Outcome::kCancelled || CancelRequested()) {
     m_host.ShowStopMessage(IDS_DETECT_CANCELLED);
     return false;
   }
-  return guessed;
+  return true;
 }
 
 bool Runner::ChooseFor(const std::string& path) {
@@ -189,20 +190,14 @@ void Runner::ConvertOne(const std::string& name) {
     return;
   }
   if (toFile) {
-    const std::string& output = *m_options.output;
-    struct stat inStat {};
-    struct stat outStat {};
-    // The output may be the input under another name: then it is converted in place.
-    const bool inPlace = ::fstat(input.fd, &inStat) == 0 && ::stat(output.c_str(), &outStat) == 0 &&
-                         SameFile(inStat, outStat);
     input.owned.Reset();
-    m_converter.ConvertFile(input.path, inPlace ? input.path : output);
+    m_host.ShowOutcome(m_converter.ConvertFile(input.path, *m_options.output));
   } else {
     // The spool's name served the detection; without it nothing is left behind even when a
     // closed pipe (SIGPIPE) ends the program.
     if (input.spool) ::unlink(input.path.c_str());
     std::fflush(stdout);
-    m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size);
+    m_host.ShowOutcome(m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size));
   }
   ReportLosses();
   Finish();
@@ -224,19 +219,8 @@ void Runner::ConvertInPlaceArgument(const std::string& name) {
 }
 
 void Runner::ConvertTree(const std::string& directory) {
-  namespace fs = std::filesystem;
   std::vector<std::string> files;
-  std::error_code error;
-  fs::recursive_directory_iterator it(directory, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    // Links are not followed, neither to directories nor to files.
-    if (it->is_regular_file(error) && !it->is_symlink(error)) files.push_back(it->path().string());
-  }
-  if (error) {
-    m_host.BeginInput(directory);
-    m_host.Error(error.message());
-    Finish();
-  }
+  CollectFiles(directory, files);
   std::sort(files.begin(), files.end());
   for (const std::string& file : files) {
     if (CancelRequested()) break;
@@ -244,20 +228,48 @@ void Runner::ConvertTree(const std::string& directory) {
   }
 }
 
+void Runner::CollectFiles(const std::string& directory, std::vector<std::string>& files) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::directory_iterator it(directory, error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    // Links are not followed, neither to directories nor to files; FIFOs, devices and
+    // sockets are left alone.
+    const fs::file_status status = it->symlink_status(error);
+    if (error) break;
+    if (fs::is_directory(status)) {
+      CollectFiles(it->path().string(), files);
+    } else if (fs::is_regular_file(status)) {
+      files.push_back(it->path().string());
+    }
+  }
+  // An unreadable directory fails, and the rest of the tree is still converted.
+  if (error) {
+    m_host.BeginInput(directory);
+    m_host.Error("cannot read the directory (" + error.message() + ")");
+    Finish();
+  }
+}
+
 void Runner::ConvertFileInPlace(const std::string& path) {
   m_host.BeginInput(path);
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // The type is looked at before any open: opening a FIFO would wait for a writer.
   struct stat st {};
-  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+  UniqueFd fd;
+  if ((m_options.followSymlinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
+  } else if (S_ISLNK(st.st_mode)) {
+    m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error("not a regular file");
+  } else if (fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); !fd.Valid()) {
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning("looks binary, skipped (--force converts it)");
   } else {
     fd.Reset();
     if (ChooseFor(path)) {
-      m_converter.ConvertFile(path, path);
+      m_host.ShowOutcome(m_converter.ConvertFile(path, path));
       ReportLosses();
     }
   }

@@ -243,12 +243,17 @@ struct TwoByteRun {
   unsigned length;
 };
 
+// The bytes of `block` at which a rewritten line end may start.
+PISMOVAR_WIDE inline std::uint64_t LineEndStarts(__m512i block, const kernels::Rewrite* rewrite) {
+  if (rewrite == nullptr) return 0;
+  return _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(static_cast<char>(rewrite->FirstStart()))) |
+         _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(static_cast<char>(rewrite->OtherStart())));
+}
+
 PISMOVAR_WIDE inline TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead,
                                                std::uint8_t highLead,
                                                const kernels::Rewrite* rewrite) {
-  const std::uint64_t ends =
-      rewrite ? _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(static_cast<char>(rewrite->first)))
-              : 0;
+  const std::uint64_t ends = LineEndStarts(block, rewrite);
   const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
   const std::uint64_t high = _mm512_movepi8_mask(block);
   const std::uint64_t continuations =
@@ -304,7 +309,6 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
   alignas(64) std::uint8_t interleave[64];
   for (int s = 0; s < 64; ++s) interleave[s] = static_cast<std::uint8_t>(s / 2 + (s % 2) * 64);
   const __m512i interleaveIndex = _mm512_load_si512(interleave);
-  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
   constexpr std::uint64_t kGroupBytes = (std::uint64_t{1} << kGroup) - 1;
   constexpr std::uint64_t kPairBytes = 0xFFFFFFFF;
   constexpr std::uint64_t kEvenBits = 0x5555555555555555;
@@ -316,8 +320,7 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
   while (i + kGroup <= size) {
     if (i >= nextCheck && i + 64 <= size) {
       const __m512i block = _mm512_loadu_si512(in + i);
-      if (_mm512_movepi8_mask(block) == 0 &&
-          (rewrite == nullptr || _mm512_cmpeq_epi8_mask(block, first) == 0)) {
+      if (_mm512_movepi8_mask(block) == 0 && LineEndStarts(block, rewrite) == 0) {
         _mm512_storeu_si512(out + o, block);
         i += 64;
         o += 64;
@@ -335,7 +338,7 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
       std::uint64_t stops =
           high & _mm512_cmpeq_epi8_mask(_mm512_and_si512(lengths, _mm512_set1_epi8(3)),
                                         _mm512_set1_epi8(3));
-      if (rewrite != nullptr) stops |= _mm512_mask_cmpeq_epi8_mask(kPairBytes, pair, first);
+      stops |= LineEndStarts(pair, rewrite) & kPairBytes;
       const unsigned limit = stops != 0 ? static_cast<unsigned>(__builtin_ctzll(stops)) : 32u;
       if (limit > 0) {
         const __m512i firstBytes =
@@ -352,10 +355,8 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
     }
     const __m512i group = _mm512_maskz_loadu_epi8(kGroupBytes, in + i);
     unsigned limit = kGroup;
-    if (rewrite != nullptr) {
-      const std::uint64_t ends = _mm512_mask_cmpeq_epi8_mask(kGroupBytes, group, first);
-      if (ends != 0) limit = static_cast<unsigned>(__builtin_ctzll(ends));
-    }
+    const std::uint64_t ends = LineEndStarts(group, rewrite) & kGroupBytes;
+    if (ends != 0) limit = static_cast<unsigned>(__builtin_ctzll(ends));
     if (limit == 0) {
       EncodeStep(in, size, i, out, o, table, rewrite, losses);
       continue;

@@ -11,6 +11,7 @@ packages=(
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
 )
 
 missing=()

@@ -61,5 +61,18 @@ TEST(InformativeOptionsTest, HelpVersionAndListPrintAndSucceed) {
   EXPECT_NE(list.out.find("  2  unix, lf                      Unix/Linux\n"), std::string::npos);
 }
 
+// Output lost on a full disk is a failure in every mode, not only when converting.
+TEST(InformativeOptionsTest, AFullDiskOnStandardOutputFails) {
+  ScratchDir dir;
+  WriteFile(dir / "a.txt", "text\n");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--help"}, {"--version"}, {"--list"}, {"--detect", (dir / "a.txt").string()}}) {
+    const pid_t pid = StartCli(args, -1, "/dev/full", dir / "err");
+    EXPECT_EQ(WaitExit(pid), 1) << args[0];
+    EXPECT_EQ(ReadFile(dir / "err"),
+              "pismovar-cli: write error on standard output (No space left on device)\n");
+  }
+}
+
 }  // namespace
 }  // namespace pismovar::cli::test

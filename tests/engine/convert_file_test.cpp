@@ -1,12 +1,21 @@
+#include <acl/libacl.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/acl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "engine/converter.h"
-#include "res/string_ids.h"
+#include "engine/posix_file.h"
 #include "test_host.h"
 
 namespace pismovar {
@@ -17,6 +26,8 @@ using testing::TempDir;
 using testing::TestHost;
 using testing::WriteFile;
 namespace fs = std::filesystem;
+using Failure = Outcome::Failure;
+using File = Outcome::File;
 
 constexpr std::size_t kRead = Converter::kReadSize;
 
@@ -27,6 +38,7 @@ class FaultyConverter : public Converter {
   int failReadAt = -1;   // the read call that fails, counting from 0
   int failWriteAt = -1;  // the write call that fails
   bool failReplace = false;
+  std::function<void()> beforeReplace;  // another program's step just before the rename
 
  protected:
   ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
@@ -35,8 +47,9 @@ class FaultyConverter : public Converter {
   bool WriteOutput(int fd, const void* data, std::size_t size) override {
     return m_writes++ == failWriteAt ? false : Converter::WriteOutput(fd, data, size);
   }
-  bool ReplaceFile(const std::string& from, const std::string& to) override {
-    return !failReplace && Converter::ReplaceFile(from, to);
+  bool ReplaceFile(int dirFd, const std::string& from, const std::string& to) override {
+    if (beforeReplace) beforeReplace();
+    return !failReplace && Converter::ReplaceFile(dirFd, from, to);
   }
 
  private:
@@ -79,11 +92,10 @@ TEST_P(ChunkBoundaries, KeepLineEndPairsWholeAndLoseNoByte) {
   const auto& c = GetParam();
   WriteFile(dir / "in", c.in);
   SetChoices(kCodeWin1250, kCodeWin1250, c.from, c.to);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kConverted);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), c.out);
   EXPECT_EQ(converter.m_nDoneBytes, c.in.size());
   EXPECT_EQ(converter.m_nTotalBytes, c.in.size());
-  EXPECT_TRUE(host.messages.empty());
 }
 
 const std::string kFull(kRead - 1, 'x');
@@ -107,7 +119,7 @@ TEST_F(ConvertFileTest, ConvertsInPlaceKeepingPermissionsAndLeavingNoTemporaryFi
   ::chmod((dir / "a.txt").c_str(), 0640);
   WriteFile(dir / "Temp.tmp", "mine");
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt"), Converter::kConverted);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
   struct stat st {};
   ::stat((dir / "a.txt").c_str(), &st);
@@ -121,9 +133,137 @@ TEST_F(ConvertFileTest, InPlaceThroughASymbolicLinkReplacesTheFileAndKeepsTheLin
   WriteFile(dir / "real/a.txt", "\xE8");
   fs::create_symlink("real/a.txt", dir / "link.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt"), Converter::kConverted);
+  converter.m_bFollowSymlinks = false;
+  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").failure, Failure::kSymlink);
+  EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\xE8");
+  converter.m_bFollowSymlinks = true;
+  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").result, Outcome::kDone);
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
   EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
+}
+
+struct SameFileCase {
+  const char* name;
+  std::string input;
+  std::string output;
+  std::string converted;  // the name that gets the converted text
+  std::string kept;       // a name that keeps the old text, if any
+};
+
+class OutputIsTheInput : public ConvertFileTest,
+                         public ::testing::WithParamInterface<SameFileCase> {};
+
+TEST_P(OutputIsTheInput, ConvertsInPlaceUnderTheOutputsName) {
+  const auto& c = GetParam();
+  WriteFile(dir / "a.txt", "\xE8");
+  fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
+  fs::create_symlink("a.txt", dir / "soft.txt");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / c.input, dir / c.output).result, Outcome::kDone);
+  EXPECT_EQ(ReadFile(dir / c.converted), "\x9F");
+  if (!c.kept.empty()) {
+    EXPECT_EQ(ReadFile(dir / c.kept), "\xE8");
+  }
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "hard.txt", "soft.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OutputIsTheInput,
+    ::testing::Values(SameFileCase{"DotSlash", "a.txt", "./a.txt", "a.txt", "hard.txt"},
+                      SameFileCase{"HardLink", "a.txt", "hard.txt", "hard.txt", "a.txt"},
+                      SameFileCase{"InputThroughASymbolicLink", "soft.txt", "a.txt", "a.txt", ""}),
+    [](const auto& param) { return param.param.name; });
+
+// What another program does to an input while it is converted in place.
+struct ChangeCase {
+  const char* name;
+  std::function<void(const TempDir&)> change;
+  int atPump;  // after this chunk; 0: just before the rename
+  Outcome::Result result;
+  std::string after;  // what a.txt then reads
+};
+
+class InPlaceChanges : public ConvertFileTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(InPlaceChanges, AreNeitherLostNorTurnedAgainstAnotherFile) {
+  const auto& c = GetParam();
+  WriteFile(dir / "a.txt", std::string(2 * kRead, '\xE8'));
+  WriteFile(dir / "victim", "secret");
+  converter.beforeReplace = [&] {
+    if (c.atPump == 0) c.change(dir);
+  };
+  host.onPump = [&] {
+    if (host.pumps == c.atPump) c.change(dir);
+  };
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
+  EXPECT_EQ(outcome.result, c.result);
+  EXPECT_EQ(outcome.failure, c.result == Outcome::kFailed ? Failure::kChanged : Failure::kNone);
+  EXPECT_TRUE(ReadFile(dir / "a.txt") == c.after);
+  EXPECT_EQ(ReadFile(dir / "victim"), "secret");
+  for (const std::string& name : Entries()) EXPECT_FALSE(name.starts_with(".pismovar-"));
+}
+
+void SwapForLinkToVictim(const TempDir& d) {
+  fs::rename(d / "a.txt", d / "mine.txt");
+  fs::create_symlink(d / "victim", d / "a.txt");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InPlaceChanges,
+    ::testing::Values(
+        ChangeCase{"NameSwappedForALink", SwapForLinkToVictim, 1, Outcome::kFailed, "secret"},
+        // Too late to notice: the rename replaces the link itself, never the file behind it.
+        ChangeCase{"NameSwappedForALinkAtTheRename", SwapForLinkToVictim, 0, Outcome::kDone,
+                   std::string(2 * kRead, '\x9F')},
+        ChangeCase{"Truncated", [](const TempDir& d) { fs::resize_file(d / "a.txt", 5); }, 1,
+                   Outcome::kFailed, std::string(5, '\xE8')},
+        ChangeCase{"AppendedAfterTheLastRead",
+                   [](const TempDir& d) {
+                     std::ofstream(d / "a.txt", std::ios::app | std::ios::binary) << "z";
+                   },
+                   3, Outcome::kFailed, std::string(2 * kRead, '\xE8') + "z"},
+        ChangeCase{"ReplacedByAnotherFile",
+                   [](const TempDir& d) {
+                     WriteFile(d / "new", "new");
+                     fs::rename(d / "new", d / "a.txt");
+                   },
+                   1, Outcome::kFailed, "new"}),
+    [](const auto& param) { return param.param.name; });
+
+TEST_F(ConvertFileTest, ASecondRunOnTheSameFileFailsWhileTheFirstHoldsIt) {
+  WriteFile(dir / "a.txt", "\xE8");
+  // The lock of another run: flock locks belong to an open file, not to a process.
+  UniqueFd other(::open((dir / "a.txt").c_str(), O_RDONLY));
+  ASSERT_EQ(::flock(other.Get(), LOCK_EX), 0);
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").failure, Failure::kLocked);
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8");
+  other.Reset();
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+}
+
+TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
+  const std::string path = dir / "a.txt";
+  WriteFile(path, "\xE8");
+  acl_t acl = ::acl_from_text("u::rw-,u:1:r--,g::r--,m::r--,o::---");
+  const bool aclSet = ::acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+  ::acl_free(acl);
+  if (!aclSet || ::setxattr(path.c_str(), "user.origin", "kam", 3, 0) != 0) {
+    GTEST_SKIP() << "no ACLs or user attributes here: " << std::strerror(errno);
+  }
+  const auto attribute = [&](const char* name) {
+    std::string value(256, '\0');
+    const ssize_t n = ::getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    return value;
+  };
+  const std::string aclBefore = attribute("system.posix_acl_access");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(path, path).result, Outcome::kDone);
+  EXPECT_EQ(ReadFile(path), "\x9F");
+  EXPECT_EQ(attribute("system.posix_acl_access"), aclBefore);
+  EXPECT_EQ(attribute("user.origin"), "kam");
 }
 
 struct InPlaceFailure {
@@ -132,8 +272,9 @@ struct InPlaceFailure {
   int failWriteAt;
   bool failReplace;
   bool cancel;
-  int result;
-  int message;
+  Outcome::Result result;
+  Outcome::Failure failure;
+  Outcome::File file;
 };
 
 class InPlaceFailures : public ConvertFileTest,
@@ -148,47 +289,45 @@ TEST_P(InPlaceFailures, LeaveTheInputAsItWasAndNoTemporaryFile) {
   converter.failReplace = c.failReplace;
   if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt"), c.result);
+  const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
+  EXPECT_EQ(outcome.result, c.result);
+  EXPECT_EQ(outcome.failure, c.failure);
+  EXPECT_EQ(outcome.file, c.file);
   EXPECT_EQ(ReadFile(dir / "a.txt"), text);
   EXPECT_EQ(Entries(), std::vector<std::string>{"a.txt"});
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].first, c.message);
-  EXPECT_EQ(host.messages[0].second, dir / "a.txt");
   EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InPlaceFailures,
-    ::testing::Values(
-        InPlaceFailure{"Cancel", -1, -1, false, true, Converter::kCancelled,
-                       IDS_CONVERT_CANCELLED},
-        InPlaceFailure{"ReadFails", 2, -1, false, false, Converter::kFailed, IDS_IO_FAILED},
-        InPlaceFailure{"WriteFails", -1, 1, false, false, Converter::kFailed, IDS_IO_FAILED},
-        InPlaceFailure{"ReplaceFails", -1, -1, true, false, Converter::kFailed,
-                       IDS_RENAME_FAILED}),
+    ::testing::Values(InPlaceFailure{"Cancel", -1, -1, false, true, Outcome::kCancelled,
+                                     Failure::kNone, File::kNone},
+                      InPlaceFailure{"ReadFails", 2, -1, false, false, Outcome::kFailed,
+                                     Failure::kRead, File::kInput},
+                      InPlaceFailure{"WriteFails", -1, 1, false, false, Outcome::kFailed,
+                                     Failure::kWrite, File::kTemporary},
+                      InPlaceFailure{"ReplaceFails", -1, -1, true, false, Outcome::kFailed,
+                                     Failure::kReplace, File::kTemporary}),
     [](const auto& param) { return param.param.name; });
-
-TEST_F(ConvertFileTest, CancelKeepsTheChunksConvertedSoFarInASeparateOutput) {
-  WriteFile(dir / "in", std::string(3 * kRead, '\xE8'));
-  host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
-  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kCancelled);
-  EXPECT_EQ(ReadFile(dir / "out"), std::string(2 * kRead, '\x9F'));
-  EXPECT_TRUE(converter.m_bCancel);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_CONVERT_CANCELLED});
-}
 
 TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
   WriteFile(dir / "in", std::string(kRead + 5, 'a'));
-  EXPECT_EQ(converter.ConvertFile(dir / "in", "/dev/full"), Converter::kFailed);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_IO_FAILED});
+  const Outcome outcome = converter.ConvertFile(dir / "in", "/dev/full");
+  EXPECT_EQ(outcome.result, Outcome::kFailed);
+  EXPECT_EQ(outcome.failure, Failure::kWrite);
+  EXPECT_EQ(outcome.path, "/dev/full");
+  EXPECT_EQ(outcome.error, ENOSPC);
   EXPECT_EQ(ReadFile(dir / "in"), std::string(kRead + 5, 'a'));
 }
 
-TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemoved) {
+TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemovedAfterAFailureOrACancel) {
   WriteFile(dir / "in", std::string(3 * kRead, 'a'));
   converter.failWriteAt = 1;
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kFailed);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
+  EXPECT_FALSE(fs::exists(dir / "out"));
+  host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kCancelled);
+  EXPECT_TRUE(converter.m_bCancel);
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
@@ -196,7 +335,7 @@ struct OpenFailure {
   const char* name;
   std::string input;   // relative to the test directory
   std::string output;  // likewise
-  int message;
+  Failure failure;
 };
 
 class OpenFailures : public ConvertFileTest, public ::testing::WithParamInterface<OpenFailure> {};
@@ -205,11 +344,11 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
   const auto& c = GetParam();
   WriteFile(dir / "a.txt", "\xE8 text");
   fs::create_directory(dir / "folder");
-  fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
-  fs::create_symlink("a.txt", dir / "soft.txt");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 2);
-  EXPECT_EQ(converter.ConvertFile(dir / c.input, dir / c.output), Converter::kFailed);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{c.message});
+  const Outcome outcome = converter.ConvertFile(dir / c.input, dir / c.output);
+  EXPECT_EQ(outcome.result, Outcome::kFailed);
+  EXPECT_EQ(outcome.failure, c.failure);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8 text");
   EXPECT_EQ(converter.m_nDoneBytes, 1u);
   EXPECT_EQ(converter.m_nTotalBytes, 1u);
@@ -219,21 +358,18 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenFailures,
-    ::testing::Values(OpenFailure{"MissingInput", "missing", "out", IDS_INPUT_OPEN_FAILED},
-                      OpenFailure{"InputIsAFolder", "folder", "out", IDS_INPUT_OPEN_FAILED},
-                      OpenFailure{"OutputIsAFolder", "a.txt", "folder", IDS_OUTPUT_OPEN_FAILED},
-                      OpenFailure{"SameFileWithDotSlash", "a.txt", "./a.txt",
-                                  IDS_OUTPUT_OPEN_FAILED},
-                      OpenFailure{"SameFileThroughAHardLink", "a.txt", "hard.txt",
-                                  IDS_OUTPUT_OPEN_FAILED},
-                      OpenFailure{"SameFileThroughASymbolicLink", "soft.txt", "a.txt",
-                                  IDS_OUTPUT_OPEN_FAILED}),
+    ::testing::Values(OpenFailure{"MissingInput", "missing", "out", Failure::kInputOpen},
+                      OpenFailure{"InputIsAFolder", "folder", "out", Failure::kNotRegular},
+                      OpenFailure{"OutputIsAFolder", "a.txt", "folder", Failure::kOutputOpen},
+                      // Opening a FIFO for reading would wait for a writer that never comes.
+                      OpenFailure{"InputIsAFifo", "fifo", "out", Failure::kNotRegular},
+                      OpenFailure{"InPlaceFifo", "fifo", "fifo", Failure::kNotRegular}),
     [](const auto& param) { return param.param.name; });
 
 TEST_F(ConvertFileTest, RefusesACodePageOutsideTheTable) {
   WriteFile(dir / "in", "\xE8");
   SetChoices(kCodeWin1250, 9, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kFailed);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
@@ -257,7 +393,7 @@ TEST_F(ConvertFileTest, CountsBeyondFourGibibytes) {
     }
     converter.m_bCancel = converter.m_nDoneBytes > size / 2;
   };
-  EXPECT_EQ(converter.ConvertFile(dir / "big", "/dev/null"), Converter::kCancelled);
+  EXPECT_EQ(converter.ConvertFile(dir / "big", "/dev/null").result, Outcome::kCancelled);
   EXPECT_EQ(seenTotal, size);
   EXPECT_EQ(percentAtHalf, 50);
 }
