@@ -2,12 +2,14 @@
 
 #include <xcb/xcb.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/outcome_text.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
@@ -56,6 +58,8 @@ bool NeedsNoWindow(const CommandLine& line) {
 }
 
 int RunWithoutDisplay(const CommandLine& line) {
+  // The system's reasons in the user's language, as with windows.
+  std::setlocale(LC_ALL, "");
   switch (line.action) {
     case CommandAction::kPrintUsage:
     case CommandAction::kUsageDialog:
@@ -92,8 +96,9 @@ int RunWithoutDisplay(const CommandLine& line) {
     converter.m_strInput = name;
     const Outcome outcome = converter.ConvertFile(name, name);
     if (outcome.result != Outcome::kDone) allConverted = false;
-    // The outcome's message goes to standard error.
-    if (const int id = OutcomeMessageId(outcome)) PrintError(FormatString(id, name));
+    // The outcome's message goes to standard error, on one line.
+    const QStringList lines = OutcomeLines(outcome, name);
+    if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')).toStdString());
   }
   return allConverted ? kExitSuccess : kExitFailed;
 }

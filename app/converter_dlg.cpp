@@ -29,6 +29,7 @@
 #include "app/clipboard_bridge.h"
 #include "app/command_line.h"
 #include "app/file_filters.h"
+#include "app/outcome_text.h"
 #include "app/progress_dlg.h"
 #include "engine/file_list.h"
 #include "res/dialog_ids.h"
@@ -478,9 +479,8 @@ void CConverterDlg::ShowUsage() {
 }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
-  if (const int id = OutcomeMessageId(outcome)) {
-    MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, input)));
-  }
+  const QStringList lines = OutcomeLines(outcome, input);
+  if (!lines.isEmpty()) MessageBox(QMessageBox::Critical, lines.join(QLatin1Char('\n')));
 }
 
 void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {

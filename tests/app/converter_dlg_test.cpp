@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 #include "app/progress_dlg.h"
@@ -292,6 +294,20 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(dlg.ExitCode(), 0);
   }
 
+  void sameFileUnderAnotherNameConvertsInPlace() {
+    QDir(m_dir.path()).mkdir(QStringLiteral("data"));
+    WriteFile(Path("data/dopis.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("data/dopis.txt")});
+    dlg.m_strOutput = QFile::encodeName(Path("data/../data/dopis.txt")).toStdString();
+    dlg.UpdateData(false);
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.OnConvert();
+    QVERIFY2(dlg.messages.isEmpty(), qPrintable(dlg.messages.join(QLatin1Char('|'))));
+    QCOMPARE(ReadAll(Path("data/dopis.txt")), kWindowsText);
+  }
+
   void listRunGoesOnPastAFileThatCannotBeOpenedAndReenablesConvert() {
     WriteFile(Path("a.txt"), kLatin2Text);
     WriteFile(Path("c.txt"), kLatin2Text);
@@ -303,7 +319,10 @@ class ConverterDlgTest : public QObject {
     int listBarMaximum = -1;
     dlg.onPump = [&] { listBarMaximum = dlg.ProgressDlg()->ListBar()->maximum(); };
     dlg.OnConvert();
-    QCOMPARE(dlg.messages, QStringList{QStringLiteral("Vstupní soubor není možné otevřít!")});
+    // The message names the file and the system's reason below the table's sentence.
+    QCOMPARE(dlg.messages,
+             QStringList{QStringLiteral("Vstupní soubor není možné otevřít!\nSoubor: %1\nDůvod: %2")
+                             .arg(Path("missing.txt"), QString::fromLocal8Bit(strerror(ENOENT)))});
     QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
     QCOMPARE(ReadAll(Path("c.txt")), kWindowsText);
     QCOMPARE(listBarMaximum, 3);
@@ -324,8 +343,10 @@ class ConverterDlgTest : public QObject {
       if (dlg.m_nFilesDone == 1) dlg.ProgressDlg()->findChild<QPushButton*>()->click();
     };
     dlg.OnConvert();
-    QCOMPARE(dlg.messages, QStringList{QStringLiteral(
-                               "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!")});
+    QCOMPARE(dlg.messages,
+             QStringList{QStringLiteral("Konverze přerušena uživatelem po stlačení tlačítka "
+                                        "'Zrušit'!\nSoubor: %1")
+                             .arg(Path("b.txt"))});
     QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
     QCOMPARE(ReadAll(Path("b.txt")), LongLatin2Text());
     QCOMPARE(ReadAll(Path("c.txt")), kLatin2Text);
