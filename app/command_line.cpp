@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "engine/code_page.h"
-#include "res/string_table.h"
+#include "res/translated_text.h"
 
 namespace pismovar {
 namespace {
@@ -94,8 +94,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-std::string UsageText(std::string_view program) {
-  return FormatString(IDS_USAGE, {program, program, program});
+QString UsageText(std::string_view program) {
+  const QString name = QString::fromUtf8(program.data(), static_cast<qsizetype>(program.size()));
+  return FormatText(IDS_USAGE, {name, name, name});
 }
 
 }  // namespace pismovar

@@ -3,6 +3,7 @@
 // message in a window, -h/--help and -V/--version print the usage or the version.
 #pragma once
 
+#include <QString>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +43,7 @@ struct CommandLine {
 // order; double quotes are removed from names.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The usage message, naming the program as `program`.
-std::string UsageText(std::string_view program);
+// The usage message in the user's language, naming the program as `program`.
+QString UsageText(std::string_view program);
 
 }  // namespace pismovar

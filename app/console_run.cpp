@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <QString>
 #include <clocale>
 #include <cstdlib>
 #include <iostream>
@@ -13,16 +14,20 @@
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
+#include "res/translated_text.h"
 
 namespace pismovar {
 namespace {
 
-constexpr std::string_view kNoDisplay =
+constexpr const char* kContext = "ConsoleRun";
+constexpr const char* kNoDisplay = QT_TRANSLATE_NOOP(
+    "ConsoleRun",
     "Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor "
-    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"";
-constexpr std::string_view kNoClipboard = "Bez displeje není schránka dostupná.";
+    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"");
+constexpr const char* kNoClipboard =
+    QT_TRANSLATE_NOOP("ConsoleRun", "Bez displeje není schránka dostupná.");
 
-void PrintError(std::string_view text) { std::cerr << "pismovar: " << text << '\n'; }
+void PrintError(const QString& text) { std::cerr << "pismovar: " << text.toStdString() << '\n'; }
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -63,23 +68,23 @@ int RunWithoutDisplay(const CommandLine& line) {
   switch (line.action) {
     case CommandAction::kPrintUsage:
     case CommandAction::kUsageDialog:
-      std::cout << UsageText(line.strProgram) << '\n';
+      std::cout << UsageText(line.strProgram).toStdString() << '\n';
       return kExitSuccess;
     case CommandAction::kPrintVersion:
-      std::cout << LoadString(IDS_VERSION) << '\n';
+      std::cout << LoadText(IDS_VERSION).toStdString() << '\n';
       return kExitSuccess;
     case CommandAction::kBadUsage:
-      std::cerr << UsageText(line.strProgram) << '\n';
+      std::cerr << UsageText(line.strProgram).toStdString() << '\n';
       return kExitBadUsage;
     case CommandAction::kDialog:
       break;
   }
   if (!line.bAutoRun) {
-    PrintError(kNoDisplay);
+    PrintError(TranslatedText(kContext, kNoDisplay));
     return kExitBadUsage;
   }
   if (line.bClipboard) {
-    PrintError(kNoClipboard);
+    PrintError(TranslatedText(kContext, kNoClipboard));
     return kExitBadUsage;
   }
   ConsoleHost host;
@@ -98,7 +103,7 @@ int RunWithoutDisplay(const CommandLine& line) {
     if (outcome.result != Outcome::kDone) allConverted = false;
     // The outcome's message goes to standard error, on one line.
     const QStringList lines = OutcomeLines(outcome, name);
-    if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')).toStdString());
+    if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')));
   }
   return allConverted ? kExitSuccess : kExitFailed;
 }

@@ -4,11 +4,14 @@
 
 #include "app/clipboard_bridge.h"
 #include "app/converter_dlg.h"
+#include "app/translations.h"
 #include "engine/file_list.h"
 
 using namespace pismovar;
 
-CConverterApp::CConverterApp(int& argc, char** argv) : QApplication(argc, argv) {}
+CConverterApp::CConverterApp(int& argc, char** argv) : QApplication(argc, argv) {
+  InstallTranslations(*this);
+}
 
 int CConverterApp::InitInstance(const CommandLine& line) {
   int exitCode = kExitSuccess;

@@ -37,6 +37,7 @@
 #include "res/dialog_templates.h"
 #include "res/program_resources.h"
 #include "res/string_table.h"
+#include "res/translated_text.h"
 
 using namespace pismovar;
 
@@ -44,10 +45,6 @@ namespace {
 
 constexpr int kTimerMilliseconds = 100;
 constexpr const char* kClipboardFile = "Clipboard.tmp";
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString PathToText(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string TextToPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
@@ -227,13 +224,13 @@ void CConverterDlg::TakeInputFiles(const QStringList& paths) {
 
 void CConverterDlg::OnBrowseInput() {
   if (m_bBusy) return;
-  const QStringList chosen = AskOpenFileNames(NameFilters(LoadString(IDS_INPUT_FILTER)));
+  const QStringList chosen = AskOpenFileNames(NameFilters(LoadText(IDS_INPUT_FILTER)));
   if (!chosen.isEmpty()) TakeInputFiles(chosen);
 }
 
 void CConverterDlg::OnBrowseOutput() {
   if (m_bBusy) return;
-  const QString chosen = AskSaveFileName(NameFilters(LoadString(IDS_OUTPUT_FILTER)));
+  const QString chosen = AskSaveFileName(NameFilters(LoadText(IDS_OUTPUT_FILTER)));
   if (!chosen.isEmpty()) {
     m_strOutput = TextToPath(chosen);
     UpdateData(false);
@@ -463,7 +460,7 @@ void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CConverterDlg::ShowContextMenu(const QPoint& globalPos) {
   if (m_bBusy) return;
   QMenu menu(this);
-  menu.addAction(FromUtf8(LoadString(IDS_ABOUTBOX)), this, &CConverterDlg::OnAbout);
+  menu.addAction(LoadText(IDS_ABOUTBOX), this, &CConverterDlg::OnAbout);
   menu.exec(globalPos);
 }
 
@@ -474,8 +471,7 @@ void CConverterDlg::OnAbout() {
 }
 
 void CConverterDlg::ShowUsage() {
-  MessageBox(QMessageBox::Warning,
-             FromUtf8(UsageText(QCoreApplication::applicationName().toStdString())));
+  MessageBox(QMessageBox::Warning, UsageText(QCoreApplication::applicationName().toStdString()));
 }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
@@ -558,7 +554,7 @@ void CConverterDlg::SetProgressRange(int lower, int upper) {
 
 void CConverterDlg::BeginDetectProgress() {
   m_pProgressDlg->Create();
-  m_pProgressDlg->Text()->setText(FromUtf8(LoadString(IDS_DETECTING)));
+  m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
   m_pProgressDlg->ListBar()->hide();
   m_pProgressDlg->show();
   m_timer.start();

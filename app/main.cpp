@@ -1,4 +1,5 @@
 // Pismovar, the desktop program.
+#include <QCoreApplication>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/console_run.h"
 #include "app/converter_app.h"
+#include "app/translations.h"
 
 int main(int argc, char** argv) {
   using namespace pismovar;
@@ -14,7 +16,12 @@ int main(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
   if (NeedsNoWindow(line)) return RunWithoutDisplay(line);
   const DisplayProbe display;
-  if (!display.Available()) return RunWithoutDisplay(line);
+  if (!display.Available()) {
+    // No windows, but the messages still speak the user's language.
+    QCoreApplication app(argc, argv);
+    InstallTranslations(app);
+    return RunWithoutDisplay(line);
+  }
   CConverterApp app(argc, argv);
   return app.InitInstance(line);
 }

@@ -56,7 +56,7 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   return std::nullopt;
 }
 
-enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom };
+enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom, kLettersOnly };
 
 constexpr char kShortOptions[] = ":f:t:io:rFSdqlhV";
 const option kLongOptions[] = {
@@ -74,6 +74,7 @@ const option kLongOptions[] = {
     {"force", no_argument, nullptr, kForce},
     {"strict", no_argument, nullptr, kStrict},
     {"bom", no_argument, nullptr, kBom},
+    {"letters-only", no_argument, nullptr, kLettersOnly},
     {"quiet", no_argument, nullptr, 'q'},
     {"list", no_argument, nullptr, 'l'},
     {"help", no_argument, nullptr, 'h'},
@@ -89,11 +90,15 @@ std::string CheckCombination(const Options& o) {
       return "--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out";
     }
     if (o.inPlace || o.output) return "--detect writes no file: it takes no --in-place or --output";
-    if (o.strict || o.bom) return "--detect converts nothing: it takes no --strict or --bom";
+    if (o.strict || o.bom || o.lettersOnly) {
+      return "--detect converts nothing: it takes no --strict, --bom or --letters-only";
+    }
   } else if (o.codeOut == kAuto) {
     return "the output code page is missing (--to=CP, or --detect)";
   } else if (o.bom && o.codeOut != kCodeUtf8) {
     return "--bom needs UTF-8 output (--to=utf8)";
+  } else if (o.lettersOnly && (o.codeIn == kCodeUtf8 || o.codeOut == kCodeUtf8)) {
+    return "--letters-only works between 8-bit code pages only";
   }
   if (o.inPlace && o.output) return "--in-place and --output exclude each other";
   if (o.output && o.inputs.size() > 1) return "--output takes one input only";
@@ -195,6 +200,9 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case kBom:
         o.bom = true;
         break;
+      case kLettersOnly:
+        o.lettersOnly = true;
+        break;
       case 'q':
         o.quiet = true;
         break;
@@ -232,9 +240,10 @@ to standard output one after another.
 
   -f, --from=CP      input code page; default: detected from the whole input
   -t, --to=CP        output code page; required unless --detect
-      --eol-in=LE    input line ends; default: detected when --eol-out is given
-      --eol-out=LE   output line ends; default: line ends are left exactly as
-                       they are
+      --eol-in=LE    input line ends; only this sequence is rewritten
+      --eol-out=LE   output line ends; without --eol-in every line end (CR LF,
+                       a lone CR, a lone LF) becomes LE; default: line ends
+                       are left exactly as they are
   -i, --in-place     convert each FILE into itself; the file is replaced only
                        once all of it is converted and on disk, and keeps its
                        owner, group, permissions, ACLs and extended attributes
@@ -251,10 +260,13 @@ to standard output one after another.
       --quick        with --detect or a detected code page: look at the first
                        5120 bytes only
       --force        with --in-place: also convert files that look binary
-      --strict       from or to UTF-8: fail an input when anything had to be
-                       replaced (an input converted in place is then left
-                       untouched, an output file is removed)
+      --strict       fail an input when any character had to be replaced (an
+                       input converted in place is then left untouched, an
+                       output file is removed)
       --bom          start UTF-8 output with a byte-order mark
+      --letters-only between 8-bit code pages convert only the letters with
+                       diacritics and pass every other byte unchanged and
+                       uncounted
   -q, --quiet        no progress line and no warnings
   -l, --list         list the code pages and line ends with their numbers and
                        names
@@ -268,13 +280,17 @@ CP is a number 0..7 or a name (letter case does not matter):
   3 iso (iso-8859-2, il2)             7 utf8 (utf-8)
 "latin2" is refused as ambiguous: say lat for code page 852, iso for ISO 8859-2.
 
-Detection recognises UTF-8 first: valid UTF-8 holding at least one character
-beyond ASCII. A byte-order mark at the start of UTF-8 input is dropped.
-Converting from or to UTF-8, a character the output code page lacks becomes
-"?" (the letters of the 8-bit code pages lose their diacritics in ASCII), a
-byte its code page leaves undefined becomes U+FFFD, and malformed UTF-8 becomes
-U+FFFD or "?"; each input's count of them, and the offset of the first
-malformed sequence, is reported on standard error.
+Detection recognises UTF-8 first: text holding characters beyond ASCII that
+is valid UTF-8, or nearly so (at most one malformed sequence in 100 valid
+multibyte ones). A byte-order mark at the start of UTF-8 input is dropped.
+Every character arrives as itself where the output has it. A character the
+output lacks becomes a plain form where one is obvious (the letter without
+its diacritics, " for quotation marks, - for dashes, a space for a no-break
+space, + - | for box drawing) and "?" otherwise; ASCII output stays 7-bit.
+A byte its code page leaves undefined stays as it is between 8-bit code
+pages and becomes U+FFFD in UTF-8; malformed UTF-8 becomes U+FFFD or "?".
+Each input's count of replaced characters, and of malformed sequences with
+the offset of the first, is reported on standard error.
 
 LE is a number 0..2 or a name: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
 

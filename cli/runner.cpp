@@ -31,6 +31,7 @@ Runner::Runner(const Options& options)
   m_host.Attach(m_converter);
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;
+  m_converter.m_bLettersOnly = options.lettersOnly;
   m_converter.m_bWriteBom = options.bom;
   m_converter.m_bFollowSymlinks = options.followSymlinks;
 }
@@ -121,10 +122,7 @@ bool Runner::Spool(Input& input) {
   return ::lseek(input.fd, 0, SEEK_SET) == 0;
 }
 
-bool Runner::NeedsDetection() const {
-  return m_options.codeIn == kAuto ||
-         (m_options.lineEndOut != kAuto && m_options.lineEndIn == kAuto);
-}
+bool Runner::NeedsDetection() const { return m_options.codeIn == kAuto; }
 
 bool Runner::Guess(const std::string& path) {
   m_converter.m_strInput = path;
@@ -145,11 +143,9 @@ bool Runner::Guess(const std::string& path) {
 bool Runner::ChooseFor(const std::string& path) {
   if (NeedsDetection() && !Guess(path)) return false;
   if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
-  if (m_options.lineEndIn != kAuto) {
-    m_converter.m_nLineEndIn = m_options.lineEndIn;
-  } else if (m_options.lineEndOut == kAuto) {
-    m_converter.m_nLineEndIn = kLineEndDos;  // any value: the line ends are left alone
-  }
+  // Without --eol-in every line end, whichever it is, becomes the one of --eol-out.
+  m_converter.m_nLineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
+  m_converter.m_bAllLineEnds = m_options.lineEndIn == kAuto && m_options.lineEndOut != kAuto;
   m_converter.m_nCodeOut = m_options.codeOut;
   m_converter.m_nLineEndOut =
       m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_converter.m_nLineEndIn;

@@ -51,13 +51,21 @@ bool Converter::PrepareChoices() {
     m_toUtf8 = BuildToUtf8Table(m_nCodeIn);
   } else {
     m_route = Route::kByteMap;
-    m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+    if (m_bLettersOnly) {
+      m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+      m_substituted = ByteFlags{};
+    } else {
+      const CompleteMap map = BuildCompleteMap(m_nCodeIn, m_nCodeOut);
+      m_byteMap = map.bytes;
+      m_substituted = map.substituted;
+    }
   }
   m_rewrite.first = static_cast<std::uint8_t>(m_strSeqIn[0]);
   m_rewrite.pair = m_strSeqIn.size() == 2;
   m_rewrite.second = static_cast<std::uint8_t>(m_rewrite.pair ? m_strSeqIn[1] : 0);
   m_rewrite.out = m_strSeqOut.data();
   m_rewrite.outSize = m_strSeqOut.size();
+  m_rewrite.anyLineEnd = m_bAllLineEnds;
   return true;
 }
 
@@ -69,7 +77,7 @@ std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, st
                                     std::uint64_t offset) {
   // Rewriting the line ends first and mapping afterwards gives the same bytes as one pass
   // doing both: line-end bytes lie below 0x80, where the map changes nothing.
-  const bool rewrite = m_nLineEndIn != m_nLineEndOut && !m_strSeqIn.empty();
+  const bool rewrite = m_bAllLineEnds || m_nLineEndIn != m_nLineEndOut;
   const kernels::Rewrite* lineEnds = rewrite ? &m_rewrite : nullptr;
   switch (m_route) {
     case Route::kToUtf8:

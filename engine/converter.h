@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/byte_map.h"
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
@@ -42,11 +43,12 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts m_inArea[0, size) into m_outArea: first every m_strSeqIn becomes m_strSeqOut
-  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), then
-  // between two 8-bit code pages every byte of 0x80 or above goes through the character
-  // table, and from or to UTF-8 every character through the full tables (utf8.h), adding
-  // what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns the
-  // length of the result; writes no terminator. The choices must have been prepared
+  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), or with
+  // m_bAllLineEnds every line end does; then between two 8-bit code pages every byte of 0x80
+  // or above goes through the complete map (byte_map.h; with m_bLettersOnly the character
+  // table alone), and from or to UTF-8 every character through the full tables (utf8.h),
+  // adding what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns
+  // the length of the result; writes no terminator. The choices must have been prepared
   // (PrepareChoices).
   std::size_t ConvertBuffer(std::size_t size);
   // Where ConvertBuffer reads (kReadSize + kMaxHeldBytes bytes) and writes (kWorkAreaSize).
@@ -78,7 +80,7 @@ class Converter {
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
-  // shows it. With m_bDetectUtf8, valid UTF-8 holding a multibyte sequence is guessed as
+  // shows it. With m_bDetectUtf8, text that Utf8Detector takes for UTF-8 is guessed as
   // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
   // Fails only when the input cannot be opened or read, or the clipboard holds no text.
   Outcome QuickDetect();
@@ -115,7 +117,12 @@ class Converter {
   bool m_bWriteBom = false;
   // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
   bool m_bFollowSymlinks = true;
-  // What the last conversion lost (from or to UTF-8 only).
+  // Every line end (CR LF, lone CR, lone LF) becomes m_strSeqOut, whatever m_nLineEndIn says.
+  bool m_bAllLineEnds = false;
+  // Between two 8-bit code pages only the letters of the character table are converted, and
+  // every other byte passes unchanged and uncounted.
+  bool m_bLettersOnly = false;
+  // What the last conversion lost.
   Utf8Losses m_losses;
 
  protected:

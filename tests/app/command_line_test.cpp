@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused({"--verbose", "a.txt"}), Refused({"-x"})));
 
 TEST(CommandLine, UsageNamesTheProgramAsStarted) {
-  const std::string usage = UsageText("pv");
+  const std::string usage = UsageText("pv").toStdString();
   EXPECT_NE(usage.find("pv [/ab [/cd]]"), std::string::npos);
   EXPECT_NE(usage.find("pv /41 /00 email.txt"), std::string::npos);
   EXPECT_EQ(usage.find("%s"), std::string::npos);

@@ -165,4 +165,10 @@ ScratchDir::~ScratchDir() {
   fs::remove_all(m_path, ignored);
 }
 
+std::string AsciiLossReport(const std::string& name) {
+  std::size_t letters = 0;
+  for (const char ch : kCzechSlovakText) letters += static_cast<unsigned char>(ch) >= 0xC0;
+  return "pismovar-cli: " + name + ": Nahrazeno znaků: " + std::to_string(letters) + "\n";
+}
+
 }  // namespace pismovar::cli::test

@@ -36,6 +36,8 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // A Czech and Slovak text (UTF-8) holding every accented letter the program converts.
 extern const std::string kCzechSlovakText;
+// What converting it to ASCII reports for the input `name`: every accented letter is lost.
+std::string AsciiLossReport(const std::string& name);
 
 // `utf8` in code page `codePage` 0..6: through iconv for the four code pages it knows,
 // through a table of our own for Kamenický, KOI8-ČS and ASCII.
