@@ -288,9 +288,11 @@ Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
       ::attr_copy_fd(path.c_str(), in.Get(), directory.c_str(), temp.Fd(), nullptr, nullptr) != 0) {
     return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
   }
-  if (::fsync(temp.Fd()) != 0) {
+  if (!SyncOutput(temp.Fd())) {
     return Outcome::Failed(Failure::kWrite, File::kTemporary, directory, errno);
   }
+  // A cancel that came while the text went to disk still leaves the input as it was.
+  if (m_bCancel) return Outcome::Cancelled();
   if (!temp.Link())
     return Outcome::Failed(Failure::kReplace, File::kTemporary, directory, temp.Error());
   // The name must still lead to the file that was read, and that file must be as it was:
@@ -446,6 +448,8 @@ ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
   return WriteAll(fd, data, size);
 }
+
+bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
 
 bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
   return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;
