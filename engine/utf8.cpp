@@ -399,9 +399,9 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
 }
 
 // 64 bytes at a time while they hold only ASCII and the two-byte sequences of U+0080..U+017F:
-// each continuation byte is looked up with its lead in the 256-entry Latin() table and the
-// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
-// finished one sequence at a time.
+// each continuation byte is looked up with its lead in the 256-entry Latin() table, and in
+// LatinSubstitutes() to count the substitutes, and the leads are squeezed out. Anything else
+// (a longer or malformed sequence, a line end) is finished one sequence at a time.
 PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                      const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
                                      std::uint64_t offset, Utf8Losses& losses) {
