@@ -44,6 +44,13 @@ int Runner::Run() {
       Process(name);
     }
   }
+  // The files converted in place wait to replace their inputs together; a cancel leaves
+  // them all as they were.
+  if (CancelRequested()) {
+    DropHeld();
+  } else {
+    ReplaceHeld();
+  }
   return m_allSucceeded ? 0 : 1;
 }
 
@@ -54,6 +61,23 @@ void Runner::Process(const std::string& name) {
     ConvertInPlaceArgument(name);
   } else {
     ConvertOne(name);
+  }
+}
+
+void Runner::ReplaceHeld() {
+  for (const auto& [name, outcome] : m_converter.ReplaceHeld()) {
+    if (outcome.result == Outcome::kDone) continue;
+    m_host.BeginInput(name);
+    m_host.ShowOutcome(outcome);
+    Finish();
+  }
+}
+
+void Runner::DropHeld() {
+  for (const std::string& name : m_converter.DropHeld()) {
+    m_host.BeginInput(name);
+    m_host.ShowOutcome(Outcome::Cancelled());
+    Finish();
   }
 }
 
@@ -269,11 +293,12 @@ void Runner::ConvertFileInPlace(const std::string& path) {
   } else {
     fd.Reset();
     if (ChooseFor(path)) {
-      m_host.ShowOutcome(m_converter.ConvertFile(path, path));
+      m_host.ShowOutcome(m_converter.ConvertFileHeld(path));
       ReportLosses();
     }
   }
   Finish();
+  if (m_converter.BatchFull()) ReplaceHeld();
 }
 
 }  // namespace pismovar::cli

@@ -53,6 +53,10 @@ class Runner {
   bool Guess(const std::string& path);
   // Reports on standard error what the conversion just done had to replace.
   void ReportLosses();
+  // Puts the files converted in place since the last call in place, reporting failures;
+  // DropHeld leaves their inputs as they were, as cancelled.
+  void ReplaceHeld();
+  void DropHeld();
   void Finish();
 
   const Options& m_options;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/char_table.h"
 #include "engine/code_page.h"
@@ -70,6 +72,18 @@ class Converter {
   // happened.
   Outcome ConvertFile(std::string input, std::string output);
 
+  // Many small files in place: ConvertFileHeld converts `path` as ConvertFile(path, path)
+  // would, but holds the converted file back (kDone: held). ReplaceHeld then puts every held
+  // file in place together, its data on disk before any of them takes its input's name, and
+  // gives each input's name with its final outcome; DropHeld leaves every held input as it
+  // was and gives their names. A batch is full at kBatchFiles files or kBatchBytes bytes.
+  static constexpr std::size_t kBatchFiles = 64;
+  static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
+  Outcome ConvertFileHeld(const std::string& path);
+  bool BatchFull() const;
+  std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
+  std::vector<std::string> DropHeld();
+
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
   // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
   // A strict conversion that lost something fails, but its output is written all the same.
@@ -122,6 +136,11 @@ class Converter {
   // The file operations a conversion depends on; tests replace them to inject failures.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
+  // Starts writing a file's data to disk without waiting; makes a file or folder durable;
+  // makes everything on the filesystem of `fd` durable.
+  virtual void StartWriteback(int fd);
+  virtual bool SyncFile(int fd);
+  virtual bool SyncFilesystem(int fd);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
@@ -137,9 +156,20 @@ class Converter {
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes);
+  struct Held;
   // Replaces the file `path` by its converted text; a link at `path` is followed only with
   // `followLink`.
   Outcome ConvertInPlace(const std::string& path, bool followLink);
+  // The first part of it: `held` gets the locked input and its converted text, not yet in
+  // place.
+  Outcome PrepareInPlace(const std::string& path, bool followLink, Held& held);
+  // The second part, for a whole batch at once; empties `batch`.
+  std::vector<std::pair<std::string, Outcome>> PutInPlace(
+      std::vector<std::unique_ptr<Held>>& batch);
+  // Flushes the batch's new files, or with `folders` their folders, to disk; a failure fails
+  // every file it concerns that has not failed yet.
+  void MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
+                   std::vector<std::pair<std::string, Outcome>>& outcomes);
   Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
                          const std::string& output);
   // Settles the counters and the cancel flag for the caller's progress display.
@@ -160,6 +190,9 @@ class Converter {
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;
+  // The converted files that wait for ReplaceHeld, and their inputs' total size.
+  std::vector<std::unique_ptr<Held>> m_held;
+  std::uint64_t m_heldBytes = 0;
 };
 
 }  // namespace pismovar

@@ -369,11 +369,14 @@ TEST_P(InPlaceEndTest, LeavesTheInputIntactAndNothingBesideIt) {
         << "ended before converting: " << ReadFile(dir / "err");
   }
   // A second run on the same file meanwhile fails at once, rather than lose either's work.
+  // The first one waits, stopped, so that it cannot finish before the signal.
+  ::kill(pid, SIGSTOP);
   const CliResult second = RunCli(args);
   EXPECT_EQ(second.status, 1);
   EXPECT_EQ(second.err, "pismovar-cli: " + (dir / "big.txt").string() +
                             ": another conversion is working on this file; left as it is\n");
   ::kill(pid, c.signal);
+  ::kill(pid, SIGCONT);
   EXPECT_EQ(WaitExit(pid), c.status);
   if (!c.message.empty()) {
     EXPECT_EQ(ReadFile(dir / "err"), "pismovar-cli: " + (dir / "big.txt").string() + c.message);
