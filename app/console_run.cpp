@@ -2,23 +2,32 @@
 
 #include <xcb/xcb.h>
 
+#include <QString>
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/outcome_text.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
+#include "res/translated_text.h"
 
 namespace pismovar {
 namespace {
 
-constexpr std::string_view kNoDisplay =
+constexpr const char* kContext = "ConsoleRun";
+constexpr const char* kNoDisplay = QT_TRANSLATE_NOOP(
+    "ConsoleRun",
     "Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor "
-    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"";
-constexpr std::string_view kNoClipboard = "Bez displeje není schránka dostupná.";
+    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"");
+constexpr const char* kNoClipboard =
+    QT_TRANSLATE_NOOP("ConsoleRun", "Bez displeje není schránka dostupná.");
 
-void PrintError(std::string_view text) { std::cerr << "pismovar: " << text << '\n'; }
+void PrintError(const QString& text) { std::cerr << "pismovar: " << text.toStdString() << '\n'; }
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -49,22 +58,34 @@ DisplayProbe::~DisplayProbe() {
   if (m_connection) xcb_disconnect(m_connection);
 }
 
+bool NeedsNoWindow(const CommandLine& line) {
+  return line.action == CommandAction::kPrintUsage || line.action == CommandAction::kPrintVersion;
+}
+
 int RunWithoutDisplay(const CommandLine& line) {
-  if (line.bHelp) {
-    std::cout << LoadString(IDS_USAGE) << '\n';
-    return 0;
-  }
-  if (!line.InRange()) {
-    std::cerr << LoadString(IDS_USAGE) << '\n';
-    return 2;
+  // The system's reasons in the user's language, as with windows.
+  std::setlocale(LC_ALL, "");
+  switch (line.action) {
+    case CommandAction::kPrintUsage:
+    case CommandAction::kUsageDialog:
+      std::cout << UsageText(line.strProgram).toStdString() << '\n';
+      return kExitSuccess;
+    case CommandAction::kPrintVersion:
+      std::cout << LoadText(IDS_VERSION).toStdString() << '\n';
+      return kExitSuccess;
+    case CommandAction::kBadUsage:
+      std::cerr << UsageText(line.strProgram).toStdString() << '\n';
+      return kExitBadUsage;
+    case CommandAction::kDialog:
+      break;
   }
   if (!line.bAutoRun) {
-    PrintError(kNoDisplay);
-    return 2;
+    PrintError(TranslatedText(kContext, kNoDisplay));
+    return kExitBadUsage;
   }
   if (line.bClipboard) {
-    PrintError(kNoClipboard);
-    return 2;
+    PrintError(TranslatedText(kContext, kNoClipboard));
+    return kExitBadUsage;
   }
   ConsoleHost host;
   Converter converter(host);
@@ -72,12 +93,19 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_nLineEndIn = line.nLineEndIn;
   converter.m_nCodeOut = line.nCodeOut;
   converter.m_nLineEndOut = line.nLineEndOut;
-  converter.m_strInput = line.strName;
-  // The outcome's message goes to standard error.
-  if (const int id = OutcomeMessageId(converter.ConvertFile(line.strName, line.strName))) {
-    PrintError(FormatString(id, line.strName));
+  // No name at all is reported as a file that cannot be opened, as with windows.
+  const std::vector<std::string> names =
+      line.names.empty() ? std::vector<std::string>{""} : line.names;
+  bool allConverted = true;
+  for (const std::string& name : names) {
+    converter.m_strInput = name;
+    const Outcome outcome = converter.ConvertFile(name, name);
+    if (outcome.result != Outcome::kDone) allConverted = false;
+    // The outcome's message goes to standard error, on one line.
+    const QStringList lines = OutcomeLines(outcome, name);
+    if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')));
   }
-  return 1;
+  return allConverted ? kExitSuccess : kExitFailed;
 }
 
 }  // namespace pismovar

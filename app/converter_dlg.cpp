@@ -13,16 +13,23 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
+#include <cerrno>
+#include <functional>
+#include <iostream>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "about/about_dlg.h"
 #include "app/clipboard_bridge.h"
+#include "app/command_line.h"
 #include "app/file_filters.h"
+#include "app/outcome_text.h"
 #include "app/progress_dlg.h"
 #include "engine/file_list.h"
 #include "res/dialog_ids.h"
@@ -30,6 +37,7 @@
 #include "res/dialog_templates.h"
 #include "res/program_resources.h"
 #include "res/string_table.h"
+#include "res/translated_text.h"
 
 using namespace pismovar;
 
@@ -37,10 +45,6 @@ namespace {
 
 constexpr int kTimerMilliseconds = 100;
 constexpr const char* kClipboardFile = "Clipboard.tmp";
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString PathToText(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string TextToPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
@@ -52,7 +56,7 @@ std::string TextToPath(const QString& text) { return QFile::encodeName(text).toS
 // every control but "Konec" is disabled until the end, then given back its former state.
 class CConverterDlg::BusyScope {
  public:
-  explicit BusyScope(CConverterDlg& dlg) : m_dlg(dlg) {
+  explicit BusyScope(CConverterDlg& dlg) : m_dlg(dlg), m_pFocus(dlg.focusWidget()) {
     m_dlg.m_bBusy = true;
     for (QWidget* child : m_dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       if (child->isWindow() || child == DialogItem(m_dlg, IDC_EXIT)) continue;
@@ -63,12 +67,18 @@ class CConverterDlg::BusyScope {
   ~BusyScope() {
     for (const auto& [child, enabled] : m_saved) child->setEnabled(enabled);
     m_dlg.m_bBusy = false;
+    // The keyboard comes back to the dialog, where it was before.
+    if (m_dlg.isVisible()) {
+      m_dlg.activateWindow();
+      if (m_pFocus && m_pFocus->isEnabled()) m_pFocus->setFocus(Qt::OtherFocusReason);
+    }
   }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
   CConverterDlg& m_dlg;
+  QPointer<QWidget> m_pFocus;
   std::vector<std::pair<QWidget*, bool>> m_saved;
 };
 
@@ -79,6 +89,19 @@ CConverterDlg::CConverterDlg(QWidget* parent)
   BuildDialog(*this, kConverterDialogTemplate);
   setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
+  // The name fields would insert a dropped file's path at the cursor; the drop belongs to
+  // the whole dialog.
+  for (int id : {IDC_INPUT, IDC_OUTPUT}) DialogItem(*this, id)->installEventFilter(this);
+  const std::pair<int, const char*> accessibleNames[] = {
+      {IDC_INPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vstupní soubor")},
+      {IDC_BROWSE_INPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vybrat vstupní soubory")},
+      {IDC_OUTPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Výstupní soubor")},
+      {IDC_BROWSE_OUTPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vybrat výstupní soubor")}};
+  for (const auto& [id, name] : accessibleNames) {
+    DialogItem(*this, id)->setAccessibleName(QCoreApplication::translate("CConverterDlg", name));
+  }
+  // UTF-8 is told from the 8-bit code pages first, as by the command-line tool.
+  m_bDetectUtf8 = true;
 
   auto button = [this](int id) { return DialogItem<QPushButton>(*this, id); };
   connect(button(IDC_FULL_DETECT), &QPushButton::clicked, this, &CConverterDlg::OnFullDetect);
@@ -116,6 +139,7 @@ void CConverterDlg::OnInitDialog() {
   }
   if (m_bClipboardIn) OnClipboardIn();
   if (m_bClipboardOut) OnClipboardOut();
+  if (m_nFileCount > 1) EnableOutputName(false);
   UpdateConvertButton();
 }
 
@@ -186,24 +210,27 @@ void CConverterDlg::OnClipboardOut() {
   UpdateConvertButton();
 }
 
+void CConverterDlg::TakeInputFiles(const QStringList& paths) {
+  std::vector<std::string> names;
+  for (const QString& path : paths) names.push_back(TextToPath(path));
+  m_strInput = BuildFileList(names);
+  m_strOutput = m_strInput;
+  m_nFileCount = static_cast<int>(names.size());
+  EnableOutputName(names.size() == 1);
+  UpdateData(false);
+  UpdateConvertButton();
+  ShowDetectFailure(QuickDetect());
+}
+
 void CConverterDlg::OnBrowseInput() {
   if (m_bBusy) return;
-  const QStringList chosen = AskOpenFileNames(NameFilters(LoadString(IDS_INPUT_FILTER)));
-  if (chosen.isEmpty()) return;
-  std::vector<std::string> paths;
-  for (const QString& path : chosen) paths.push_back(TextToPath(path));
-  m_strInput = BuildFileList(paths);
-  m_strOutput = m_strInput;
-  m_nFileCount = static_cast<int>(paths.size());
-  EnableOutputName(paths.size() == 1);
-  UpdateData(false);
-  ShowDetectFailure(QuickDetect());
-  UpdateConvertButton();
+  const QStringList chosen = AskOpenFileNames(NameFilters(LoadText(IDS_INPUT_FILTER)));
+  if (!chosen.isEmpty()) TakeInputFiles(chosen);
 }
 
 void CConverterDlg::OnBrowseOutput() {
   if (m_bBusy) return;
-  const QString chosen = AskSaveFileName(NameFilters(LoadString(IDS_OUTPUT_FILTER)));
+  const QString chosen = AskSaveFileName(NameFilters(LoadText(IDS_OUTPUT_FILTER)));
   if (!chosen.isEmpty()) {
     m_strOutput = TextToPath(chosen);
     UpdateData(false);
@@ -213,29 +240,62 @@ void CConverterDlg::OnBrowseOutput() {
 
 void CConverterDlg::OnDropFiles(const QStringList& paths) {
   if (m_bBusy || paths.isEmpty()) return;
-  std::vector<std::string> names;
-  for (const QString& path : paths) names.push_back(TextToPath(path));
-  m_strInput = BuildFileList(names);
-  m_strOutput = m_strInput;
-  m_nFileCount = static_cast<int>(names.size());
-  EnableOutputName(names.size() < 2);
-  UpdateData(false);
-  UpdateConvertButton();
-  ShowDetectFailure(QuickDetect());
+  TakeInputFiles(paths);
+}
+
+// The paths of a drag that carries local files only; empty for anything else (a web link,
+// text), which the dialog refuses as a whole.
+static QStringList DraggedFiles(const QMimeData* data) {
+  QStringList paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    paths << url.toLocalFile();
+  }
+  return paths;
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (!m_bBusy && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (!m_bBusy && !DraggedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void CConverterDlg::dragMoveEvent(QDragMoveEvent* event) {
+  if (!m_bBusy && !DraggedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
 }
 
 void CConverterDlg::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+  const QStringList paths = DraggedFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    event->ignore();
+    return;
   }
-  if (paths.isEmpty()) return;
   event->acceptProposedAction();
   OnDropFiles(paths);
+}
+
+bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+      dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+      return true;
+    case QEvent::DragMove:
+      dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+      return true;
+    case QEvent::DragLeave:
+      return true;
+    case QEvent::Drop:
+      dropEvent(static_cast<QDropEvent*>(event));
+      return true;
+    default:
+      return QDialog::eventFilter(watched, event);
+  }
 }
 
 void CConverterDlg::OnFullDetect() {
@@ -249,26 +309,30 @@ void CConverterDlg::OnFullDetect() {
 
 void CConverterDlg::OnConvert() {
   if (m_bBusy) return;
-  RunEnd end;
+  RunOutcome outcome;
   {
     BusyScope busy(*this);
-    end = RunConversion();
+    outcome = RunConversion();
   }
-  if (end == RunEnd::kNormal) {
-    EnableDialogItem(*this, IDC_CONVERT, false);
-    if (m_bAutoRun) {
-      m_nExitCode = 1;
+  if (outcome.end == RunEnd::kNoClipboardText) {
+    MessageBox(QMessageBox::Critical,
+               QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
+  }
+  // Whatever the end, the button follows its rule again.
+  UpdateConvertButton();
+  if (m_bAutoRun) {
+    m_nExitCode = outcome.allConverted ? kExitSuccess : kExitFailed;
+    // A list the user cancelled leaves the dialog open for them; any other auto-run quits.
+    if (outcome.end != RunEnd::kCancelledList) {
       done(QDialog::Accepted);
       return;
     }
-  } else if (end == RunEnd::kNoClipboardText) {
-    // Nothing was converted: the dialog stays open for the user, as in interactive mode.
     m_bAutoRun = false;
   }
   if (m_bCloseRequested) QDialog::reject();
 }
 
-CConverterDlg::RunEnd CConverterDlg::RunConversion() {
+CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   UpdateData(true);
   m_pProgressDlg->Create();
   m_pProgressDlg->show();
@@ -283,7 +347,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
       EndProgress();
-      return RunEnd::kNoClipboardText;
+      return {RunEnd::kNoClipboardText, false};
     }
     ClipboardToFile(ClipboardFileName());
     m_strInput = ClipboardFileName();
@@ -291,9 +355,12 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   }
   if (m_bClipboardOut) m_strOutput = ClipboardFileName();
 
+  bool allConverted = true;
   if (m_nFileCount <= 1) {
     listBar->hide();
-    ShowOutcome(ConvertFile(m_strInput, m_strOutput), m_strInput);
+    const Outcome outcome = ConvertFile(m_strInput, m_strOutput);
+    ShowOutcome(outcome, m_strInput);
+    allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
     std::string list = m_strInput;
@@ -302,19 +369,23 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
       fileBar->setValue(0);
       listBar->setValue(m_nFilesDone);
       const std::optional<std::string> name = TakeFirstListName(list);
-      if (!name) break;
-      const pismovar::Outcome outcome = ConvertFile(*name, *name);
-      ShowOutcome(outcome, *name);
-      if (outcome.result == pismovar::Outcome::kCancelled) {
-        EndProgress();
-        return RunEnd::kCancelledList;
+      if (!name) {
+        allConverted = false;
+        break;
       }
+      const Outcome outcome = ConvertFile(*name, *name);
+      ShowOutcome(outcome, *name);
+      if (outcome.result == Outcome::kCancelled) {
+        EndProgress();
+        return {RunEnd::kCancelledList, false};
+      }
+      if (outcome.result != Outcome::kDone) allConverted = false;
       fileBar->setValue(100);
       ++m_nFilesDone;
     }
     if (m_bCloseRequested) {
       EndProgress();
-      return RunEnd::kCancelledList;
+      return {RunEnd::kCancelledList, false};
     }
   }
 
@@ -326,7 +397,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
     }
   }
   QFile::remove(PathToText(ClipboardFileName()));
-  return RunEnd::kNormal;
+  return {RunEnd::kNormal, allConverted};
 }
 
 void CConverterDlg::EndProgress() {
@@ -389,7 +460,7 @@ void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CConverterDlg::ShowContextMenu(const QPoint& globalPos) {
   if (m_bBusy) return;
   QMenu menu(this);
-  menu.addAction(FromUtf8(LoadString(IDS_ABOUTBOX)), this, &CConverterDlg::OnAbout);
+  menu.addAction(LoadText(IDS_ABOUTBOX), this, &CConverterDlg::OnAbout);
   menu.exec(globalPos);
 }
 
@@ -400,13 +471,12 @@ void CConverterDlg::OnAbout() {
 }
 
 void CConverterDlg::ShowUsage() {
-  MessageBox(QMessageBox::Warning, FromUtf8(LoadString(IDS_USAGE)));
+  MessageBox(QMessageBox::Warning, UsageText(QCoreApplication::applicationName().toStdString()));
 }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
-  if (const int id = OutcomeMessageId(outcome)) {
-    MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, input)));
-  }
+  const QStringList lines = OutcomeLines(outcome, input);
+  if (!lines.isEmpty()) MessageBox(QMessageBox::Critical, lines.join(QLatin1Char('\n')));
 }
 
 void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
@@ -415,6 +485,14 @@ void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
 }
 
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
+  // On a platform without a screen (offscreen) no one could answer a box: the message goes
+  // to standard error and the run goes on.
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+    std::cerr << QCoreApplication::applicationName().toStdString() << ": "
+              << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
+    return;
+  }
   QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
   box.exec();
 }
@@ -442,13 +520,41 @@ QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
 
 void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+// Runs `step` on a thread of its own while the event loop goes on, so that the window keeps
+// repainting and answering "Zrušit"; returns what the step returned.
+static bool RunBesideEventLoop(const std::function<bool()>& step) {
+  QEventLoop loop;
+  bool result = false;
+  int error = 0;
+  std::thread worker([&] {
+    result = step();
+    error = errno;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  // The caller reads the step's errno on this thread.
+  errno = error;
+  return result;
+}
+
+// Putting a large file on disk, and replacing one (which frees the old text's blocks), can
+// take seconds.
+bool CConverterDlg::SyncOutput(int fd) {
+  return RunBesideEventLoop([this, fd] { return Converter::SyncOutput(fd); });
+}
+
+bool CConverterDlg::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
+  return RunBesideEventLoop([&] { return Converter::ReplaceFile(dirFd, from, to); });
+}
+
 void CConverterDlg::SetProgressRange(int lower, int upper) {
   if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setRange(lower, upper);
 }
 
 void CConverterDlg::BeginDetectProgress() {
   m_pProgressDlg->Create();
-  m_pProgressDlg->Text()->setText(FromUtf8(LoadString(IDS_DETECTING)));
+  m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
   m_pProgressDlg->ListBar()->hide();
   m_pProgressDlg->show();
   m_timer.start();

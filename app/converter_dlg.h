@@ -46,7 +46,8 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void OnAbout();
   void OnInputEdited();
 
-  // The exit status the program ends with: 1 after an auto-run conversion.
+  // The exit status the program ends with: after an auto-run 0 when everything was
+  // converted and 1 when something was not; else 0.
   int ExitCode() const { return m_nExitCode; }
   CProgressDlg* ProgressDlg() const { return m_pProgressDlg.get(); }
 
@@ -86,13 +87,25 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Sends drags over the name fields to the dialog's own handlers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // Converter: the slow steps at the end of an in-place run.
+  bool SyncOutput(int fd) override;
+  bool ReplaceFile(int dirFd, const std::string& from, const std::string& to) override;
 
  private:
   enum class RunEnd { kNormal, kCancelledList, kNoClipboardText };
+  struct RunOutcome {
+    RunEnd end = RunEnd::kNormal;
+    bool allConverted = false;  // every file of the run, or the clipboard, was converted
+  };
   class BusyScope;
 
-  RunEnd RunConversion();
+  RunOutcome RunConversion();
+  // Makes `paths` the input, and in place the output, then detects the first.
+  void TakeInputFiles(const QStringList& paths);
   void EndProgress();
   void ShowContextMenu(const QPoint& globalPos);
   void RequestCloseAfterRun();

@@ -1,17 +1,27 @@
 // Pismovar, the desktop program.
+#include <QCoreApplication>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/clipboard_bridge.h"
 #include "app/command_line.h"
 #include "app/console_run.h"
 #include "app/converter_app.h"
+#include "app/translations.h"
 
 int main(int argc, char** argv) {
   using namespace pismovar;
   if (std::getenv(kServeClipboardVariable)) return ServeClipboard(argc, argv);
-  const CommandLine line = ParseCommandTail(CommandTail(argc, argv));
+  const CommandLine line = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+  if (NeedsNoWindow(line)) return RunWithoutDisplay(line);
   const DisplayProbe display;
-  if (!display.Available()) return RunWithoutDisplay(line);
+  if (!display.Available()) {
+    // No windows, but the messages still speak the user's language.
+    QCoreApplication app(argc, argv);
+    InstallTranslations(app);
+    return RunWithoutDisplay(line);
+  }
   CConverterApp app(argc, argv);
   return app.InitInstance(line);
 }

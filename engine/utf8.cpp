@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/char_table.h"
+#include "engine/plain_forms.h"
 #include "engine/unicode_tables.h"
 
 #if defined(__x86_64__)
@@ -18,7 +19,6 @@ namespace {
 
 // The character of a malformed sequence, outside Unicode.
 constexpr char32_t kMalformed = 0xFFFFFFFF;
-constexpr std::uint8_t kLostByte = '?';
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
 // The UTF-8 bytes of `c` (at most U+FFFF, which is all the code pages hold) packed as in
@@ -99,12 +99,13 @@ struct WriteByte {
   Utf8Losses& losses;
   void operator()(const std::uint8_t*, std::size_t, char32_t c, std::uint8_t* out,
                   std::size_t& o) const {
-    std::uint8_t byte = c == kMalformed ? kLostByte : table.ByteOf(c);
-    if (byte == 0) {
-      byte = kLostByte;
-      ++losses.replaced;
+    if (c == kMalformed) {
+      out[o++] = kLostByte;
+      return;
     }
-    out[o++] = byte;
+    const std::uint8_t byte = table.ByteOf(c);
+    losses.replaced += byte == 0 || table.IsSubstitute(c);
+    out[o++] = byte != 0 ? byte : kLostByte;
   }
 };
 
@@ -149,20 +150,32 @@ ToUtf8Table BuildToUtf8Table(CodePage from) {
 FromUnicodeTable::FromUnicodeTable(CodePage to) {
   for (int b = 0x80; b < 0x100; ++b) {
     const char32_t c = CharacterOf(to, static_cast<std::uint8_t>(b));
-    if (c != kReplacementCharacter) Set(c, static_cast<std::uint8_t>(b));
+    if (c != kReplacementCharacter) Set(c, static_cast<std::uint8_t>(b), false);
   }
   // Every row of the table holds a character of the Macintosh code page.
   for (const auto& row : CharTable) {
     const char32_t c = CharacterOf(kCodeMacintosh, row[kCodeMacintosh]);
-    if (ByteOf(c) == 0) Set(c, row[to]);
+    if (ByteOf(c) == 0) Set(c, row[to], true);
   }
-  for (char32_t c = 0x80; c < 0x180; ++c) m_latin[c - 0x80] = ByteOf(c);
+  // A plain form may lack a byte too, and have a plain form of its own.
+  for (const PlainForm& form : PlainForms()) {
+    if (ByteOf(form.character) != 0) continue;
+    char32_t plain = form.plain;
+    while (plain >= 0x80 && ByteOf(plain) == 0) plain = PlainFormOf(plain);
+    if (plain != 0) {
+      Set(form.character, plain < 0x80 ? static_cast<std::uint8_t>(plain) : ByteOf(plain), true);
+    }
+  }
+  for (char32_t c = 0x80; c < 0x180; ++c) {
+    m_latin[c - 0x80] = ByteOf(c);
+    m_latinSubstitutes[c - 0x80] = IsSubstitute(c) ? 1 : 0;
+  }
 }
 
-void FromUnicodeTable::Set(char32_t c, std::uint8_t byte) {
+void FromUnicodeTable::Set(char32_t c, std::uint8_t byte, bool substitute) {
   std::uint8_t& page = m_pageOf[c >> 8];
   if (page == 0) page = static_cast<std::uint8_t>(m_pageCount++);
-  m_pages[page][c & 0xFF] = byte;
+  m_pages[page][c & 0xFF] = static_cast<std::uint16_t>(byte | (substitute ? kSubstitute : 0));
 }
 
 namespace utf8 {
@@ -397,6 +410,11 @@ PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, s
   const __m512i latin1 = _mm512_loadu_si512(latin + 64);
   const __m512i latin2 = _mm512_loadu_si512(latin + 128);
   const __m512i latin3 = _mm512_loadu_si512(latin + 192);
+  const std::uint8_t* substitutes = table.LatinSubstitutes().data();
+  const __m512i substitutes0 = _mm512_loadu_si512(substitutes);
+  const __m512i substitutes1 = _mm512_loadu_si512(substitutes + 64);
+  const __m512i substitutes2 = _mm512_loadu_si512(substitutes + 128);
+  const __m512i substitutes3 = _mm512_loadu_si512(substitutes + 192);
   alignas(64) std::uint8_t previous[64];
   for (int s = 0; s < 64; ++s) previous[s] = static_cast<std::uint8_t>(s == 0 ? 0 : s - 1);
   const __m512i previousIndex = _mm512_load_si512(previous);
@@ -418,19 +436,25 @@ PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, s
                              _mm512_set1_epi8(3)),
             6),
         _mm512_and_si512(block, _mm512_set1_epi8(0x3F)));
-    __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index),
-                                            _mm512_permutex2var_epi8(latin0, index, latin1),
-                                            _mm512_permutex2var_epi8(latin2, index, latin3));
+    const std::uint64_t upperHalf = _mm512_movepi8_mask(index);
+    __m512i mapped =
+        _mm512_mask_blend_epi8(upperHalf, _mm512_permutex2var_epi8(latin0, index, latin1),
+                               _mm512_permutex2var_epi8(latin2, index, latin3));
+    const __m512i substituted = _mm512_mask_blend_epi8(
+        upperHalf, _mm512_permutex2var_epi8(substitutes0, index, substitutes1),
+        _mm512_permutex2var_epi8(substitutes2, index, substitutes3));
     const std::uint64_t continuations = run.continuations & span;
     const std::uint64_t missing =
         continuations & _mm512_cmpeq_epi8_mask(mapped, _mm512_setzero_si512());
+    const std::uint64_t replaced =
+        missing | (continuations & _mm512_test_epi8_mask(substituted, substituted));
     mapped = _mm512_mask_mov_epi8(mapped, missing, _mm512_set1_epi8(kLostByte));
     const std::uint64_t keep = span & ~run.leads;
     _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(
                                      keep, _mm512_mask_mov_epi8(block, continuations, mapped)));
     o += static_cast<std::size_t>(__builtin_popcountll(keep));
     i += run.length;
-    losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(missing));
+    losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(replaced));
   }
   while (i < size) DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   return o;
@@ -530,13 +554,37 @@ bool IsValid(const std::uint8_t* in, std::size_t size, bool& multibyte) {
   return HaveWide() ? IsValidWide(in, size, multibyte) : IsValidPortable(in, size, multibyte);
 }
 
+void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+                    std::uint64_t& malformed) {
+  // Valid text, the common case, is checked by the fast loop: its multibyte sequences are
+  // its lead bytes.
+  // The counts stay in registers: the input bytes could alias them.
+  std::uint64_t valid = 0;
+  std::uint64_t broken = 0;
+  bool anyMultibyte = false;
+  if (IsValid(in, size, anyMultibyte)) {
+    for (std::size_t i = 0; i < size; ++i) valid += in[i] >= 0xC0;
+  } else {
+    for (std::size_t i = 0; i < size;) {
+      if (in[i] < 0x80) {
+        ++i;
+        continue;
+      }
+      char32_t c = 0;
+      i += DecodeOne(in + i, size - i, c);
+      ++(c == kMalformed ? broken : valid);
+    }
+  }
+  multibyte += valid;
+  malformed += broken;
+}
+
 }  // namespace utf8
 
 std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
-  if (!m_valid) return 0;
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
-  m_valid = utf8::IsValid(data, size - held, m_multibyte);
-  return m_valid ? held : 0;
+  utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
+  return held;
 }
 
 }  // namespace pismovar

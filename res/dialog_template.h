@@ -5,7 +5,8 @@
 // How to use one:
 //   1. Describe the dialog as a constant DialogTemplate (see dialog_templates.cpp): the
 //      controls in tab order, each with its numeric id (kNoId when nothing addresses it),
-//      kind, text (UTF-8), rectangle and flags.
+//      kind, text (UTF-8), rectangle and flags. Mark a text that a translation changes with
+//      QT_TRANSLATE_NOOP("Dialog", ...); BuildDialog translates every text in that context.
 //   2. In the dialog's constructor call BuildDialog(*this, kMyTemplate) (dialog_layout.h);
 //      it creates the child widgets, sizes the dialog and sets the tab order.
 //   3. Reach a control by its id: DialogItem<QPushButton>(*this, 1000), a radio group by the
@@ -42,7 +43,8 @@ enum class ControlKind {
 // Control flags.
 enum ControlFlag : unsigned {
   kGroup = 1u << 0,       // starts a group: ends the previous radio group
-  kTabStop = 1u << 1,     // reached by Tab
+  kTabStop = 1u << 1,     // reached by Tab; on a radio group's first button, the whole group
+                          // is one stop, at its selected button
   kCentred = 1u << 2,     // text centred (kStatic)
   kRight = 1u << 3,       // text right-aligned (kStatic)
   kBorder = 1u << 4,      // drawn with a border

@@ -5,17 +5,17 @@
 namespace pismovar {
 
 enum StringId : int {
-  IDS_ABOUTBOX = 101,         // the about box's menu entry
+  IDS_ABOUTBOX = 101,  // the about box's menu entry
   IDS_INPUT_OPEN_FAILED = 102,
   IDS_OUTPUT_OPEN_FAILED = 103,
-  IDS_DETECTING = 104,        // full detection's progress text
-  IDS_DETECT_CANCELLED = 105, // part of the table, shown by no path
-  IDS_RENAME_FAILED = 106,    // takes the input's name
+  IDS_DETECTING = 104,         // full detection's progress text
+  IDS_DETECT_CANCELLED = 105,  // part of the table, shown by no path
+  IDS_RENAME_FAILED = 106,     // takes the input's name
   IDS_CONVERT_CANCELLED = 107,
   IDS_INPUT_FILTER = 108,
   IDS_OUTPUT_FILTER = 109,
   IDS_VERSION = 110,
-  IDS_USAGE = 111,
+  IDS_USAGE = 111,            // takes the program's name three times
   IDS_IO_FAILED = 112,        // a read or write failed after both files were open
   IDS_NOT_CONVERTIBLE = 113,  // a strict conversion through UTF-8 lost characters
   IDS_CHARS_REPLACED = 114,   // takes the count

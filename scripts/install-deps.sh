@@ -6,11 +6,15 @@ packages=(
   build-essential cmake ninja-build          # the build
   libgtest-dev                               # the tests
   qt6-base-dev                               # the desktop program
-  help2man                                   # the command-line tool's man page
+  qt6-l10n-tools                             # lrelease and lupdate, the desktop program's translations
+  qt6-translations-l10n                      # Qt's own texts in Czech and Slovak
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  gettext                                    # the command-line tool's message catalogues (msgfmt)
+  bash-completion groff-base man-db          # testing the completion and the manual pages
+  dpkg-dev lintian                           # the Debian package: its dependencies, its check
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
 )
 

@@ -1,0 +1,281 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="sk" sourcelanguage="cs">
+<context>
+    <name>CConverterDlg</name>
+    <message>
+        <source>Vstupní soubor</source>
+        <translation>Vstupný súbor</translation>
+    </message>
+    <message>
+        <source>Vybrat vstupní soubory</source>
+        <translation>Vybrať vstupné súbory</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor</source>
+        <translation>Výstupný súbor</translation>
+    </message>
+    <message>
+        <source>Vybrat výstupní soubor</source>
+        <translation>Vybrať výstupný súbor</translation>
+    </message>
+    <message>
+        <source>Schránka neobsahuje žádný text.</source>
+        <translation>Schránka neobsahuje žiadny text.</translation>
+    </message>
+</context>
+<context>
+    <name>ConsoleRun</name>
+    <message>
+        <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
+        <translation>Nie je k dispozícii žiadny displej (X11 ani Wayland). Bez okien program prevedie iba súbor zadaný s prepínačmi, napríklad: pismovar /41 /00 &quot;email.txt&quot;</translation>
+    </message>
+    <message>
+        <source>Bez displeje není schránka dostupná.</source>
+        <translation>Bez displeja nie je schránka dostupná.</translation>
+    </message>
+</context>
+<context>
+    <name>Dialog</name>
+    <message>
+        <source>Konverze češtiny mezi různými kody.</source>
+        <translation>Konverzia češtiny medzi rôznymi kódmi.</translation>
+    </message>
+    <message>
+        <source>Freeware © 2026 projekt Pismovar</source>
+        <translation>Freeware © 2026 projekt Pismovar</translation>
+    </message>
+    <message>
+        <source>Informace</source>
+        <translation>Informácie</translation>
+    </message>
+    <message>
+        <source>Projekt Pismovar
+Nástroje pro český text</source>
+        <translation>Projekt Pismovar
+Nástroje pre český text</translation>
+    </message>
+    <message>
+        <source>Pokud se Vám program líbí, pak mi pošlete e-mail.</source>
+        <translation>Ak sa Vám program páči, pošlite mi e-mail.</translation>
+    </message>
+    <message>
+        <source>O programu Pismovar</source>
+        <translation>O programe Pismovar</translation>
+    </message>
+    <message>
+        <source>Vstup dat ze schránky Windows</source>
+        <translation>Vstup dát zo schránky</translation>
+    </message>
+    <message>
+        <source>Kamenických</source>
+        <translation>Kamenických</translation>
+    </message>
+    <message>
+        <source>Kodování</source>
+        <translation>Kódovanie</translation>
+    </message>
+    <message>
+        <source>Konce řádků</source>
+        <translation>Konce riadkov</translation>
+    </message>
+    <message>
+        <source>Úplná Detekce</source>
+        <translation>Úplná detekcia</translation>
+    </message>
+    <message>
+        <source>&amp;Vstupní soubor</source>
+        <translation>&amp;Vstupný súbor</translation>
+    </message>
+    <message>
+        <source>Výstup dat do schránky Windows</source>
+        <translation>Výstup dát do schránky</translation>
+    </message>
+    <message>
+        <source>Proveď konverzi</source>
+        <translation>Vykonaj konverziu</translation>
+    </message>
+    <message>
+        <source>Výstupní &amp;soubor</source>
+        <translation>Výstupný &amp;súbor</translation>
+    </message>
+    <message>
+        <source>Konec</source>
+        <translation>Koniec</translation>
+    </message>
+    <message>
+        <source>Pismovar 3.5.0 – konverze češtiny</source>
+        <translation>Pismovar 3.5.0 – konverzia češtiny</translation>
+    </message>
+    <message>
+        <source>Zrušit</source>
+        <translation>Zrušiť</translation>
+    </message>
+    <message>
+        <source>Provádím konverzi souborů...</source>
+        <translation>Vykonávam konverziu súborov...</translation>
+    </message>
+    <message>
+        <source>Konverze češtiny</source>
+        <translation>Konverzia češtiny</translation>
+    </message>
+    <message>
+        <source>Průběh</source>
+        <translation>Priebeh</translation>
+    </message>
+</context>
+<context>
+    <name>OutcomeText</name>
+    <message>
+        <source>Není to obyčejný soubor, ale složka, roura nebo zařízení.</source>
+        <translation>Nie je to obyčajný súbor, ale priečinok, rúra alebo zariadenie.</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor je vstupní soubor.</source>
+        <translation>Výstupný súbor je vstupný súbor.</translation>
+    </message>
+    <message>
+        <source>Jiný program soubor během konverze změnil, přesunul nebo nahradil; soubor zůstal, jak byl.</source>
+        <translation>Iný program súbor počas konverzie zmenil, presunul alebo nahradil; súbor zostal, ako bol.</translation>
+    </message>
+    <message>
+        <source>Tento soubor právě převádí jiná konverze.</source>
+        <translation>Tento súbor práve prevádza iná konverzia.</translation>
+    </message>
+    <message>
+        <source>Je to symbolický odkaz.</source>
+        <translation>Je to symbolický odkaz.</translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít vlastníka a skupinu původního; soubor zůstal, jak byl.</source>
+        <translation>Prevedený súbor nemôže prevziať vlastníka a skupinu pôvodného; súbor zostal, ako bol.</translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít přístupová práva, ACL nebo rozšířené atributy původního; soubor zůstal, jak byl.</source>
+        <translation>Prevedený súbor nemôže prevziať prístupové práva, ACL ani rozšírené atribúty pôvodného; súbor zostal, ako bol.</translation>
+    </message>
+    <message>
+        <source>Složka: %1</source>
+        <translation>Priečinok: %1</translation>
+    </message>
+    <message>
+        <source>Soubor: %1</source>
+        <translation>Súbor: %1</translation>
+    </message>
+    <message>
+        <source>Důvod: %1</source>
+        <translation>Dôvod: %1</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>&amp;O programu Pismovar...</source>
+        <translation>&amp;O programe Pismovar...</translation>
+    </message>
+    <message>
+        <source>Vstupní soubor není možné otevřít!</source>
+        <translation>Vstupný súbor nie je možné otvoriť!</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor není možné otevřít!</source>
+        <translation>Výstupný súbor nie je možné otvoriť!</translation>
+    </message>
+    <message>
+        <source>Detekuji kodování a konce řádků vstupního souboru.</source>
+        <translation>Zisťujem kódovanie a konce riadkov vstupného súboru.</translation>
+    </message>
+    <message>
+        <source>Detekce přerušena uživatelem po stlačení tlačítka &apos;Zrušit&apos;!</source>
+        <translation>Detekcia prerušená používateľom po stlačení tlačidla &apos;Zrušiť&apos;!</translation>
+    </message>
+    <message>
+        <source>Chyba: Nelze přejmenovat dočasný soubor Temp.tmp na 
+%s!</source>
+        <translation>Chyba: Nie je možné premenovať dočasný súbor Temp.tmp na 
+%s!</translation>
+    </message>
+    <message>
+        <source>Konverze přerušena uživatelem po stlačení tlačítka &apos;Zrušit&apos;!</source>
+        <translation>Konverzia prerušená používateľom po stlačení tlačidla &apos;Zrušiť&apos;!</translation>
+    </message>
+    <message>
+        <source>Textové soubory (*.txt)|*.txt|TeX/LaTeX soubory (*.tex)|*.tex|Web soubory (*.htm;*.html)|*.htm;*.html|Programy (*.c;*.cpp;*.h;*.bas)|*.c;*.cpp;*.h;*.bas|Všechny soubory (*.*)|*.*||</source>
+        <translation>Textové súbory (*.txt)|*.txt|TeX/LaTeX súbory (*.tex)|*.tex|Web súbory (*.htm;*.html)|*.htm;*.html|Programy (*.c;*.cpp;*.h;*.bas)|*.c;*.cpp;*.h;*.bas|Všetky súbory (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Všechny soubory (*.*)|*.*||</source>
+        <translation>Všetky súbory (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Pismovar verze 3.5.0</source>
+        <translation>Pismovar verzia 3.5.0</translation>
+    </message>
+    <message>
+        <source>Soubor není možné přečíst nebo zapsat!</source>
+        <translation>Súbor nie je možné prečítať alebo zapísať!</translation>
+    </message>
+    <message>
+        <source>Text nelze převést beze ztráty znaků!</source>
+        <translation>Text nie je možné previesť bez straty znakov!</translation>
+    </message>
+    <message>
+        <source>Nahrazeno znaků: %s</source>
+        <translation>Nahradených znakov: %s</translation>
+    </message>
+    <message>
+        <source>Neplatných sekvencí UTF-8: %s, první na pozici %s</source>
+        <translation>Neplatných sekvencií UTF-8: %s, prvá na pozícii %s</translation>
+    </message>
+    <message>
+        <source>Parametry programu Pismovar:
+
+%s [/ab [/cd]] [soubor... | Clipboard]
+%s -h | --help | -V | --version
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Konce řádků:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Názvy souborů:
+soubor...	 provede konverzi zadaných souborů, každého na jeho místě
+Clipboard	 provede konverzi schránky
+
+Volby:
+-h, --help	 vypíše tuto nápovědu
+-V, --version	 vypíše verzi programu
+
+S přepínači program převede soubory hned a skončí s kódem 0, když převedl všechny, jinak s kódem 1.
+
+Příklad:
+%s /41 /00 email.txt
+Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
+        <translation>Parametre programu Pismovar:
+
+%s [/ab [/cd]] [súbor... | Clipboard]
+%s -h | --help | -V | --version
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Konce riadkov:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Názvy súborov:
+súbor...	 prevedie zadané súbory, každý na jeho mieste
+Clipboard	 prevedie schránku
+
+Voľby:
+-h, --help	 vypíše túto nápovedu
+-V, --version	 vypíše verziu programu
+
+S prepínačmi program prevedie súbory hneď a skončí s kódom 0, keď previedol všetky, inak s kódom 1.
+
+Príklad:
+%s /41 /00 email.txt
+Týmto príkazom prevedieme súbor email.txt z kódovania Macintosh do Windows a konce riadkov sa prevedú z Macintosh na Windows.</translation>
+    </message>
+</context>
+</TS>
