@@ -5,12 +5,12 @@
 namespace pismovar {
 
 enum StringId : int {
-  IDS_ABOUTBOX = 101,  // the about box's menu entry
+  IDS_ABOUTBOX = 101,         // the about box's menu entry
   IDS_INPUT_OPEN_FAILED = 102,
   IDS_OUTPUT_OPEN_FAILED = 103,
-  IDS_DETECTING = 104,         // full detection's progress text
-  IDS_DETECT_CANCELLED = 105,  // part of the table, shown by no path
-  IDS_RENAME_FAILED = 106,     // takes the input's name
+  IDS_DETECTING = 104,        // full detection's progress text
+  IDS_DETECT_CANCELLED = 105, // part of the table, shown by no path
+  IDS_RENAME_FAILED = 106,    // takes the input's name
   IDS_CONVERT_CANCELLED = 107,
   IDS_INPUT_FILTER = 108,
   IDS_OUTPUT_FILTER = 109,

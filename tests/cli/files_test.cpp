@@ -381,8 +381,6 @@ TEST_P(InPlaceEndTest, LeavesTheInputIntactAndNothingBesideIt) {
   // Stopped, the run cannot finish before the signal, however busy the machine is.
   ::kill(pid, SIGSTOP);
   // A second run on the same file meanwhile fails at once, rather than lose either's work.
-  // The first one waits, stopped, so that it cannot finish before the signal.
-  ::kill(pid, SIGSTOP);
   const CliResult second = RunCli(args);
   EXPECT_EQ(second.status, 1);
   EXPECT_EQ(second.err, "pismovar-cli: " + (dir / "big.txt").string() +
