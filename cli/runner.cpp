@@ -270,7 +270,15 @@ void Runner::ConvertFileInPlace(const std::string& path) {
     Input input;
     input.path = path;
     if (ChooseFor(path, input)) {
-      m_host.ShowOutcome(m_converter.ConvertFileHeld(path));
+      Outcome outcome = m_converter.ConvertFileHeld(path);
+      if (outcome.failure == Outcome::Failure::kLocked) {
+        // The same file under another name (a hard link) may wait in the batch, behind the
+        // lock of its own run.
+        ReplaceHeld();
+        m_host.BeginInput(path);
+        outcome = m_converter.ConvertFileHeld(path);
+      }
+      m_host.ShowOutcome(outcome);
       ReportLosses();
     }
   }
