@@ -251,10 +251,12 @@ Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
       ::attr_copy_fd(path.c_str(), in.Get(), directory.c_str(), temp.Fd(), nullptr, nullptr) != 0) {
     return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
   }
-  if (!SyncOutput(temp.Fd())) {
+  if (::fsync(temp.Fd()) != 0) {
     return Outcome::Failed(Failure::kWrite, File::kTemporary, directory, errno);
   }
-  // A cancel that came while the text went to disk still leaves the input as it was.
+  // Going to disk can take seconds: a cancel that came meanwhile still leaves the input as it
+  // was.
+  m_host.PumpMessage();
   if (m_bCancel) return Outcome::Cancelled();
   if (!temp.Link())
     return Outcome::Failed(Failure::kReplace, File::kTemporary, directory, temp.Error());
@@ -403,8 +405,6 @@ ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
   return WriteAll(fd, data, size);
 }
-
-bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
 
 bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
   return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;

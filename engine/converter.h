@@ -131,9 +131,6 @@ class Converter {
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
-  // Puts a written file on disk (fsync). It may take seconds on a large file: a driver with a
-  // window runs it beside its event loop.
-  virtual bool SyncOutput(int fd);
 
  private:
   // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
