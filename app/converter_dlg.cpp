@@ -88,11 +88,17 @@ auto CConverterDlg::RunOnWorker(Job job) {
   m_bWorking = true;
   QEventLoop loop;
   std::invoke_result_t<Job> result{};
+  std::atomic<bool> done{false};
   std::thread worker([&] {
     result = job();
+    done = true;
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec();
+  // A loop ends at once while the application quits; the worker's calls are served all the
+  // same, or it would wait for them for ever.
+  while (!done)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   worker.join();
   m_bWorking = false;
   return result;
