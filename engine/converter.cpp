@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -100,35 +101,51 @@ std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const 
 }
 
 Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
-                             const std::string& outPath, std::uint64_t totalBytes) {
+                             const std::string& outPath, std::uint64_t totalBytes,
+                             std::span<const std::uint8_t> ahead) {
   m_nDoneBytes = 0;
   m_nTotalBytes = totalBytes;
   m_host.SetProgressRange(0, 100);
   m_bCancel = false;
   std::size_t held = 0;
-  bool endOfInput = false;
-  for (bool first = true; !endOfInput; first = false) {
-    // The bytes held back from the previous read are already in front of this one.
-    const ssize_t got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+  bool bomWritten = !(m_bWriteBom && m_nCodeOut == kCodeUtf8);
+  for (bool endOfInput = false; !endOfInput;) {
+    // The bytes held back from the previous read are already in front of this one. Each read
+    // takes what has arrived, so that a pipe's text is converted and written as it comes.
+    ssize_t got = 0;
+    if (!ahead.empty()) {
+      got = static_cast<ssize_t>(std::min(ahead.size(), kReadSize));
+      std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
+      ahead = ahead.subspan(static_cast<std::size_t>(got));
+    } else if (fdIn >= 0) {
+      got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+    }
+    if (got < 0 && errno == EINTR) {
+      // A signal interrupted a read that was waiting: perhaps the user cancelled.
+      m_host.PumpMessage();
+      if (m_bCancel) return Outcome::Cancelled();
+      continue;
+    }
     if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
-    endOfInput = static_cast<std::size_t>(got) < kReadSize;
+    endOfInput = got == 0;
     std::size_t n = held + static_cast<std::size_t>(got);
     held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
     n -= held;
     std::size_t skip = 0;
     std::size_t outSize = 0;
-    if (first && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
+    if (m_nDoneBytes == 0 && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
         std::memcmp(m_inArea.get(), kUtf8Bom, kUtf8BomSize) == 0) {
       skip = kUtf8BomSize;
     }
-    if (first && m_bWriteBom && m_nCodeOut == kCodeUtf8) {
+    if (!bomWritten) {
       std::memcpy(m_outArea.get(), kUtf8Bom, kUtf8BomSize);
       outSize = kUtf8BomSize;
+      bomWritten = true;
     }
     outSize += ConvertChunk(m_inArea.get() + skip, n - skip, m_outArea.get() + outSize,
                             m_nDoneBytes + skip);
     m_nDoneBytes += n;
-    if (!WriteOutput(fdOut, m_outArea.get(), outSize)) {
+    if (outSize != 0 && !WriteOutput(fdOut, m_outArea.get(), outSize)) {
       return Outcome::Failed(Failure::kWrite, outFile, outPath, errno);
     }
     std::memmove(m_inArea.get(), m_inArea.get() + n, held);
@@ -154,17 +171,37 @@ Outcome Converter::Settle(Outcome outcome) {
   return outcome;
 }
 
-Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
+Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
+                                 std::span<const std::uint8_t> ahead) {
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   // Output appended to its own input ("F >> F") would grow while it is read, until the disk
   // is full.
   struct stat inStat {};
   struct stat outStat {};
-  if (::fstat(fdIn, &inStat) == 0 && ::fstat(fdOut, &outStat) == 0 && S_ISREG(inStat.st_mode) &&
-      inStat.st_dev == outStat.st_dev && inStat.st_ino == outStat.st_ino) {
+  if (fdIn >= 0 && ::fstat(fdIn, &inStat) == 0 && ::fstat(fdOut, &outStat) == 0 &&
+      S_ISREG(inStat.st_mode) && inStat.st_dev == outStat.st_dev &&
+      inStat.st_ino == outStat.st_ino) {
     return Outcome::Failed(Failure::kSameFile, File::kOutput, {});
   }
-  return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes));
+  return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes, ahead));
+}
+
+Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
+                                       const std::string& output,
+                                       std::span<const std::uint8_t> ahead) {
+  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  struct stat inStat {};
+  if (fdIn >= 0 && ::fstat(fdIn, &inStat) != 0) {
+    return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
+  }
+  // Standard input may be a file given by the shell ("-o F < F"): truncating it would
+  // destroy the text.
+  struct stat outStat {};
+  if (S_ISREG(inStat.st_mode) && ::stat(output.c_str(), &outStat) == 0 &&
+      outStat.st_dev == inStat.st_dev && outStat.st_ino == inStat.st_ino) {
+    return Settle(Outcome::Failed(Failure::kSameFile, File::kOutput, output));
+  }
+  return Settle(ConvertToOther(fdIn, inStat, input, output, ahead));
 }
 
 Outcome Converter::ConvertFile(std::string input, std::string output) {
@@ -190,7 +227,7 @@ Outcome Converter::ConvertFile(std::string input, std::string output) {
     in.Reset();
     return Settle(ConvertInPlace(output, true));
   }
-  return Settle(ConvertToOther(in, inStat, input, output));
+  return Settle(ConvertToOther(in.Get(), inStat, input, output));
 }
 
 Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
@@ -280,15 +317,15 @@ Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
   return {};
 }
 
-Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
-                                  const std::string& output) {
+Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::string& input,
+                                  const std::string& output, std::span<const std::uint8_t> ahead) {
   UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   struct stat outStat {};
   if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) {
     return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
   }
-  Outcome outcome = RunChunks(in.Get(), input, out.Get(), File::kOutput, output,
-                              static_cast<std::uint64_t>(inStat.st_size));
+  Outcome outcome = RunChunks(in, input, out.Get(), File::kOutput, output,
+                              static_cast<std::uint64_t>(inStat.st_size), ahead);
   if (!out.Reset() && outcome.result == Outcome::kDone) {
     outcome = Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
   }
@@ -344,12 +381,16 @@ Outcome Converter::QuickDetect() {
   if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, name, errno);
   fd.Reset();
   const auto n = static_cast<std::size_t>(got);
-  DetectTally tally;
-  tally.Add(m_scratchArea.get(), n);
-  Utf8Detector utf8;
-  if (m_bDetectUtf8) utf8.Add(m_scratchArea.get(), n, size <= n);
-  StoreGuess(tally, utf8);
+  DetectBuffer(m_scratchArea.get(), n, size <= n);
   return {};
+}
+
+void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole) {
+  DetectTally tally;
+  tally.Add(data, size);
+  Utf8Detector utf8;
+  if (m_bDetectUtf8) utf8.Add(data, size, whole);
+  StoreGuess(tally, utf8);
 }
 
 Outcome Converter::FullDetect() {
@@ -372,12 +413,16 @@ Outcome Converter::FullDetect() {
   while (!m_bCancel && !endOfInput) {
     std::uint8_t* const chunk = m_scratchArea.get() + held;
     const ssize_t got = ReadInput(fd.Get(), chunk, kReadSize);
+    if (got < 0 && errno == EINTR) {
+      m_host.PumpMessage();
+      continue;
+    }
     if (got < 0) {
       readError = errno;
       break;
     }
     const auto n = static_cast<std::size_t>(got);
-    endOfInput = n < kReadSize;
+    endOfInput = n == 0;
     m_nDoneBytes += n;
     tally.Add(chunk, n);
     if (m_bDetectUtf8) {
@@ -399,7 +444,7 @@ Outcome Converter::FullDetect() {
 }
 
 ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
-  return ReadFull(fd, buffer, size);
+  return ::read(fd, buffer, size);
 }
 
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {

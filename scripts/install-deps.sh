@@ -12,6 +12,7 @@ packages=(
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  gettext                                    # the command-line tool's message catalogues (msgfmt)
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes

@@ -34,13 +34,18 @@ for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyrig
   usr/share/bash-completion/completions/pismovar-cli usr/share/applications/pismovar.desktop \
   usr/share/metainfo/org.example.pismovar.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/pismovar.svg \
-  usr/share/pismovar/translations/pismovar_en.qm; do
+  usr/share/pismovar/translations/pismovar_en.qm \
+  usr/share/locale/cs/LC_MESSAGES/pismovar-cli.mo usr/share/locale/sk/LC_MESSAGES/pismovar-cli.mo; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
 # Kamenický "č" (0x87) becomes UTF-8 c4 8d.
 converted=$(printf 'x\207y' | "$root/usr/bin/pismovar-cli" -f kam -t utf8 | od -An -tx1 | tr -d ' \n')
 [ "$converted" = "78c48d79" ] || fail "pismovar-cli converted x, č, y to $converted"
+
+# pismovar-cli finds its catalogues beside itself, wherever the package was unpacked.
+hint=$(LC_ALL=C.UTF-8 LANGUAGE=sk "$root/usr/bin/pismovar-cli" -t 2>&1 | tail -n 1 || true)
+[ "$hint" = "Viac informácií ukáže 'pismovar-cli --help'." ] || fail "Slovak hint: $hint"
 
 # Without a display the desktop program prints its usage, in the language asked for.
 usage() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LANG=C.UTF-8 LANGUAGE="$1" \
