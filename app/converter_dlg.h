@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/loss_report.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 
@@ -133,4 +134,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   std::atomic<bool> m_bCancelAsked{false};
   std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
+  // What the run under way replaced, shown once it is over.
+  pismovar::LossReport m_lossReport;
 };
