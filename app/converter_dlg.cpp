@@ -17,11 +17,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QThread>
 #include <QUrl>
-#include <cerrno>
-#include <functional>
 #include <iostream>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -81,6 +81,43 @@ class CConverterDlg::BusyScope {
   QPointer<QWidget> m_pFocus;
   std::vector<std::pair<QWidget*, bool>> m_saved;
 };
+
+template <class Job>
+auto CConverterDlg::RunOnWorker(Job job) {
+  m_bCancelAsked = false;
+  m_bWorking = true;
+  QEventLoop loop;
+  std::invoke_result_t<Job> result{};
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    result = job();
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  // A loop ends at once while the application quits; the worker's calls are served all the
+  // same, or it would wait for them for ever.
+  while (!done)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  worker.join();
+  m_bWorking = false;
+  return result;
+}
+
+bool CConverterDlg::OnWorker() const { return QThread::currentThread() != thread(); }
+
+template <class Call>
+auto CConverterDlg::OnDialogThread(Call call) {
+  using Result = std::invoke_result_t<Call>;
+  if constexpr (std::is_void_v<Result>) {
+    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+  } else {
+    Result result{};
+    QMetaObject::invokeMethod(
+        this, [&] { result = call(); }, Qt::BlockingQueuedConnection);
+    return result;
+  }
+}
 
 CConverterDlg::CConverterDlg(QWidget* parent)
     : QDialog(parent),
@@ -144,6 +181,7 @@ void CConverterDlg::OnInitDialog() {
 }
 
 void CConverterDlg::UpdateData(bool bSaveAndValidate) {
+  if (OnWorker()) return OnDialogThread([=, this] { UpdateData(bSaveAndValidate); });
   const bool wasExchanging = std::exchange(m_bExchanging, true);
   struct RadioField {
     int firstId;
@@ -302,7 +340,7 @@ void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
   {
     BusyScope busy(*this);
-    ShowDetectFailure(FullDetect());
+    ShowDetectFailure(RunOnWorker([this] { return FullDetect(); }));
   }
   if (m_bCloseRequested) QDialog::reject();
 }
@@ -364,7 +402,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   bool allConverted = true;
   if (m_nFileCount <= 1) {
     listBar->hide();
-    const Outcome outcome = ConvertFile(m_strInput, m_strOutput);
+    const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
     ShowOutcome(outcome, m_strInput);
     m_lossReport.Add(m_strInput, m_losses.replaced);
     allConverted = outcome.result == Outcome::kDone;
@@ -380,7 +418,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
         allConverted = false;
         break;
       }
-      const Outcome outcome = ConvertFile(*name, *name);
+      const Outcome outcome = RunOnWorker([&] { return ConvertFile(*name, *name); });
       ShowOutcome(outcome, *name);
       m_lossReport.Add(*name, m_losses.replaced);
       if (outcome.result == Outcome::kCancelled) {
@@ -415,10 +453,18 @@ void CConverterDlg::EndProgress() {
 }
 
 void CConverterDlg::OnTimer() {
-  if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setValue(ProgressPercent());
+  if (QProgressBar* bar = m_pProgressDlg->FileBar()) {
+    bar->setValue(m_bWorking ? m_nShownPercent.load() : ProgressPercent());
+  }
 }
 
-void CConverterDlg::OnCancelRequest() { m_bCancel = true; }
+void CConverterDlg::OnCancelRequest() {
+  if (m_bWorking) {
+    m_bCancelAsked = true;
+  } else {
+    m_bCancel = true;
+  }
+}
 
 void CConverterDlg::RequestCloseAfterRun() {
   m_bCloseRequested = true;
@@ -526,41 +572,19 @@ QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
   return chosen.isEmpty() ? QString{} : chosen.constFirst();
 }
 
-void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-// Runs `step` on a thread of its own while the event loop goes on, so that the window keeps
-// repainting and answering "Zrušit"; returns what the step returned.
-static bool RunBesideEventLoop(const std::function<bool()>& step) {
-  QEventLoop loop;
-  bool result = false;
-  int error = 0;
-  std::thread worker([&] {
-    result = step();
-    error = errno;
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  loop.exec();
-  worker.join();
-  // The caller reads the step's errno on this thread.
-  errno = error;
-  return result;
-}
-
-// Putting a large file on disk, and replacing one (which frees the old text's blocks), can
-// take seconds.
-bool CConverterDlg::SyncOutput(int fd) {
-  return RunBesideEventLoop([this, fd] { return Converter::SyncOutput(fd); });
-}
-
-bool CConverterDlg::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
-  return RunBesideEventLoop([&] { return Converter::ReplaceFile(dirFd, from, to); });
+// Called by the worker; the dialog's own event loop runs meanwhile.
+void CConverterDlg::PumpMessage() {
+  m_nShownPercent = ProgressPercent();
+  if (m_bCancelAsked.exchange(false)) m_bCancel = true;
 }
 
 void CConverterDlg::SetProgressRange(int lower, int upper) {
+  if (OnWorker()) return OnDialogThread([=, this] { SetProgressRange(lower, upper); });
   if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setRange(lower, upper);
 }
 
 void CConverterDlg::BeginDetectProgress() {
+  if (OnWorker()) return OnDialogThread([this] { BeginDetectProgress(); });
   m_pProgressDlg->Create();
   m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
   m_pProgressDlg->ListBar()->hide();
@@ -570,16 +594,22 @@ void CConverterDlg::BeginDetectProgress() {
 }
 
 void CConverterDlg::EndDetectProgress() {
+  if (OnWorker()) return OnDialogThread([this] { EndDetectProgress(); });
   QApplication::restoreOverrideCursor();
   EndProgress();
 }
 
-bool CConverterDlg::ClipboardHasText() { return pismovar::ClipboardHasText(); }
+bool CConverterDlg::ClipboardHasText() {
+  if (OnWorker()) return OnDialogThread([this] { return ClipboardHasText(); });
+  return pismovar::ClipboardHasText();
+}
 
 int CConverterDlg::ClipboardToFile(const std::string& name) {
+  if (OnWorker()) return OnDialogThread([&] { return ClipboardToFile(name); });
   return pismovar::ClipboardToFile(name);
 }
 
 std::string CConverterDlg::ClipboardFileName() {
+  if (OnWorker()) return OnDialogThread([this] { return ClipboardFileName(); });
   return TextToPath(m_tempDir.filePath(QString::fromLatin1(kClipboardFile)));
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -92,9 +93,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void dropEvent(QDropEvent* event) override;
   // Sends drags over the name fields to the dialog's own handlers.
   bool eventFilter(QObject* watched, QEvent* event) override;
-  // Converter: the slow steps at the end of an in-place run.
-  bool SyncOutput(int fd) override;
-  bool ReplaceFile(int dirFd, const std::string& from, const std::string& to) override;
 
  private:
   enum class RunEnd { kNormal, kCancelledList, kNoClipboardText };
@@ -105,6 +103,17 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   class BusyScope;
 
   RunOutcome RunConversion();
+  // Runs the engine's `job` (a file's conversion, a full detection) on a worker thread while
+  // the dialog's event loop goes on, so that the windows repaint and "Zrušit" answers at any
+  // moment, also while a file goes to disk; returns the job's result.
+  template <class Job>
+  auto RunOnWorker(Job job);
+  // Whether the caller is the worker of RunOnWorker, not the dialog's own thread.
+  bool OnWorker() const;
+  // Runs `call` on the dialog's thread and waits for its result: the engine's host calls
+  // from the worker go through here.
+  template <class Call>
+  auto OnDialogThread(Call call);
   // Makes `paths` the input, and in place the output, then detects the first.
   void TakeInputFiles(const QStringList& paths);
   void EndProgress();
@@ -119,6 +128,11 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bExchanging = false;
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
+  // A run's worker and the dialog share only these: the worker publishes the file's per cent
+  // after every chunk and takes the cancel request the dialog left.
+  bool m_bWorking = false;
+  std::atomic<bool> m_bCancelAsked{false};
+  std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
   // What the run under way replaced, shown once it is over.
   pismovar::LossReport m_lossReport;

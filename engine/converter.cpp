@@ -325,7 +325,9 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
   // starts first, then one flush makes all of it durable.
   for (const auto& held : batch) StartWriteback(held->temp->Fd());
   MakeDurable(batch, false, outcomes);
-  // A cancel that came while the text went to disk still leaves the inputs as they were.
+  // Going to disk can take seconds: a cancel that came meanwhile still leaves the inputs as
+  // they were.
+  m_host.PumpMessage();
   if (m_bCancel) {
     for (auto& [path, outcome] : outcomes) {
       if (outcome.result == Outcome::kDone) outcome = Outcome::Cancelled();

@@ -125,8 +125,8 @@ class FrameBox : public QGroupBox {
   }
 };
 
-QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
-  const QString text = TranslatedText(kDialogContext, item.text);
+// The control of `item`, showing `text`, the item's text in the user's language.
+QWidget* MakeControl(const ControlTemplate& item, const QString& text, QWidget* parent) {
   switch (item.kind) {
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(text, parent);
@@ -211,9 +211,8 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
   QButtonGroup* radioGroup = nullptr;
   RadioGroupKeys* radioKeys = nullptr;
   for (const ControlTemplate& item : tpl.controls) {
-    QWidget* control = MakeControl(item, &dialog);
-    const QString text =
-        QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
+    const QString text = TranslatedText(kDialogContext, item.text);
+    QWidget* control = MakeControl(item, text, &dialog);
     QRect geometry = units.ToPixels(item.rect);
     // The desktop's check marks take more room than the template allowed for; a box's text
     // is never cut for that, the box grows to the right instead.

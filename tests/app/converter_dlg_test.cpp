@@ -3,6 +3,8 @@
 // while a run is under way.
 #include "app/converter_dlg.h"
 
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -16,10 +18,14 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
@@ -38,26 +44,26 @@ class TestDlg : public CConverterDlg {
   QString saveAnswer;
   int openAsked = 0;
   bool clipboardText = true;
-  // Runs once per chunk, before the events are pumped.
+  // Runs on the dialog's thread once per chunk, while the run's worker waits.
   std::function<void()> onPump;
+  // Makes every read after a file's first as slow as a busy disk.
+  bool slowReads = false;
+  std::atomic<bool> inSlowRead{false};
 
   void PumpMessage() override {
-    if (onPump) onPump();
+    if (onPump) QMetaObject::invokeMethod(this, onPump, Qt::BlockingQueuedConnection);
     CConverterDlg::PumpMessage();
+  }
+  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
+    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) {
+      inSlowRead = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      inSlowRead = false;
+    }
+    return CConverterDlg::ReadInput(fd, buffer, size);
   }
   bool ClipboardHasText() override { return clipboardText && CConverterDlg::ClipboardHasText(); }
   using CConverterDlg::reject;
-
-  // Presses "Zrušit" just as the converted text starts going to disk.
-  bool cancelWhileSyncing = false;
-  bool SyncOutput(int fd) override {
-    if (cancelWhileSyncing) {
-      QMetaObject::invokeMethod(
-          this, [this] { ProgressDlg()->findChild<QPushButton*>()->click(); },
-          Qt::QueuedConnection);
-    }
-    return CConverterDlg::SyncOutput(fd);
-  }
 
  protected:
   void MessageBox(QMessageBox::Icon, const QString& text) override { messages << text; }
@@ -555,18 +561,44 @@ class ConverterDlgTest : public QObject {
     QVERIFY(dlg.messages.isEmpty());
   }
 
-  void cancelWhileTheFileGoesToDiskKeepsTheInput() {
+  void cancelOnceTheTextIsOnDiskKeepsTheInput() {
     WriteFile(Path("a.txt"), kLatin2Text);
     TestDlg dlg;
     dlg.OnInitDialog();
     dlg.OnDropFiles({Path("a.txt")});
     ChooseLatin2ToWindowsUnix(dlg);
-    dlg.cancelWhileSyncing = true;
+    // The last pump comes once the text is on disk.
+    int pumps = 0;
+    dlg.onPump = [&] {
+      if (++pumps == 2) dlg.OnCancelRequest();
+    };
     const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
     dlg.OnConvert();
     QCOMPARE(ReadAll(Path("a.txt")), kLatin2Text);
     QCOMPARE(dlg.messages.size(), 1);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+  }
+
+  void windowAnswersWhileTheRunWaitsForTheDisk() {
+    WriteFile(Path("a.txt"), LongLatin2Text());
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.slowReads = true;
+    bool answeredDuringRead = false;
+    int pumps = 0;
+    dlg.onPump = [&] {
+      if (pumps++ != 0) return;
+      QTimer::singleShot(50, &dlg, [&] {
+        answeredDuringRead = dlg.inSlowRead;
+        dlg.ProgressDlg()->findChild<QPushButton*>()->click();
+      });
+    };
+    dlg.OnConvert();
+    QVERIFY(answeredDuringRead);
+    QCOMPARE(ReadAll(Path("a.txt")), LongLatin2Text());
+    QCOMPARE(dlg.messages.size(), 1);
   }
 
   void tabVisitsEveryStopOnceWithEachRadioGroupAtItsChoice() {
