@@ -234,7 +234,7 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
   ParseResult result;
   Options& o = result.options;
   std::string& error = result.error;
-  auto store = [&error](std::optional<int> value, int& field) {
+  auto store = [](std::optional<int> value, int& field) {
     if (value) field = *value;
     return value.has_value();
   };

@@ -23,9 +23,9 @@ struct Options {
   bool detect = false;
   bool quick = false;
   bool force = false;
-  bool strict = false;  // any replaced character or malformed UTF-8 fails the input
+  bool strict = false;       // any replaced character or malformed UTF-8 fails the input
   bool lettersOnly = false;  // between 8-bit code pages only the letters are converted
-  bool bom = false;     // UTF-8 output starts with a byte-order mark
+  bool bom = false;          // UTF-8 output starts with a byte-order mark
   bool quiet = false;
   bool list = false;
   bool help = false;

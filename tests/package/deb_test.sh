@@ -34,7 +34,8 @@ for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyrig
   usr/share/bash-completion/completions/pismovar-cli usr/share/applications/pismovar.desktop \
   usr/share/metainfo/org.example.pismovar.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/pismovar.svg \
-  usr/share/pismovar/translations/pismovar_en.qm usr/share/locale/cs/LC_MESSAGES/pismovar-cli.mo; do
+  usr/share/pismovar/translations/pismovar_en.qm \
+  usr/share/locale/cs/LC_MESSAGES/pismovar-cli.mo usr/share/locale/sk/LC_MESSAGES/pismovar-cli.mo; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
@@ -43,7 +44,8 @@ converted=$(printf 'x\207y' | "$root/usr/bin/pismovar-cli" -f kam -t utf8 | od -
 [ "$converted" = "78c48d79" ] || fail "pismovar-cli converted x, č, y to $converted"
 
 # Each program in each language it speaks, from the files the package brought: the desktop
-# program's usage and version on the offscreen platform, the tool's message for a missing file.
+# program's usage and version on the offscreen platform, the tool's message for a missing file
+# from the catalogues beside it, wherever the package was unpacked.
 in_language() {  # language, program, arguments...
   local language=$1
   shift
