@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/loss_report.h"
 #include "app/outcome_text.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
@@ -97,6 +98,7 @@ int RunWithoutDisplay(const CommandLine& line) {
   const std::vector<std::string> names =
       line.names.empty() ? std::vector<std::string>{""} : line.names;
   bool allConverted = true;
+  LossReport losses;
   for (const std::string& name : names) {
     converter.m_strInput = name;
     const Outcome outcome = converter.ConvertFile(name, name);
@@ -104,7 +106,9 @@ int RunWithoutDisplay(const CommandLine& line) {
     // The outcome's message goes to standard error, on one line.
     const QStringList lines = OutcomeLines(outcome, name);
     if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')));
+    losses.Add(name, converter.m_losses.replaced);
   }
+  if (!losses.Empty()) PrintError(losses.Message());
   return allConverted ? kExitSuccess : kExitFailed;
 }
 

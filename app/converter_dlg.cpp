@@ -314,6 +314,9 @@ void CConverterDlg::OnConvert() {
     BusyScope busy(*this);
     outcome = RunConversion();
   }
+  if (!m_lossReport.Empty()) {
+    MessageBox(QMessageBox::Warning, m_lossReport.Message());
+  }
   if (outcome.end == RunEnd::kNoClipboardText) {
     MessageBox(QMessageBox::Critical,
                QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
@@ -343,14 +346,17 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   QProgressBar* listBar = m_pProgressDlg->ListBar();
   fileBar->setRange(0, 100);
   listBar->setRange(0, std::max(m_nFileCount, 1));
+  m_lossReport = {};
 
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
       EndProgress();
       return {RunEnd::kNoClipboardText, false};
     }
-    ClipboardToFile(ClipboardFileName());
+    std::uint64_t lost = 0;
+    pismovar::ClipboardToFile(ClipboardFileName(), &lost);
     m_strInput = ClipboardFileName();
+    m_lossReport.Add(m_strInput, lost);
     m_nFileCount = 1;
   }
   if (m_bClipboardOut) m_strOutput = ClipboardFileName();
@@ -360,6 +366,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
     listBar->hide();
     const Outcome outcome = ConvertFile(m_strInput, m_strOutput);
     ShowOutcome(outcome, m_strInput);
+    m_lossReport.Add(m_strInput, m_losses.replaced);
     allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
@@ -375,6 +382,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       }
       const Outcome outcome = ConvertFile(*name, *name);
       ShowOutcome(outcome, *name);
+      m_lossReport.Add(*name, m_losses.replaced);
       if (outcome.result == Outcome::kCancelled) {
         EndProgress();
         return {RunEnd::kCancelledList, false};

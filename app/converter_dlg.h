@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/loss_report.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 
@@ -119,4 +120,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
   int m_nExitCode = 0;
+  // What the run under way replaced, shown once it is over.
+  pismovar::LossReport m_lossReport;
 };

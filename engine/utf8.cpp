@@ -399,9 +399,9 @@ PISMOVAR_WIDE std::size_t EncodeWide(const std::uint8_t* in, std::size_t size, s
 }
 
 // 64 bytes at a time while they hold only ASCII and the two-byte sequences of U+0080..U+017F:
-// each continuation byte is looked up with its lead in the 256-entry Latin() table and the
-// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
-// finished one sequence at a time.
+// each continuation byte is looked up with its lead in the 256-entry Latin() table, and in
+// LatinSubstitutes() to count the substitutes, and the leads are squeezed out. Anything else
+// (a longer or malformed sequence, a line end) is finished one sequence at a time.
 PISMOVAR_WIDE std::size_t DecodeWide(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                      const FromUnicodeTable& table, const kernels::Rewrite* rewrite,
                                      std::uint64_t offset, Utf8Losses& losses) {
@@ -582,6 +582,7 @@ void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& mul
 }  // namespace utf8
 
 std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
+  if (Settled()) return 0;
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
   utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
   return held;

@@ -20,6 +20,7 @@ enum StringId : int {
   IDS_NOT_CONVERTIBLE = 113,  // a strict conversion through UTF-8 lost characters
   IDS_CHARS_REPLACED = 114,   // takes the count
   IDS_MALFORMED_UTF8 = 115,   // takes the count and the offset of the first
+  IDS_CHARS_NO_PLACE = 116,   // takes the count and the files, one a line
 };
 
 }  // namespace pismovar

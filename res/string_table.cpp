@@ -12,7 +12,7 @@
 namespace pismovar {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
+constexpr std::array<std::pair<int, std::string_view>, 16> kStrings{{
     {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("StringTable", "&O programu Pismovar...")},
     {IDS_INPUT_OPEN_FAILED, QT_TRANSLATE_NOOP("StringTable", "Vstupní soubor není možné otevřít!")},
     {IDS_OUTPUT_OPEN_FAILED,
@@ -70,6 +70,10 @@ constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
     {IDS_CHARS_REPLACED, QT_TRANSLATE_NOOP("StringTable", "Nahrazeno znaků: %s")},
     {IDS_MALFORMED_UTF8,
      QT_TRANSLATE_NOOP("StringTable", "Neplatných sekvencí UTF-8: %s, první na pozici %s")},
+    {IDS_CHARS_NO_PLACE,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Počet znaků, pro které výstupní kódování nemá místo: %s\n"
+                       "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n%s")},
 }};
 
 constexpr std::array<std::string_view, 8> kCodePageCaptions{

@@ -226,6 +226,12 @@ Nástroje pro český text</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Byly nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Parametry programu Pismovar:
 
 %s [/ab [/cd]] [soubor... | Clipboard]

@@ -228,6 +228,14 @@ Tools for Czech text</translation>
         <translation>Invalid UTF-8 sequences: %s, the first at offset %s</translation>
     </message>
     <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Byly nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation>Characters the output encoding has no place for: %s
+They were replaced by similar characters or a question mark in the files:
+%s</translation>
+    </message>
+    <message>
         <source>Parametry programu Pismovar:
 
 %s [/ab [/cd]] [soubor... | Clipboard]

@@ -228,6 +228,14 @@ Nástroje pre český text</translation>
         <translation>Neplatných sekvencií UTF-8: %s, prvá na pozícii %s</translation>
     </message>
     <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Byly nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation>Počet znakov, pre ktoré výstupné kódovanie nemá miesto: %s
+Boli nahradené podobnými znakmi alebo otáznikom v súboroch:
+%s</translation>
+    </message>
+    <message>
         <source>Parametry programu Pismovar:
 
 %s [/ab [/cd]] [soubor... | Clipboard]

@@ -330,6 +330,33 @@ class ConverterDlgTest : public QObject {
     QVERIFY(Enabled(dlg, IDC_CONVERT));
   }
 
+  void substitutionsAreToldOnceAfterTheRun() {
+    // Latin-2 box drawing has no place in Windows 1250; the clipboard's arrow none at all.
+    WriteFile(Path("a.txt"), "\xC4\xC4\r\n");
+    WriteFile(Path("b.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt"), Path("b.txt")});
+    dlg.messages.clear();
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), QByteArray("--\n"));
+    QCOMPARE(
+        dlg.messages,
+        QStringList{QStringLiteral("Počet znaků, pro které výstupní kódování nemá místo: 2\n"
+                                   "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n") +
+                    Path("a.txt")});
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("a→b"));
+    TestDlg clipboardDlg;
+    clipboardDlg.m_bClipboardIn = clipboardDlg.m_bClipboardOut = true;
+    clipboardDlg.OnInitDialog();
+    clipboardDlg.OnConvert();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a?b"));
+    QCOMPARE(clipboardDlg.messages.size(), 1);
+    QVERIFY(clipboardDlg.messages[0].contains(QStringLiteral("nemá místo: 1\n")));
+  }
+
   void cancelInAListStopsThereAndKeepsConvertEnabled() {
     WriteFile(Path("a.txt"), kLatin2Text);
     WriteFile(Path("b.txt"), LongLatin2Text());
