@@ -355,6 +355,14 @@ void CConverterDlg::OnConvert() {
   if (!m_lossReport.Empty()) {
     MessageBox(QMessageBox::Warning, m_lossReport.Message());
   }
+  if (m_nMalformed != 0) {
+    MessageBox(QMessageBox::Warning,
+               FormatText(IDS_MALFORMED_UTF8,
+                          {QString::number(m_nMalformed), QString::number(m_nFirstMalformedAt)}) +
+                   QLatin1Char('\n') +
+                   QCoreApplication::translate("OutcomeText", "Soubor: %1")
+                       .arg(PathToText(m_strFirstMalformedFile)));
+  }
   if (outcome.end == RunEnd::kNoClipboardText) {
     MessageBox(QMessageBox::Critical,
                QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
@@ -385,6 +393,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   fileBar->setRange(0, 100);
   listBar->setRange(0, std::max(m_nFileCount, 1));
   m_lossReport = {};
+  m_nMalformed = 0;
 
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
@@ -405,6 +414,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
     const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
     ShowOutcome(outcome, m_strInput);
     m_lossReport.Add(m_strInput, m_losses.replaced);
+    NoteMalformed(m_strInput);
     allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
@@ -421,6 +431,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       const Outcome outcome = RunOnWorker([&] { return ConvertFile(*name, *name); });
       ShowOutcome(outcome, *name);
       m_lossReport.Add(*name, m_losses.replaced);
+      NoteMalformed(*name);
       if (outcome.result == Outcome::kCancelled) {
         EndProgress();
         return {RunEnd::kCancelledList, false};
@@ -444,6 +455,15 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   }
   QFile::remove(PathToText(ClipboardFileName()));
   return {RunEnd::kNormal, allConverted};
+}
+
+void CConverterDlg::NoteMalformed(const std::string& name) {
+  if (m_losses.malformed == 0) return;
+  if (m_nMalformed == 0) {
+    m_nFirstMalformedAt = m_losses.firstMalformed;
+    m_strFirstMalformedFile = name;
+  }
+  m_nMalformed += m_losses.malformed;
 }
 
 void CConverterDlg::EndProgress() {

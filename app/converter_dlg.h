@@ -114,6 +114,9 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // from the worker go through here.
   template <class Call>
   auto OnDialogThread(Call call);
+  // Notes the malformed UTF-8 sequences the conversion of `name` met, for the warning after
+  // the run.
+  void NoteMalformed(const std::string& name);
   // Makes `paths` the input, and in place the output, then detects the first.
   void TakeInputFiles(const QStringList& paths);
   void EndProgress();
@@ -128,6 +131,10 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bExchanging = false;
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
+  // The malformed UTF-8 sequences of the run under way: how many, and where the first was.
+  std::uint64_t m_nMalformed = 0;
+  std::uint64_t m_nFirstMalformedAt = 0;
+  std::string m_strFirstMalformedFile;
   // A run's worker and the dialog share only these: the worker publishes the file's per cent
   // after every chunk and takes the cancel request the dialog left.
   bool m_bWorking = false;
