@@ -49,6 +49,11 @@ constexpr const char* kClipboardFile = "Clipboard.tmp";
 QString PathToText(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string TextToPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
+// The clipboard holds characters: a UTF-8 side of a conversion takes them all as they are.
+ClipboardBytes ClipboardForm(int codePage) {
+  return codePage == kCodeUtf8 ? ClipboardBytes::kUtf8 : ClipboardBytes::kWindows1250;
+}
+
 }  // namespace
 
 // Holds off everything that would start a run, a detection, a browse or a change of the
@@ -401,7 +406,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       return {RunEnd::kNoClipboardText, false};
     }
     std::uint64_t lost = 0;
-    pismovar::ClipboardToFile(ClipboardFileName(), &lost);
+    pismovar::ClipboardToFile(ClipboardFileName(), &lost, ClipboardForm(m_nCodeIn));
     m_strInput = ClipboardFileName();
     m_lossReport.Add(m_strInput, lost);
     m_nFileCount = 1;
@@ -449,7 +454,8 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   listBar->setValue(listBar->maximum());
   EndProgress();
   if (m_bClipboardOut) {
-    if (std::unique_ptr<QMimeData> text = FileToClipboard(ClipboardFileName())) {
+    if (std::unique_ptr<QMimeData> text =
+            FileToClipboard(ClipboardFileName(), ClipboardForm(m_nCodeOut))) {
       QGuiApplication::clipboard()->setMimeData(text.release());
     }
   }

@@ -433,6 +433,37 @@ class ConverterDlgTest : public QObject {
     QVERIFY(!QFile::exists(QString::fromStdString(dlg.ClipboardFileName())));
   }
 
+  void clipboardKeepsItsCharactersWhenASideIsUtf8_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("codeIn");
+    QTest::addColumn<int>("codeOut");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("UTF-8 both ways")
+        << QStringLiteral("жč\r\n") << 7 << 7 << QStringLiteral("жč\n");
+    QTest::newRow("Windows 1250 to UTF-8")
+        << QStringLiteral("čř\r\n") << 0 << 7 << QStringLiteral("čř\n");
+    QTest::newRow("UTF-8 to Latin-2")
+        << QStringLiteral("ž\r\n") << 7 << 2 << QStringLiteral("\u00a7\n");
+  }
+  void clipboardKeepsItsCharactersWhenASideIsUtf8() {
+    QFETCH(QString, before);
+    QFETCH(int, codeIn);
+    QFETCH(int, codeOut);
+    QFETCH(QString, after);
+    QGuiApplication::clipboard()->setText(before);
+    TestDlg dlg;
+    dlg.m_bClipboardIn = dlg.m_bClipboardOut = true;
+    dlg.m_nCodeIn = codeIn;
+    dlg.m_nCodeOut = codeOut;
+    dlg.m_nLineEndOut = 2;
+    dlg.OnInitDialog();
+    dlg.UpdateData(true);
+    dlg.m_nCodeIn = codeIn;
+    dlg.UpdateData(false);
+    dlg.OnConvert();
+    QCOMPARE(QGuiApplication::clipboard()->text(), after);
+  }
+
   void timerShowsPercentOfTheFile_data() {
     QTest::addColumn<quint64>("done");
     QTest::addColumn<quint64>("total");
