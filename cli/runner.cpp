@@ -40,6 +40,13 @@ int Runner::Run() {
       Process(name);
     }
   }
+  // The files converted in place wait to replace their inputs together; a cancel leaves
+  // them all as they were.
+  if (CancelRequested()) {
+    m_converter.DropHeld();
+  } else {
+    ReplaceHeld();
+  }
   return m_allSucceeded ? 0 : 1;
 }
 
@@ -50,6 +57,15 @@ void Runner::Process(const std::string& name) {
     ConvertInPlaceArgument(name);
   } else {
     ConvertOne(name);
+  }
+}
+
+void Runner::ReplaceHeld() {
+  for (const auto& [name, outcome] : m_converter.ReplaceHeld()) {
+    if (outcome.result == Outcome::kDone) continue;
+    m_host.BeginInput(name);
+    m_host.ShowOutcome(outcome);
+    Finish();
   }
 }
 
@@ -254,11 +270,20 @@ void Runner::ConvertFileInPlace(const std::string& path) {
     Input input;
     input.path = path;
     if (ChooseFor(path, input)) {
-      m_host.ShowOutcome(m_converter.ConvertFile(path, path));
+      Outcome outcome = m_converter.ConvertFileHeld(path);
+      if (outcome.failure == Outcome::Failure::kLocked) {
+        // The same file under another name (a hard link) may wait in the batch, behind the
+        // lock of its own run.
+        ReplaceHeld();
+        m_host.BeginInput(path);
+        outcome = m_converter.ConvertFileHeld(path);
+      }
+      m_host.ShowOutcome(outcome);
       ReportLosses();
     }
   }
   Finish();
+  if (m_converter.BatchFull()) ReplaceHeld();
 }
 
 }  // namespace pismovar::cli

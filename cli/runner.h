@@ -54,6 +54,8 @@ class Runner {
   bool Guess(const std::string& name, Input& input);
   // Reports on standard error what the conversion just done had to replace.
   void ReportLosses();
+  // Puts the files converted in place since the last call in place, reporting failures.
+  void ReplaceHeld();
   void Finish();
 
   const Options& m_options;

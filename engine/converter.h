@@ -11,6 +11,8 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/byte_map.h"
 #include "engine/char_table.h"
@@ -72,6 +74,18 @@ class Converter {
   // conversion that lost anything (m_losses) fails. Shows nothing: the outcome says what
   // happened.
   Outcome ConvertFile(std::string input, std::string output);
+
+  // Many small files in place: ConvertFileHeld converts `path` as ConvertFile(path, path)
+  // would, but holds the converted file back (kDone: held). ReplaceHeld then puts every held
+  // file in place together, its data on disk before any of them takes its input's name, and
+  // gives each input's name with its final outcome; DropHeld leaves every held input as it
+  // was. A batch is full at kBatchFiles files or kBatchBytes bytes.
+  static constexpr std::size_t kBatchFiles = 64;
+  static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
+  Outcome ConvertFileHeld(const std::string& path);
+  bool BatchFull() const;
+  std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
+  void DropHeld();
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
   // (no UpdateData). `ahead` holds bytes already read from `fdIn` (a detection's look-ahead),
@@ -145,6 +159,13 @@ class Converter {
   // EINTR when a signal interrupted the wait.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
+  // Starts writing a file's data to disk without waiting.
+  virtual void StartWriteback(int fd);
+  // Puts a written file, or a folder, on disk (fsync). It may take seconds on a large file:
+  // a driver with a window runs it beside its event loop.
+  virtual bool SyncOutput(int fd);
+  // Puts everything written on the filesystem of `fd` on disk (syncfs).
+  virtual bool SyncFilesystem(int fd);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
@@ -162,9 +183,20 @@ class Converter {
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
                     std::span<const std::uint8_t> ahead = {});
+  struct Held;
   // Replaces the file `path` by its converted text; a link at `path` is followed only with
   // `followLink`.
   Outcome ConvertInPlace(const std::string& path, bool followLink);
+  // The first part of it: `held` gets the locked input and its converted text, not yet in
+  // place.
+  Outcome PrepareInPlace(const std::string& path, bool followLink, Held& held);
+  // The second part, for a whole batch at once; empties `batch`.
+  std::vector<std::pair<std::string, Outcome>> PutInPlace(
+      std::vector<std::unique_ptr<Held>>& batch);
+  // Flushes the batch's new files, or with `folders` their folders, to disk; a failure fails
+  // every file it concerns that has not failed yet.
+  void MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
+                   std::vector<std::pair<std::string, Outcome>>& outcomes);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
                          const std::string& output, std::span<const std::uint8_t> ahead = {});
   // Settles the counters and the cancel flag for the caller's progress display.
@@ -185,6 +217,9 @@ class Converter {
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;
+  // The converted files that wait for ReplaceHeld, and their inputs' total size.
+  std::vector<std::unique_ptr<Held>> m_held;
+  std::uint64_t m_heldBytes = 0;
 };
 
 }  // namespace pismovar

@@ -16,6 +16,7 @@ packages=(
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
+  dos2unix                                   # many_files_bench compares -i over many files with it
 )
 
 missing=()

@@ -242,11 +242,13 @@ TEST(RecursiveTest, ConvertsTextFilesUnderTheFolderNotFollowingLinks) {
   WriteFile(dir / "tree/sub/image.bin", std::string("\x89PNG\0\0\xA0", 7));
   WriteFile(dir / "outside.txt", kam);
   fs::create_symlink(dir / "outside.txt", dir / "tree/link.txt");
+  fs::create_hard_link(dir / "tree/a.txt", dir / "tree/sub/hard.txt");
 
   const CliResult result = RunCli({"-r", "-i", "-q", "-t", "win", "tree"}, {}, dir.Path());
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(ReadFile(dir / "tree/a.txt"), Encode(kCzechSlovakText, 0));
   EXPECT_EQ(ReadFile(dir / "tree/sub/b.txt"), Encode(kCzechSlovakText, 0));
+  EXPECT_EQ(ReadFile(dir / "tree/sub/hard.txt"), Encode(kCzechSlovakText, 0));
   EXPECT_EQ(ReadFile(dir / "tree/sub/image.bin"), std::string("\x89PNG\0\0\xA0", 7));
   EXPECT_EQ(ReadFile(dir / "outside.txt"), kam);
   EXPECT_TRUE(fs::is_symlink(dir / "tree/link.txt"));
