@@ -423,6 +423,13 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
     allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
+    // The files wait in batches and replace their inputs together, once on disk; a cancel
+    // leaves every input of the unfinished batch as it was.
+    const auto cancelled = [this]() -> RunOutcome {
+      DropHeld();
+      EndProgress();
+      return {RunEnd::kCancelledList, false};
+    };
     std::string list = m_strInput;
     // A list that cannot be cut further ends the run: nothing is left that names a file.
     while (list.size() > 2 && !m_bCloseRequested) {
@@ -433,22 +440,23 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
         allConverted = false;
         break;
       }
-      const Outcome outcome = RunOnWorker([&] { return ConvertFile(*name, *name); });
+      Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(*name); });
+      if (outcome.failure == Outcome::Failure::kLocked) {
+        // The same file under another name (or twice in the list) may wait in the batch,
+        // behind the lock of this very run.
+        if (!PutHeldInPlace(allConverted)) return cancelled();
+        outcome = RunOnWorker([&] { return ConvertFileHeld(*name); });
+      }
       ShowOutcome(outcome, *name);
       m_lossReport.Add(*name, m_losses.replaced);
       NoteMalformed(*name);
-      if (outcome.result == Outcome::kCancelled) {
-        EndProgress();
-        return {RunEnd::kCancelledList, false};
-      }
+      if (outcome.result == Outcome::kCancelled) return cancelled();
       if (outcome.result != Outcome::kDone) allConverted = false;
       fileBar->setValue(100);
       ++m_nFilesDone;
+      if (BatchFull() && !PutHeldInPlace(allConverted)) return cancelled();
     }
-    if (m_bCloseRequested) {
-      EndProgress();
-      return {RunEnd::kCancelledList, false};
-    }
+    if (m_bCloseRequested || !PutHeldInPlace(allConverted)) return cancelled();
   }
 
   listBar->setValue(listBar->maximum());
@@ -461,6 +469,18 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   }
   QFile::remove(PathToText(ClipboardFileName()));
   return {RunEnd::kNormal, allConverted};
+}
+
+bool CConverterDlg::PutHeldInPlace(bool& allConverted) {
+  bool cancelled = false;
+  for (const auto& [name, outcome] : RunOnWorker([this] { return ReplaceHeld(); })) {
+    if (outcome.result == Outcome::kDone) continue;
+    allConverted = false;
+    // A cancel while the batch went to disk concerns all of it: one message says so.
+    if (outcome.result == Outcome::kCancelled && std::exchange(cancelled, true)) continue;
+    ShowOutcome(outcome, name);
+  }
+  return !cancelled;
 }
 
 void CConverterDlg::NoteMalformed(const std::string& name) {

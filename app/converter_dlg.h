@@ -116,6 +116,9 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // from the worker go through here.
   template <class Call>
   auto OnDialogThread(Call call);
+  // Puts the files held back by the list under way in place, and shows each one's failure;
+  // false after a cancel, which leaves them all as they were.
+  bool PutHeldInPlace(bool& allConverted);
   // Notes the malformed UTF-8 sequences the conversion of `name` met, for the warning after
   // the run.
   void NoteMalformed(const std::string& name);

@@ -319,7 +319,8 @@ class ConverterDlgTest : public QObject {
     WriteFile(Path("c.txt"), kLatin2Text);
     TestDlg dlg;
     dlg.OnInitDialog();
-    dlg.OnDropFiles({Path("a.txt"), Path("missing.txt"), Path("c.txt")});
+    // A file named twice is converted twice, the second time once the first is in place.
+    dlg.OnDropFiles({Path("a.txt"), Path("missing.txt"), Path("c.txt"), Path("a.txt")});
     dlg.messages.clear();
     ChooseLatin2ToWindowsUnix(dlg);
     int listBarMaximum = -1;
@@ -329,10 +330,11 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(dlg.messages,
              QStringList{QStringLiteral("Vstupní soubor není možné otevřít!\nSoubor: %1\nDůvod: %2")
                              .arg(Path("missing.txt"), QString::fromLocal8Bit(strerror(ENOENT)))});
-    QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
+    // The second time its "č" (0xE8) was read as Latin 2's "Ŕ".
+    QCOMPARE(ReadAll(Path("a.txt")), QByteArray("a\xC0\nb\xC0\n"));
     QCOMPARE(ReadAll(Path("c.txt")), kWindowsText);
-    QCOMPARE(listBarMaximum, 3);
-    QCOMPARE(dlg.m_nFilesDone, 3);
+    QCOMPARE(listBarMaximum, 4);
+    QCOMPARE(dlg.m_nFilesDone, 4);
     QVERIFY(Enabled(dlg, IDC_CONVERT));
   }
 
@@ -380,7 +382,8 @@ class ConverterDlgTest : public QObject {
              QStringList{QStringLiteral("Konverze přerušena uživatelem po stlačení tlačítka "
                                         "'Zrušit'!\nSoubor: %1")
                              .arg(Path("b.txt"))});
-    QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
+    // The files of the unfinished batch stay as they were, the first as well.
+    QCOMPARE(ReadAll(Path("a.txt")), kLatin2Text);
     QCOMPARE(ReadAll(Path("b.txt")), LongLatin2Text());
     QCOMPARE(ReadAll(Path("c.txt")), kLatin2Text);
     QCOMPARE(ReadAll(Path("Clipboard.tmp")), QByteArray("user's own"));
