@@ -430,8 +430,6 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       EndProgress();
       return {RunEnd::kCancelledList, false};
     };
-    // A new list starts a run of its own: it looks again for what killed runs left.
-    DropHeld();
     std::string list = m_strInput;
     // A list that cannot be cut further ends the run: nothing is left that names a file.
     while (list.size() > 2 && !m_bCloseRequested) {

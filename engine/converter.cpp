@@ -207,7 +207,6 @@ Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
 Outcome Converter::ConvertFile(std::string input, std::string output) {
   m_host.UpdateData(true);
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
-  m_sweptFolders.clear();
   if (input == output) return Settle(ConvertInPlace(input, m_bFollowSymlinks));
 
   // Not blocking: a FIFO or a device is refused by the type check, not waited for.
@@ -372,6 +371,7 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
   // The new names, too, are on disk before the run says it is done.
   MakeDurable(batch, true, outcomes);
   batch.clear();
+  m_sweptFolders.clear();
   return outcomes;
 }
 

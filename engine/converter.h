@@ -81,7 +81,7 @@ class Converter {
   // would, but holds the converted file back (kDone: held). ReplaceHeld then puts every held
   // file in place together, its data on disk before any of them takes its input's name, and
   // gives each input's name with its final outcome; DropHeld leaves every held input as it
-  // was and ends the run. A batch is full at kBatchFiles files or kBatchBytes bytes.
+  // was. A batch is full at kBatchFiles files or kBatchBytes bytes.
   static constexpr std::size_t kBatchFiles = 64;
   static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
   Outcome ConvertFileHeld(const std::string& path);
@@ -224,8 +224,7 @@ class Converter {
   // The converted files that wait for ReplaceHeld, and their inputs' total size.
   std::vector<std::unique_ptr<Held>> m_held;
   std::uint64_t m_heldBytes = 0;
-  // The folders already cleared of a killed run's leftovers: once per run of many files,
-  // which ends with DropHeld; a single file's ConvertFile is a run of its own.
+  // The folders of the batch under way already cleared of a killed run's leftovers.
   std::set<std::pair<dev_t, ino_t>> m_sweptFolders;
 };
 
