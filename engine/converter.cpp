@@ -269,12 +269,6 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
   held.name = BaseNameOf(target);
   held.dir = UniqueFd(::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!held.dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
-  // A run killed where the filesystem has no unnamed files may have left its file here.
-  struct stat dirStat {};
-  if (::fstat(held.dir.Get(), &dirStat) == 0 &&
-      m_sweptFolders.emplace(dirStat.st_dev, dirStat.st_ino).second) {
-    RemoveStaleTemporaries(held.dir.Get());
-  }
   held.in = UniqueFd(
       ::openat(held.dir.Get(), held.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!held.in.Valid()) {
@@ -294,7 +288,7 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
     return Outcome::Failed(Failure::kLocked, File::kInput, path);
   }
 
-  held.temp = CreateReplacement(held.dir.Get());
+  held.temp = std::make_unique<ReplacementFile>(held.dir.Get());
   const ReplacementFile& temp = *held.temp;
   if (!temp.Valid()) {
     return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, held.directory, temp.Error());
@@ -371,7 +365,6 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
   // The new names, too, are on disk before the run says it is done.
   MakeDurable(batch, true, outcomes);
   batch.clear();
-  m_sweptFolders.clear();
   return outcomes;
 }
 
@@ -427,7 +420,6 @@ std::vector<std::pair<std::string, Outcome>> Converter::ReplaceHeld() {
 void Converter::DropHeld() {
   m_held.clear();
   m_heldBytes = 0;
-  m_sweptFolders.clear();
 }
 
 Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::string& input,
@@ -572,10 +564,6 @@ bool Converter::SyncFilesystem(int fd) { return ::syncfs(fd) == 0; }
 
 bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
   return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;
-}
-
-std::unique_ptr<ReplacementFile> Converter::CreateReplacement(int dirFd) {
-  return std::make_unique<ReplacementFile>(dirFd);
 }
 
 }  // namespace pismovar

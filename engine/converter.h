@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <span>
 #include <string>
 #include <utility>
@@ -26,7 +25,6 @@
 namespace pismovar {
 
 class DetectTally;
-class ReplacementFile;
 class UniqueFd;
 
 class Converter {
@@ -170,8 +168,6 @@ class Converter {
   virtual bool SyncFilesystem(int fd);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
-  // Creates the new file of an in-place run in the directory `dirFd`.
-  virtual std::unique_ptr<ReplacementFile> CreateReplacement(int dirFd);
 
  private:
   // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
@@ -224,8 +220,6 @@ class Converter {
   // The converted files that wait for ReplaceHeld, and their inputs' total size.
   std::vector<std::unique_ptr<Held>> m_held;
   std::uint64_t m_heldBytes = 0;
-  // The folders of the batch under way already cleared of a killed run's leftovers.
-  std::set<std::pair<dev_t, ino_t>> m_sweptFolders;
 };
 
 }  // namespace pismovar

@@ -1,21 +1,13 @@
 #include "engine/posix_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
 #include <sys/random.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <string_view>
 
 namespace pismovar {
 
@@ -42,53 +34,31 @@ bool UniqueFd::Reset() {
 
 namespace {
 
-constexpr int kRandomLetters = 6;
-
-// A fresh ".pismovar-PID-XXXXXX" with six random letters or digits.
+// A fresh ".pismovar-XXXXXX" with six random letters or digits.
 std::string RandomTempName() {
   constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   constexpr std::uint64_t kLetterCount = sizeof kLetters - 1;
   std::uint64_t bits = 0;
   if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
-    // Without randomness the names still differ between moments.
-    bits = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    // Without randomness the names still differ between processes and moments.
+    bits = static_cast<std::uint64_t>(::getpid()) << 32 ^
+           static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   }
-  std::string name = kTempPrefix + std::to_string(::getpid()) + '-';
-  for (int i = 0; i < kRandomLetters; ++i, bits /= kLetterCount) {
-    name += kLetters[bits % kLetterCount];
-  }
+  std::string name = kTempPrefix;
+  for (int i = 0; i < 6; ++i, bits /= kLetterCount) name += kLetters[bits % kLetterCount];
   return name;
-}
-
-// The process id in a name RandomTempName gave; 0 for any other name.
-pid_t TempNameProcess(std::string_view name) {
-  if (!name.starts_with(kTempPrefix)) return 0;
-  name.remove_prefix(sizeof kTempPrefix - 1);
-  const std::size_t dash = name.find('-');
-  if (dash == std::string_view::npos || name.size() - dash - 1 != kRandomLetters) return 0;
-  pid_t pid = 0;
-  const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
-  if (error != std::errc{} || end != name.data() + dash || pid <= 0) return 0;
-  const std::string_view letters = name.substr(dash + 1);
-  const bool random = std::all_of(letters.begin(), letters.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
-  });
-  return random ? pid : 0;
 }
 
 constexpr int kNameAttempts = 100;
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(int dirFd, bool unnamed) : m_dirFd(dirFd) {
-  if (unnamed) {
-    m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    m_error = m_fd.Valid() ? 0 : errno;
-  }
+ReplacementFile::ReplacementFile(int dirFd) : m_dirFd(dirFd) {
+  m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  if (m_fd.Valid()) return;
+  m_error = errno;
   // Filesystems without unnamed files say so in one of these ways.
-  if (!unnamed || m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) CreateNamed();
-  // Where the filesystem has no locks the process id in the name still tells.
-  if (m_fd.Valid()) ::flock(m_fd.Get(), LOCK_EX | LOCK_NB);
+  if (m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) CreateNamed();
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -130,34 +100,6 @@ bool ReplacementFile::Link() {
     if (m_error != EEXIST) return false;
   }
   return false;
-}
-
-void RemoveStaleTemporaries(int dirFd) {
-  UniqueFd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!listFd.Valid()) return;
-  DIR* const list = ::fdopendir(listFd.Get());
-  if (!list) return;
-  listFd.Release();
-  const pid_t self = ::getpid();
-  while (const dirent* entry = ::readdir(list)) {
-    const pid_t pid = TempNameProcess(entry->d_name);
-    // A process that is still there, perhaps under another user, may be writing the file.
-    if (pid == 0 || pid == self || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-    UniqueFd file(::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat fileStat {};
-    struct stat nameStat {};
-    if (!file.Valid() || ::fstat(file.Get(), &fileStat) != 0 || !S_ISREG(fileStat.st_mode)) {
-      continue;
-    }
-    // A lock still held belongs to a live run in another process namespace or on another
-    // machine; the name must still lead to the file that was examined.
-    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) continue;
-    if (::fstatat(dirFd, entry->d_name, &nameStat, AT_SYMLINK_NOFOLLOW) == 0 &&
-        nameStat.st_dev == fileStat.st_dev && nameStat.st_ino == fileStat.st_ino) {
-      ::unlinkat(dirFd, entry->d_name, 0);
-    }
-  }
-  ::closedir(list);
 }
 
 ssize_t ReadFull(int fd, void* buffer, std::size_t size) {

@@ -31,15 +31,13 @@ class UniqueFd {
 
 // The new text of a file, written beside it and put in its place only when complete. The
 // file starts without a name (O_TMPFILE), so a crash or kill -9 leaves nothing behind; Link
-// gives it a hidden name ".pismovar-PID-XXXXXX" just before it replaces the old file. Where
-// the filesystem has no unnamed files (or with `unnamed` false) it is created under that
-// name at once. The file is locked (flock) as long as it is open, so that a later run can
-// tell a leftover of a killed run (RemoveStaleTemporaries) from the file of a live one.
+// gives it a hidden name ".pismovar-XXXXXX" just before it replaces the old file. Where the
+// filesystem has no unnamed files it is created under that name at once.
 class ReplacementFile {
  public:
   // Creates the file in the directory `dirFd`; Valid() tells whether that worked, Error()
   // why not.
-  explicit ReplacementFile(int dirFd, bool unnamed = true);
+  explicit ReplacementFile(int dirFd);
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
   ~ReplacementFile();
@@ -63,14 +61,8 @@ class ReplacementFile {
   int m_error = 0;
 };
 
-// The prefix of every temporary file the program puts beside a file it converts; the id of
-// the process that made it follows, then a dash and six random letters or digits.
+// The prefix of every temporary file the program puts beside a file it converts.
 inline constexpr char kTempPrefix[] = ".pismovar-";
-
-// Removes from the directory `dirFd` the temporary files that runs killed before they could
-// clean up left there: those whose process is gone and whose lock nobody holds. Anything
-// else, and any file it cannot examine, stays.
-void RemoveStaleTemporaries(int dirFd);
 
 // Reads until `size` bytes have arrived or the input ends; retries interrupted reads.
 // Returns the bytes read, or -1 on a read error.

@@ -4,12 +4,10 @@
 #include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,7 +41,6 @@ class FaultyConverter : public Converter {
   std::function<void()> beforeReplace;  // another program's step just before the rename
   int failSyncAt = -1;                  // the syncfs that fails
   std::vector<std::string> calls;       // the disk steps of putting files in place
-  bool named = false;                   // as on a filesystem without unnamed files
 
  protected:
   ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
@@ -68,9 +65,6 @@ class FaultyConverter : public Converter {
   bool SyncFilesystem(int fd) override {
     calls.push_back("syncfs");
     return m_syncs++ != failSyncAt && Converter::SyncFilesystem(fd);
-  }
-  std::unique_ptr<ReplacementFile> CreateReplacement(int dirFd) override {
-    return std::make_unique<ReplacementFile>(dirFd, !named);
   }
 
  private:
@@ -320,46 +314,12 @@ TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
 
-TEST_F(ConvertFileTest, ALeftoverOfAKilledRunIsRemovedByTheNextRunBesideIt) {
-  WriteFile(dir / "a.txt", std::string(2 * kRead, '\xE8'));
-  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  // A run on a filesystem without unnamed files, killed once its file has a chunk.
-  converter.named = true;
-  const pid_t killed = ::fork();
-  ASSERT_GE(killed, 0);
-  if (killed == 0) {
-    host.onPump = [] { ::raise(SIGKILL); };
-    converter.ConvertFile(dir / "a.txt", dir / "a.txt");
-    ::_exit(1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(killed, &status, 0), killed);
-  ASSERT_TRUE(WIFSIGNALED(status));
-  const std::string leftover = ".pismovar-" + std::to_string(killed) + "-";
-  const auto entries = Entries();
-  ASSERT_EQ(entries.size(), 2u);
-  ASSERT_TRUE(entries[0].starts_with(leftover) && entries[0].size() == leftover.size() + 6)
-      << entries[0];
-  // What stays: a file of a process that is still there, one whose lock a live run in
-  // another process namespace holds, and one that only looks alike.
-  std::vector<std::string> kept{".pismovar-" + std::to_string(::getppid()) + "-abcdef",
-                                leftover + "locked", ".pismovar-notes", "a.txt"};
-  for (std::size_t i = 0; i < 3; ++i) WriteFile(dir / kept[i], "x");
-  UniqueFd locked(::open((dir / kept[1]).c_str(), O_RDONLY));
-  ASSERT_EQ(::flock(locked.Get(), LOCK_EX), 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
-  EXPECT_EQ(ReadFile(dir / "a.txt"), std::string(2 * kRead, '\x9F'));
-  std::sort(kept.begin(), kept.end());
-  EXPECT_EQ(Entries(), kept);
-}
-
 struct InPlaceFailure {
   const char* name;
   int failReadAt;
   int failWriteAt;
   bool failReplace;
   bool cancel;
-  bool named;
   Outcome::Result result;
   Outcome::Failure failure;
   Outcome::File file;
@@ -375,7 +335,6 @@ TEST_P(InPlaceFailures, LeaveTheInputAsItWasAndNoTemporaryFile) {
   converter.failReadAt = c.failReadAt;
   converter.failWriteAt = c.failWriteAt;
   converter.failReplace = c.failReplace;
-  converter.named = c.named;
   if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
   const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
@@ -389,15 +348,13 @@ TEST_P(InPlaceFailures, LeaveTheInputAsItWasAndNoTemporaryFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InPlaceFailures,
-    ::testing::Values(InPlaceFailure{"Cancel", -1, -1, false, true, false, Outcome::kCancelled,
+    ::testing::Values(InPlaceFailure{"Cancel", -1, -1, false, true, Outcome::kCancelled,
                                      Failure::kNone, File::kNone},
-                      InPlaceFailure{"CancelOfANamedFile", -1, -1, false, true, true,
-                                     Outcome::kCancelled, Failure::kNone, File::kNone},
-                      InPlaceFailure{"ReadFails", 2, -1, false, false, false, Outcome::kFailed,
+                      InPlaceFailure{"ReadFails", 2, -1, false, false, Outcome::kFailed,
                                      Failure::kRead, File::kInput},
-                      InPlaceFailure{"WriteFails", -1, 1, false, false, false, Outcome::kFailed,
+                      InPlaceFailure{"WriteFails", -1, 1, false, false, Outcome::kFailed,
                                      Failure::kWrite, File::kTemporary},
-                      InPlaceFailure{"ReplaceFails", -1, -1, true, false, false, Outcome::kFailed,
+                      InPlaceFailure{"ReplaceFails", -1, -1, true, false, Outcome::kFailed,
                                      Failure::kReplace, File::kTemporary}),
     [](const auto& param) { return param.param.name; });
 
