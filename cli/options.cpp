@@ -385,10 +385,8 @@ leaving the file as it is, when the owner or group could not be kept (only
 root may give a file to another user), when another program changes, moves
 or replaces the file meanwhile, and when another run is converting the same
 file. The new text is written to an unnamed file beside the input, which takes
-a hidden name .pismovar-PID-XXXXXX only for the moment of replacing the input,
-so even a killed run leaves nothing behind. Where the filesystem has no unnamed
-files it has that name from the start, and the next in-place run in the folder
-removes what a killed one left.
+a hidden name .pismovar-XXXXXX only for the moment of replacing the input, so
+even a killed run leaves nothing behind.
 Output is written as the input arrives, also from a pipe that stays open. A
 detected code page is guessed from the first 5120 bytes (--quick), or from the
 whole of a named file and the first 4 MiB of standard input.
