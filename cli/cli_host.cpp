@@ -167,6 +167,12 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
 }
 
 void CliHost::SystemError(std::string_view file, std::string_view what, int error) {
+  // A signal that broke a wait (an open of a FIFO, a read of a terminal) ends the run, and the
+  // shell says so: the interrupted call is not a fault of the file.
+  if (error == EINTR && CancelRequested()) {
+    m_failed = true;
+    return;
+  }
   std::string reason(what);
   if (error != 0) reason.append(": ").append(std::strerror(error));
   ClearProgress();

@@ -167,6 +167,7 @@ std::string CheckCombination(const Options& o) {
   } else if (o.lettersOnly && (o.codeIn == kCodeUtf8 || o.codeOut == kCodeUtf8)) {
     return _("--letters-only works between 8-bit code pages only");
   }
+  if (o.output && o.output->empty()) return _("--output needs a file name");
   if (o.inPlace && o.output) return _("--in-place and --output exclude each other");
   if (o.output && o.inputs.size() > 1) return _("--output takes one input only");
   if (o.recursive && !o.inPlace) return _("--recursive works only with --in-place");

@@ -320,12 +320,13 @@ TEST(ExitStatusTest, FailedInputsGiveOneAndTheRestAreStillConverted) {
   WriteFile(dir / "c.txt", Encode(kCzechSlovakText, 0));
   fs::create_directory(dir / "folder");
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);  // opening it would wait for a writer
-  const CliResult result =
-      RunCli({"-i", "-f", "win", "-t", "lat", "a.txt", "missing.txt", "folder", "pipe", "c.txt"},
-             {}, dir.Path());
+  const CliResult result = RunCli(
+      {"-i", "-f", "win", "-t", "lat", "a.txt", "missing.txt", "", "folder", "pipe", "c.txt"}, {},
+      dir.Path());
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
             "pismovar-cli: missing.txt: cannot open: No such file or directory\n"
+            "pismovar-cli: '': cannot open: No such file or directory\n"
             "pismovar-cli: folder: is a directory (--recursive converts the files under it)\n"
             "pismovar-cli: pipe: not a regular file\n");
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 2));
@@ -432,6 +433,26 @@ TEST(StreamTest, AnOpenPipeIsConvertedAsItArrivesUntilASignal) {
   ::kill(pid, SIGTERM);
   EXPECT_EQ(WaitExit(pid), 128 + SIGTERM);
   ::close(pipeFds[1]);
+  EXPECT_EQ(ReadFile(dir / "err"), "");
+}
+
+// True once process `pid` sleeps in a wait; false when it has ended.
+bool Sleeping(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string field;
+  for (int i = 0; i < 3 && stat >> field; ++i) {
+  }
+  return field == "S";
+}
+
+TEST(StreamTest, ASignalWhileAFifoWaitsForAWriterEndsTheRunWithoutAMessage) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  const pid_t pid =
+      StartCli({"-f", "win", "-t", "lat", (dir / "pipe").string()}, -1, dir / "out", dir / "err");
+  while (!Sleeping(pid)) ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0);
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(WaitExit(pid), 128 + SIGINT);
   EXPECT_EQ(ReadFile(dir / "err"), "");
 }
 
