@@ -135,7 +135,11 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
     case Failure::kRead:
       return SystemError(file, _("cannot read"), outcome.error);
     case Failure::kWrite:
-      return SystemError(file, _("cannot write"), outcome.error);
+      return SystemError(file,
+                         outcome.file == Outcome::File::kTemporary
+                             ? _("cannot write the temporary file in this directory")
+                             : _("cannot write"),
+                         outcome.error);
     case Failure::kReplace:
       return SystemError(file, Substitute(_("cannot rename to %s"), {QuoteName(m_name)}),
                          outcome.error);

@@ -346,6 +346,18 @@ TEST(FullDiskTest, FailedWriteReportsAndLeavesTheInputIntact) {
   const CliResult toStdout = RunCli({"-f", "win", "-t", "lat", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(toStdout.status, 0);
 
+  // A file size limit stops the in-place run's temporary file as a full disk would, even
+  // for root; the message names its directory and says what failed there.
+  std::string large = original;
+  while (large.size() < 4096) large += original;
+  WriteFile(dir / "large.txt", large);
+  const CliResult inPlace = RunCli({"-i", "-f", "win", "-t", "lat", "large.txt"}, {}, dir.Path(),
+                                   {"sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$@\"", "sh"});
+  EXPECT_EQ(inPlace.status, 1);
+  EXPECT_EQ(inPlace.err,
+            "pismovar-cli: .: cannot write the temporary file in this directory: File too large\n");
+  EXPECT_EQ(ReadFile(dir / "large.txt"), large);
+
   // An output that cannot be created is named, not the input.
   const CliResult missingDir =
       RunCli({"-f", "win", "-t", "lat", "-o", "none/out.txt", "a.txt"}, {}, dir.Path());
