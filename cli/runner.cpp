@@ -67,6 +67,7 @@ void Runner::ReplaceHeld() {
     m_host.ShowOutcome(outcome);
     Finish();
   }
+  m_host.ClearProgress();
 }
 
 void Runner::Finish() {
