@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build          # the build
   libgtest-dev                               # the tests
+  libhwy-dev                                 # the engine's hot loops for every instruction set
   qt6-base-dev                               # the desktop program
   help2man                                   # the command-line tool's man page
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server

@@ -1,71 +1,171 @@
-#include "engine/kernels.h"
+#include "engine/kernels/kernels.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/code_page.h"
+#include "engine/kernels/reference.h"
+#include "engine/kernels/targets.h"
 
 namespace pismovar::kernels {
+
+void PrintTo(const Target& target, std::ostream* os) { *os << target.name; }
+
 namespace {
 
-// Texts of every length around the wide block size, full of line ends and high bytes.
-std::vector<std::string> RandomTexts() {
+// Random texts of every length across a few blocks of the widest form, built from pieces
+// that stress the block edges: line ends, high bytes, UTF-8 sequences of every length and
+// malformed ones. Then real text, and a long run of one letter that fills every lane's
+// counters.
+std::vector<std::string> Texts() {
+  const std::vector<std::string> pieces = {
+      "a", " ", "\r", "\n",   "\r\n", "č",    "Ž",    "ň",    "ő",        "„",        "€",
+      "😀", "ß", "Ω",  "\x9A", "\xE8", "\x80", "\xFF", "\xC3", "\xE2\x82", "\xC0\xAF", "\xC5"};
   std::mt19937 random(7);
-  const std::string alphabet = "ab\r\n\r\n\r\x9A\xE8\x80\xFF\xC1\x87\xA0\xD2";
   std::vector<std::string> texts;
-  for (std::size_t size = 0; size < 300; ++size) {
-    std::string text(size, ' ');
-    for (char& ch : text) ch = alphabet[random() % alphabet.size()];
+  for (std::size_t count = 0; count < 260; ++count) {
+    std::string text;
+    while (text.size() < count) {
+      // Mostly ASCII and Czech letters, so that the wide forms take their fast paths.
+      const std::size_t pick = random() % 3 == 0 ? random() % pieces.size() : random() % 7;
+      text += pieces[pick];
+    }
     texts.push_back(text);
   }
+  std::string real;
+  for (int line = 0; line < 300; ++line) {
+    real += std::string(static_cast<std::size_t>(line % 70), 'x') +
+            " Příliš žluťoučký kůň úpěl ďábelské ódy.\r\n";
+  }
+  texts.push_back(real);
+  texts.push_back(std::string(70000, '\xE8') + "\r\n" + std::string(70000, '\n'));
   return texts;
 }
 
-TEST(Kernels, WideConversionGivesThePortableBytes) {
-  if (!HaveWide()) GTEST_SKIP() << "this processor has no wide byte permutes";
-  const auto texts = RandomTexts();
+Rewrite RewriteOf(LineEnd in, const std::string& out) {
+  const std::string seq = LineEndSequence(in);
+  return {static_cast<std::uint8_t>(seq[0]), seq.size() == 2,
+          static_cast<std::uint8_t>(seq.size() == 2 ? seq[1] : 0), out.data(), out.size()};
+}
+
+class EveryTarget : public ::testing::TestWithParam<Target> {
+ protected:
+  void SetUp() override {
+    for (LineEnd out = 0; out < kLineEndCount; ++out) sequences.push_back(LineEndSequence(out));
+    rewrites.push_back(nullptr);
+    for (LineEnd in = 0; in < kLineEndCount; ++in) {
+      for (LineEnd out = 0; out < kLineEndCount; ++out) {
+        if (in != out) rewriteStore.push_back(RewriteOf(in, sequences[out]));
+      }
+    }
+    for (const Rewrite& r : rewriteStore) rewrites.push_back(&r);
+  }
+
+  // The output of the form under test and of the reference, compared.
+  void ExpectSame(const std::vector<std::uint8_t>& actual, std::size_t actualSize,
+                  const std::vector<std::uint8_t>& expected, std::size_t expectedSize,
+                  const std::string& what) {
+    ASSERT_EQ(actualSize, expectedSize) << what;
+    ASSERT_TRUE(std::equal(actual.begin(), actual.begin() + actualSize, expected.begin())) << what;
+  }
+
+  const std::vector<std::string> texts = Texts();
+  std::vector<std::string> sequences;
+  std::vector<Rewrite> rewriteStore;
+  std::vector<const Rewrite*> rewrites;
+};
+
+TEST_P(EveryTarget, ConversionGivesTheReferenceBytes) {
+  const ScopedTarget use(GetParam());
   for (CodePage from = 0; from < kCodePageCount; ++from) {
     const ByteMap map = BuildByteMap(from, (from + 3) % kCodePageCount);
-    for (LineEnd endIn = 0; endIn < kLineEndCount; ++endIn) {
-      for (LineEnd endOut = 0; endOut < kLineEndCount; ++endOut) {
-        const std::string seqIn = LineEndSequence(endIn);
-        const std::string seqOut = LineEndSequence(endOut);
-        const Rewrite rewrite{static_cast<std::uint8_t>(seqIn[0]), seqIn.size() == 2,
-                              static_cast<std::uint8_t>(seqIn.size() == 2 ? seqIn[1] : 0),
-                              seqOut.data(), seqOut.size()};
-        const Rewrite* r = endIn == endOut ? nullptr : &rewrite;
-        for (const auto& text : texts) {
-          const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
-          std::vector<std::uint8_t> portable(2 * text.size() + kWriteSlack);
-          std::vector<std::uint8_t> wide(portable.size());
-          const std::size_t n = ConvertPortable(in, text.size(), portable.data(), map, r);
-          ASSERT_EQ(ConvertWide(in, text.size(), wide.data(), map, r), n);
-          ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
-              << "code page " << from << ", line ends " << endIn << " to " << endOut
-              << ", size " << text.size();
-        }
+    for (std::size_t r = 0; r < rewrites.size(); ++r) {
+      for (std::size_t t = 0; t < texts.size(); ++t) {
+        const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
+        const std::size_t size = texts[t].size();
+        std::vector<std::uint8_t> expected(2 * size + kWriteSlack);
+        std::vector<std::uint8_t> actual(expected.size());
+        const std::size_t n = reference::Convert(in, size, expected.data(), map, rewrites[r]);
+        ExpectSame(actual, Convert(in, size, actual.data(), map, rewrites[r]), expected, n,
+                   "code page " + std::to_string(from) + ", rewrite " + std::to_string(r) +
+                       ", text " + std::to_string(t));
       }
     }
   }
 }
 
-TEST(Kernels, WideTallyGivesThePortableCounts) {
-  if (!HaveWide()) GTEST_SKIP() << "this processor has no wide byte permutes";
+TEST_P(EveryTarget, TallyGivesTheReferenceCounts) {
+  const ScopedTarget use(GetParam());
   CodePageMask mask{};
   for (int b = 0x80; b < 256; ++b) mask[b] = static_cast<std::uint8_t>(b * 37 % 64);
-  for (const auto& text : RandomTexts()) {
-    const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
-    DetectCounts portable;
-    DetectCounts wide;
-    TallyPortable(in, text.size(), mask, portable);
-    TallyWide(in, text.size(), mask, wide);
-    ASSERT_EQ(wide.code, portable.code) << "size " << text.size();
-    ASSERT_EQ(wide.cr, portable.cr);
-    ASSERT_EQ(wide.lf, portable.lf);
+  for (std::size_t t = 0; t < texts.size(); ++t) {
+    const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
+    DetectCounts expected;
+    DetectCounts actual;
+    reference::Tally(in, texts[t].size(), mask, expected);
+    Tally(in, texts[t].size(), mask, actual);
+    ASSERT_EQ(actual.code, expected.code) << "text " << t;
+    ASSERT_EQ(actual.cr, expected.cr) << "text " << t;
+    ASSERT_EQ(actual.lf, expected.lf) << "text " << t;
   }
+}
+
+TEST_P(EveryTarget, Utf8LoopsGiveTheReferenceBytesAndLosses) {
+  const ScopedTarget use(GetParam());
+  for (CodePage page = 0; page < kCodePageCount; ++page) {
+    const ToUtf8Table toUtf8 = BuildToUtf8Table(page);
+    const FromUnicodeTable fromUtf8(page);
+    for (std::size_t r = 0; r < rewrites.size(); ++r) {
+      const Rewrite* rewrite = rewrites[r];
+      for (std::size_t t = 0; t < texts.size(); ++t) {
+        const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
+        const std::size_t size = texts[t].size();
+        const std::string what = "code page " + std::to_string(page) + ", rewrite " +
+                                 std::to_string(r) + ", text " + std::to_string(t);
+        std::vector<std::uint8_t> expected(3 * size + kWriteSlack);
+        std::vector<std::uint8_t> actual(expected.size());
+        Utf8Losses expectedLosses;
+        Utf8Losses actualLosses;
+        std::size_t n =
+            reference::EncodeUtf8(in, size, expected.data(), toUtf8, rewrite, expectedLosses);
+        ExpectSame(actual, EncodeUtf8(in, size, actual.data(), toUtf8, rewrite, actualLosses),
+                   expected, n, "encode, " + what);
+        n = reference::DecodeUtf8(in, size, expected.data(), fromUtf8, rewrite, 10, expectedLosses);
+        ExpectSame(actual, DecodeUtf8(in, size, actual.data(), fromUtf8, rewrite, 10, actualLosses),
+                   expected, n, "decode, " + what);
+        n = reference::RepairUtf8(in, size, expected.data(), rewrite, 10, expectedLosses);
+        ExpectSame(actual, RepairUtf8(in, size, actual.data(), rewrite, 10, actualLosses), expected,
+                   n, "repair, " + what);
+        ASSERT_EQ(actualLosses.replaced, expectedLosses.replaced) << what;
+        ASSERT_EQ(actualLosses.malformed, expectedLosses.malformed) << what;
+        ASSERT_EQ(actualLosses.firstMalformed, expectedLosses.firstMalformed) << what;
+        bool expectedMultibyte = false;
+        bool actualMultibyte = false;
+        ASSERT_EQ(IsValidUtf8(in, size, actualMultibyte),
+                  reference::IsValidUtf8(in, size, expectedMultibyte))
+            << what;
+        ASSERT_EQ(actualMultibyte, expectedMultibyte) << what;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, EveryTarget, ::testing::ValuesIn(SupportedTargets()),
+                         [](const auto& target) { return std::string(target.param.name); });
+
+TEST(Targets, TheScalarFormComesLastAndTheWideOnesAreBuilt) {
+  const std::vector<Target> targets = SupportedTargets();
+  ASSERT_FALSE(targets.empty());
+  EXPECT_TRUE(targets.back().name == "SCALAR" || targets.back().name == "EMU128");
+#if defined(__x86_64__) || defined(__aarch64__)
+  EXPECT_GE(targets.size(), 2u);
+#endif
+  EXPECT_EQ(ActiveTarget(), targets.front().name);
 }
 
 }  // namespace
