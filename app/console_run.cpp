@@ -25,11 +25,10 @@ bool IsSet(const char* name) {
   return value && *value;
 }
 
-// The messages a conversion shows go to standard error; there is nothing to pump or show.
+// There is nothing to pump or show while the file is converted.
 class ConsoleHost : public EngineHost {
  public:
   void UpdateData(bool) override {}
-  void ShowStopMessage(int id, std::string_view arg) override { PrintError(FormatString(id, arg)); }
 };
 
 }  // namespace
@@ -74,7 +73,10 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_nCodeOut = line.nCodeOut;
   converter.m_nLineEndOut = line.nLineEndOut;
   converter.m_strInput = line.strName;
-  converter.ConvertFile(line.strName, line.strName);
+  // The outcome's message goes to standard error.
+  if (const int id = OutcomeMessageId(converter.ConvertFile(line.strName, line.strName))) {
+    PrintError(FormatString(id, line.strName));
+  }
   return 1;
 }
 

@@ -175,7 +175,7 @@ void CConverterDlg::OnClipboardIn() {
   UpdateData(true);
   EnableDialogItem(*this, IDC_INPUT, !m_bClipboardIn);
   EnableDialogItem(*this, IDC_BROWSE_INPUT, !m_bClipboardIn);
-  if (m_bClipboardIn && ClipboardHasText()) QuickDetect();
+  if (m_bClipboardIn && ClipboardHasText()) ShowDetectFailure(QuickDetect());
   UpdateConvertButton();
 }
 
@@ -197,7 +197,7 @@ void CConverterDlg::OnBrowseInput() {
   m_nFileCount = static_cast<int>(paths.size());
   EnableOutputName(paths.size() == 1);
   UpdateData(false);
-  QuickDetect();
+  ShowDetectFailure(QuickDetect());
   UpdateConvertButton();
 }
 
@@ -221,7 +221,7 @@ void CConverterDlg::OnDropFiles(const QStringList& paths) {
   EnableOutputName(names.size() < 2);
   UpdateData(false);
   UpdateConvertButton();
-  QuickDetect();
+  ShowDetectFailure(QuickDetect());
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
@@ -242,7 +242,7 @@ void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
   {
     BusyScope busy(*this);
-    FullDetect();
+    ShowDetectFailure(FullDetect());
   }
   if (m_bCloseRequested) QDialog::reject();
 }
@@ -293,7 +293,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
 
   if (m_nFileCount <= 1) {
     listBar->hide();
-    ConvertFile(m_strInput, m_strOutput);
+    ShowOutcome(ConvertFile(m_strInput, m_strOutput), m_strInput);
   } else {
     listBar->show();
     std::string list = m_strInput;
@@ -303,7 +303,9 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
       listBar->setValue(m_nFilesDone);
       const std::optional<std::string> name = TakeFirstListName(list);
       if (!name) break;
-      if (ConvertFile(*name, *name) == kCancelled) {
+      const pismovar::Outcome outcome = ConvertFile(*name, *name);
+      ShowOutcome(outcome, *name);
+      if (outcome.result == pismovar::Outcome::kCancelled) {
         EndProgress();
         return RunEnd::kCancelledList;
       }
@@ -373,7 +375,7 @@ void CConverterDlg::paintEvent(QPaintEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-          if (!m_bBusy) QuickDetect();
+          if (!m_bBusy) ShowDetectFailure(QuickDetect());
         },
         Qt::QueuedConnection);
   }
@@ -401,8 +403,15 @@ void CConverterDlg::ShowUsage() {
   MessageBox(QMessageBox::Warning, FromUtf8(LoadString(IDS_USAGE)));
 }
 
-void CConverterDlg::ShowStopMessage(int id, std::string_view arg) {
-  MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, arg)));
+void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
+  if (const int id = OutcomeMessageId(outcome)) {
+    MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, input)));
+  }
+}
+
+void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
+  // A cancelled full detection still offers its guess: only a failure has a message.
+  if (outcome.result == pismovar::Outcome::kFailed) ShowOutcome(outcome);
 }
 
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {

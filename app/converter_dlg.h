@@ -51,7 +51,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   CProgressDlg* ProgressDlg() const { return m_pProgressDlg.get(); }
 
   // EngineHost.
-  void ShowStopMessage(int id, std::string_view arg = {}) override;
   void PumpMessage() override;
   void SetProgressRange(int lower, int upper) override;
   void BeginDetectProgress() override;
@@ -59,6 +58,12 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool ClipboardHasText() override;
   int ClipboardToFile(const std::string& name) override;
   std::string ClipboardFileName() override;
+
+  // Shows the message of a conversion's cancel or failure, with the input's name, with the
+  // stop icon; nothing after a success.
+  void ShowOutcome(const pismovar::Outcome& outcome, std::string_view input = {});
+  // The same for a detection, whose cancel is no failure.
+  void ShowDetectFailure(const pismovar::Outcome& outcome);
 
   // Shows the usage message with the warning icon.
   void ShowUsage();

@@ -32,9 +32,6 @@ using namespace pismovar::bench;
 class QuietHost : public pismovar::EngineHost {
  public:
   void UpdateData(bool) override {}
-  void ShowStopMessage(int id, std::string_view) override {
-    std::fprintf(stderr, "engine message %d\n", id);
-  }
 };
 
 // A figure from /proc/self/status, in KiB.
@@ -138,7 +135,10 @@ int main(int argc, char** argv) {
   // Peak memory of a conversion above what the process held before it.
   { std::ofstream("/proc/self/clear_refs") << "5"; }
   const long baseline = StatusKiB("VmRSS:");
-  converter.ConvertFile(in, out);
+  if (converter.ConvertFile(in, out).result != pismovar::Outcome::kDone) {
+    std::fprintf(stderr, "the conversion of %s failed\n", in.c_str());
+    return 1;
+  }
   const long peak = StatusKiB("VmHWM:");
 
   const double cp = Measure({"cp", in, out}, "/dev/null", out).seconds;

@@ -74,14 +74,15 @@ void CliHost::Warning(std::string_view reason) {
   PrintLine(m_name, reason);
 }
 
-void CliHost::ShowStopMessage(int id, std::string_view arg) {
-  const int error = errno;
+void CliHost::ShowOutcome(const Outcome& outcome) {
+  if (const int id = OutcomeMessageId(outcome)) ShowStopMessage(id, m_name, outcome.error);
+}
+
+void CliHost::ShowStopMessage(int id, std::string_view arg, int error) {
   std::string text = FormatString(id, arg);
   // The table's texts are made for a message box; a terminal message is one line.
   for (std::size_t pos; (pos = text.find('\n')) != std::string::npos;) text.erase(pos, 1);
-  const bool systemFailure = id == IDS_INPUT_OPEN_FAILED || id == IDS_OUTPUT_OPEN_FAILED ||
-                             id == IDS_IO_FAILED || id == IDS_RENAME_FAILED;
-  if (systemFailure && error != 0) text += std::string(" (") + std::strerror(error) + ")";
+  if (error != 0) text += std::string(" (") + std::strerror(error) + ")";
   Error(text);
 }
 

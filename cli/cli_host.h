@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/engine_host.h"
+#include "engine/outcome.h"
 
 namespace pismovar {
 class Converter;
@@ -39,7 +40,10 @@ class CliHost : public EngineHost {
 
   // The choices are set on the converter directly.
   void UpdateData(bool /*bSaveAndValidate*/) override {}
-  void ShowStopMessage(int id, std::string_view arg = {}) override;
+  // String `id` as an error; the system's reason for `error` follows unless it is 0.
+  void ShowStopMessage(int id, std::string_view arg = {}, int error = 0);
+  // A conversion's or a detection's cancel or failure, as its message.
+  void ShowOutcome(const Outcome& outcome);
   void PumpMessage() override;
   void BeginDetectProgress() override { m_detecting = true; }
   void EndDetectProgress() override { m_detecting = false; }

@@ -70,14 +70,14 @@ bool Runner::OpenInput(const std::string& name, bool needPath, Input& input) {
   } else {
     input.owned = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (!input.owned.Valid()) {
-      m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+      m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
       return false;
     }
     input.fd = input.owned.Get();
   }
   struct stat st {};
   if (::fstat(input.fd, &st) != 0) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
@@ -107,12 +107,12 @@ bool Runner::Spool(Input& input) {
     const ssize_t got = ::read(input.fd, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      m_host.ShowStopMessage(IDS_IO_FAILED);
+      m_host.ShowStopMessage(IDS_IO_FAILED, {}, errno);
       return false;
     }
     if (got == 0) break;
     if (!WriteAll(input.spool->Fd(), buffer.data(), static_cast<std::size_t>(got))) {
-      m_host.ShowStopMessage(IDS_IO_FAILED);
+      m_host.ShowStopMessage(IDS_IO_FAILED, {}, errno);
       return false;
     }
     total += static_cast<std::uint64_t>(got);
@@ -133,12 +133,16 @@ bool Runner::Guess(const std::string& path) {
   m_converter.m_strInput = path;
   m_converter.m_nFileCount = 1;
   m_converter.m_bClipboardIn = false;
-  const bool guessed = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
-  if (guessed && CancelRequested()) {
+  const Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  if (outcome.result == Outcome::kFailed) {
+    m_host.ShowOutcome(outcome);
+    return false;
+  }
+  if (outcome.result == Outcome::kCancelled || CancelRequested()) {
     m_host.ShowStopMessage(IDS_DETECT_CANCELLED);
     return false;
   }
-  return guessed;
+  return true;
 }
 
 bool Runner::ChooseFor(const std::string& path) {
@@ -196,13 +200,13 @@ void Runner::ConvertOne(const std::string& name) {
     const bool inPlace = ::fstat(input.fd, &inStat) == 0 && ::stat(output.c_str(), &outStat) == 0 &&
                          SameFile(inStat, outStat);
     input.owned.Reset();
-    m_converter.ConvertFile(input.path, inPlace ? input.path : output);
+    m_host.ShowOutcome(m_converter.ConvertFile(input.path, inPlace ? input.path : output));
   } else {
     // The spool's name served the detection; without it nothing is left behind even when a
     // closed pipe (SIGPIPE) ends the program.
     if (input.spool) ::unlink(input.path.c_str());
     std::fflush(stdout);
-    m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size);
+    m_host.ShowOutcome(m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size));
   }
   ReportLosses();
   Finish();
@@ -249,7 +253,7 @@ void Runner::ConvertFileInPlace(const std::string& path) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error("not a regular file");
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
@@ -257,7 +261,7 @@ void Runner::ConvertFileInPlace(const std::string& path) {
   } else {
     fd.Reset();
     if (ChooseFor(path)) {
-      m_converter.ConvertFile(path, path);
+      m_host.ShowOutcome(m_converter.ConvertFile(path, path));
       ReportLosses();
     }
   }

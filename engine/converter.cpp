@@ -4,16 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "engine/detect.h"
 #include "engine/file_list.h"
 #include "engine/posix_file.h"
-#include "res/string_ids.h"
 
 namespace pismovar {
 namespace {
+
+using Failure = Outcome::Failure;
+using File = Outcome::File;
 
 constexpr std::uint8_t kCR = '\r';
 
@@ -87,7 +90,8 @@ std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const 
   return m_nCodeIn == kCodeUtf8 ? utf8::IncompleteEnd(in, size) : 0;
 }
 
-Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes) {
+Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
+                             const std::string& outPath, std::uint64_t totalBytes) {
   m_nDoneBytes = 0;
   m_nTotalBytes = totalBytes;
   m_host.SetProgressRange(0, 100);
@@ -97,7 +101,7 @@ Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t total
   for (bool first = true; !endOfInput; first = false) {
     // The bytes held back from the previous read are already in front of this one.
     const ssize_t got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
-    if (got < 0) return Outcome::kReadFailed;
+    if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
     endOfInput = static_cast<std::size_t>(got) < kReadSize;
     std::size_t n = held + static_cast<std::size_t>(got);
     held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
@@ -115,70 +119,55 @@ Converter::Outcome Converter::RunChunks(int fdIn, int fdOut, std::uint64_t total
     outSize += ConvertChunk(m_inArea.get() + skip, n - skip, m_outArea.get() + outSize,
                             m_nDoneBytes + skip);
     m_nDoneBytes += n;
-    if (!WriteOutput(fdOut, m_outArea.get(), outSize)) return Outcome::kWriteFailed;
+    if (!WriteOutput(fdOut, m_outArea.get(), outSize)) {
+      return Outcome::Failed(Failure::kWrite, outFile, outPath, errno);
+    }
     std::memmove(m_inArea.get(), m_inArea.get() + n, held);
     m_host.PumpMessage();
-    if (m_bCancel) return Outcome::kCancelled;
+    if (m_bCancel) return Outcome::Cancelled();
   }
-  if (m_bStrict && (m_losses.replaced != 0 || m_losses.malformed != 0)) return Outcome::kLossy;
-  return Outcome::kDone;
+  if (m_bStrict && (m_losses.replaced != 0 || m_losses.malformed != 0)) {
+    return Outcome::Failed(Failure::kLossy, File::kInput, inPath);
+  }
+  return {};
 }
 
-int Converter::Report(Outcome outcome, const std::string& input) {
+Outcome Converter::Settle(Outcome outcome) {
+  if (outcome.failure == Failure::kInputOpen || outcome.failure == Failure::kOutputOpen ||
+      outcome.failure == Failure::kSameFile || outcome.failure == Failure::kNotRegular) {
+    // Nothing was read: the progress shows a full bar.
+    m_nTotalBytes = 1;
+    m_nDoneBytes = 1;
+  }
   if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
-  int messageId = IDS_IO_FAILED;
-  switch (outcome) {
-    case Outcome::kDone:
-      m_bCancel = false;
-      return kConverted;
-    case Outcome::kCancelled:
-      m_host.ShowStopMessage(IDS_CONVERT_CANCELLED, input);
-      return kCancelled;
-    case Outcome::kInputOpenFailed:
-    case Outcome::kOutputOpenFailed:
-      // Nothing was read: the progress shows a full bar.
-      m_nTotalBytes = 1;
-      m_nDoneBytes = 1;
-      messageId = outcome == Outcome::kInputOpenFailed ? IDS_INPUT_OPEN_FAILED
-                                                        : IDS_OUTPUT_OPEN_FAILED;
-      break;
-    case Outcome::kReplaceFailed:
-      messageId = IDS_RENAME_FAILED;
-      break;
-    case Outcome::kLossy:
-      messageId = IDS_NOT_CONVERTIBLE;
-      break;
-    case Outcome::kReadFailed:
-    case Outcome::kWriteFailed:
-      break;
-  }
-  m_bCancel = false;
-  m_host.ShowStopMessage(messageId, input);
-  return kFailed;
+  // A cancel stays visible to the caller; every other ending clears the flag.
+  if (outcome.result != Outcome::kCancelled) m_bCancel = false;
+  return outcome;
 }
 
-int Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
-  if (!PrepareChoices()) return kFailed;
-  return Report(RunChunks(fdIn, fdOut, totalBytes), std::string{});
+Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
+  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes));
 }
 
-int Converter::ConvertFile(std::string input, std::string output) {
+Outcome Converter::ConvertFile(std::string input, std::string output) {
   m_host.UpdateData(true);
-  if (!PrepareChoices()) return kFailed;
+  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
 
   UniqueFd in(::open(input.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat inStat {};
-  if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0 || !S_ISREG(inStat.st_mode)) {
-    return Report(Outcome::kInputOpenFailed, input);
+  if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0) {
+    return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
   }
-  const Outcome outcome = input == output
-                              ? ConvertInPlace(in, inStat, input)
-                              : ConvertToOther(in, inStat, output);
-  return Report(outcome, input);
+  if (!S_ISREG(inStat.st_mode)) {
+    return Settle(Outcome::Failed(Failure::kNotRegular, File::kInput, input));
+  }
+  return Settle(input == output ? ConvertInPlace(in, inStat, input)
+                                : ConvertToOther(in, inStat, input, output));
 }
 
-Converter::Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& inStat,
-                                             const std::string& input) {
+Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& inStat,
+                                  const std::string& input) {
   // The in-place run writes to a temporary file beside the real file (a link is followed),
   // which replaces the input only once all of it is written and on disk. Until then the
   // input is untouched, and the temporary file goes with every other ending.
@@ -186,39 +175,47 @@ Converter::Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& in
   const std::string target = real ? real : input;
   std::free(real);
   TempFile temp(DirectoryOf(target));
-  if (!temp.Valid()) return Outcome::kOutputOpenFailed;
-  const Outcome outcome = RunChunks(in.Get(), temp.Fd(), static_cast<std::uint64_t>(inStat.st_size));
+  if (!temp.Valid()) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, DirectoryOf(target), errno);
+  }
+  const Outcome outcome = RunChunks(in.Get(), input, temp.Fd(), File::kTemporary, temp.Path(),
+                                    static_cast<std::uint64_t>(inStat.st_size));
   in.Reset();
-  if (outcome != Outcome::kDone) return outcome;
+  if (outcome.result != Outcome::kDone) return outcome;
   ::fchmod(temp.Fd(), inStat.st_mode & 07777);
   // Only root can hand the file to its former owner; the text matters more than that.
   if (::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
   }
-  if (::fsync(temp.Fd()) != 0 || !temp.Close()) return Outcome::kWriteFailed;
-  if (!ReplaceFile(temp.Path(), target)) return Outcome::kReplaceFailed;
+  if (::fsync(temp.Fd()) != 0 || !temp.Close()) {
+    return Outcome::Failed(Failure::kWrite, File::kTemporary, temp.Path(), errno);
+  }
+  if (!ReplaceFile(temp.Path(), target)) {
+    return Outcome::Failed(Failure::kReplace, File::kInput, input, errno);
+  }
   temp.Commit();
-  return Outcome::kDone;
+  return {};
 }
 
-Converter::Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat,
-                                             const std::string& output) {
+Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
+                                  const std::string& output) {
   // Under another name the output may still be the input itself (a link, "./a.txt"):
   // truncating it would destroy the text.
   struct stat outStat {};
   if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
       outStat.st_ino == inStat.st_ino) {
-    return Outcome::kOutputOpenFailed;
+    return Outcome::Failed(Failure::kSameFile, File::kOutput, output);
   }
   UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) return Outcome::kOutputOpenFailed;
-  Outcome outcome = RunChunks(in.Get(), out.Get(), static_cast<std::uint64_t>(inStat.st_size));
-  if (!out.Reset() && outcome == Outcome::kDone) outcome = Outcome::kWriteFailed;
-  // A half-written output file is worse than none; a device such as /dev/full stays.
-  if ((outcome == Outcome::kReadFailed || outcome == Outcome::kWriteFailed ||
-       outcome == Outcome::kLossy) &&
-      S_ISREG(outStat.st_mode)) {
-    ::unlink(output.c_str());
+  if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
   }
+  Outcome outcome = RunChunks(in.Get(), input, out.Get(), File::kOutput, output,
+                              static_cast<std::uint64_t>(inStat.st_size));
+  if (!out.Reset() && outcome.result == Outcome::kDone) {
+    outcome = Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
+  }
+  // A half-written output file is worse than none; a device such as /dev/full stays.
+  if (outcome.result == Outcome::kFailed && S_ISREG(outStat.st_mode)) ::unlink(output.c_str());
   return outcome;
 }
 
@@ -227,11 +224,10 @@ int Converter::ProgressPercent() const {
   return static_cast<int>(m_nDoneBytes * 100 / m_nTotalBytes);
 }
 
-bool Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size) {
+Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name) {
   m_host.UpdateData(true);
-  std::string name;
   if (m_bClipboardIn) {
-    if (!m_host.ClipboardHasText()) return false;
+    if (!m_host.ClipboardHasText()) return Outcome::Failed(Failure::kNoText, File::kInput, {});
     name = m_host.ClipboardFileName();
     m_host.ClipboardToFile(name);
   } else if (m_nFileCount > 1) {
@@ -242,12 +238,12 @@ bool Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size) {
   }
   fd = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED);
-    return false;
+  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+    return Outcome::Failed(Failure::kInputOpen, File::kInput, name, errno);
   }
+  if (!S_ISREG(st.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, name);
   size = static_cast<std::uint64_t>(st.st_size);
-  return true;
+  return {};
 }
 
 void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8) {
@@ -257,29 +253,32 @@ void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8) {
   m_host.UpdateData(false);
 }
 
-bool Converter::QuickDetect() {
+Outcome Converter::QuickDetect() {
   UniqueFd fd;
   std::uint64_t size = 0;
-  if (!OpenDetectInput(fd, size)) return false;
-  const ssize_t got = ReadInput(fd.Get(), m_scratchArea.get(), kQuickDetectSize);
-  fd.Reset();
-  if (got < 0) {
-    m_host.ShowStopMessage(IDS_IO_FAILED);
-    return false;
+  std::string name;
+  if (Outcome opened = OpenDetectInput(fd, size, name); opened.result != Outcome::kDone) {
+    return opened;
   }
+  const ssize_t got = ReadInput(fd.Get(), m_scratchArea.get(), kQuickDetectSize);
+  if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, name, errno);
+  fd.Reset();
   const auto n = static_cast<std::size_t>(got);
   DetectTally tally;
   tally.Add(m_scratchArea.get(), n);
   Utf8Detector utf8;
   if (m_bDetectUtf8) utf8.Add(m_scratchArea.get(), n, size <= n);
   StoreGuess(tally, utf8);
-  return true;
+  return {};
 }
 
-bool Converter::FullDetect() {
+Outcome Converter::FullDetect() {
   UniqueFd fd;
   std::uint64_t size = 0;
-  if (!OpenDetectInput(fd, size)) return false;
+  std::string name;
+  if (Outcome opened = OpenDetectInput(fd, size, name); opened.result != Outcome::kDone) {
+    return opened;
+  }
   m_host.BeginDetectProgress();
   m_nDoneBytes = 0;
   m_nTotalBytes = size;
@@ -289,12 +288,12 @@ bool Converter::FullDetect() {
   // The beginning of a UTF-8 sequence cut off by a read goes in front of the next read.
   std::size_t held = 0;
   bool endOfInput = false;
-  bool readFailed = false;
+  int readError = -1;
   while (!m_bCancel && !endOfInput) {
     std::uint8_t* const chunk = m_scratchArea.get() + held;
     const ssize_t got = ReadInput(fd.Get(), chunk, kReadSize);
     if (got < 0) {
-      readFailed = true;
+      readError = errno;
       break;
     }
     const auto n = static_cast<std::size_t>(got);
@@ -311,14 +310,12 @@ bool Converter::FullDetect() {
   fd.Reset();
   if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
   m_host.EndDetectProgress();
+  const bool cancelled = m_bCancel;
   m_bCancel = false;
-  if (readFailed) {
-    m_host.ShowStopMessage(IDS_IO_FAILED);
-    return false;
-  }
+  if (readError >= 0) return Outcome::Failed(Failure::kRead, File::kInput, name, readError);
   // A cancelled detection still offers its guess from what it has read.
   StoreGuess(tally, utf8);
-  return true;
+  return cancelled ? Outcome::Cancelled() : Outcome{};
 }
 
 ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {

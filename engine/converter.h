@@ -15,6 +15,7 @@
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
 #include "engine/kernels/kernels.h"
+#include "engine/outcome.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
@@ -24,13 +25,6 @@ class UniqueFd;
 
 class Converter {
  public:
-  // Results of ConvertFile and ConvertStream.
-  enum Result : int {
-    kFailed = 0,     // a file failed to open, to read or to write: nothing is left half done
-    kConverted = 1,  // the input was converted to its end
-    kCancelled = 2,  // the user cancelled
-  };
-
   static constexpr std::size_t kReadSize = 102400;
   // A read may end in a CR or in the beginning of a UTF-8 sequence: these bytes are held back
   // and go in front of the next read.
@@ -67,27 +61,26 @@ class Converter {
   // Converts the file `input` into the file `output` with the choices that UpdateData(true)
   // gives at the start. Equal names convert in place: the text goes to a new temporary file
   // beside the input, which replaces the input only when all of it has been written and
-  // flushed. Messages go to the host; the input is never changed by a failure or a cancel.
-  // With m_bStrict, a conversion that lost anything (m_losses) fails: an in-place input stays
-  // as it was and an output file is removed.
-  int ConvertFile(std::string input, std::string output);
+  // flushed. The input is never changed by a failure or a cancel. With m_bStrict, a
+  // conversion that lost anything (m_losses) fails: an in-place input stays as it was and an
+  // output file is removed. Shows nothing: the outcome says what happened.
+  Outcome ConvertFile(std::string input, std::string output);
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
   // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
-  // Shows the messages of a cancel, of a read or write failure and of a strict conversion
-  // that lost something (whose output is written all the same).
-  int ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
+  // A strict conversion that lost something fails, but its output is written all the same.
+  Outcome ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
   // shows it. With m_bDetectUtf8, valid UTF-8 holding a multibyte sequence is guessed as
   // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
-  // Silent apart from a failed open. false when nothing was guessed.
-  bool QuickDetect();
+  // Fails only when the input cannot be opened or read, or the clipboard holds no text.
+  Outcome QuickDetect();
 
   // The same from the whole file, with a progress display; can be cancelled, and then
-  // guesses from what it has read.
-  bool FullDetect();
+  // stores the guess from what it has read.
+  Outcome FullDetect();
 
   // Per cent of the current file done, 0..100; an empty file counts as complete.
   int ProgressPercent() const;
@@ -125,16 +118,6 @@ class Converter {
   virtual bool ReplaceFile(const std::string& from, const std::string& to);
 
  private:
-  enum class Outcome {
-    kDone,
-    kCancelled,
-    kInputOpenFailed,
-    kOutputOpenFailed,
-    kReadFailed,
-    kWriteFailed,
-    kReplaceFailed,
-    kLossy,  // m_bStrict and something was lost
-  };
   // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
   enum class Route { kByteMap, kToUtf8, kFromUtf8, kUtf8ToUtf8 };
 
@@ -143,13 +126,16 @@ class Converter {
                            std::uint64_t offset);
   // How many bytes at the end of a read that is not the last are held back for the next.
   std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
-  Outcome RunChunks(int fdIn, int fdOut, std::uint64_t totalBytes);
+  // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
+  Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
+                    const std::string& outPath, std::uint64_t totalBytes);
   Outcome ConvertInPlace(UniqueFd& in, const struct stat& inStat, const std::string& input);
-  Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& output);
-  // Settles the counters and the cancel flag, shows the outcome's message and gives the result.
-  int Report(Outcome outcome, const std::string& input);
-  // Opens the file a detection reads; false (after any message) when there is none.
-  bool OpenDetectInput(UniqueFd& fd, std::uint64_t& size);
+  Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
+                         const std::string& output);
+  // Settles the counters and the cancel flag for the caller's progress display.
+  Outcome Settle(Outcome outcome);
+  // Opens the file a detection reads and gives its name.
+  Outcome OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name);
   void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8);
 
   EngineHost& m_host;

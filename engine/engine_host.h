@@ -1,9 +1,9 @@
 // What the engine needs from whoever drives it: the desktop program, the command-line tool
-// or a test. The engine never shows text itself; it names a string of the string table.
+// or a test. The engine never shows text itself: its operations return an Outcome
+// (engine/outcome.h) that the driver turns into its own message.
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace pismovar {
 
@@ -14,9 +14,6 @@ class EngineHost {
   // true: take the current choices into the converter's fields (its settings, names and
   // clipboard flag); false: show the converter's fields, such as a detection's guess.
   virtual void UpdateData(bool bSaveAndValidate) = 0;
-
-  // Shows string `id` (its "%s" replaced by `arg`) as an error with the stop icon.
-  virtual void ShowStopMessage(int id, std::string_view arg = {}) = 0;
 
   // Called once after every chunk: handle at most one pending event, such as a timer tick
   // or a cancel request (which sets the converter's m_bCancel).

@@ -64,6 +64,35 @@ std::string_view LineEndCaption(int lineEnd) {
                                                                  : std::string_view{};
 }
 
+int OutcomeMessageId(const Outcome& outcome) {
+  using Failure = Outcome::Failure;
+  if (outcome.result == Outcome::kCancelled) return IDS_CONVERT_CANCELLED;
+  switch (outcome.failure) {
+    case Failure::kNone:
+    case Failure::kChoices:
+    case Failure::kNoText:
+      return 0;
+    case Failure::kInputOpen:
+    case Failure::kNotRegular:
+      return IDS_INPUT_OPEN_FAILED;
+    case Failure::kOutputOpen:
+    case Failure::kSameFile:
+      return IDS_OUTPUT_OPEN_FAILED;
+    case Failure::kReplace:
+      return IDS_RENAME_FAILED;
+    case Failure::kLossy:
+      return IDS_NOT_CONVERTIBLE;
+    case Failure::kRead:
+    case Failure::kWrite:
+    case Failure::kChanged:
+    case Failure::kOwnerNotKept:
+    case Failure::kSymlink:
+    case Failure::kLocked:
+      break;
+  }
+  return IDS_IO_FAILED;
+}
+
 std::string_view LoadString(int id) {
   for (const auto& [key, text] : kStrings) {
     if (key == id) return text;

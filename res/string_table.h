@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/outcome.h"
 #include "res/string_ids.h"
 
 namespace pismovar {
@@ -17,6 +18,10 @@ std::string_view LoadString(int id);
 std::string FormatString(int id, std::string_view arg);
 // The same with each "%s" in turn replaced by the next of `args`.
 std::string FormatString(int id, std::initializer_list<std::string_view> args);
+
+// The string that tells the user about a conversion's outcome (a cancel or a failure; it
+// takes the input's name); 0 when there is nothing to tell.
+int OutcomeMessageId(const Outcome& outcome);
 
 // The caption of a code page's radio button ("Kamenických"), "UTF-8" for 7 (the
 // command-line tool's); empty outside 0..7.

@@ -2,11 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
 #include "engine/converter.h"
-#include "res/string_ids.h"
 #include "test_host.h"
 
 namespace pismovar {
@@ -17,6 +17,8 @@ using testing::TempDir;
 using testing::TestHost;
 using testing::WriteFile;
 namespace fs = std::filesystem;
+using Failure = Outcome::Failure;
+using File = Outcome::File;
 
 constexpr std::size_t kRead = Converter::kReadSize;
 
@@ -79,11 +81,10 @@ TEST_P(ChunkBoundaries, KeepLineEndPairsWholeAndLoseNoByte) {
   const auto& c = GetParam();
   WriteFile(dir / "in", c.in);
   SetChoices(kCodeWin1250, kCodeWin1250, c.from, c.to);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kConverted);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), c.out);
   EXPECT_EQ(converter.m_nDoneBytes, c.in.size());
   EXPECT_EQ(converter.m_nTotalBytes, c.in.size());
-  EXPECT_TRUE(host.messages.empty());
 }
 
 const std::string kFull(kRead - 1, 'x');
@@ -107,7 +108,7 @@ TEST_F(ConvertFileTest, ConvertsInPlaceKeepingPermissionsAndLeavingNoTemporaryFi
   ::chmod((dir / "a.txt").c_str(), 0640);
   WriteFile(dir / "Temp.tmp", "mine");
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt"), Converter::kConverted);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
   struct stat st {};
   ::stat((dir / "a.txt").c_str(), &st);
@@ -121,7 +122,7 @@ TEST_F(ConvertFileTest, InPlaceThroughASymbolicLinkReplacesTheFileAndKeepsTheLin
   WriteFile(dir / "real/a.txt", "\xE8");
   fs::create_symlink("real/a.txt", dir / "link.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt"), Converter::kConverted);
+  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").result, Outcome::kDone);
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
   EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
 }
@@ -132,8 +133,9 @@ struct InPlaceFailure {
   int failWriteAt;
   bool failReplace;
   bool cancel;
-  int result;
-  int message;
+  Outcome::Result result;
+  Outcome::Failure failure;
+  Outcome::File file;
 };
 
 class InPlaceFailures : public ConvertFileTest,
@@ -148,47 +150,50 @@ TEST_P(InPlaceFailures, LeaveTheInputAsItWasAndNoTemporaryFile) {
   converter.failReplace = c.failReplace;
   if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt"), c.result);
+  const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
+  EXPECT_EQ(outcome.result, c.result);
+  EXPECT_EQ(outcome.failure, c.failure);
+  EXPECT_EQ(outcome.file, c.file);
   EXPECT_EQ(ReadFile(dir / "a.txt"), text);
   EXPECT_EQ(Entries(), std::vector<std::string>{"a.txt"});
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].first, c.message);
-  EXPECT_EQ(host.messages[0].second, dir / "a.txt");
   EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InPlaceFailures,
-    ::testing::Values(
-        InPlaceFailure{"Cancel", -1, -1, false, true, Converter::kCancelled,
-                       IDS_CONVERT_CANCELLED},
-        InPlaceFailure{"ReadFails", 2, -1, false, false, Converter::kFailed, IDS_IO_FAILED},
-        InPlaceFailure{"WriteFails", -1, 1, false, false, Converter::kFailed, IDS_IO_FAILED},
-        InPlaceFailure{"ReplaceFails", -1, -1, true, false, Converter::kFailed,
-                       IDS_RENAME_FAILED}),
+    ::testing::Values(InPlaceFailure{"Cancel", -1, -1, false, true, Outcome::kCancelled,
+                                     Failure::kNone, File::kNone},
+                      InPlaceFailure{"ReadFails", 2, -1, false, false, Outcome::kFailed,
+                                     Failure::kRead, File::kInput},
+                      InPlaceFailure{"WriteFails", -1, 1, false, false, Outcome::kFailed,
+                                     Failure::kWrite, File::kTemporary},
+                      InPlaceFailure{"ReplaceFails", -1, -1, true, false, Outcome::kFailed,
+                                     Failure::kReplace, File::kInput}),
     [](const auto& param) { return param.param.name; });
 
 TEST_F(ConvertFileTest, CancelKeepsTheChunksConvertedSoFarInASeparateOutput) {
   WriteFile(dir / "in", std::string(3 * kRead, '\xE8'));
   host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kCancelled);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kCancelled);
   EXPECT_EQ(ReadFile(dir / "out"), std::string(2 * kRead, '\x9F'));
   EXPECT_TRUE(converter.m_bCancel);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_CONVERT_CANCELLED});
 }
 
 TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
   WriteFile(dir / "in", std::string(kRead + 5, 'a'));
-  EXPECT_EQ(converter.ConvertFile(dir / "in", "/dev/full"), Converter::kFailed);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_IO_FAILED});
+  const Outcome outcome = converter.ConvertFile(dir / "in", "/dev/full");
+  EXPECT_EQ(outcome.result, Outcome::kFailed);
+  EXPECT_EQ(outcome.failure, Failure::kWrite);
+  EXPECT_EQ(outcome.path, "/dev/full");
+  EXPECT_EQ(outcome.error, ENOSPC);
   EXPECT_EQ(ReadFile(dir / "in"), std::string(kRead + 5, 'a'));
 }
 
 TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemoved) {
   WriteFile(dir / "in", std::string(3 * kRead, 'a'));
   converter.failWriteAt = 1;
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kFailed);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
@@ -196,7 +201,7 @@ struct OpenFailure {
   const char* name;
   std::string input;   // relative to the test directory
   std::string output;  // likewise
-  int message;
+  Failure failure;
 };
 
 class OpenFailures : public ConvertFileTest, public ::testing::WithParamInterface<OpenFailure> {};
@@ -208,8 +213,9 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
   fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
   fs::create_symlink("a.txt", dir / "soft.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 2);
-  EXPECT_EQ(converter.ConvertFile(dir / c.input, dir / c.output), Converter::kFailed);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{c.message});
+  const Outcome outcome = converter.ConvertFile(dir / c.input, dir / c.output);
+  EXPECT_EQ(outcome.result, Outcome::kFailed);
+  EXPECT_EQ(outcome.failure, c.failure);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8 text");
   EXPECT_EQ(converter.m_nDoneBytes, 1u);
   EXPECT_EQ(converter.m_nTotalBytes, 1u);
@@ -219,21 +225,19 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenFailures,
-    ::testing::Values(OpenFailure{"MissingInput", "missing", "out", IDS_INPUT_OPEN_FAILED},
-                      OpenFailure{"InputIsAFolder", "folder", "out", IDS_INPUT_OPEN_FAILED},
-                      OpenFailure{"OutputIsAFolder", "a.txt", "folder", IDS_OUTPUT_OPEN_FAILED},
-                      OpenFailure{"SameFileWithDotSlash", "a.txt", "./a.txt",
-                                  IDS_OUTPUT_OPEN_FAILED},
-                      OpenFailure{"SameFileThroughAHardLink", "a.txt", "hard.txt",
-                                  IDS_OUTPUT_OPEN_FAILED},
-                      OpenFailure{"SameFileThroughASymbolicLink", "soft.txt", "a.txt",
-                                  IDS_OUTPUT_OPEN_FAILED}),
+    ::testing::Values(
+        OpenFailure{"MissingInput", "missing", "out", Failure::kInputOpen},
+        OpenFailure{"InputIsAFolder", "folder", "out", Failure::kNotRegular},
+        OpenFailure{"OutputIsAFolder", "a.txt", "folder", Failure::kOutputOpen},
+        OpenFailure{"SameFileWithDotSlash", "a.txt", "./a.txt", Failure::kSameFile},
+        OpenFailure{"SameFileThroughAHardLink", "a.txt", "hard.txt", Failure::kSameFile},
+        OpenFailure{"SameFileThroughASymbolicLink", "soft.txt", "a.txt", Failure::kSameFile}),
     [](const auto& param) { return param.param.name; });
 
 TEST_F(ConvertFileTest, RefusesACodePageOutsideTheTable) {
   WriteFile(dir / "in", "\xE8");
   SetChoices(kCodeWin1250, 9, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out"), Converter::kFailed);
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
@@ -257,7 +261,7 @@ TEST_F(ConvertFileTest, CountsBeyondFourGibibytes) {
     }
     converter.m_bCancel = converter.m_nDoneBytes > size / 2;
   };
-  EXPECT_EQ(converter.ConvertFile(dir / "big", "/dev/null"), Converter::kCancelled);
+  EXPECT_EQ(converter.ConvertFile(dir / "big", "/dev/null").result, Outcome::kCancelled);
   EXPECT_EQ(seenTotal, size);
   EXPECT_EQ(percentAtHalf, 50);
 }

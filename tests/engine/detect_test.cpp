@@ -6,7 +6,6 @@
 
 #include "engine/converter.h"
 #include "engine/file_list.h"
-#include "res/string_ids.h"
 #include "test_host.h"
 
 namespace pismovar {
@@ -98,17 +97,16 @@ TEST_F(DetectTest, QuickDetectionSeesOnlyTheFirst5120Bytes) {
   converter.m_strInput = dir / "a.txt";
   converter.m_nCodeIn = kCodeMacintosh;
   converter.m_nLineEndIn = kLineEndMac;
-  EXPECT_TRUE(converter.QuickDetect());
+  EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, kCodeAscii);
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
   EXPECT_EQ(host.shows, 1);
   EXPECT_EQ(host.pumps, 0);
 
-  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, kCodeWin1250);
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndUnix);
   EXPECT_EQ(host.progressShown, 0);
-  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(DetectTest, OnlyTheFirstFileOfAListIsExamined) {
@@ -116,7 +114,7 @@ TEST_F(DetectTest, OnlyTheFirstFileOfAListIsExamined) {
   WriteFile(dir / "b.txt", "\xE8\xF8\n");    // Windows 1250
   converter.m_strInput = BuildFileList({dir / "a.txt", dir / "b.txt"});
   converter.m_nFileCount = 2;
-  EXPECT_TRUE(converter.QuickDetect());
+  EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, kCodeKamenicky);
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
 }
@@ -127,11 +125,10 @@ TEST_F(DetectTest, AFailedOpenChangesNothing) {
     // A typed name after several files were chosen: no quotes to cut, so the name is empty.
     converter.m_nFileCount = input == "x.txt" ? 3 : 1;
     converter.m_nCodeIn = kCodeMacintosh;
-    EXPECT_FALSE(converter.QuickDetect());
-    EXPECT_FALSE(converter.FullDetect());
+    EXPECT_EQ(converter.QuickDetect().result, Outcome::kFailed);
+    EXPECT_EQ(converter.FullDetect().result, Outcome::kFailed);
     EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
   }
-  EXPECT_EQ(host.MessageIds(), std::vector<int>(6, IDS_INPUT_OPEN_FAILED));
   EXPECT_EQ(host.shows, 0);
   EXPECT_EQ(host.progressShown, 0);
 }
@@ -140,12 +137,11 @@ TEST_F(DetectTest, ClipboardWithoutTextIsSilentAndWithTextIsExamined) {
   converter.m_bClipboardIn = true;
   converter.m_nCodeIn = kCodeMacintosh;
   host.clipboardFile = dir / "Clipboard.tmp";
-  EXPECT_FALSE(converter.QuickDetect());
-  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(converter.QuickDetect().failure, Outcome::Failure::kNoText);
   EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
 
   host.clipboardText = "\xC3\xD2\r\r";  // KOI8-ČS, Macintosh line ends
-  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, kCodeKoi8cs);
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndMac);
 }
@@ -155,12 +151,11 @@ TEST_F(DetectTest, ACancelledFullDetectionGuessesFromWhatItRead) {
                                std::string(3 * Converter::kReadSize, '\xB9'));
   converter.m_strInput = dir / "a.txt";
   host.onPump = [&] { converter.m_bCancel = true; };
-  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.FullDetect().result, Outcome::kCancelled);
   EXPECT_EQ(host.pumps, 1);
   EXPECT_EQ(converter.m_nCodeIn, kCodeWin1250);
   EXPECT_FALSE(converter.m_bCancel);
   EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
-  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(DetectTest, AnEmptyFileIsAsciiWithDosLineEnds) {
@@ -168,7 +163,7 @@ TEST_F(DetectTest, AnEmptyFileIsAsciiWithDosLineEnds) {
   converter.m_strInput = dir / "empty";
   converter.m_nCodeIn = kCodeMacintosh;
   converter.m_nLineEndIn = kLineEndUnix;
-  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, kCodeAscii);
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
   EXPECT_EQ(converter.ProgressPercent(), 100);

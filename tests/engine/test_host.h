@@ -1,4 +1,4 @@
-// A driver for the engine in tests: records the messages it is shown and lets a test act at
+// A driver for the engine in tests: counts what it is asked to do and lets a test act at
 // every chunk (cancel, count the pumps).
 #pragma once
 
@@ -29,12 +29,7 @@ inline constexpr const char* kRowChars[kCharTableRows] = {
 
 class TestHost : public EngineHost {
  public:
-  void UpdateData(bool bSaveAndValidate) override {
-    (bSaveAndValidate ? reads : shows) += 1;
-  }
-  void ShowStopMessage(int id, std::string_view arg) override {
-    messages.emplace_back(id, std::string(arg));
-  }
+  void UpdateData(bool bSaveAndValidate) override { (bSaveAndValidate ? reads : shows) += 1; }
   void PumpMessage() override {
     ++pumps;
     if (onPump) onPump();
@@ -49,17 +44,10 @@ class TestHost : public EngineHost {
   }
   std::string ClipboardFileName() override { return clipboardFile; }
 
-  std::vector<int> MessageIds() const {
-    std::vector<int> ids;
-    for (const auto& m : messages) ids.push_back(m.first);
-    return ids;
-  }
-
   int reads = 0;
   int shows = 0;
   int pumps = 0;
   int progressShown = 0;
-  std::vector<std::pair<int, std::string>> messages;
   std::function<void()> onPump;
   std::optional<std::string> clipboardText;
   std::string clipboardFile;

@@ -10,7 +10,6 @@
 #include "engine/converter.h"
 #include "engine/kernels/kernels.h"
 #include "engine/unicode_tables.h"
-#include "res/string_ids.h"
 #include "test_host.h"
 
 namespace pismovar {
@@ -186,19 +185,21 @@ TEST(IncompleteEnd, CountsOnlyABeginningThatNeedsMoreBytes) {
 
 class Utf8FileTest : public ::testing::Test {
  protected:
-  int Run(const std::string& in, CodePage from, CodePage to, const std::string& input = "in",
-          const std::string& output = "out") {
+  Outcome::Result Run(const std::string& in, CodePage from, CodePage to,
+                      const std::string& input = "in", const std::string& output = "out") {
     WriteFile(dir / "in", in);
     converter.m_nCodeIn = from;
     converter.m_nCodeOut = to;
     converter.m_nLineEndIn = kLineEndDos;
     converter.m_nLineEndOut = kLineEndDos;
-    return converter.ConvertFile(dir / input, dir / output);
+    last = converter.ConvertFile(dir / input, dir / output);
+    return last.result;
   }
 
   TempDir dir;
   TestHost host;
   Converter converter{host};
+  Outcome last;
 };
 
 struct SplitCase {
@@ -214,10 +215,10 @@ TEST_P(SplitSequences, AreCarriedIntoTheNextReadAtEveryCut) {
   for (std::size_t cut = 0; cut <= c.sequence.size(); ++cut) {
     // The first read ends after `cut` bytes of the sequence.
     const std::string before(kRead - cut, 'x');
-    ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeUtf8), Converter::kConverted);
+    ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeUtf8), Outcome::kDone);
     EXPECT_EQ(ReadFile(dir / "out"), before + c.sequence + "y") << "cut " << cut;
     EXPECT_EQ(converter.m_losses.malformed, 0u) << "cut " << cut;
-    ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeWin1250), Converter::kConverted);
+    ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeWin1250), Outcome::kDone);
     EXPECT_EQ(ReadFile(dir / "out"), before + c.win1250 + "y") << "cut " << cut;
     EXPECT_EQ(converter.m_nDoneBytes, before.size() + c.sequence.size() + 1);
   }
@@ -232,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SplitSequences,
 TEST_F(Utf8FileTest, MalformedOffsetsCountFromTheStartOfTheFile) {
   const std::string text = std::string(kRead - 1, 'a') + "\xC3" + std::string(kRead, 'b') + "\x80" +
                            std::string(10, 'c') + "\xE2\x82";
-  ASSERT_EQ(Run(text, kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  ASSERT_EQ(Run(text, kCodeUtf8, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(converter.m_losses.malformed, 3u);
   EXPECT_EQ(converter.m_losses.firstMalformed, kRead - 1);
   EXPECT_EQ(ReadFile(dir / "out"), std::string(kRead - 1, 'a') + kFffd + std::string(kRead, 'b') +
@@ -241,7 +242,7 @@ TEST_F(Utf8FileTest, MalformedOffsetsCountFromTheStartOfTheFile) {
   ASSERT_EQ(Run("\xEF\xBB\xBF"
                 "ab\xFF",
                 kCodeUtf8, kCodeWin1250),
-            Converter::kConverted);
+            Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), "ab?");
   EXPECT_EQ(converter.m_losses.firstMalformed, 5u);
 }
@@ -250,24 +251,24 @@ TEST_F(Utf8FileTest, ByteOrderMarkIsDroppedAtTheStartOnlyAndWrittenOnRequest) {
   ASSERT_EQ(Run("\xEF\xBB\xBF"
                 "á\xEF\xBB\xBF",
                 kCodeUtf8, kCodeUtf8),
-            Converter::kConverted);
+            Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), "á\xEF\xBB\xBF");
   converter.m_bWriteBom = true;
   ASSERT_EQ(Run("\xEF\xBB\xBF"
                 "á",
                 kCodeUtf8, kCodeUtf8),
-            Converter::kConverted);
+            Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"),
             "\xEF\xBB\xBF"
             "á");
-  ASSERT_EQ(Run("\xE1", kCodeWin1250, kCodeUtf8), Converter::kConverted);
+  ASSERT_EQ(Run("\xE1", kCodeWin1250, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"),
             "\xEF\xBB\xBF"
             "á");
   // Only UTF-8 output takes one; an 8-bit input keeps bytes that read like one.
-  ASSERT_EQ(Run("\xEF\xBB\xBF", kCodeWin1250, kCodeWin1250), Converter::kConverted);
+  ASSERT_EQ(Run("\xEF\xBB\xBF", kCodeWin1250, kCodeWin1250), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF");
-  ASSERT_EQ(Run("", kCodeWin1250, kCodeUtf8), Converter::kConverted);
+  ASSERT_EQ(Run("", kCodeWin1250, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), "\xEF\xBB\xBF");
 }
 
@@ -277,12 +278,12 @@ TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
   converter.m_bWriteBom = true;
   const std::string bad =
       std::string(kRead - 2, '\xFF') + "\xE2\x82" + std::string(kRead + 9, '\xFF');
-  ASSERT_EQ(Run(bad, kCodeUtf8, kCodeUtf8), Converter::kConverted);
+  ASSERT_EQ(Run(bad, kCodeUtf8, kCodeUtf8), Outcome::kDone);
   const std::string out = ReadFile(dir / "out");
   EXPECT_EQ(out.size(), 3 + 3 * (bad.size() - 1));
   EXPECT_EQ(converter.m_losses.malformed, bad.size() - 1);
   const std::string undefined(2 * kRead + 5, '\x80');
-  ASSERT_EQ(Run(undefined, kCodeAscii, kCodeUtf8), Converter::kConverted);
+  ASSERT_EQ(Run(undefined, kCodeAscii, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out").size(), 3 + 3 * undefined.size());
   EXPECT_EQ(converter.m_losses.replaced, undefined.size());
   static_assert(Converter::kWorkAreaSize >=
@@ -293,20 +294,20 @@ TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
 TEST_F(Utf8FileTest, StrictFailsALossyConversionAndLeavesTheInputUntouched) {
   converter.m_bStrict = true;
   const std::string text = "Ďábel 😀\n";
-  ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kFailed);
+  ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Outcome::kFailed);
   EXPECT_EQ(ReadFile(dir / "in"), text);
-  EXPECT_EQ(host.MessageIds(), std::vector<int>{IDS_NOT_CONVERTIBLE});
+  EXPECT_EQ(last.failure, Outcome::Failure::kLossy);
   EXPECT_EQ(converter.m_losses.replaced, 1u);
-  ASSERT_EQ(Run("\xC3(", kCodeUtf8, kCodeUtf8), Converter::kFailed);
+  ASSERT_EQ(Run("\xC3(", kCodeUtf8, kCodeUtf8), Outcome::kFailed);
   EXPECT_FALSE(fs::exists(dir / "out"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
   // Nothing lost: strict or not, the conversion succeeds.
-  ASSERT_EQ(Run("Ďábel\n", kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kConverted);
+  ASSERT_EQ(Run("Ďábel\n", kCodeUtf8, kCodeWin1250, "in", "in"), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "in"),
             "\xCF\xE1"
             "bel\n");
   converter.m_bStrict = false;
-  ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Converter::kConverted);
+  ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "in"),
             "\xCF\xE1"
             "bel ?\n");
@@ -327,9 +328,9 @@ TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
   WriteFile(dir / "in", c.text);
   converter.m_strInput = dir / "in";
   converter.m_bDetectUtf8 = c.detectUtf8;
-  EXPECT_TRUE(converter.FullDetect());
+  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, c.full);
-  EXPECT_TRUE(converter.QuickDetect());
+  EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, c.quick);
 }
 
