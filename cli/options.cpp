@@ -124,8 +124,8 @@ void AppendNames(std::string& text, const std::array<NamedValue, N>& table, Capt
 
 std::optional<int> ParseCodePage(std::string_view text, std::string& error) {
   if (Lower(text) == "latin2" || Lower(text) == "latin-2") {
-    error = "'" + std::string(text) +
-            "' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO 8859-2";
+    error = std::string("'").append(text).append(
+        "' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO 8859-2");
     return std::nullopt;
   }
   const std::optional<int> value = ParseNamed(text, kCodePageNames);
@@ -143,7 +143,7 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
   ParseResult result;
   Options& o = result.options;
   std::string& error = result.error;
-  auto store = [&error](std::optional<int> value, int& field) {
+  auto store = [](std::optional<int> value, int& field) {
     if (value) field = *value;
     return value.has_value();
   };

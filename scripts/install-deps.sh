@@ -12,6 +12,10 @@ packages=(
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  clang                                      # CI builds the engine and the command-line tool with clang too
+  # Cross builds of the engine and its tests, run under qemu-user (scripts/cross-test.sh).
+  qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu
+  libhwy-dev:arm64 libgtest-dev:arm64 libhwy-dev:s390x libgtest-dev:s390x
 )
 
 missing=()
@@ -21,6 +25,9 @@ done
 if ((${#missing[@]})); then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  for arch in arm64 s390x; do
+    dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo dpkg --add-architecture "$arch"
+  done
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi

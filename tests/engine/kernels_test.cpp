@@ -43,7 +43,7 @@ std::vector<std::string> Texts() {
             " Příliš žluťoučký kůň úpěl ďábelské ódy.\r\n";
   }
   texts.push_back(real);
-  texts.push_back(std::string(70000, '\xE8') + "\r\n" + std::string(70000, '\n'));
+  texts.push_back(std::string(20000, '\xE8') + "\r\n" + std::string(20000, '\n'));
   return texts;
 }
 
