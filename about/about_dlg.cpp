@@ -8,7 +8,7 @@
 #include "res/about_template.h"
 #include "res/dialog_layout.h"
 #include "res/program_resources.h"
-#include "res/string_table.h"
+#include "res/translated_text.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   QFont bold = version->font();
   bold.setWeight(QFont::Bold);
   version->setFont(bold);
-  m_strVersion = QString::fromUtf8(LoadString(IDS_VERSION));
+  m_strVersion = LoadText(IDS_VERSION);
   version->setText(m_strVersion);
 
   // Empty targets: each link opens its own text, the e-mail address through "mailto:".

@@ -1,6 +1,10 @@
 #include "app/clipboard_bridge.h"
 
 #include <QtGui/qguiapplication_platform.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QClipboard>
@@ -8,12 +12,13 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryFile>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "engine/posix_file.h"
 
 namespace pismovar {
 namespace {
@@ -94,28 +99,56 @@ std::unique_ptr<QMimeData> FileToClipboard(const std::string& name) {
   return data;
 }
 
+namespace {
+
+// The text goes to the background owner in a sealed memory file on its standard input: a
+// private place that no other program can name, change or swap for another file.
+constexpr unsigned kSeals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+
+UniqueFd SealedText(const QByteArray& text) {
+  UniqueFd fd(::memfd_create("pismovar-clipboard", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  if (!fd.Valid() || !WriteAll(fd.Get(), text.constData(), static_cast<std::size_t>(text.size())) ||
+      ::lseek(fd.Get(), 0, SEEK_SET) != 0 || ::fcntl(fd.Get(), F_ADD_SEALS, kSeals) != 0) {
+    return {};
+  }
+  return fd;
+}
+
+// Starts this program again as the background owner, in a session of its own.
+bool StartOwner(int textFd) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  posix_spawn_file_actions_adddup2(&actions, textFd, STDIN_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+  const QByteArray variable = QByteArray(kServeClipboardVariable) + "=1";
+  std::vector<char*> environment{const_cast<char*>(variable.constData())};
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!QByteArray(*entry).startsWith(QByteArray(kServeClipboardVariable) + "=")) {
+      environment.push_back(*entry);
+    }
+  }
+  environment.push_back(nullptr);
+  char* argv[] = {const_cast<char*>(program.constData()), nullptr};
+  pid_t pid = 0;
+  const bool started = ::posix_spawn(&pid, program.constData(), &actions, &attributes, argv,
+                                     environment.data()) == 0;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return started;
+}
+
+}  // namespace
+
 void KeepClipboardAfterExit() {
   QClipboard* clipboard = Clipboard();
   if (!clipboard->ownsClipboard() || ClipboardManagerRunning()) return;
-
-  QTemporaryFile textFile;
-  textFile.setAutoRemove(false);
-  if (!textFile.open()) return;
-  textFile.write(clipboard->text().toUtf8());
-  textFile.close();
-
-  QProcess owner;
-  owner.setProgram(QCoreApplication::applicationFilePath());
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QString::fromLatin1(kServeClipboardVariable), textFile.fileName());
-  owner.setProcessEnvironment(environment);
-  owner.setStandardInputFile(QProcess::nullDevice());
-  owner.setStandardOutputFile(QProcess::nullDevice());
-  owner.setStandardErrorFile(QProcess::nullDevice());
-  if (!owner.startDetached()) {
-    QFile::remove(textFile.fileName());
-    return;
-  }
+  const UniqueFd text = SealedText(clipboard->text().toUtf8());
+  if (!text.Valid() || !StartOwner(text.Get())) return;
   // The selection dies with its owner: stay until the background owner has taken it.
   const QDeadlineTimer deadline(kHandOverMilliseconds);
   while (clipboard->ownsClipboard() && !deadline.hasExpired()) {
@@ -123,17 +156,24 @@ void KeepClipboardAfterExit() {
   }
 }
 
-int ServeClipboard(int argc, char** argv, const QString& textFile) {
+int ServeClipboard(int argc, char** argv) {
+  // Only the sealed memory file that KeepClipboardAfterExit made is taken: anything else on
+  // standard input (a terminal, a pipe, a file of someone's choosing) is refused.
+  const int seals = ::fcntl(STDIN_FILENO, F_GET_SEALS);
+  if (seals < 0 || (static_cast<unsigned>(seals) & kSeals) != kSeals) return 2;
+  QByteArray bytes;
+  std::vector<char> buffer(kPieceSize);
+  for (ssize_t got; (got = ReadFull(STDIN_FILENO, buffer.data(), buffer.size())) > 0;) {
+    bytes.append(buffer.data(), got);
+    if (static_cast<std::size_t>(got) < buffer.size()) break;
+  }
+  ::close(STDIN_FILENO);
   QGuiApplication app(argc, argv);
-  QFile file(textFile);
-  if (!file.open(QIODevice::ReadOnly)) return 1;
-  const QString text = QString::fromUtf8(file.readAll());
-  file.remove();
   QClipboard* clipboard = QGuiApplication::clipboard();
   QObject::connect(clipboard, &QClipboard::dataChanged, &app, [clipboard] {
     if (!clipboard->ownsClipboard()) QCoreApplication::quit();
   });
-  clipboard->setText(text);
+  clipboard->setText(QString::fromUtf8(bytes));
   return app.exec();
 }
 

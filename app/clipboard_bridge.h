@@ -31,9 +31,10 @@ std::unique_ptr<QMimeData> FileToClipboard(const std::string& name);
 // that serves it until another program takes the clipboard.
 void KeepClipboardAfterExit();
 
-// The background owner of the clipboard: started by KeepClipboardAfterExit with the text in
-// a file named by this environment variable.
+// The background owner of the clipboard: started by KeepClipboardAfterExit with this
+// environment variable set and the text in a sealed memory file on its standard input.
+// Refuses (exit status 2) any other standard input; never opens or removes a file.
 inline constexpr const char* kServeClipboardVariable = "PISMOVAR_SERVE_CLIPBOARD";
-int ServeClipboard(int argc, char** argv, const QString& textFile);
+int ServeClipboard(int argc, char** argv);
 
 }  // namespace pismovar

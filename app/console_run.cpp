@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <QString>
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
@@ -9,16 +10,20 @@
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
+#include "res/translated_text.h"
 
 namespace pismovar {
 namespace {
 
-constexpr std::string_view kNoDisplay =
+constexpr const char* kContext = "ConsoleRun";
+constexpr const char* kNoDisplay = QT_TRANSLATE_NOOP(
+    "ConsoleRun",
     "Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor "
-    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"";
-constexpr std::string_view kNoClipboard = "Bez displeje není schránka dostupná.";
+    "zadaný s přepínači, například: pismovar /41 /00 \"email.txt\"");
+constexpr const char* kNoClipboard =
+    QT_TRANSLATE_NOOP("ConsoleRun", "Bez displeje není schránka dostupná.");
 
-void PrintError(std::string_view text) { std::cerr << "pismovar: " << text << '\n'; }
+void PrintError(const QString& text) { std::cerr << "pismovar: " << text.toStdString() << '\n'; }
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -51,19 +56,19 @@ DisplayProbe::~DisplayProbe() {
 
 int RunWithoutDisplay(const CommandLine& line) {
   if (line.bHelp) {
-    std::cout << LoadString(IDS_USAGE) << '\n';
+    std::cout << LoadText(IDS_USAGE).toStdString() << '\n';
     return 0;
   }
   if (!line.InRange()) {
-    std::cerr << LoadString(IDS_USAGE) << '\n';
+    std::cerr << LoadText(IDS_USAGE).toStdString() << '\n';
     return 2;
   }
   if (!line.bAutoRun) {
-    PrintError(kNoDisplay);
+    PrintError(TranslatedText(kContext, kNoDisplay));
     return 2;
   }
   if (line.bClipboard) {
-    PrintError(kNoClipboard);
+    PrintError(TranslatedText(kContext, kNoClipboard));
     return 2;
   }
   ConsoleHost host;
@@ -75,7 +80,7 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_strInput = line.strName;
   // The outcome's message goes to standard error.
   if (const int id = OutcomeMessageId(converter.ConvertFile(line.strName, line.strName))) {
-    PrintError(FormatString(id, line.strName));
+    PrintError(FormatText(id, {QString::fromStdString(line.strName)}));
   }
   return 1;
 }

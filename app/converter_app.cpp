@@ -2,10 +2,13 @@
 
 #include "app/clipboard_bridge.h"
 #include "app/converter_dlg.h"
+#include "app/translations.h"
 
 using namespace pismovar;
 
-CConverterApp::CConverterApp(int& argc, char** argv) : QApplication(argc, argv) {}
+CConverterApp::CConverterApp(int& argc, char** argv) : QApplication(argc, argv) {
+  InstallTranslations(*this);
+}
 
 int CConverterApp::InitInstance(const CommandLine& line) {
   int exitCode = 0;

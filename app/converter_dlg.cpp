@@ -30,6 +30,7 @@
 #include "res/dialog_templates.h"
 #include "res/program_resources.h"
 #include "res/string_table.h"
+#include "res/translated_text.h"
 
 using namespace pismovar;
 
@@ -188,7 +189,7 @@ void CConverterDlg::OnClipboardOut() {
 
 void CConverterDlg::OnBrowseInput() {
   if (m_bBusy) return;
-  const QStringList chosen = AskOpenFileNames(NameFilters(LoadString(IDS_INPUT_FILTER)));
+  const QStringList chosen = AskOpenFileNames(NameFilters(LoadText(IDS_INPUT_FILTER)));
   if (chosen.isEmpty()) return;
   std::vector<std::string> paths;
   for (const QString& path : chosen) paths.push_back(TextToPath(path));
@@ -203,7 +204,7 @@ void CConverterDlg::OnBrowseInput() {
 
 void CConverterDlg::OnBrowseOutput() {
   if (m_bBusy) return;
-  const QString chosen = AskSaveFileName(NameFilters(LoadString(IDS_OUTPUT_FILTER)));
+  const QString chosen = AskSaveFileName(NameFilters(LoadText(IDS_OUTPUT_FILTER)));
   if (!chosen.isEmpty()) {
     m_strOutput = TextToPath(chosen);
     UpdateData(false);
@@ -389,7 +390,7 @@ void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CConverterDlg::ShowContextMenu(const QPoint& globalPos) {
   if (m_bBusy) return;
   QMenu menu(this);
-  menu.addAction(FromUtf8(LoadString(IDS_ABOUTBOX)), this, &CConverterDlg::OnAbout);
+  menu.addAction(LoadText(IDS_ABOUTBOX), this, &CConverterDlg::OnAbout);
   menu.exec(globalPos);
 }
 
@@ -399,13 +400,11 @@ void CConverterDlg::OnAbout() {
   about.exec();
 }
 
-void CConverterDlg::ShowUsage() {
-  MessageBox(QMessageBox::Warning, FromUtf8(LoadString(IDS_USAGE)));
-}
+void CConverterDlg::ShowUsage() { MessageBox(QMessageBox::Warning, LoadText(IDS_USAGE)); }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
   if (const int id = OutcomeMessageId(outcome)) {
-    MessageBox(QMessageBox::Critical, FromUtf8(FormatString(id, input)));
+    MessageBox(QMessageBox::Critical, FormatText(id, {FromUtf8(input)}));
   }
 }
 
@@ -448,7 +447,7 @@ void CConverterDlg::SetProgressRange(int lower, int upper) {
 
 void CConverterDlg::BeginDetectProgress() {
   m_pProgressDlg->Create();
-  m_pProgressDlg->Text()->setText(FromUtf8(LoadString(IDS_DETECTING)));
+  m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
   m_pProgressDlg->ListBar()->hide();
   m_pProgressDlg->show();
   m_timer.start();

@@ -1,12 +1,9 @@
 #include "app/file_filters.h"
 
-#include <QString>
-
 namespace pismovar {
 
-QStringList NameFilters(std::string_view table) {
-  const QString text = QString::fromUtf8(table.data(), static_cast<qsizetype>(table.size()));
-  const QStringList items = text.split(QLatin1Char('|'));
+QStringList NameFilters(const QString& table) {
+  const QStringList items = table.split(QLatin1Char('|'));
   QStringList filters;
   // Pairs of description and patterns, up to the empty item of the closing "||".
   for (qsizetype i = 0; i + 1 < items.size() && !items[i].isEmpty(); i += 2) {

@@ -2,13 +2,13 @@
 // with ";" between patterns; Qt wants "description (patterns)" with blanks between them.
 #pragma once
 
+#include <QString>
 #include <QStringList>
-#include <string_view>
 
 namespace pismovar {
 
 // One Qt name filter per description. The patterns in the description's parentheses are
 // those applied; "*.*", which means every file in the table's notation, becomes "*".
-QStringList NameFilters(std::string_view table);
+QStringList NameFilters(const QString& table);
 
 }  // namespace pismovar

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "engine/byte_map.h"
 #include "engine/converter.h"
 #include "engine/detect.h"
 #include "engine/kernels/kernels.h"
@@ -57,8 +58,8 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
   std::vector<std::uint8_t> utf8(3 * piece.size() + kernels::kWriteSlack);
   std::vector<std::uint8_t> out(utf8.size());
-  const pismovar::ByteMap map =
-      pismovar::BuildByteMap(pismovar::kCodeWin1250, pismovar::kCodeLatin2);
+  const pismovar::CompleteMap map =
+      pismovar::BuildCompleteMap(pismovar::kCodeWin1250, pismovar::kCodeLatin2);
   const std::string lf = "\n";
   const kernels::Rewrite dosToUnix{'\r', true, '\n', lf.data(), lf.size()};
   const pismovar::ToUtf8Table toTable = pismovar::BuildToUtf8Table(pismovar::kCodeWin1250);
@@ -80,8 +81,10 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
       "UTF-8 check\n";
   for (const kernels::Target& target : targets) {
     const kernels::ScopedTarget use(target);
-    const double convert = rate(
-        piece.size(), [&] { kernels::Convert(bytes, piece.size(), out.data(), map, &dosToUnix); });
+    const double convert = rate(piece.size(), [&] {
+      kernels::Convert(bytes, piece.size(), out.data(), map.bytes, map.substituted, &dosToUnix,
+                       losses.replaced);
+    });
     const double detect = rate(piece.size(), [&] { tally.Add(bytes, piece.size()); });
     const double encode = rate(piece.size(), [&] {
       kernels::EncodeUtf8(bytes, piece.size(), out.data(), toTable, nullptr, losses);

@@ -75,6 +75,34 @@ void CliHost::Warning(std::string_view reason) {
 }
 
 void CliHost::ShowOutcome(const Outcome& outcome) {
+  using Failure = Outcome::Failure;
+  const auto withReason = [&outcome](std::string text) {
+    if (outcome.error != 0) text += std::string(" (") + std::strerror(outcome.error) + ")";
+    return text;
+  };
+  switch (outcome.failure) {
+    case Failure::kSymlink:
+      Warning("symbolic link, skipped (--follow-symlink converts the file it leads to)");
+      return;
+    case Failure::kSameFile:
+      Error("input file is output file");
+      return;
+    case Failure::kChanged:
+      Error("changed, moved or replaced by another program during the conversion; left as it is");
+      return;
+    case Failure::kLocked:
+      Error("another conversion is working on this file; left as it is");
+      return;
+    case Failure::kOwnerNotKept:
+      Error(withReason("its owner and group could not be kept; left as it is"));
+      return;
+    case Failure::kAttributesNotKept:
+      Error(withReason(
+          "its permissions, ACLs or extended attributes could not be kept; left as it is"));
+      return;
+    default:
+      break;
+  }
   if (const int id = OutcomeMessageId(outcome)) ShowStopMessage(id, m_name, outcome.error);
 }
 

@@ -56,9 +56,9 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   return std::nullopt;
 }
 
-enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom };
+enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom, kLettersOnly };
 
-constexpr char kShortOptions[] = ":f:t:io:rdqlhV";
+constexpr char kShortOptions[] = ":f:t:io:rFSdqlhV";
 const option kLongOptions[] = {
     {"from", required_argument, nullptr, 'f'},
     {"to", required_argument, nullptr, 't'},
@@ -67,11 +67,14 @@ const option kLongOptions[] = {
     {"in-place", no_argument, nullptr, 'i'},
     {"output", required_argument, nullptr, 'o'},
     {"recursive", no_argument, nullptr, 'r'},
+    {"follow-symlink", no_argument, nullptr, 'F'},
+    {"skip-symlink", no_argument, nullptr, 'S'},
     {"detect", no_argument, nullptr, 'd'},
     {"quick", no_argument, nullptr, kQuick},
     {"force", no_argument, nullptr, kForce},
     {"strict", no_argument, nullptr, kStrict},
     {"bom", no_argument, nullptr, kBom},
+    {"letters-only", no_argument, nullptr, kLettersOnly},
     {"quiet", no_argument, nullptr, 'q'},
     {"list", no_argument, nullptr, 'l'},
     {"help", no_argument, nullptr, 'h'},
@@ -87,11 +90,15 @@ std::string CheckCombination(const Options& o) {
       return "--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out";
     }
     if (o.inPlace || o.output) return "--detect writes no file: it takes no --in-place or --output";
-    if (o.strict || o.bom) return "--detect converts nothing: it takes no --strict or --bom";
+    if (o.strict || o.bom || o.lettersOnly) {
+      return "--detect converts nothing: it takes no --strict, --bom or --letters-only";
+    }
   } else if (o.codeOut == kAuto) {
     return "the output code page is missing (--to=CP, or --detect)";
   } else if (o.bom && o.codeOut != kCodeUtf8) {
     return "--bom needs UTF-8 output (--to=utf8)";
+  } else if (o.lettersOnly && (o.codeIn == kCodeUtf8 || o.codeOut == kCodeUtf8)) {
+    return "--letters-only works between 8-bit code pages only";
   }
   if (o.inPlace && o.output) return "--in-place and --output exclude each other";
   if (o.output && o.inputs.size() > 1) return "--output takes one input only";
@@ -172,6 +179,12 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case 'r':
         o.recursive = true;
         break;
+      case 'F':
+        o.followSymlinks = true;
+        break;
+      case 'S':
+        o.followSymlinks = false;
+        break;
       case 'd':
         o.detect = true;
         break;
@@ -186,6 +199,9 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
         break;
       case kBom:
         o.bom = true;
+        break;
+      case kLettersOnly:
+        o.lettersOnly = true;
         break;
       case 'q':
         o.quiet = true;
@@ -224,24 +240,33 @@ to standard output one after another.
 
   -f, --from=CP      input code page; default: detected from the whole input
   -t, --to=CP        output code page; required unless --detect
-      --eol-in=LE    input line ends; default: detected when --eol-out is given
-      --eol-out=LE   output line ends; default: line ends are left exactly as
-                       they are
+      --eol-in=LE    input line ends; only this sequence is rewritten
+      --eol-out=LE   output line ends; without --eol-in every line end (CR LF,
+                       a lone CR, a lone LF) becomes LE; default: line ends
+                       are left exactly as they are
   -i, --in-place     convert each FILE into itself; the file is replaced only
-                       once all of it is converted, and keeps its permissions
-  -o, --output=FILE  write to FILE (one input only); naming the input itself
-                       converts it in place
+                       once all of it is converted and on disk, and keeps its
+                       owner, group, permissions, ACLs and extended attributes
+  -o, --output=FILE  write to FILE (one input only); naming the input itself,
+                       under any name, converts it in place
   -r, --recursive    with --in-place: every regular file under each directory
                        argument (symbolic links are not followed)
+  -F, --follow-symlink  with --in-place: convert the file a symbolic link
+                       leads to, and keep the link
+  -S, --skip-symlink    with --in-place: skip symbolic links with a warning
+                       (the default)
   -d, --detect       print each input's code page and line ends as
                        NAME: CODEPAGE, LINEEND and convert nothing
       --quick        with --detect or a detected code page: look at the first
                        5120 bytes only
       --force        with --in-place: also convert files that look binary
-      --strict       from or to UTF-8: fail an input when anything had to be
-                       replaced (an input converted in place is then left
-                       untouched, an output file is removed)
+      --strict       fail an input when any character had to be replaced (an
+                       input converted in place is then left untouched, an
+                       output file is removed)
       --bom          start UTF-8 output with a byte-order mark
+      --letters-only between 8-bit code pages convert only the letters with
+                       diacritics and pass every other byte unchanged and
+                       uncounted
   -q, --quiet        no progress line and no warnings
   -l, --list         list the code pages and line ends with their numbers and
                        names
@@ -255,18 +280,29 @@ CP is a number 0..7 or a name (letter case does not matter):
   3 iso (iso-8859-2, il2)             7 utf8 (utf-8)
 "latin2" is refused as ambiguous: say lat for code page 852, iso for ISO 8859-2.
 
-Detection recognises UTF-8 first: valid UTF-8 holding at least one character
-beyond ASCII. A byte-order mark at the start of UTF-8 input is dropped.
-Converting from or to UTF-8, a character the output code page lacks becomes
-"?" (the letters of the 8-bit code pages lose their diacritics in ASCII), a
-byte its code page leaves undefined becomes U+FFFD, and malformed UTF-8 becomes
-U+FFFD or "?"; each input's count of them, and the offset of the first
-malformed sequence, is reported on standard error.
+Detection recognises UTF-8 first: text holding characters beyond ASCII that
+is valid UTF-8, or nearly so (at most one malformed sequence in 100 valid
+multibyte ones). A byte-order mark at the start of UTF-8 input is dropped.
+Every character arrives as itself where the output has it. A character the
+output lacks becomes a plain form where one is obvious (the letter without
+its diacritics, " for quotation marks, - for dashes, a space for a no-break
+space, + - | for box drawing) and "?" otherwise; ASCII output stays 7-bit.
+A byte its code page leaves undefined stays as it is between 8-bit code
+pages and becomes U+FFFD in UTF-8; malformed UTF-8 becomes U+FFFD or "?".
+Each input's count of replaced characters, and of malformed sequences with
+the offset of the first, is reported on standard error.
 
 LE is a number 0..2 or a name: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
 
 With --in-place, files that look binary (a NUL byte, or many control
-characters, in the first 32 KiB) are skipped with a warning.
+characters, in the first 32 KiB) are skipped with a warning; FIFOs, devices
+and sockets are refused without being opened. An in-place conversion fails,
+leaving the file as it is, when the owner or group could not be kept (only
+root may give a file to another user), when another program changes, moves
+or replaces the file meanwhile, and when another run is converting the same
+file. The new text is written to an unnamed file beside the input, which takes
+a hidden name .pismovar-XXXXXX only for the moment of replacing the input, so
+even a killed run leaves nothing behind.
 A progress line appears on standard error when it is a terminal and the work
 takes more than about a second. Ctrl+C stops after the current chunk and
 leaves an input being converted in place untouched; a second Ctrl+C stops at

@@ -19,10 +19,12 @@ struct Options {
   bool inPlace = false;
   std::optional<std::string> output;
   bool recursive = false;
+  bool followSymlinks = false;  // an in-place input that is a symbolic link: convert its file
   bool detect = false;
   bool quick = false;
   bool force = false;
   bool strict = false;  // any replaced character or malformed UTF-8 fails the input
+  bool lettersOnly = false;  // between 8-bit code pages only the letters are converted
   bool bom = false;     // UTF-8 output starts with a byte-order mark
   bool quiet = false;
   bool list = false;

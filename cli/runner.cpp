@@ -24,10 +24,6 @@ std::string SpoolDirectory() {
   return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 }  // namespace
 
 Runner::Runner(const Options& options)
@@ -35,7 +31,9 @@ Runner::Runner(const Options& options)
   m_host.Attach(m_converter);
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;
+  m_converter.m_bLettersOnly = options.lettersOnly;
   m_converter.m_bWriteBom = options.bom;
+  m_converter.m_bFollowSymlinks = options.followSymlinks;
 }
 
 int Runner::Run() {
@@ -124,10 +122,7 @@ bool Runner::Spool(Input& input) {
   return ::lseek(input.fd, 0, SEEK_SET) == 0;
 }
 
-bool Runner::NeedsDetection() const {
-  return m_options.codeIn == kAuto ||
-         (m_options.lineEndOut != kAuto && m_options.lineEndIn == kAuto);
-}
+bool Runner::NeedsDetection() const { return m_options.codeIn == kAuto; }
 
 bool Runner::Guess(const std::string& path) {
   m_converter.m_strInput = path;
@@ -148,11 +143,9 @@ bool Runner::Guess(const std::string& path) {
 bool Runner::ChooseFor(const std::string& path) {
   if (NeedsDetection() && !Guess(path)) return false;
   if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
-  if (m_options.lineEndIn != kAuto) {
-    m_converter.m_nLineEndIn = m_options.lineEndIn;
-  } else if (m_options.lineEndOut == kAuto) {
-    m_converter.m_nLineEndIn = kLineEndDos;  // any value: the line ends are left alone
-  }
+  // Without --eol-in every line end, whichever it is, becomes the one of --eol-out.
+  m_converter.m_nLineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
+  m_converter.m_bAllLineEnds = m_options.lineEndIn == kAuto && m_options.lineEndOut != kAuto;
   m_converter.m_nCodeOut = m_options.codeOut;
   m_converter.m_nLineEndOut =
       m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_converter.m_nLineEndIn;
@@ -193,14 +186,8 @@ void Runner::ConvertOne(const std::string& name) {
     return;
   }
   if (toFile) {
-    const std::string& output = *m_options.output;
-    struct stat inStat {};
-    struct stat outStat {};
-    // The output may be the input under another name: then it is converted in place.
-    const bool inPlace = ::fstat(input.fd, &inStat) == 0 && ::stat(output.c_str(), &outStat) == 0 &&
-                         SameFile(inStat, outStat);
     input.owned.Reset();
-    m_host.ShowOutcome(m_converter.ConvertFile(input.path, inPlace ? input.path : output));
+    m_host.ShowOutcome(m_converter.ConvertFile(input.path, *m_options.output));
   } else {
     // The spool's name served the detection; without it nothing is left behind even when a
     // closed pipe (SIGPIPE) ends the program.
@@ -228,19 +215,8 @@ void Runner::ConvertInPlaceArgument(const std::string& name) {
 }
 
 void Runner::ConvertTree(const std::string& directory) {
-  namespace fs = std::filesystem;
   std::vector<std::string> files;
-  std::error_code error;
-  fs::recursive_directory_iterator it(directory, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    // Links are not followed, neither to directories nor to files.
-    if (it->is_regular_file(error) && !it->is_symlink(error)) files.push_back(it->path().string());
-  }
-  if (error) {
-    m_host.BeginInput(directory);
-    m_host.Error(error.message());
-    Finish();
-  }
+  CollectFiles(directory, files);
   std::sort(files.begin(), files.end());
   for (const std::string& file : files) {
     if (CancelRequested()) break;
@@ -248,14 +224,42 @@ void Runner::ConvertTree(const std::string& directory) {
   }
 }
 
+void Runner::CollectFiles(const std::string& directory, std::vector<std::string>& files) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::directory_iterator it(directory, error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    // Links are not followed, neither to directories nor to files; FIFOs, devices and
+    // sockets are left alone.
+    const fs::file_status status = it->symlink_status(error);
+    if (error) break;
+    if (fs::is_directory(status)) {
+      CollectFiles(it->path().string(), files);
+    } else if (fs::is_regular_file(status)) {
+      files.push_back(it->path().string());
+    }
+  }
+  // An unreadable directory fails, and the rest of the tree is still converted.
+  if (error) {
+    m_host.BeginInput(directory);
+    m_host.Error("cannot read the directory (" + error.message() + ")");
+    Finish();
+  }
+}
+
 void Runner::ConvertFileInPlace(const std::string& path) {
   m_host.BeginInput(path);
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // The type is looked at before any open: opening a FIFO would wait for a writer.
   struct stat st {};
-  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+  UniqueFd fd;
+  if ((m_options.followSymlinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
     m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
+  } else if (S_ISLNK(st.st_mode)) {
+    m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error("not a regular file");
+  } else if (fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); !fd.Valid()) {
+    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning("looks binary, skipped (--force converts it)");
   } else {

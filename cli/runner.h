@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/cli_host.h"
 #include "cli/options.h"
@@ -37,6 +38,8 @@ class Runner {
   void ConvertOne(const std::string& name);
   void ConvertInPlaceArgument(const std::string& name);
   void ConvertTree(const std::string& directory);
+  // Adds the regular files under `directory` to `files`; reports what it cannot read.
+  void CollectFiles(const std::string& directory, std::vector<std::string>& files);
   void ConvertFileInPlace(const std::string& path);
 
   // Opens `name` ("-" for standard input); with `needPath`, an input without a name of its

@@ -59,16 +59,19 @@ const unsigned char* const DetectTable[kDetectTableRows] = {
     CharTable[1],  CharTable[7],  CharTable[23], CharTable[11],
 };
 
+const unsigned char* RowHolding(CodePage codePage, std::uint8_t byte) {
+  if (byte < 0x80) return nullptr;
+  for (const auto& row : CharTable) {
+    if (row[codePage] == byte) return row;
+  }
+  return nullptr;
+}
+
 ByteMap BuildByteMap(CodePage from, CodePage to) {
   ByteMap map{};
-  for (int b = 0; b < 256; ++b) map[b] = static_cast<std::uint8_t>(b);
-  std::array<bool, 256> seen{};
-  for (const auto& row : CharTable) {
-    const unsigned char b = row[from];
-    // Bytes below 0x80 are never looked up, and the first row holding a byte wins.
-    if (b < 0x80 || seen[b]) continue;
-    seen[b] = true;
-    map[b] = row[to];
+  for (int b = 0; b < 256; ++b) {
+    const unsigned char* row = RowHolding(from, static_cast<std::uint8_t>(b));
+    map[b] = row != nullptr ? row[to] : static_cast<std::uint8_t>(b);
   }
   return map;
 }

@@ -22,10 +22,16 @@ inline constexpr int kDetectCodePages = 6;
 
 // A byte-for-byte translation from one code page to another.
 using ByteMap = std::array<std::uint8_t, 256>;
+// One flag (0 or 1) per byte, such as whether a map writes a substitute for it.
+using ByteFlags = std::array<std::uint8_t, 256>;
 
-// The map that converts `from` into `to`: bytes below 0x80 and high bytes that no row of
-// `from` holds map to themselves; every other byte maps through the first row holding it.
-// Both code pages must be valid.
+// The first row holding the high byte `byte` in the column of `codePage`; nullptr when none
+// does.
+const unsigned char* RowHolding(CodePage codePage, std::uint8_t byte);
+
+// The letters-only map that converts `from` into `to`: bytes below 0x80 and high bytes that
+// no row of `from` holds map to themselves; every other byte maps through the first row
+// holding it. Both code pages must be valid.
 ByteMap BuildByteMap(CodePage from, CodePage to);
 
 }  // namespace pismovar

@@ -1,6 +1,9 @@
 #include "engine/converter.h"
 
+#include <acl/libacl.h>
+#include <attr/libattr.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,8 +20,6 @@ namespace {
 
 using Failure = Outcome::Failure;
 using File = Outcome::File;
-
-constexpr std::uint8_t kCR = '\r';
 
 }  // namespace
 
@@ -50,13 +51,21 @@ bool Converter::PrepareChoices() {
     m_toUtf8 = BuildToUtf8Table(m_nCodeIn);
   } else {
     m_route = Route::kByteMap;
-    m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+    if (m_bLettersOnly) {
+      m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
+      m_substituted = ByteFlags{};
+    } else {
+      const CompleteMap map = BuildCompleteMap(m_nCodeIn, m_nCodeOut);
+      m_byteMap = map.bytes;
+      m_substituted = map.substituted;
+    }
   }
   m_rewrite.first = static_cast<std::uint8_t>(m_strSeqIn[0]);
   m_rewrite.pair = m_strSeqIn.size() == 2;
   m_rewrite.second = static_cast<std::uint8_t>(m_rewrite.pair ? m_strSeqIn[1] : 0);
   m_rewrite.out = m_strSeqOut.data();
   m_rewrite.outSize = m_strSeqOut.size();
+  m_rewrite.anyLineEnd = m_bAllLineEnds;
   return true;
 }
 
@@ -68,7 +77,7 @@ std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, st
                                     std::uint64_t offset) {
   // Rewriting the line ends first and mapping afterwards gives the same bytes as one pass
   // doing both: line-end bytes lie below 0x80, where the map changes nothing.
-  const bool rewrite = m_nLineEndIn != m_nLineEndOut && !m_strSeqIn.empty();
+  const bool rewrite = m_bAllLineEnds || m_nLineEndIn != m_nLineEndOut;
   const kernels::Rewrite* lineEnds = rewrite ? &m_rewrite : nullptr;
   switch (m_route) {
     case Route::kToUtf8:
@@ -80,13 +89,13 @@ std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, st
     case Route::kByteMap:
       break;
   }
-  return kernels::Convert(in, size, out, m_byteMap, lineEnds);
+  return kernels::Convert(in, size, out, m_byteMap, m_substituted, lineEnds, m_losses.replaced);
 }
 
 std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const {
   // A CR, so that a CR LF pair split between two reads is converted whole; the beginning of
   // a UTF-8 sequence, so that it is decoded whole.
-  if (size > 0 && in[size - 1] == kCR) return 1;
+  if (size > 0 && in[size - 1] == kernels::kCR) return 1;
   return m_nCodeIn == kCodeUtf8 ? utf8::IncompleteEnd(in, size) : 0;
 }
 
@@ -147,14 +156,24 @@ Outcome Converter::Settle(Outcome outcome) {
 
 Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  // Output appended to its own input ("F >> F") would grow while it is read, until the disk
+  // is full.
+  struct stat inStat {};
+  struct stat outStat {};
+  if (::fstat(fdIn, &inStat) == 0 && ::fstat(fdOut, &outStat) == 0 && S_ISREG(inStat.st_mode) &&
+      inStat.st_dev == outStat.st_dev && inStat.st_ino == outStat.st_ino) {
+    return Outcome::Failed(Failure::kSameFile, File::kOutput, {});
+  }
   return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes));
 }
 
 Outcome Converter::ConvertFile(std::string input, std::string output) {
   m_host.UpdateData(true);
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  if (input == output) return Settle(ConvertInPlace(input, m_bFollowSymlinks));
 
-  UniqueFd in(::open(input.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking: a FIFO or a device is refused by the type check, not waited for.
+  UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat inStat {};
   if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0) {
     return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
@@ -162,50 +181,105 @@ Outcome Converter::ConvertFile(std::string input, std::string output) {
   if (!S_ISREG(inStat.st_mode)) {
     return Settle(Outcome::Failed(Failure::kNotRegular, File::kInput, input));
   }
-  return Settle(input == output ? ConvertInPlace(in, inStat, input)
-                                : ConvertToOther(in, inStat, input, output));
+  // Under another name the output may still be the input itself ("./a.txt", a hard or a
+  // symbolic link): truncating it would destroy the text, so it is converted in place under
+  // the output's name.
+  struct stat outStat {};
+  if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
+      outStat.st_ino == inStat.st_ino) {
+    in.Reset();
+    return Settle(ConvertInPlace(output, true));
+  }
+  return Settle(ConvertToOther(in, inStat, input, output));
 }
 
-Outcome Converter::ConvertInPlace(UniqueFd& in, const struct stat& inStat,
-                                  const std::string& input) {
-  // The in-place run writes to a temporary file beside the real file (a link is followed),
-  // which replaces the input only once all of it is written and on disk. Until then the
-  // input is untouched, and the temporary file goes with every other ending.
-  char* real = ::realpath(input.c_str(), nullptr);
-  const std::string target = real ? real : input;
-  std::free(real);
-  TempFile temp(DirectoryOf(target));
+Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
+  // A link is resolved once, here; from then on the run works only through the descriptors
+  // of the real file's directory and of the file it opened, never through a name again.
+  std::string target = path;
+  struct stat linkStat {};
+  if (::lstat(path.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+    if (!followLink) return Outcome::Failed(Failure::kSymlink, File::kInput, path);
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+    target = real;
+    std::free(real);
+  }
+  const std::string directory = DirectoryOf(target);
+  const std::string name = BaseNameOf(target);
+  UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  UniqueFd in(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!in.Valid()) {
+    // The name became a link after the check above.
+    if (errno == ELOOP) return Outcome::Failed(Failure::kSymlink, File::kInput, path);
+    return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  }
+  struct stat inStat {};
+  if (::fstat(in.Get(), &inStat) != 0) {
+    return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  }
+  if (!S_ISREG(inStat.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, path);
+  // Two runs on one file would each put their own text in its place, and one would be lost:
+  // the lock, held until the replacement is done, makes the second one fail.
+  if (::flock(in.Get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return Outcome::Failed(Failure::kLocked, File::kInput, path);
+    return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  }
+
+  ReplacementFile temp(dir.Get());
   if (!temp.Valid()) {
-    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, DirectoryOf(target), errno);
+    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, directory, temp.Error());
   }
-  const Outcome outcome = RunChunks(in.Get(), input, temp.Fd(), File::kTemporary, temp.Path(),
+  const auto tempPath = [&] { return directory + "/" + temp.Name(); };
+  // The new file must belong to whom the old one did. Only root may give a file away, and a
+  // user only to a group of theirs; where that is not allowed the run stops before any work.
+  struct stat tempStat {};
+  if (::fstat(temp.Fd(), &tempStat) != 0) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, directory, errno);
+  }
+  if ((tempStat.st_uid != inStat.st_uid || tempStat.st_gid != inStat.st_gid) &&
+      ::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
+    return Outcome::Failed(Failure::kOwnerNotKept, File::kInput, path, errno);
+  }
+
+  const Outcome outcome = RunChunks(in.Get(), path, temp.Fd(), File::kTemporary, directory,
                                     static_cast<std::uint64_t>(inStat.st_size));
-  in.Reset();
   if (outcome.result != Outcome::kDone) return outcome;
-  ::fchmod(temp.Fd(), inStat.st_mode & 07777);
-  // Only root can hand the file to its former owner; the text matters more than that.
-  if (::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
+  // The mode with the ACLs, then the other extended attributes.
+  if (::perm_copy_fd(path.c_str(), in.Get(), directory.c_str(), temp.Fd(), nullptr) != 0 ||
+      ::attr_copy_fd(path.c_str(), in.Get(), directory.c_str(), temp.Fd(), nullptr, nullptr) != 0) {
+    return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
   }
-  if (::fsync(temp.Fd()) != 0 || !temp.Close()) {
-    return Outcome::Failed(Failure::kWrite, File::kTemporary, temp.Path(), errno);
+  if (::fsync(temp.Fd()) != 0) {
+    return Outcome::Failed(Failure::kWrite, File::kTemporary, directory, errno);
   }
-  if (!ReplaceFile(temp.Path(), target)) {
-    return Outcome::Failed(Failure::kReplace, File::kInput, input, errno);
+  if (!temp.Link())
+    return Outcome::Failed(Failure::kReplace, File::kTemporary, directory, temp.Error());
+  // The name must still lead to the file that was read, and that file must be as it was:
+  // otherwise another program moved, replaced or wrote to it, and its work would be lost.
+  struct stat nowStat {};
+  struct stat nameStat {};
+  if (::fstat(in.Get(), &nowStat) != 0 ||
+      ::fstatat(dir.Get(), name.c_str(), &nameStat, AT_SYMLINK_NOFOLLOW) != 0 ||
+      nameStat.st_dev != inStat.st_dev || nameStat.st_ino != inStat.st_ino ||
+      nowStat.st_size != inStat.st_size || nowStat.st_mtim.tv_sec != inStat.st_mtim.tv_sec ||
+      nowStat.st_mtim.tv_nsec != inStat.st_mtim.tv_nsec) {
+    return Outcome::Failed(Failure::kChanged, File::kInput, path);
+  }
+  if (!ReplaceFile(dir.Get(), temp.Name(), name)) {
+    return Outcome::Failed(Failure::kReplace, File::kTemporary, tempPath(), errno);
   }
   temp.Commit();
+  // The new name, too, is on disk before the run says it is done.
+  ::fsync(dir.Get());
   return {};
 }
 
 Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
                                   const std::string& output) {
-  // Under another name the output may still be the input itself (a link, "./a.txt"):
-  // truncating it would destroy the text.
-  struct stat outStat {};
-  if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
-      outStat.st_ino == inStat.st_ino) {
-    return Outcome::Failed(Failure::kSameFile, File::kOutput, output);
-  }
   UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  struct stat outStat {};
   if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) {
     return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
   }
@@ -214,8 +288,9 @@ Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat, const
   if (!out.Reset() && outcome.result == Outcome::kDone) {
     outcome = Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
   }
-  // A half-written output file is worse than none; a device such as /dev/full stays.
-  if (outcome.result == Outcome::kFailed && S_ISREG(outStat.st_mode)) ::unlink(output.c_str());
+  // A half-written output file is worse than none, after a cancel as after a failure; a
+  // device such as /dev/full stays.
+  if (outcome.result != Outcome::kDone && S_ISREG(outStat.st_mode)) ::unlink(output.c_str());
   return outcome;
 }
 
@@ -236,7 +311,8 @@ Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::strin
   } else {
     name = m_strInput;
   }
-  fd = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking: a FIFO or a device is refused by the type check, not waited for.
+  fd = UniqueFd(::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat st {};
   if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
     return Outcome::Failed(Failure::kInputOpen, File::kInput, name, errno);
@@ -326,8 +402,8 @@ bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
   return WriteAll(fd, data, size);
 }
 
-bool Converter::ReplaceFile(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
+  return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;
 }
 
 }  // namespace pismovar

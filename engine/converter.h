@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/byte_map.h"
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
@@ -42,11 +43,12 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts m_inArea[0, size) into m_outArea: first every m_strSeqIn becomes m_strSeqOut
-  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), then
-  // between two 8-bit code pages every byte of 0x80 or above goes through the character
-  // table, and from or to UTF-8 every character through the full tables (utf8.h), adding
-  // what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns the
-  // length of the result; writes no terminator. The choices must have been prepared
+  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), or with
+  // m_bAllLineEnds every line end does; then between two 8-bit code pages every byte of 0x80
+  // or above goes through the complete map (byte_map.h; with m_bLettersOnly the character
+  // table alone), and from or to UTF-8 every character through the full tables (utf8.h),
+  // adding what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns
+  // the length of the result; writes no terminator. The choices must have been prepared
   // (PrepareChoices).
   std::size_t ConvertBuffer(std::size_t size);
   // Where ConvertBuffer reads (kReadSize + kMaxHeldBytes bytes) and writes (kWorkAreaSize).
@@ -59,21 +61,26 @@ class Converter {
   bool PrepareChoices();
 
   // Converts the file `input` into the file `output` with the choices that UpdateData(true)
-  // gives at the start. Equal names convert in place: the text goes to a new temporary file
-  // beside the input, which replaces the input only when all of it has been written and
-  // flushed. The input is never changed by a failure or a cancel. With m_bStrict, a
-  // conversion that lost anything (m_losses) fails: an in-place input stays as it was and an
-  // output file is removed. Shows nothing: the outcome says what happened.
+  // gives at the start. Equal names, or an output that is the input under another name,
+  // convert in place: the text goes to a new temporary file beside the input, which takes
+  // the input's owner, mode, ACLs and extended attributes and replaces it only when all of
+  // it is on disk and the input is still the file that was read, unchanged. The input is
+  // locked meanwhile, so that a second run on it fails. A symbolic link given as an in-place
+  // input is followed only with m_bFollowSymlinks. The input is never changed by a failure
+  // or a cancel, and a separate output file is removed after either. With m_bStrict, a
+  // conversion that lost anything (m_losses) fails. Shows nothing: the outcome says what
+  // happened.
   Outcome ConvertFile(std::string input, std::string output);
 
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
   // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
   // A strict conversion that lost something fails, but its output is written all the same.
+  // An output that is the input's own file fails before anything is read.
   Outcome ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
-  // shows it. With m_bDetectUtf8, valid UTF-8 holding a multibyte sequence is guessed as
+  // shows it. With m_bDetectUtf8, text that Utf8Detector takes for UTF-8 is guessed as
   // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
   // Fails only when the input cannot be opened or read, or the clipboard holds no text.
   Outcome QuickDetect();
@@ -108,14 +115,22 @@ class Converter {
   bool m_bDetectUtf8 = false;
   bool m_bStrict = false;
   bool m_bWriteBom = false;
-  // What the last conversion lost (from or to UTF-8 only).
+  // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
+  bool m_bFollowSymlinks = true;
+  // Every line end (CR LF, lone CR, lone LF) becomes m_strSeqOut, whatever m_nLineEndIn says.
+  bool m_bAllLineEnds = false;
+  // Between two 8-bit code pages only the letters of the character table are converted, and
+  // every other byte passes unchanged and uncounted.
+  bool m_bLettersOnly = false;
+  // What the last conversion lost.
   Utf8Losses m_losses;
 
  protected:
   // The file operations a conversion depends on; tests replace them to inject failures.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
-  virtual bool ReplaceFile(const std::string& from, const std::string& to);
+  // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
+  virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
  private:
   // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
@@ -129,7 +144,9 @@ class Converter {
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes);
-  Outcome ConvertInPlace(UniqueFd& in, const struct stat& inStat, const std::string& input);
+  // Replaces the file `path` by its converted text; a link at `path` is followed only with
+  // `followLink`.
+  Outcome ConvertInPlace(const std::string& path, bool followLink);
   Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
                          const std::string& output);
   // Settles the counters and the cancel flag for the caller's progress display.
@@ -141,6 +158,7 @@ class Converter {
   EngineHost& m_host;
   Route m_route = Route::kByteMap;
   ByteMap m_byteMap{};
+  ByteFlags m_substituted{};
   ToUtf8Table m_toUtf8;
   FromUnicodeTable m_fromUnicode;
   kernels::Rewrite m_rewrite;

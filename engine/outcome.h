@@ -17,20 +17,21 @@ struct Outcome {
   // What went wrong; kNone unless the result is kFailed.
   enum class Failure {
     kNone,
-    kChoices,       // a code page or line end is out of range; nothing was opened
-    kNoText,        // the clipboard holds no text: nothing to do, nothing to report
-    kInputOpen,     // the input could not be opened or examined
-    kOutputOpen,    // the output or the temporary file could not be created
-    kRead,          // reading the input failed
-    kWrite,         // writing, flushing or closing the output failed
-    kReplace,       // the converted temporary file could not take the input's name
-    kLossy,         // a strict conversion lost characters
-    kChanged,       // another process changed, moved or replaced the input during the run
-    kOwnerNotKept,  // the converted file could not keep the input's owner and group
-    kSameFile,      // the output is the input itself under another name
-    kNotRegular,    // the input is a directory, FIFO, device or socket
-    kSymlink,       // the in-place input is a symbolic link, skipped unless asked
-    kLocked,        // another run is converting the input
+    kChoices,            // a code page or line end is out of range; nothing was opened
+    kNoText,             // the clipboard holds no text: nothing to do, nothing to report
+    kInputOpen,          // the input could not be opened or examined
+    kOutputOpen,         // the output or the temporary file could not be created
+    kRead,               // reading the input failed
+    kWrite,              // writing, flushing or closing the output failed
+    kReplace,            // the converted temporary file could not take the input's name
+    kLossy,              // a strict conversion lost characters
+    kChanged,            // another process changed, moved or replaced the input during the run
+    kOwnerNotKept,       // the converted file could not keep the input's owner and group
+    kAttributesNotKept,  // nor its mode, ACLs or extended attributes
+    kSameFile,           // the output is the input itself under another name
+    kNotRegular,         // the input is a directory, FIFO, device or socket
+    kSymlink,            // the in-place input is a symbolic link, skipped unless asked
+    kLocked,             // another run is converting the input
   };
   // Which file a failure concerns.
   enum class File { kNone, kInput, kOutput, kTemporary };

@@ -1,10 +1,13 @@
 #include "engine/posix_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 #include <vector>
 
 namespace pismovar {
@@ -46,6 +49,76 @@ TempFile::~TempFile() {
   if (!m_path.empty()) ::unlink(m_path.c_str());
 }
 
+namespace {
+
+// A fresh ".pismovar-XXXXXX" with six random letters or digits.
+std::string RandomTempName() {
+  constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  constexpr std::uint64_t kLetterCount = sizeof kLetters - 1;
+  std::uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
+    // Without randomness the names still differ between processes and moments.
+    bits = static_cast<std::uint64_t>(::getpid()) << 32 ^
+           static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  }
+  std::string name = kTempPrefix;
+  for (int i = 0; i < 6; ++i, bits /= kLetterCount) name += kLetters[bits % kLetterCount];
+  return name;
+}
+
+constexpr int kNameAttempts = 100;
+
+}  // namespace
+
+ReplacementFile::ReplacementFile(int dirFd) : m_dirFd(dirFd) {
+  m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  if (m_fd.Valid()) return;
+  m_error = errno;
+  // Filesystems without unnamed files say so in one of these ways.
+  if (m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) CreateNamed();
+}
+
+ReplacementFile::~ReplacementFile() {
+  m_fd.Reset();
+  if (!m_name.empty()) ::unlinkat(m_dirFd, m_name.c_str(), 0);
+}
+
+bool ReplacementFile::CreateNamed() {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = RandomTempName();
+    m_fd = UniqueFd(
+        ::openat(m_dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (m_fd.Valid()) {
+      m_name = std::move(name);
+      m_error = 0;
+      return true;
+    }
+    m_error = errno;
+    if (m_error != EEXIST) return false;
+  }
+  return false;
+}
+
+bool ReplacementFile::Link() {
+  if (!m_name.empty()) return true;
+  const std::string self = "/proc/self/fd/" + std::to_string(m_fd.Get());
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = RandomTempName();
+    int linked = ::linkat(AT_FDCWD, self.c_str(), m_dirFd, name.c_str(), AT_SYMLINK_FOLLOW);
+    // Without /proc only a privileged process can name an open file.
+    if (linked != 0 && errno == ENOENT) {
+      linked = ::linkat(m_fd.Get(), "", m_dirFd, name.c_str(), AT_EMPTY_PATH);
+    }
+    if (linked == 0) {
+      m_name = std::move(name);
+      return true;
+    }
+    m_error = errno;
+    if (m_error != EEXIST) return false;
+  }
+  return false;
+}
+
 ssize_t ReadFull(int fd, void* buffer, std::size_t size) {
   auto* out = static_cast<char*>(buffer);
   std::size_t got = 0;
@@ -73,6 +146,11 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
     size -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+std::string BaseNameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string DirectoryOf(const std::string& path) {

@@ -5,9 +5,9 @@ namespace {
 
 // Windows 1250, 852, ISO 8859-2 and Macintosh Central European as their publishers and the C
 // library's converters have them. Kamenický keeps code page 437's box drawing, Greek and
-// mathematical signs above its letters (0x80..0xAB). KOI8-ČS follows the Czechoslovak
-// standard; bytes it leaves empty, its digraphs ch and CH (no single character) and its
-// tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E) stay undefined.
+// mathematical signs above its letters (0x80..0xAB), with § in place of ¡ at 0xAD. KOI8-ČS follows
+// the Czechoslovak standard; bytes it leaves empty, its digraphs ch and CH (no single character)
+// and its tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E) stay undefined.
 // clang-format off
 constexpr std::array<HighHalf, kCodePageCount - 1> kHighHalves{{
     // Windows 1250
@@ -36,7 +36,7 @@ constexpr std::array<HighHalf, kCodePageCount - 1> kHighHalves{{
         0x00C9, 0x017E, 0x017D, 0x00F4, 0x00F6, 0x00D3, 0x016F, 0x00DA,
         0x00FD, 0x00D6, 0x00DC, 0x0160, 0x013D, 0x00DD, 0x0158, 0x0165,
         0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x0148, 0x0147, 0x016E, 0x00D4,
-        0x0161, 0x0159, 0x0155, 0x0154, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+        0x0161, 0x0159, 0x0155, 0x0154, 0x00BC, 0x00A7, 0x00AB, 0x00BB,
         0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
         0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
         0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,

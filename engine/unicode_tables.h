@@ -12,6 +12,8 @@ namespace pismovar {
 // What a byte that its code page leaves undefined decodes to, and what marks a lost
 // character in UTF-8 output.
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+// What marks a lost character in 8-bit output.
+inline constexpr std::uint8_t kLostByte = '?';
 
 using HighHalf = std::array<char16_t, 128>;
 

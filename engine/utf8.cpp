@@ -4,6 +4,8 @@
 
 #include "engine/char_table.h"
 #include "engine/kernels/kernels.h"
+#include "engine/kernels/steps.h"
+#include "engine/plain_forms.h"
 #include "engine/unicode_tables.h"
 
 namespace pismovar {
@@ -31,20 +33,32 @@ ToUtf8Table BuildToUtf8Table(CodePage from) {
 FromUnicodeTable::FromUnicodeTable(CodePage to) {
   for (int b = 0x80; b < 0x100; ++b) {
     const char32_t c = CharacterOf(to, static_cast<std::uint8_t>(b));
-    if (c != kReplacementCharacter) Set(c, static_cast<std::uint8_t>(b));
+    if (c != kReplacementCharacter) Set(c, static_cast<std::uint8_t>(b), false);
   }
   // Every row of the table holds a character of the Macintosh code page.
   for (const auto& row : CharTable) {
     const char32_t c = CharacterOf(kCodeMacintosh, row[kCodeMacintosh]);
-    if (ByteOf(c) == 0) Set(c, row[to]);
+    if (ByteOf(c) == 0) Set(c, row[to], true);
   }
-  for (char32_t c = 0x80; c < 0x180; ++c) m_latin[c - 0x80] = ByteOf(c);
+  // A plain form may lack a byte too, and have a plain form of its own.
+  for (const PlainForm& form : PlainForms()) {
+    if (ByteOf(form.character) != 0) continue;
+    char32_t plain = form.plain;
+    while (plain >= 0x80 && ByteOf(plain) == 0) plain = PlainFormOf(plain);
+    if (plain != 0) {
+      Set(form.character, plain < 0x80 ? static_cast<std::uint8_t>(plain) : ByteOf(plain), true);
+    }
+  }
+  for (char32_t c = 0x80; c < 0x180; ++c) {
+    m_latin[c - 0x80] = ByteOf(c);
+    m_latinSubstitutes[c - 0x80] = IsSubstitute(c) ? 1 : 0;
+  }
 }
 
-void FromUnicodeTable::Set(char32_t c, std::uint8_t byte) {
+void FromUnicodeTable::Set(char32_t c, std::uint8_t byte, bool substitute) {
   std::uint8_t& page = m_pageOf[c >> 8];
   if (page == 0) page = static_cast<std::uint8_t>(m_pageCount++);
-  m_pages[page][c & 0xFF] = byte;
+  m_pages[page][c & 0xFF] = static_cast<std::uint16_t>(byte | (substitute ? kSubstitute : 0));
 }
 
 namespace utf8 {
@@ -59,13 +73,37 @@ std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
   return 0;
 }
 
+void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+                    std::uint64_t& malformed) {
+  // Valid text, the common case, is checked by the fast loop: its multibyte sequences are
+  // its lead bytes.
+  // The counts stay in registers: the input bytes could alias them.
+  std::uint64_t valid = 0;
+  std::uint64_t broken = 0;
+  bool anyMultibyte = false;
+  if (kernels::IsValidUtf8(in, size, anyMultibyte)) {
+    for (std::size_t i = 0; i < size; ++i) valid += in[i] >= 0xC0;
+  } else {
+    for (std::size_t i = 0; i < size;) {
+      if (in[i] < 0x80) {
+        ++i;
+        continue;
+      }
+      char32_t c = 0;
+      i += kernels::steps::DecodeOne(in + i, size - i, c);
+      ++(c == kernels::steps::kMalformed ? broken : valid);
+    }
+  }
+  multibyte += valid;
+  malformed += broken;
+}
+
 }  // namespace utf8
 
 std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
-  if (!m_valid) return 0;
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
-  m_valid = kernels::IsValidUtf8(data, size - held, m_multibyte);
-  return m_valid ? held : 0;
+  utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
+  return held;
 }
 
 }  // namespace pismovar

@@ -21,19 +21,31 @@ namespace utf8 {
 // (0..kMaxIncompleteSequence).
 std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size);
 
+// Adds to `multibyte` the valid sequences of `size` bytes that are longer than one byte, and
+// to `malformed` the malformed ones (a cut-off sequence at the end is one).
+void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+                    std::uint64_t& malformed);
+
 }  // namespace utf8
 
-// Whether a text, read chunk by chunk, is UTF-8 holding at least one multibyte sequence.
+// Whether a text, read chunk by chunk, is UTF-8: it holds characters beyond ASCII and at
+// most one malformed sequence for every kValidPerMalformed valid multibyte ones, so that a
+// stray byte or a last character cut short does not make it 8-bit. In a text of any 8-bit
+// code page most high bytes stand alone, each a malformed sequence.
 class Utf8Detector {
  public:
+  static constexpr std::uint64_t kValidPerMalformed = 100;
+
   // Examines `size` bytes. Unless `last`, an incomplete sequence at their end is left for the
   // next chunk: returns its length; the caller puts those bytes in front of the next chunk.
   std::size_t Add(const std::uint8_t* data, std::size_t size, bool last);
-  bool IsUtf8() const { return m_valid && m_multibyte; }
+  bool IsUtf8() const {
+    return m_multibyte != 0 && m_malformed <= m_multibyte / kValidPerMalformed;
+  }
 
  private:
-  bool m_valid = true;
-  bool m_multibyte = false;
+  std::uint64_t m_multibyte = 0;
+  std::uint64_t m_malformed = 0;
 };
 
 }  // namespace pismovar

@@ -10,10 +10,10 @@
 
 namespace pismovar {
 
-// What a conversion through UTF-8 had to give up.
+// What a conversion had to give up.
 struct Utf8Losses {
-  // Characters the output code page lacks ("?"), and input bytes that their code page leaves
-  // undefined (U+FFFD).
+  // Characters the output code page lacks (written as a substitute or "?"), and input bytes
+  // that their code page leaves undefined (U+FFFD in UTF-8, "?" in ASCII).
   std::uint64_t replaced = 0;
   // Malformed UTF-8 sequences in the input, each written as U+FFFD or "?".
   std::uint64_t malformed = 0;
@@ -32,30 +32,40 @@ struct ToUtf8Table {
 ToUtf8Table BuildToUtf8Table(CodePage from);
 
 // The byte one 8-bit code page writes for each character: its own byte where it has the
-// character; otherwise the character table's row for the letters and quotation marks it
-// converts (so ASCII loses the diacritics); otherwise none.
+// character; otherwise, as a substitute, the character table's row for the letters and
+// quotation marks it converts (so ASCII loses the diacritics), or else the byte of the
+// character's plain form (plain_forms.h); otherwise none.
 class FromUnicodeTable {
  public:
   FromUnicodeTable() = default;
   explicit FromUnicodeTable(CodePage to);
 
   // The byte for character `c` (not ASCII); 0 when there is none.
-  std::uint8_t ByteOf(char32_t c) const {
-    return c < 0x10000 ? m_pages[m_pageOf[c >> 8]][c & 0xFF] : 0;
-  }
-  // ByteOf for U+0080..U+017F, where the Czech and Slovak letters lie, at index c - 0x80.
+  std::uint8_t ByteOf(char32_t c) const { return static_cast<std::uint8_t>(EntryOf(c)); }
+  // Whether that byte is a substitute rather than the character itself.
+  bool IsSubstitute(char32_t c) const { return (EntryOf(c) & kSubstitute) != 0; }
+  // ByteOf and IsSubstitute (0 or 1) for U+0080..U+017F, where the Czech and Slovak letters
+  // lie, at index c - 0x80.
   const std::array<std::uint8_t, 256>& Latin() const { return m_latin; }
+  const std::array<std::uint8_t, 256>& LatinSubstitutes() const { return m_latinSubstitutes; }
 
  private:
-  void Set(char32_t c, std::uint8_t byte);
+  static constexpr std::uint16_t kSubstitute = 0x100;
+
+  std::uint16_t EntryOf(char32_t c) const {
+    return c < 0x10000 ? m_pages[m_pageOf[c >> 8]][c & 0xFF] : 0;
+  }
+  void Set(char32_t c, std::uint8_t byte, bool substitute);
 
   // Page 0 stays empty: it stands for every block of 256 characters without a byte. The
-  // characters of any one code page and the table's rows fall into at most seven blocks.
+  // characters of any one code page, the table's rows and the plain forms fall into at most
+  // eleven blocks.
   static constexpr std::size_t kMaxPages = 16;
-  std::array<std::array<std::uint8_t, 256>, kMaxPages> m_pages{};
+  std::array<std::array<std::uint16_t, 256>, kMaxPages> m_pages{};
   std::array<std::uint8_t, 256> m_pageOf{};
   std::size_t m_pageCount = 1;
   std::array<std::uint8_t, 256> m_latin{};
+  std::array<std::uint8_t, 256> m_latinSubstitutes{};
 };
 
 }  // namespace pismovar

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "res/translated_text.h"
+
 namespace pismovar {
 namespace {
 
@@ -79,8 +81,7 @@ class FrameBox : public QGroupBox {
 };
 
 QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
-  const QString text =
-      QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
+  const QString text = TranslatedText(kDialogContext, item.text);
   switch (item.kind) {
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(text, parent);
@@ -157,8 +158,7 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (tpl.style & kSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   dialog.setWindowFlags(flags);
-  dialog.setWindowTitle(
-      QString::fromUtf8(tpl.caption.data(), static_cast<qsizetype>(tpl.caption.size())));
+  dialog.setWindowTitle(TranslatedText(kDialogContext, tpl.caption));
   dialog.setFixedSize(units.ToPixelsX(tpl.rect.cx), units.ToPixelsY(tpl.rect.cy));
 
   std::vector<QWidget*> made;

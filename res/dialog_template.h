@@ -5,7 +5,8 @@
 // How to use one:
 //   1. Describe the dialog as a constant DialogTemplate (see dialog_templates.cpp): the
 //      controls in tab order, each with its numeric id (kNoId when nothing addresses it),
-//      kind, text (UTF-8), rectangle and flags.
+//      kind, text (UTF-8), rectangle and flags. Mark a text that a translation changes with
+//      QT_TRANSLATE_NOOP("Dialog", ...); BuildDialog translates every text in that context.
 //   2. In the dialog's constructor call BuildDialog(*this, kMyTemplate) (dialog_layout.h);
 //      it creates the child widgets, sizes the dialog and sets the tab order.
 //   3. Reach a control by its id: DialogItem<QPushButton>(*this, 1000), a radio group by the

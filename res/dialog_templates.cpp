@@ -1,5 +1,6 @@
 #include "res/dialog_templates.h"
 
+#include <QtGlobal>
 #include <array>
 
 #include "res/dialog_ids.h"
@@ -12,55 +13,71 @@ using K = ControlKind;
 constexpr std::array<ControlTemplate, 36> kConverterControls{{
     {IDC_INPUT, K::kEdit, "", {13, 26, 155, 14}, kBorder | kTabStop},
     {IDC_BROWSE_INPUT, K::kPushButton, "...", {171, 26, 26, 15}, kTabStop},
-    {IDC_CLIPBOARD_IN, K::kCheckBox, "Vstup dat ze schránky Windows", {30, 42, 120, 10}, kTabStop},
+    {IDC_CLIPBOARD_IN,
+     K::kCheckBox,
+     QT_TRANSLATE_NOOP("Dialog", "Vstup dat ze schránky Windows"),
+     {30, 42, 120, 10},
+     kTabStop},
     {IDC_CODE_IN, K::kRadioButton, "Windows 1250", {21, 63, 74, 10}, kGroup},
-    {1005, K::kRadioButton, "Kamenických", {21, 73, 74, 10}, 0},
+    {1005, K::kRadioButton, QT_TRANSLATE_NOOP("Dialog", "Kamenických"), {21, 73, 74, 10}, 0},
     {1004, K::kRadioButton, "Latin-2", {21, 83, 74, 10}, 0},
     {1021, K::kRadioButton, "ISO Latin-2", {21, 93, 74, 10}, 0},
     {1006, K::kRadioButton, "Macintosh", {21, 103, 74, 10}, 0},
     {1025, K::kRadioButton, "KOI8-ČS", {21, 113, 74, 10}, 0},
     {1007, K::kRadioButton, "ASCII", {21, 123, 74, 10}, 0},
-    {kNoId, K::kGroupBox, "Kodování", {13, 54, 87, 82}, kGroup},
+    {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "Kodování"), {13, 54, 87, 82}, kGroup},
     {IDC_LINE_END_IN, K::kRadioButton, "DOS/Windows", {111, 63, 74, 10}, kGroup},
     {1010, K::kRadioButton, "Macintosh", {111, 73, 74, 10}, 0},
     {1009, K::kRadioButton, "Unix/Linux", {111, 83, 74, 10}, 0},
-    {kNoId, K::kGroupBox, "Konce řádků", {105, 54, 93, 42}, kGroup},
-    {IDC_FULL_DETECT, K::kPushButton, "Úplná Detekce", {105, 122, 92, 14}, kTabStop},
-    {kNoId, K::kGroupBox, "&Vstupní soubor", {7, 15, 197, 127}, 0},
+    {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "Konce řádků"), {105, 54, 93, 42}, kGroup},
+    {IDC_FULL_DETECT,
+     K::kPushButton,
+     QT_TRANSLATE_NOOP("Dialog", "Úplná Detekce"),
+     {105, 122, 92, 14},
+     kTabStop},
+    {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "&Vstupní soubor"), {7, 15, 197, 127}, 0},
     {IDC_OUTPUT, K::kEdit, "", {13, 157, 155, 14}, kBorder | kTabStop},
     {IDC_BROWSE_OUTPUT, K::kPushButton, "...", {171, 157, 26, 15}, kTabStop},
     {IDC_CLIPBOARD_OUT,
      K::kCheckBox,
-     "Výstup dat do schránky Windows",
+     QT_TRANSLATE_NOOP("Dialog", "Výstup dat do schránky Windows"),
      {29, 173, 123, 10},
      kTabStop},
     {IDC_CODE_OUT, K::kRadioButton, "Windows 1250", {21, 195, 74, 10}, kGroup},
-    {1015, K::kRadioButton, "Kamenických", {21, 205, 74, 10}, 0},
+    {1015, K::kRadioButton, QT_TRANSLATE_NOOP("Dialog", "Kamenických"), {21, 205, 74, 10}, 0},
     {1014, K::kRadioButton, "Latin-2", {21, 215, 74, 10}, 0},
     {1024, K::kRadioButton, "ISO Latin-2", {21, 225, 74, 10}, 0},
     {1016, K::kRadioButton, "Macintosh", {21, 235, 74, 10}, 0},
     {1026, K::kRadioButton, "KOI8-ČS", {21, 245, 74, 10}, 0},
     {1017, K::kRadioButton, "ASCII", {21, 255, 74, 10}, 0},
-    {kNoId, K::kGroupBox, "Kodování", {13, 185, 87, 82}, kGroup},
+    {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "Kodování"), {13, 185, 87, 82}, kGroup},
     {IDC_LINE_END_OUT, K::kRadioButton, "DOS/Windows", {111, 195, 74, 10}, kGroup},
     {1020, K::kRadioButton, "Macintosh", {111, 205, 74, 10}, 0},
     {1019, K::kRadioButton, "Unix/Linux", {111, 215, 74, 10}, 0},
-    {kNoId, K::kGroupBox, "Konce řádků", {105, 185, 93, 42}, kGroup},
-    {IDC_CONVERT, K::kDefPushButton, "Proveď konverzi", {105, 253, 93, 14}, kTabStop},
-    {kNoId, K::kGroupBox, "Výstupní &soubor", {7, 146, 197, 127}, 0},
-    {IDC_EXIT, K::kPushButton, "Konec", {7, 279, 197, 14}, kTabStop},
+    {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "Konce řádků"), {105, 185, 93, 42}, kGroup},
+    {IDC_CONVERT,
+     K::kDefPushButton,
+     QT_TRANSLATE_NOOP("Dialog", "Proveď konverzi"),
+     {105, 253, 93, 14},
+     kTabStop},
+    {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "Výstupní &soubor"), {7, 146, 197, 127}, 0},
+    {IDC_EXIT, K::kPushButton, QT_TRANSLATE_NOOP("Dialog", "Konec"), {7, 279, 197, 14}, kTabStop},
     {kNoId,
      K::kStatic,
-     "Pismovar 3.5.0 – konverze češtiny",
+     QT_TRANSLATE_NOOP("Dialog", "Pismovar 3.5.0 – konverze češtiny"),
      {5, 5, 197, 8},
      kCentred | kGroup | kNoWordWrap},
 }};
 
 constexpr std::array<ControlTemplate, 4> kProgressControls{{
-    {IDC_PROGRESS_CANCEL, K::kDefPushButton, "Zrušit", {68, 63, 50, 14}, kTabStop},
+    {IDC_PROGRESS_CANCEL,
+     K::kDefPushButton,
+     QT_TRANSLATE_NOOP("Dialog", "Zrušit"),
+     {68, 63, 50, 14},
+     kTabStop},
     {IDC_PROGRESS_TEXT,
      K::kStatic,
-     "Provádím konverzi souborů...",
+     QT_TRANSLATE_NOOP("Dialog", "Provádím konverzi souborů..."),
      {7, 7, 172, 8},
      kCentred | kGroup},
     {IDC_PROGRESS_FILE, K::kProgressBar, "", {7, 27, 172, 9}, kBorder},
@@ -70,12 +87,15 @@ constexpr std::array<ControlTemplate, 4> kProgressControls{{
 }  // namespace
 
 const DialogTemplate kConverterDialogTemplate{IDD_CONVERTER_DIALOG,
-                                              "Konverze češtiny",
+                                              QT_TRANSLATE_NOOP("Dialog", "Konverze češtiny"),
                                               {0, 0, 211, 300},
                                               kSystemMenu | kTaskBar,
                                               kConverterControls};
 
-const DialogTemplate kProgressDialogTemplate{
-    IDD_PROGRESS, "Průběh", {0, 0, 186, 84}, kSystemMenu, kProgressControls};
+const DialogTemplate kProgressDialogTemplate{IDD_PROGRESS,
+                                             QT_TRANSLATE_NOOP("Dialog", "Průběh"),
+                                             {0, 0, 186, 84},
+                                             kSystemMenu,
+                                             kProgressControls};
 
 }  // namespace pismovar

@@ -3,46 +3,65 @@
 #include <array>
 #include <utility>
 
+// Marks a text for Qt's translation tools, which read it from this file; the table itself
+// stays free of Qt, and the desktop program translates what it loads.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, text) text
+#endif
+
 namespace pismovar {
 namespace {
 
 constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
-    {IDS_ABOUTBOX, "&O programu Pismovar..."},
-    {IDS_INPUT_OPEN_FAILED, "Vstupní soubor není možné otevřít!"},
-    {IDS_OUTPUT_OPEN_FAILED, "Výstupní soubor není možné otevřít!"},
-    {IDS_DETECTING, "Detekuji kodování a konce řádků vstupního souboru."},
-    {IDS_DETECT_CANCELLED, "Detekce přerušena uživatelem po stlačení tlačítka 'Zrušit'!"},
-    {IDS_RENAME_FAILED, "Chyba: Nelze přejmenovat dočasný soubor Temp.tmp na \n%s!"},
-    {IDS_CONVERT_CANCELLED, "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!"},
+    {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("StringTable", "&O programu Pismovar...")},
+    {IDS_INPUT_OPEN_FAILED, QT_TRANSLATE_NOOP("StringTable", "Vstupní soubor není možné otevřít!")},
+    {IDS_OUTPUT_OPEN_FAILED,
+     QT_TRANSLATE_NOOP("StringTable", "Výstupní soubor není možné otevřít!")},
+    {IDS_DETECTING,
+     QT_TRANSLATE_NOOP("StringTable", "Detekuji kodování a konce řádků vstupního souboru.")},
+    {IDS_DETECT_CANCELLED,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Detekce přerušena uživatelem po stlačení tlačítka 'Zrušit'!")},
+    {IDS_RENAME_FAILED,
+     QT_TRANSLATE_NOOP("StringTable", "Chyba: Nelze přejmenovat dočasný soubor Temp.tmp na \n%s!")},
+    {IDS_CONVERT_CANCELLED,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!")},
     {IDS_INPUT_FILTER,
-     "Textové soubory (*.txt)|*.txt|TeX/LaTeX soubory (*.tex)|*.tex|Web soubory "
-     "(*.htm;*.html)|*.htm;*.html|Programy (*.c;*.cpp;*.h;*.bas)|*.c;*.cpp;*.h;*.bas|Všechny "
-     "soubory (*.*)|*.*||"},
-    {IDS_OUTPUT_FILTER, "Všechny soubory (*.*)|*.*||"},
-    {IDS_VERSION, "Pismovar verze 3.5.0"},
+     QT_TRANSLATE_NOOP(
+         "StringTable",
+         "Textové soubory (*.txt)|*.txt|TeX/LaTeX soubory (*.tex)|*.tex|Web soubory "
+         "(*.htm;*.html)|*.htm;*.html|Programy (*.c;*.cpp;*.h;*.bas)|*.c;*.cpp;*.h;*.bas|Všechny "
+         "soubory (*.*)|*.*||")},
+    {IDS_OUTPUT_FILTER, QT_TRANSLATE_NOOP("StringTable", "Všechny soubory (*.*)|*.*||")},
+    {IDS_VERSION, QT_TRANSLATE_NOOP("StringTable", "Pismovar verze 3.5.0")},
     {IDS_USAGE,
-     "Parametry programu Pismovar:\n"
-     "\n"
-     "pismovar.exe [/ab /cd] [\"soubor\"]\n"
-     "\n"
-     "Kódová stránka:\n"
-     "a, c \t 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC\n"
-     "\n"
-     "Konce řádků:\n"
-     "b, d \t 0-Win, 1-Mac, 2-Unix\n"
-     "\n"
-     "Název souboru:\n"
-     "\"filename\"\t provede konverzi zadaného souboru soubor\n"
-     "\"Clipboard\"\t provede konverzi schránky Windows\n"
-     "\n"
-     "Příklad:\n"
-     "pismovar /41 /00 \"email.txt\"\n"
-     "Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce "
-     "řádků se převedou z Macintosh na Windows."},
-    {IDS_IO_FAILED, "Soubor není možné přečíst nebo zapsat!"},
-    {IDS_NOT_CONVERTIBLE, "Text nelze převést beze ztráty znaků!"},
-    {IDS_CHARS_REPLACED, "Nahrazeno znaků: %s"},
-    {IDS_MALFORMED_UTF8, "Neplatných sekvencí UTF-8: %s, první na pozici %s"},
+     QT_TRANSLATE_NOOP(
+         "StringTable",
+         "Parametry programu Pismovar:\n"
+         "\n"
+         "pismovar.exe [/ab /cd] [\"soubor\"]\n"
+         "\n"
+         "Kódová stránka:\n"
+         "a, c \t 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC\n"
+         "\n"
+         "Konce řádků:\n"
+         "b, d \t 0-Win, 1-Mac, 2-Unix\n"
+         "\n"
+         "Název souboru:\n"
+         "\"filename\"\t provede konverzi zadaného souboru soubor\n"
+         "\"Clipboard\"\t provede konverzi schránky Windows\n"
+         "\n"
+         "Příklad:\n"
+         "pismovar /41 /00 \"email.txt\"\n"
+         "Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce "
+         "řádků se převedou z Macintosh na Windows.")},
+    {IDS_IO_FAILED, QT_TRANSLATE_NOOP("StringTable", "Soubor není možné přečíst nebo zapsat!")},
+    {IDS_NOT_CONVERTIBLE,
+     QT_TRANSLATE_NOOP("StringTable", "Text nelze převést beze ztráty znaků!")},
+    {IDS_CHARS_REPLACED, QT_TRANSLATE_NOOP("StringTable", "Nahrazeno znaků: %s")},
+    {IDS_MALFORMED_UTF8,
+     QT_TRANSLATE_NOOP("StringTable", "Neplatných sekvencí UTF-8: %s, první na pozici %s")},
 }};
 
 constexpr std::array<std::string_view, 8> kCodePageCaptions{
@@ -56,12 +75,12 @@ constexpr std::array<std::string_view, 3> kLineEndCaptions{"DOS/Windows", "Macin
 
 std::string_view CodePageCaption(int codePage) {
   return codePage >= 0 && codePage < int(kCodePageCaptions.size()) ? kCodePageCaptions[codePage]
-                                                                    : std::string_view{};
+                                                                   : std::string_view{};
 }
 
 std::string_view LineEndCaption(int lineEnd) {
   return lineEnd >= 0 && lineEnd < int(kLineEndCaptions.size()) ? kLineEndCaptions[lineEnd]
-                                                                 : std::string_view{};
+                                                                : std::string_view{};
 }
 
 int OutcomeMessageId(const Outcome& outcome) {
@@ -86,6 +105,7 @@ int OutcomeMessageId(const Outcome& outcome) {
     case Failure::kWrite:
     case Failure::kChanged:
     case Failure::kOwnerNotKept:
+    case Failure::kAttributesNotKept:
     case Failure::kSymlink:
     case Failure::kLocked:
       break;

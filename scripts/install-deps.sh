@@ -7,15 +7,20 @@ packages=(
   libgtest-dev                               # the tests
   libhwy-dev                                 # the engine's hot loops for every instruction set
   qt6-base-dev                               # the desktop program
-  help2man                                   # the command-line tool's man page
+  qt6-l10n-tools                             # lrelease and lupdate, the desktop program's translations
+  qt6-translations-l10n                      # Qt's own texts in Czech and Slovak
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  bash-completion groff-base man-db          # testing the completion and the manual pages
+  dpkg-dev lintian                           # the Debian package: its dependencies, its check
+  libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
   clang                                      # CI builds the engine and the command-line tool with clang too
   # Cross builds of the engine and its tests, run under qemu-user (scripts/cross-test.sh).
   qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu
-  libhwy-dev:arm64 libgtest-dev:arm64 libhwy-dev:s390x libgtest-dev:s390x
+  libhwy-dev:arm64 libgtest-dev:arm64 libacl1-dev:arm64 libattr1-dev:arm64
+  libhwy-dev:s390x libgtest-dev:s390x libacl1-dev:s390x libattr1-dev:s390x
 )
 
 missing=()

@@ -19,10 +19,12 @@ namespace pismovar::kernels {
 inline constexpr std::size_t kWriteSlack = 64;
 
 // Converts `size` bytes of `in` into `out` through `map`, rewriting line ends when `rewrite`
-// is given; returns the output's length. `out` needs room for twice the input and
-// kWriteSlack bytes more.
+// is given; returns the output's length and adds to `substitutions` how many input bytes
+// have a flag of 1 in `substituted` (every flag is 0 or 1; bytes below 0x80 must be 0).
+// `out` needs room for twice the input and kWriteSlack bytes more.
 std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
-                    const Rewrite* rewrite);
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions);
 
 // Adds the detection letters, CR and LF bytes of `size` bytes to `counts`.
 void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,

@@ -5,14 +5,14 @@
 namespace pismovar::kernels::reference {
 
 std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
-                    const Rewrite* rewrite) {
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions) {
+  // The count stays in a register: the output bytes could alias the caller's.
+  std::uint64_t count = 0;
   std::size_t i = 0;
   std::size_t o = 0;
-  if (rewrite == nullptr) {
-    for (; i < size; ++i) out[o++] = map[in[i]];
-  } else {
-    while (i < size) steps::MapStep(in, size, i, out, o, map, rewrite);
-  }
+  while (i < size) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
+  substitutions += count;
   return o;
 }
 

@@ -7,7 +7,8 @@
 namespace pismovar::kernels::reference {
 
 std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
-                    const Rewrite* rewrite);
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions);
 void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
            DetectCounts& counts);
 std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,

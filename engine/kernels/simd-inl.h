@@ -80,12 +80,76 @@ class HighTable {
 
 #endif
 
+#if HWY_TARGET == HWY_AVX3_DL
+
+// A set of high bytes, as flags of 0 or 1 for the upper half of a table, tested with one
+// two-table permute.
+class HighSet {
+ public:
+  explicit HighSet(const std::uint8_t* upperHalfFlags) : m_flags(upperHalfFlags) {}
+
+  // The lanes of `block` whose byte is in the set.
+  HWY_INLINE M Contains(V block) const {
+    const V flags = m_flags.Lookup(block, hn::Zero(D()));
+    return hn::Ne(flags, hn::Zero(D()));
+  }
+
+ private:
+  HighTable m_flags;
+};
+
+#else
+
+// A set of high bytes as a bitmap of eight bits for each low nibble, one bit per high
+// nibble: two sixteen-entry lookups test every lane.
+class HighSet {
+ public:
+  explicit HighSet(const std::uint8_t* upperHalfFlags) {
+    alignas(16) std::uint8_t rows[16] = {};
+    alignas(16) std::uint8_t bits[16] = {};
+    for (std::size_t b = 0; b < 128; ++b) {
+      if (upperHalfFlags[b] != 0) rows[b & 0x0F] |= static_cast<std::uint8_t>(1u << (b >> 4));
+    }
+    for (std::size_t n = 8; n < 16; ++n) bits[n] = static_cast<std::uint8_t>(1u << (n - 8));
+    m_rows = hn::LoadDup128(D(), rows);
+    m_bits = hn::LoadDup128(D(), bits);
+  }
+
+  // The lanes of `block` whose byte is in the set.
+  HWY_INLINE M Contains(V block) const {
+    const D d;
+    const V row = hn::TableLookupBytes(m_rows, hn::And(block, hn::Set(d, 0x0F)));
+    const V bit = hn::TableLookupBytes(m_bits, hn::ShiftRight<4>(block));
+    return hn::Ne(hn::And(row, bit), hn::Zero(d));
+  }
+
+ private:
+  V m_rows;
+  V m_bits;
+};
+
+#endif
+
+// The lanes of `block` at which a rewritten line end may start.
+HWY_INLINE M LineEndStarts(V block, const Rewrite& rewrite) {
+  const D d;
+  return hn::Or(hn::Eq(block, hn::Set(d, rewrite.FirstStart())),
+                hn::Eq(block, hn::Set(d, rewrite.OtherStart())));
+}
+
+#if HWY_TARGET == HWY_AVX3_DL
+// The same for a raw block, one bit per byte; none without a rewrite.
+HWY_INLINE std::uint64_t LineEndBits(__m512i block, const Rewrite* rewrite) {
+  return rewrite != nullptr ? LineEndStarts(V{block}, *rewrite).raw : 0;
+}
+#endif
+
 // How many bytes from the start of `block` are plain ASCII and, when line ends are rewritten,
 // no byte that may start one: all of its lanes when there is no other byte.
 HWY_INLINE std::size_t PlainPrefix(V block, const Rewrite* rewrite) {
   const D d;
   M stops = High(block);
-  if (rewrite != nullptr) stops = hn::Or(stops, hn::Eq(block, hn::Set(d, rewrite->first)));
+  if (rewrite != nullptr) stops = hn::Or(stops, LineEndStarts(block, *rewrite));
   const intptr_t first = hn::FindFirstTrue(d, stops);
   return first < 0 ? hn::Lanes(d) : static_cast<std::size_t>(first);
 }

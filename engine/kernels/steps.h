@@ -10,20 +10,22 @@
 
 #include "engine/char_table.h"
 #include "engine/line_end_rewrite.h"
+#include "engine/unicode_tables.h"
 #include "engine/utf8_tables.h"
 
 namespace pismovar::kernels::steps {
 
 // The character of a malformed sequence, outside Unicode.
 inline constexpr char32_t kMalformed = 0xFFFFFFFF;
-inline constexpr std::uint8_t kLostByte = '?';
 inline constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
 
 // The byte map at a byte that may start a line end: the replacement for a whole occurrence,
-// otherwise the mapped byte.
+// otherwise the mapped byte, counted in `count` when `substituted` flags it.
 inline void MapStep(const std::uint8_t* in, std::size_t size, std::size_t& i, std::uint8_t* out,
-                    std::size_t& o, const ByteMap& map, const Rewrite* rewrite) {
+                    std::size_t& o, const ByteMap& map, const ByteFlags& substituted,
+                    const Rewrite* rewrite, std::uint64_t& count) {
   if (rewrite != nullptr && TakeLineEnd(in, size, i, out, o, *rewrite)) return;
+  count += substituted[in[i]];
   out[o++] = map[in[i++]];
 }
 
@@ -97,12 +99,13 @@ struct WriteByte {
   Utf8Losses& losses;
   void operator()(const std::uint8_t*, std::size_t, char32_t c, std::uint8_t* out,
                   std::size_t& o) const {
-    std::uint8_t byte = c == kMalformed ? kLostByte : table.ByteOf(c);
-    if (byte == 0) {
-      byte = kLostByte;
-      ++losses.replaced;
+    if (c == kMalformed) {
+      out[o++] = kLostByte;
+      return;
     }
-    out[o++] = byte;
+    const std::uint8_t byte = table.ByteOf(c);
+    losses.replaced += byte == 0 || table.IsSubstitute(c);
+    out[o++] = byte != 0 ? byte : kLostByte;
   }
 };
 

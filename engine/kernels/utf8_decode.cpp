@@ -50,9 +50,7 @@ struct TwoByteRun {
 
 HWY_INLINE TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead, std::uint8_t highLead,
                                      const Rewrite* rewrite) {
-  const std::uint64_t ends =
-      rewrite ? _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(static_cast<char>(rewrite->first)))
-              : 0;
+  const std::uint64_t ends = LineEndBits(block, rewrite);
   const unsigned limit = ends != 0 ? static_cast<unsigned>(__builtin_ctzll(ends)) : 64u;
   const std::uint64_t high = _mm512_movepi8_mask(block);
   const std::uint64_t continuations =
@@ -71,9 +69,9 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead, std::u
 }  // namespace
 
 // 64 bytes at a time while they hold only ASCII and the two-byte sequences of U+0080..U+017F:
-// each continuation byte is looked up with its lead in the 256-entry Latin() table and the
-// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
-// finished one sequence at a time.
+// each continuation byte is looked up with its lead in the 256-entry Latin() table (and in
+// LatinSubstitutes(), for the count) and the leads are squeezed out. Anything else (a longer or
+// malformed sequence, a line end) is finished one sequence at a time.
 std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
                        Utf8Losses& losses) {
@@ -82,6 +80,11 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   const __m512i latin1 = _mm512_loadu_si512(latin + 64);
   const __m512i latin2 = _mm512_loadu_si512(latin + 128);
   const __m512i latin3 = _mm512_loadu_si512(latin + 192);
+  const std::uint8_t* substitutes = table.LatinSubstitutes().data();
+  const __m512i substitutes0 = _mm512_loadu_si512(substitutes);
+  const __m512i substitutes1 = _mm512_loadu_si512(substitutes + 64);
+  const __m512i substitutes2 = _mm512_loadu_si512(substitutes + 128);
+  const __m512i substitutes3 = _mm512_loadu_si512(substitutes + 192);
   alignas(64) std::uint8_t previous[64];
   for (int s = 0; s < 64; ++s) previous[s] = static_cast<std::uint8_t>(s == 0 ? 0 : s - 1);
   const __m512i previousIndex = _mm512_load_si512(previous);
@@ -103,19 +106,25 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
                              _mm512_set1_epi8(3)),
             6),
         _mm512_and_si512(block, _mm512_set1_epi8(0x3F)));
-    __m512i mapped = _mm512_mask_blend_epi8(_mm512_movepi8_mask(index),
-                                            _mm512_permutex2var_epi8(latin0, index, latin1),
-                                            _mm512_permutex2var_epi8(latin2, index, latin3));
+    const std::uint64_t upperHalf = _mm512_movepi8_mask(index);
+    __m512i mapped =
+        _mm512_mask_blend_epi8(upperHalf, _mm512_permutex2var_epi8(latin0, index, latin1),
+                               _mm512_permutex2var_epi8(latin2, index, latin3));
+    const __m512i substituted = _mm512_mask_blend_epi8(
+        upperHalf, _mm512_permutex2var_epi8(substitutes0, index, substitutes1),
+        _mm512_permutex2var_epi8(substitutes2, index, substitutes3));
     const std::uint64_t continuations = run.continuations & span;
     const std::uint64_t missing =
         continuations & _mm512_cmpeq_epi8_mask(mapped, _mm512_setzero_si512());
-    mapped = _mm512_mask_mov_epi8(mapped, missing, _mm512_set1_epi8(steps::kLostByte));
+    const std::uint64_t replaced =
+        missing | (continuations & _mm512_test_epi8_mask(substituted, substituted));
+    mapped = _mm512_mask_mov_epi8(mapped, missing, _mm512_set1_epi8(kLostByte));
     const std::uint64_t keep = span & ~run.leads;
     _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(
                                      keep, _mm512_mask_mov_epi8(block, continuations, mapped)));
     o += static_cast<std::size_t>(__builtin_popcountll(keep));
     i += run.length;
-    losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(missing));
+    losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(replaced));
   }
   while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   return o;

@@ -65,7 +65,6 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   alignas(64) std::uint8_t interleave[64];
   for (int s = 0; s < 64; ++s) interleave[s] = static_cast<std::uint8_t>(s / 2 + (s % 2) * 64);
   const __m512i interleaveIndex = _mm512_load_si512(interleave);
-  const __m512i first = _mm512_set1_epi8(static_cast<char>(rewrite ? rewrite->first : 0));
   constexpr std::uint64_t kGroupBytes = (std::uint64_t{1} << kGroup) - 1;
   constexpr std::uint64_t kPairBytes = 0xFFFFFFFF;
   constexpr std::uint64_t kEvenBits = 0x5555555555555555;
@@ -77,8 +76,7 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   while (i + kGroup <= size) {
     if (i >= nextCheck && i + 64 <= size) {
       const __m512i block = _mm512_loadu_si512(in + i);
-      if (_mm512_movepi8_mask(block) == 0 &&
-          (rewrite == nullptr || _mm512_cmpeq_epi8_mask(block, first) == 0)) {
+      if (_mm512_movepi8_mask(block) == 0 && LineEndBits(block, rewrite) == 0) {
         _mm512_storeu_si512(out + o, block);
         i += 64;
         o += 64;
@@ -96,7 +94,7 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
       std::uint64_t stops =
           high & _mm512_cmpeq_epi8_mask(_mm512_and_si512(lengths, _mm512_set1_epi8(3)),
                                         _mm512_set1_epi8(3));
-      if (rewrite != nullptr) stops |= _mm512_mask_cmpeq_epi8_mask(kPairBytes, pair, first);
+      stops |= LineEndBits(pair, rewrite) & kPairBytes;
       const unsigned limit = stops != 0 ? static_cast<unsigned>(__builtin_ctzll(stops)) : 32u;
       if (limit > 0) {
         const __m512i firstBytes =
@@ -113,10 +111,8 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     }
     const __m512i group = _mm512_maskz_loadu_epi8(kGroupBytes, in + i);
     unsigned limit = kGroup;
-    if (rewrite != nullptr) {
-      const std::uint64_t ends = _mm512_mask_cmpeq_epi8_mask(kGroupBytes, group, first);
-      if (ends != 0) limit = static_cast<unsigned>(__builtin_ctzll(ends));
-    }
+    const std::uint64_t ends = LineEndBits(group, rewrite) & kGroupBytes;
+    if (ends != 0) limit = static_cast<unsigned>(__builtin_ctzll(ends));
     if (limit == 0) {
       steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
       continue;

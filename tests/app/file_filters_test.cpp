@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "res/string_table.h"
+#include "res/translated_text.h"
 
 namespace pismovar {
 namespace {
 
 TEST(NameFilters, InputFilterGivesFiveEntriesWithBlankSeparatedPatterns) {
-  const QStringList filters = NameFilters(LoadString(IDS_INPUT_FILTER));
+  const QStringList filters = NameFilters(LoadText(IDS_INPUT_FILTER));
   const QStringList expected{
       QStringLiteral("Textové soubory (*.txt)"), QStringLiteral("TeX/LaTeX soubory (*.tex)"),
       QStringLiteral("Web soubory (*.htm *.html)"),
@@ -18,7 +18,7 @@ TEST(NameFilters, InputFilterGivesFiveEntriesWithBlankSeparatedPatterns) {
 }
 
 TEST(NameFilters, OutputFilterTakesEveryFile) {
-  EXPECT_EQ(NameFilters(LoadString(IDS_OUTPUT_FILTER)),
+  EXPECT_EQ(NameFilters(LoadText(IDS_OUTPUT_FILTER)),
             QStringList{QStringLiteral("Všechny soubory (*)")});
 }
 

@@ -83,6 +83,14 @@ env -u DISPLAY timeout 30 "$program" dopis.txt 2> interactive.err || status=$?
 [ "$status" -eq 2 ] || fail "windowless interactive exit status $status, expected 2"
 [ -s interactive.err ] || fail "windowless interactive mode printed no error"
 
+# The background clipboard owner takes its text only from the sealed memory file the program
+# hands it, never from a path in its environment.
+printf 'keep me' > victim.txt
+status=0
+PISMOVAR_SERVE_CLIPBOARD="$work/victim.txt" timeout 10 "$program" < victim.txt || status=$?
+[ "$status" -eq 2 ] || fail "clipboard owner on an ordinary input: exit status $status, expected 2"
+expect_bytes victim.txt 'keep me' "a file named to the clipboard owner"
+
 expect_bytes Temp.tmp 'user temp' "the user's Temp.tmp"
 expect_bytes Clipboard.tmp 'user clipboard' "the user's Clipboard.tmp"
 

@@ -103,7 +103,7 @@ std::string Encode(const std::string& utf8, int codePage) {
 }
 
 pid_t StartCli(const std::vector<std::string>& args, int stdinFd, const fs::path& outFile,
-               const fs::path& errFile) {
+               const fs::path& errFile, const std::vector<std::string>& wrapper) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
   const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -112,10 +112,12 @@ pid_t StartCli(const std::vector<std::string>& args, int stdinFd, const fs::path
   RedirectOrDie(stdinFd, STDIN_FILENO);
   RedirectOrDie(out, STDOUT_FILENO);
   RedirectOrDie(err, STDERR_FILENO);
-  std::vector<char*> argv{const_cast<char*>(PISMOVAR_CLI)};
+  std::vector<char*> argv;
+  for (const std::string& arg : wrapper) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(const_cast<char*>(PISMOVAR_CLI));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  ::execv(PISMOVAR_CLI, argv.data());
+  ::execvp(argv[0], argv.data());
   ::_exit(127);
 }
 
@@ -127,13 +129,13 @@ int WaitExit(pid_t pid) {
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
-                 const fs::path& cwd) {
+                 const fs::path& cwd, const std::vector<std::string>& wrapper) {
   ScratchDir io;
   WriteFile(io / "stdin", input);
   const int in = ::open((io / "stdin").c_str(), O_RDONLY);
   const fs::path previous = fs::current_path();
   if (!cwd.empty()) fs::current_path(cwd);
-  const pid_t pid = StartCli(args, in, io / "stdout", io / "stderr");
+  const pid_t pid = StartCli(args, in, io / "stdout", io / "stderr", wrapper);
   if (!cwd.empty()) fs::current_path(previous);
   ::close(in);
   CliResult result;
@@ -161,6 +163,12 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
   fs::remove_all(m_path, ignored);
+}
+
+std::string AsciiLossReport(const std::string& name) {
+  std::size_t letters = 0;
+  for (const char ch : kCzechSlovakText) letters += static_cast<unsigned char>(ch) >= 0xC0;
+  return "pismovar-cli: " + name + ": Nahrazeno znaků: " + std::to_string(letters) + "\n";
 }
 
 }  // namespace pismovar::cli::test

@@ -16,14 +16,17 @@ struct CliResult {
 };
 
 // Runs pismovar-cli with `args`, `input` on standard input, in directory `cwd` (the current
-// one when empty), and waits for it.
+// one when empty), and waits for it. A `wrapper` command (such as setpriv with its options)
+// runs the program, given its path as the wrapper's last argument.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = {},
-                 const std::filesystem::path& cwd = {});
+                 const std::filesystem::path& cwd = {},
+                 const std::vector<std::string>& wrapper = {});
 
 // Starts pismovar-cli with standard output and error going to files; `stdinFd` (when not
 // -1) becomes its standard input. Returns the process id.
 pid_t StartCli(const std::vector<std::string>& args, int stdinFd,
-               const std::filesystem::path& outFile, const std::filesystem::path& errFile);
+               const std::filesystem::path& outFile, const std::filesystem::path& errFile,
+               const std::vector<std::string>& wrapper = {});
 
 // Waits for a child; its exit status, or -1 when it did not exit normally.
 int WaitExit(pid_t pid);
@@ -33,6 +36,8 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // A Czech and Slovak text (UTF-8) holding every accented letter the program converts.
 extern const std::string kCzechSlovakText;
+// What converting it to ASCII reports for the input `name`: every accented letter is lost.
+std::string AsciiLossReport(const std::string& name);
 
 // `utf8` in code page `codePage` 0..6: through iconv for the four code pages it knows,
 // through a table of our own for Kamenický, KOI8-ČS and ASCII.

@@ -1,7 +1,9 @@
 // pismovar-cli on files: detection lines, in-place conversion and its safety, skipped binary
 // files, folders, and the exit status when some inputs fail.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +11,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -30,6 +34,49 @@ unsigned Mode(const fs::path& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   return st.st_mode & 07777;
+}
+
+// Whether some process holds a flock lock on `path`.
+bool Locked(const fs::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);) {
+    if (line.find("FLOCK") != std::string::npos && line.find(inode) != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Another user the tests can act as: root runs the tool as nobody through setpriv; anyone
+// else runs it as themselves. Nothing when root has no setpriv.
+struct OtherUser {
+  uid_t uid;
+  gid_t gid;
+  std::vector<std::string> wrapper;
+};
+
+std::optional<OtherUser> AnotherUser() {
+  if (::geteuid() != 0) return OtherUser{::geteuid(), ::getegid(), {}};
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr || std::system("setpriv --version >/dev/null 2>&1") != 0) {
+    return std::nullopt;
+  }
+  return OtherUser{nobody->pw_uid,
+                   nobody->pw_gid,
+                   {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
+                    "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups", "--"}};
+}
+
+// Hands the scratch directory and everything in it to `user`, so that it can work there.
+void HandOver(const fs::path& dir, const OtherUser& user) {
+  ::chmod(dir.c_str(), 0755);
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    ::lchown(entry.path().c_str(), user.uid, user.gid);
+  }
+  ::chown(dir.c_str(), user.uid, user.gid);
 }
 
 bool HasTemporaryFiles(const fs::path& dir) {
@@ -106,13 +153,46 @@ TEST(InPlaceTest, OutputNamingTheInputUnderAnotherNameConvertsInPlace) {
       RunCli({"-f", "win", "-t", "iso", "-o", "./a.txt", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(viaDot.status, 0) << viaDot.err;
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 3));
-  // The converted file is a new one: a hard link made before would still hold the old text.
+  // Through a hard link the output's name gets the text; the input's name keeps the old one.
   fs::create_hard_link(dir / "a.txt", dir / "link.txt");
   const CliResult viaLink =
       RunCli({"-f", "iso", "-t", "kam", "-o", "link.txt", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(viaLink.status, 0) << viaLink.err;
-  EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 1));
+  EXPECT_EQ(ReadFile(dir / "link.txt"), Encode(kCzechSlovakText, 1));
+  EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 3));
   EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
+}
+
+TEST(InPlaceTest, StandardOutputThatIsTheInputIsRefused) {
+  ScratchDir dir;
+  const std::string original = Encode(kCzechSlovakText, 0);
+  for (const char* redirection : {">>", ">"}) {
+    WriteFile(dir / "a.txt", original);
+    const std::string script =
+        std::string("exec \"$0\" -f win -t lat a.txt ") + redirection + " a.txt";
+    const CliResult result = RunCli({}, {}, dir.Path(), {"sh", "-c", script});
+    EXPECT_EQ(result.status, 1) << redirection;
+    EXPECT_EQ(result.err, "pismovar-cli: a.txt: input file is output file\n");
+    // The shell has truncated the file for ">"; nothing more is lost.
+    EXPECT_EQ(ReadFile(dir / "a.txt"), std::string(redirection) == ">>" ? original : "");
+  }
+}
+
+TEST(InPlaceTest, SymbolicLinksAreSkippedUnlessFollowed) {
+  ScratchDir dir;
+  WriteFile(dir / "a.txt", Encode(kCzechSlovakText, 1));
+  fs::create_symlink("a.txt", dir / "link.txt");
+  const CliResult skipped = RunCli({"-i", "-f", "kam", "-t", "win", "link.txt"}, {}, dir.Path());
+  EXPECT_EQ(skipped.status, 0);
+  EXPECT_EQ(skipped.err,
+            "pismovar-cli: link.txt: symbolic link, skipped (--follow-symlink converts the file "
+            "it leads to)\n");
+  EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 1));
+  const CliResult followed =
+      RunCli({"-i", "-F", "-f", "kam", "-t", "win", "link.txt"}, {}, dir.Path());
+  EXPECT_EQ(followed.status, 0) << followed.err;
+  EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 0));
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
 }
 
 struct BinaryCase {
@@ -165,20 +245,83 @@ TEST(RecursiveTest, ConvertsTextFilesUnderTheFolderNotFollowingLinks) {
   EXPECT_TRUE(fs::is_symlink(dir / "tree/link.txt"));
 }
 
+TEST(RecursiveTest, AnUnreadableFolderIsNamedAndTheRestIsConverted) {
+  const std::optional<OtherUser> user = AnotherUser();
+  if (!user) GTEST_SKIP() << "root without setpriv cannot meet an unreadable folder";
+  ScratchDir dir;
+  fs::create_directories(dir / "tree/closed");
+  const std::string kam = Encode(kCzechSlovakText, 1);
+  for (const char* name : {"tree/a.txt", "tree/closed/b.txt", "tree/z.txt"}) {
+    WriteFile(dir / name, kam);
+  }
+  HandOver(dir.Path(), *user);
+  ::chmod((dir / "tree/closed").c_str(), 0);
+  const CliResult result =
+      RunCli({"-r", "-i", "-f", "kam", "-t", "win", "tree"}, {}, dir.Path(), user->wrapper);
+  ::chmod((dir / "tree/closed").c_str(), 0755);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "pismovar-cli: tree/closed: cannot read the directory (Permission denied)\n");
+  EXPECT_EQ(ReadFile(dir / "tree/a.txt"), Encode(kCzechSlovakText, 0));
+  EXPECT_EQ(ReadFile(dir / "tree/z.txt"), Encode(kCzechSlovakText, 0));
+}
+
+struct OwnerCase {
+  const char* name;
+  bool asOtherUser;
+  int status;
+  bool converted;
+};
+
+class OwnerTest : public testing::TestWithParam<OwnerCase> {};
+
+// A shared, group-writable file of another user: root keeps its owner and group; anyone
+// else could not give it back, so the file is left as it is.
+TEST_P(OwnerTest, InPlaceKeepsTheOwnerAndGroupOrRefuses) {
+  const OwnerCase& c = GetParam();
+  const std::optional<OtherUser> user = AnotherUser();
+  const passwd* daemon = ::getpwnam("daemon");
+  if (::geteuid() != 0 || !user || daemon == nullptr) GTEST_SKIP() << "needs root and setpriv";
+  ScratchDir dir;
+  ::chmod(dir.Path().c_str(), 0777);
+  const std::string kam = Encode(kCzechSlovakText, 1);
+  WriteFile(dir / "shared.txt", kam);
+  ASSERT_EQ(::chown((dir / "shared.txt").c_str(), daemon->pw_uid, daemon->pw_gid), 0);
+  ::chmod((dir / "shared.txt").c_str(), 0666);
+  const CliResult result = RunCli({"-i", "-f", "kam", "-t", "win", "shared.txt"}, {}, dir.Path(),
+                                  c.asOtherUser ? user->wrapper : std::vector<std::string>{});
+  EXPECT_EQ(result.status, c.status) << result.err;
+  EXPECT_EQ(ReadFile(dir / "shared.txt"), c.converted ? Encode(kCzechSlovakText, 0) : kam);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "shared.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, daemon->pw_uid);
+  EXPECT_EQ(st.st_gid, daemon->pw_gid);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Users, OwnerTest,
+                         testing::Values(OwnerCase{"Root", false, 0, true},
+                                         OwnerCase{"AnotherUser", true, 1, false}),
+                         [](const auto& testInfo) { return testInfo.param.name; });
+
 TEST(ExitStatusTest, FailedInputsGiveOneAndTheRestAreStillConverted) {
   ScratchDir dir;
   WriteFile(dir / "a.txt", Encode(kCzechSlovakText, 0));
   WriteFile(dir / "c.txt", Encode(kCzechSlovakText, 0));
   fs::create_directory(dir / "folder");
-  const CliResult result = RunCli(
-      {"-i", "-f", "win", "-t", "asc", "a.txt", "missing.txt", "folder", "c.txt"}, {}, dir.Path());
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);  // opening it would wait for a writer
+  const CliResult result =
+      RunCli({"-i", "-f", "win", "-t", "lat", "a.txt", "missing.txt", "folder", "pipe", "c.txt"},
+             {}, dir.Path());
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
             "pismovar-cli: missing.txt: Vstupní soubor není možné otevřít! (No such file or "
             "directory)\n"
-            "pismovar-cli: folder: is a directory (--recursive converts the files under it)\n");
-  EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 6));
-  EXPECT_EQ(ReadFile(dir / "c.txt"), Encode(kCzechSlovakText, 6));
+            "pismovar-cli: folder: is a directory (--recursive converts the files under it)\n"
+            "pismovar-cli: pipe: not a regular file\n");
+  EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 2));
+  EXPECT_EQ(ReadFile(dir / "c.txt"), Encode(kCzechSlovakText, 2));
 }
 
 TEST(FullDiskTest, FailedWriteReportsAndLeavesTheInputIntact) {
@@ -200,30 +343,52 @@ TEST(FullDiskTest, FailedWriteReportsAndLeavesTheInputIntact) {
 // A file big enough that the conversion is still running when the signal arrives.
 constexpr std::size_t kLargeFileSize = 96u << 20;
 
-TEST(CancelTest, InterruptLeavesAnInPlaceInputIntact) {
+struct EndCase {
+  const char* name;
+  int signal;
+  int status;
+  std::string message;  // after the file's name
+};
+
+class InPlaceEndTest : public testing::TestWithParam<EndCase> {};
+
+TEST_P(InPlaceEndTest, LeavesTheInputIntactAndNothingBesideIt) {
+  const EndCase& c = GetParam();
   ScratchDir dir;
   std::string original = Encode(kCzechSlovakText, 0);
   while (original.size() < kLargeFileSize) original += original;
   WriteFile(dir / "big.txt", original);
   fs::permissions(dir / "big.txt", static_cast<fs::perms>(0604));
+  const std::vector<std::string> args{"-i", "-f", "win", "-t", "lat", (dir / "big.txt").string()};
 
-  const pid_t pid = StartCli({"-i", "-f", "win", "-t", "lat", (dir / "big.txt").string()}, -1,
-                             dir / "out", dir / "err");
-  // The temporary file beside the input shows that the conversion has begun.
+  const pid_t pid = StartCli(args, -1, dir / "out", dir / "err");
+  // The lock on the input shows that the conversion has begun.
   int status = 0;
-  while (!HasTemporaryFiles(dir.Path())) {
+  while (!Locked(dir / "big.txt")) {
     ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0)
         << "ended before converting: " << ReadFile(dir / "err");
   }
-  ::kill(pid, SIGINT);
-  EXPECT_EQ(WaitExit(pid), 1);
-  EXPECT_EQ(ReadFile(dir / "err"),
-            "pismovar-cli: " + (dir / "big.txt").string() +
-                ": Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!\n");
+  // A second run on the same file meanwhile fails at once, rather than lose either's work.
+  const CliResult second = RunCli(args);
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.err, "pismovar-cli: " + (dir / "big.txt").string() +
+                            ": another conversion is working on this file; left as it is\n");
+  ::kill(pid, c.signal);
+  EXPECT_EQ(WaitExit(pid), c.status);
+  if (!c.message.empty()) {
+    EXPECT_EQ(ReadFile(dir / "err"), "pismovar-cli: " + (dir / "big.txt").string() + c.message);
+  }
   EXPECT_TRUE(ReadFile(dir / "big.txt") == original);
   EXPECT_EQ(Mode(dir / "big.txt"), 0604u);
   EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, InPlaceEndTest,
+    testing::Values(EndCase{"Interrupt", SIGINT, 1,
+                            ": Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!\n"},
+                    EndCase{"Kill", SIGKILL, -1, ""}),
+    [](const auto& testInfo) { return testInfo.param.name; });
 
 TEST(CancelTest, InterruptWhileWaitingForAPipeStopsAfterTheChunk) {
   ScratchDir dir;

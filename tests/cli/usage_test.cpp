@@ -34,7 +34,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsageCase{{"-t", "8"}, "unknown code page '8' (see --list)"},
         BadUsageCase{{"-t", "utf-16"}, "unknown code page 'utf-16' (see --list)"},
         BadUsageCase{{"-t", "win", "--bom"}, "--bom needs UTF-8 output (--to=utf8)"},
-        BadUsageCase{{"-d", "--strict"}, "--detect converts nothing: it takes no --strict or --bom"},
+        BadUsageCase{{"-d", "--strict"},
+                     "--detect converts nothing: it takes no --strict, --bom or --letters-only"},
+        BadUsageCase{{"-t", "utf8", "--letters-only"},
+                     "--letters-only works between 8-bit code pages only"},
         BadUsageCase{{"-t", "win", "--eol-out=3"}, "unknown line end '3' (see --list)"},
         BadUsageCase{{"-t", "win", "-o"}, "option '-o' needs a value"},
         BadUsageCase{{"-t", "win", "--bogus"}, "unknown option '--bogus'"},
@@ -59,6 +62,19 @@ TEST(InformativeOptionsTest, HelpVersionAndListPrintAndSucceed) {
   EXPECT_EQ(list.status, 0);
   EXPECT_NE(list.out.find("  1  kam, kamenicky, keybcs2       Kamenických\n"), std::string::npos);
   EXPECT_NE(list.out.find("  2  unix, lf                      Unix/Linux\n"), std::string::npos);
+}
+
+// Output lost on a full disk is a failure in every mode, not only when converting.
+TEST(InformativeOptionsTest, AFullDiskOnStandardOutputFails) {
+  ScratchDir dir;
+  WriteFile(dir / "a.txt", "text\n");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--help"}, {"--version"}, {"--list"}, {"--detect", (dir / "a.txt").string()}}) {
+    const pid_t pid = StartCli(args, -1, "/dev/full", dir / "err");
+    EXPECT_EQ(WaitExit(pid), 1) << args[0];
+    EXPECT_EQ(ReadFile(dir / "err"),
+              "pismovar-cli: write error on standard output (No space left on device)\n");
+  }
 }
 
 }  // namespace

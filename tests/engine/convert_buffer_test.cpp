@@ -59,12 +59,52 @@ TEST(ConvertBuffer, NulBytesPassThroughLikeAnyLowByte) {
   EXPECT_EQ(Convert(in, kCodeWin1250, kCodeLatin2, 0, 0), std::string("a\0\x9F\r\n\0b", 7));
 }
 
-TEST(ConvertBuffer, AsciiOutputStripsDiacriticsAndKeepsUnknownBytes) {
-  // Ž ť č ý ů ň, then 0x84, which no row of Windows 1250 holds.
-  EXPECT_EQ(Convert("\x8E\x9D\xE8\xFD\xF9\xF2\x84", kCodeWin1250, kCodeAscii, 0, 0),
-            "Ztcyun\x84");
+struct SubstitutionCase {
+  const char* name;
+  std::string in;
+  CodePage from;
+  CodePage to;
+  std::string out;
+  std::uint64_t count;
+};
+
+class Substitution : public ::testing::TestWithParam<SubstitutionCase> {};
+
+TEST_P(Substitution, WritesThePlainFormOrAQuestionMarkAndCountsIt) {
+  const auto& c = GetParam();
+  const testing::Converted out = testing::ConvertBuffer(c.in, c.from, c.to, 0, 0);
+  EXPECT_EQ(out.text, c.out);
+  EXPECT_EQ(out.losses.replaced, c.count);
 }
 
+INSTANTIATE_TEST_SUITE_P(Cases, Substitution,
+                         ::testing::Values(
+                             // Ž ť č ý ů ň; „ (no row of Windows 1250 holds it); an undefined byte.
+                             SubstitutionCase{"AsciiIsSevenBit", "\x8E\x9D\xE8\xFD\xF9\xF2\x84\x81",
+                                              kCodeWin1250, kCodeAscii, "Ztcyun\"?", 8},
+                             SubstitutionCase{"OtherCharactersArriveAsThemselves",
+                                              "25 \xF8"
+                                              "C \xF5 \x9E",
+                                              kCodeLatin2, kCodeWin1250,
+                                              "25 \xB0"
+                                              "C \xA7 \xD7",
+                                              0},
+                             SubstitutionCase{"NoBreakSpaceAndBoxDrawing",
+                                              "\xFF\xDA\xC4\xBF\xB3\xC5\xCD", kCodeLatin2,
+                                              kCodeAscii, " +-+|+-", 7},
+                             SubstitutionCase{"QuotationMarksDashesAndTheRest",
+                                              "\x84"
+                                              "a\x93 \x96 \x85 \x80",
+                                              kCodeWin1250, kCodeLatin2, "\"a\" - ? ?", 5},
+                             SubstitutionCase{"BaseLetterOrQuestionMark", "\x86\x88", kCodeLatin2,
+                                              kCodeKamenicky, "c?", 2},
+                             SubstitutionCase{"MacintoshQuotationMarkRow",
+                                              "\xE3"
+                                              "a",
+                                              kCodeMacintosh, kCodeWin1250, "\"a", 1},
+                             SubstitutionCase{"UndefinedBytesPassUncounted", "\x81\x98",
+                                              kCodeWin1250, kCodeLatin2, "\x81\x98", 0}),
+                         [](const auto& param) { return param.param.name; });
 
 // `utf8` written in `codePage`: ASCII stays, every letter of the table takes its row's byte.
 std::string Encode(const std::string& utf8, CodePage codePage) {
@@ -111,10 +151,23 @@ TEST(ConvertBuffer, MacintoshQuotationMarksBecomePlainOnesOneWay) {
   EXPECT_EQ(Convert("\"Ahoj\"", kCodeWin1250, kCodeMacintosh, 0, 0), "\"Ahoj\"");
 }
 
-// The plain reading of the conversion: replace the line ends in the whole text, then look
-// every high byte up row by row.
-std::string Reference(std::string text, CodePage in, CodePage out, LineEnd endIn, LineEnd endOut) {
-  if (endIn != endOut) {
+// The plain reading of the letters-only conversion: replace the line ends in the whole text
+// (every line end when `allLineEnds`), then look every high byte up row by row.
+std::string Reference(std::string text, CodePage in, CodePage out, LineEnd endIn, LineEnd endOut,
+                      bool allLineEnds) {
+  if (allLineEnds) {
+    const std::string to = LineEndSequence(endOut);
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '\r' && text[i] != '\n') {
+        result += text[i];
+        continue;
+      }
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      result += to;
+    }
+    text = result;
+  } else if (endIn != endOut) {
     const std::string from = LineEndSequence(endIn);
     const std::string to = LineEndSequence(endOut);
     std::string result;
@@ -141,7 +194,7 @@ std::string Reference(std::string text, CodePage in, CodePage out, LineEnd endIn
   return text;
 }
 
-TEST(ConvertBuffer, AgreesWithThePlainReadingOnRandomTexts) {
+TEST(ConvertBuffer, LettersOnlyAgreesWithThePlainReadingOnRandomTexts) {
   std::mt19937 random(12345);
   const std::string alphabet = "ab \r\n\r\n\x9A\xE8\x8A\xD2\xE3\x80\xFF";
   for (int round = 0; round < 300; ++round) {
@@ -151,7 +204,16 @@ TEST(ConvertBuffer, AgreesWithThePlainReadingOnRandomTexts) {
     const auto out = static_cast<CodePage>(random() % kCodePageCount);
     const auto endIn = static_cast<LineEnd>(random() % kLineEndCount);
     const auto endOut = static_cast<LineEnd>(random() % kLineEndCount);
-    ASSERT_EQ(Convert(text, in, out, endIn, endOut), Reference(text, in, out, endIn, endOut))
+    const bool allLineEnds = random() % 2 == 0;
+    TestHost host;
+    Converter converter(host);
+    converter.m_nCodeIn = in;
+    converter.m_nCodeOut = out;
+    converter.m_nLineEndIn = endIn;
+    converter.m_nLineEndOut = endOut;
+    converter.m_bAllLineEnds = allLineEnds;
+    converter.m_bLettersOnly = true;
+    ASSERT_EQ(Convert(converter, text), Reference(text, in, out, endIn, endOut, allLineEnds))
         << "round " << round;
   }
 }

@@ -1,12 +1,21 @@
+#include <acl/libacl.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/acl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "engine/converter.h"
+#include "engine/posix_file.h"
 #include "test_host.h"
 
 namespace pismovar {
@@ -29,6 +38,7 @@ class FaultyConverter : public Converter {
   int failReadAt = -1;   // the read call that fails, counting from 0
   int failWriteAt = -1;  // the write call that fails
   bool failReplace = false;
+  std::function<void()> beforeReplace;  // another program's step just before the rename
 
  protected:
   ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
@@ -37,8 +47,9 @@ class FaultyConverter : public Converter {
   bool WriteOutput(int fd, const void* data, std::size_t size) override {
     return m_writes++ == failWriteAt ? false : Converter::WriteOutput(fd, data, size);
   }
-  bool ReplaceFile(const std::string& from, const std::string& to) override {
-    return !failReplace && Converter::ReplaceFile(from, to);
+  bool ReplaceFile(int dirFd, const std::string& from, const std::string& to) override {
+    if (beforeReplace) beforeReplace();
+    return !failReplace && Converter::ReplaceFile(dirFd, from, to);
   }
 
  private:
@@ -122,9 +133,137 @@ TEST_F(ConvertFileTest, InPlaceThroughASymbolicLinkReplacesTheFileAndKeepsTheLin
   WriteFile(dir / "real/a.txt", "\xE8");
   fs::create_symlink("real/a.txt", dir / "link.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  converter.m_bFollowSymlinks = false;
+  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").failure, Failure::kSymlink);
+  EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\xE8");
+  converter.m_bFollowSymlinks = true;
   EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").result, Outcome::kDone);
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
   EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
+}
+
+struct SameFileCase {
+  const char* name;
+  std::string input;
+  std::string output;
+  std::string converted;  // the name that gets the converted text
+  std::string kept;       // a name that keeps the old text, if any
+};
+
+class OutputIsTheInput : public ConvertFileTest,
+                         public ::testing::WithParamInterface<SameFileCase> {};
+
+TEST_P(OutputIsTheInput, ConvertsInPlaceUnderTheOutputsName) {
+  const auto& c = GetParam();
+  WriteFile(dir / "a.txt", "\xE8");
+  fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
+  fs::create_symlink("a.txt", dir / "soft.txt");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / c.input, dir / c.output).result, Outcome::kDone);
+  EXPECT_EQ(ReadFile(dir / c.converted), "\x9F");
+  if (!c.kept.empty()) {
+    EXPECT_EQ(ReadFile(dir / c.kept), "\xE8");
+  }
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "hard.txt", "soft.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OutputIsTheInput,
+    ::testing::Values(SameFileCase{"DotSlash", "a.txt", "./a.txt", "a.txt", "hard.txt"},
+                      SameFileCase{"HardLink", "a.txt", "hard.txt", "hard.txt", "a.txt"},
+                      SameFileCase{"InputThroughASymbolicLink", "soft.txt", "a.txt", "a.txt", ""}),
+    [](const auto& param) { return param.param.name; });
+
+// What another program does to an input while it is converted in place.
+struct ChangeCase {
+  const char* name;
+  std::function<void(const TempDir&)> change;
+  int atPump;  // after this chunk; 0: just before the rename
+  Outcome::Result result;
+  std::string after;  // what a.txt then reads
+};
+
+class InPlaceChanges : public ConvertFileTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(InPlaceChanges, AreNeitherLostNorTurnedAgainstAnotherFile) {
+  const auto& c = GetParam();
+  WriteFile(dir / "a.txt", std::string(2 * kRead, '\xE8'));
+  WriteFile(dir / "victim", "secret");
+  converter.beforeReplace = [&] {
+    if (c.atPump == 0) c.change(dir);
+  };
+  host.onPump = [&] {
+    if (host.pumps == c.atPump) c.change(dir);
+  };
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
+  EXPECT_EQ(outcome.result, c.result);
+  EXPECT_EQ(outcome.failure, c.result == Outcome::kFailed ? Failure::kChanged : Failure::kNone);
+  EXPECT_TRUE(ReadFile(dir / "a.txt") == c.after);
+  EXPECT_EQ(ReadFile(dir / "victim"), "secret");
+  for (const std::string& name : Entries()) EXPECT_FALSE(name.starts_with(".pismovar-"));
+}
+
+void SwapForLinkToVictim(const TempDir& d) {
+  fs::rename(d / "a.txt", d / "mine.txt");
+  fs::create_symlink(d / "victim", d / "a.txt");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InPlaceChanges,
+    ::testing::Values(
+        ChangeCase{"NameSwappedForALink", SwapForLinkToVictim, 1, Outcome::kFailed, "secret"},
+        // Too late to notice: the rename replaces the link itself, never the file behind it.
+        ChangeCase{"NameSwappedForALinkAtTheRename", SwapForLinkToVictim, 0, Outcome::kDone,
+                   std::string(2 * kRead, '\x9F')},
+        ChangeCase{"Truncated", [](const TempDir& d) { fs::resize_file(d / "a.txt", 5); }, 1,
+                   Outcome::kFailed, std::string(5, '\xE8')},
+        ChangeCase{"AppendedAfterTheLastRead",
+                   [](const TempDir& d) {
+                     std::ofstream(d / "a.txt", std::ios::app | std::ios::binary) << "z";
+                   },
+                   3, Outcome::kFailed, std::string(2 * kRead, '\xE8') + "z"},
+        ChangeCase{"ReplacedByAnotherFile",
+                   [](const TempDir& d) {
+                     WriteFile(d / "new", "new");
+                     fs::rename(d / "new", d / "a.txt");
+                   },
+                   1, Outcome::kFailed, "new"}),
+    [](const auto& param) { return param.param.name; });
+
+TEST_F(ConvertFileTest, ASecondRunOnTheSameFileFailsWhileTheFirstHoldsIt) {
+  WriteFile(dir / "a.txt", "\xE8");
+  // The lock of another run: flock locks belong to an open file, not to a process.
+  UniqueFd other(::open((dir / "a.txt").c_str(), O_RDONLY));
+  ASSERT_EQ(::flock(other.Get(), LOCK_EX), 0);
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").failure, Failure::kLocked);
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8");
+  other.Reset();
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+}
+
+TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
+  const std::string path = dir / "a.txt";
+  WriteFile(path, "\xE8");
+  acl_t acl = ::acl_from_text("u::rw-,u:1:r--,g::r--,m::r--,o::---");
+  const bool aclSet = ::acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+  ::acl_free(acl);
+  if (!aclSet || ::setxattr(path.c_str(), "user.origin", "kam", 3, 0) != 0) {
+    GTEST_SKIP() << "no ACLs or user attributes here: " << std::strerror(errno);
+  }
+  const auto attribute = [&](const char* name) {
+    std::string value(256, '\0');
+    const ssize_t n = ::getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    return value;
+  };
+  const std::string aclBefore = attribute("system.posix_acl_access");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(path, path).result, Outcome::kDone);
+  EXPECT_EQ(ReadFile(path), "\x9F");
+  EXPECT_EQ(attribute("system.posix_acl_access"), aclBefore);
+  EXPECT_EQ(attribute("user.origin"), "kam");
 }
 
 struct InPlaceFailure {
@@ -168,17 +307,8 @@ INSTANTIATE_TEST_SUITE_P(
                       InPlaceFailure{"WriteFails", -1, 1, false, false, Outcome::kFailed,
                                      Failure::kWrite, File::kTemporary},
                       InPlaceFailure{"ReplaceFails", -1, -1, true, false, Outcome::kFailed,
-                                     Failure::kReplace, File::kInput}),
+                                     Failure::kReplace, File::kTemporary}),
     [](const auto& param) { return param.param.name; });
-
-TEST_F(ConvertFileTest, CancelKeepsTheChunksConvertedSoFarInASeparateOutput) {
-  WriteFile(dir / "in", std::string(3 * kRead, '\xE8'));
-  host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
-  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kCancelled);
-  EXPECT_EQ(ReadFile(dir / "out"), std::string(2 * kRead, '\x9F'));
-  EXPECT_TRUE(converter.m_bCancel);
-}
 
 TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
   WriteFile(dir / "in", std::string(kRead + 5, 'a'));
@@ -190,10 +320,14 @@ TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
   EXPECT_EQ(ReadFile(dir / "in"), std::string(kRead + 5, 'a'));
 }
 
-TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemoved) {
+TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemovedAfterAFailureOrACancel) {
   WriteFile(dir / "in", std::string(3 * kRead, 'a'));
   converter.failWriteAt = 1;
   EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
+  EXPECT_FALSE(fs::exists(dir / "out"));
+  host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
+  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kCancelled);
+  EXPECT_TRUE(converter.m_bCancel);
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
@@ -210,8 +344,7 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
   const auto& c = GetParam();
   WriteFile(dir / "a.txt", "\xE8 text");
   fs::create_directory(dir / "folder");
-  fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
-  fs::create_symlink("a.txt", dir / "soft.txt");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 2);
   const Outcome outcome = converter.ConvertFile(dir / c.input, dir / c.output);
   EXPECT_EQ(outcome.result, Outcome::kFailed);
@@ -225,13 +358,12 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenFailures,
-    ::testing::Values(
-        OpenFailure{"MissingInput", "missing", "out", Failure::kInputOpen},
-        OpenFailure{"InputIsAFolder", "folder", "out", Failure::kNotRegular},
-        OpenFailure{"OutputIsAFolder", "a.txt", "folder", Failure::kOutputOpen},
-        OpenFailure{"SameFileWithDotSlash", "a.txt", "./a.txt", Failure::kSameFile},
-        OpenFailure{"SameFileThroughAHardLink", "a.txt", "hard.txt", Failure::kSameFile},
-        OpenFailure{"SameFileThroughASymbolicLink", "soft.txt", "a.txt", Failure::kSameFile}),
+    ::testing::Values(OpenFailure{"MissingInput", "missing", "out", Failure::kInputOpen},
+                      OpenFailure{"InputIsAFolder", "folder", "out", Failure::kNotRegular},
+                      OpenFailure{"OutputIsAFolder", "a.txt", "folder", Failure::kOutputOpen},
+                      // Opening a FIFO for reading would wait for a writer that never comes.
+                      OpenFailure{"InputIsAFifo", "fifo", "out", Failure::kNotRegular},
+                      OpenFailure{"InPlaceFifo", "fifo", "fifo", Failure::kNotRegular}),
     [](const auto& param) { return param.param.name; });
 
 TEST_F(ConvertFileTest, RefusesACodePageOutsideTheTable) {

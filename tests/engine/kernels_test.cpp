@@ -55,13 +55,20 @@ Rewrite RewriteOf(LineEnd in, const std::string& out) {
 
 class EveryTarget : public ::testing::TestWithParam<Target> {
  protected:
+  // Every rewrite a conversion can ask for: none, one sequence into another, and every line
+  // end into each sequence.
   void SetUp() override {
     for (LineEnd out = 0; out < kLineEndCount; ++out) sequences.push_back(LineEndSequence(out));
     rewrites.push_back(nullptr);
-    for (LineEnd in = 0; in < kLineEndCount; ++in) {
-      for (LineEnd out = 0; out < kLineEndCount; ++out) {
+    for (LineEnd out = 0; out < kLineEndCount; ++out) {
+      for (LineEnd in = 0; in < kLineEndCount; ++in) {
         if (in != out) rewriteStore.push_back(RewriteOf(in, sequences[out]));
       }
+      Rewrite any;
+      any.out = sequences[out].data();
+      any.outSize = sequences[out].size();
+      any.anyLineEnd = true;
+      rewriteStore.push_back(any);
     }
     for (const Rewrite& r : rewriteStore) rewrites.push_back(&r);
   }
@@ -80,20 +87,31 @@ class EveryTarget : public ::testing::TestWithParam<Target> {
   std::vector<const Rewrite*> rewrites;
 };
 
-TEST_P(EveryTarget, ConversionGivesTheReferenceBytes) {
+TEST_P(EveryTarget, ConversionGivesTheReferenceBytesAndCount) {
   const ScopedTarget use(GetParam());
+  ByteFlags substituted{};
+  for (int b = 0x80; b < 256; ++b) substituted[b] = static_cast<std::uint8_t>(b % 3 == 0);
   for (CodePage from = 0; from < kCodePageCount; ++from) {
     const ByteMap map = BuildByteMap(from, (from + 3) % kCodePageCount);
     for (std::size_t r = 0; r < rewrites.size(); ++r) {
       for (std::size_t t = 0; t < texts.size(); ++t) {
         const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
         const std::size_t size = texts[t].size();
+        const std::string what = "code page " + std::to_string(from) + ", rewrite " +
+                                 std::to_string(r) + ", text " + std::to_string(t);
         std::vector<std::uint8_t> expected(2 * size + kWriteSlack);
         std::vector<std::uint8_t> actual(expected.size());
-        const std::size_t n = reference::Convert(in, size, expected.data(), map, rewrites[r]);
-        ExpectSame(actual, Convert(in, size, actual.data(), map, rewrites[r]), expected, n,
-                   "code page " + std::to_string(from) + ", rewrite " + std::to_string(r) +
-                       ", text " + std::to_string(t));
+        std::uint64_t expectedCount = 0;
+        std::uint64_t actualCount = 0;
+        const std::size_t n = reference::Convert(in, size, expected.data(), map, substituted,
+                                                 rewrites[r], expectedCount);
+        ExpectSame(actual,
+                   Convert(in, size, actual.data(), map, substituted, rewrites[r], actualCount),
+                   expected, n, what);
+        ASSERT_EQ(actualCount, expectedCount) << what;
+        std::uint64_t flagged = 0;
+        for (const char ch : texts[t]) flagged += substituted[static_cast<std::uint8_t>(ch)];
+        ASSERT_EQ(expectedCount, flagged) << what;
       }
     }
   }
@@ -157,6 +175,36 @@ TEST_P(EveryTarget, Utf8LoopsGiveTheReferenceBytesAndLosses) {
 
 INSTANTIATE_TEST_SUITE_P(Kernels, EveryTarget, ::testing::ValuesIn(SupportedTargets()),
                          [](const auto& target) { return std::string(target.param.name); });
+
+struct AnyLineEndCase {
+  std::string in;
+  std::string out;
+  std::string expected;
+};
+
+class AnyLineEnd : public ::testing::TestWithParam<AnyLineEndCase> {};
+
+TEST_P(AnyLineEnd, RewritesEveryLineEndWhole) {
+  const AnyLineEndCase& c = GetParam();
+  Rewrite any;
+  any.out = c.out.data();
+  any.outSize = c.out.size();
+  any.anyLineEnd = true;
+  ByteMap map{};
+  for (int b = 0; b < 256; ++b) map[b] = static_cast<std::uint8_t>(b);
+  std::vector<std::uint8_t> out(2 * c.in.size() + kWriteSlack);
+  std::uint64_t count = 0;
+  const std::size_t n = reference::Convert(reinterpret_cast<const std::uint8_t*>(c.in.data()),
+                                           c.in.size(), out.data(), map, ByteFlags{}, &any, count);
+  EXPECT_EQ(std::string(out.begin(), out.begin() + n), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AnyLineEnd,
+                         ::testing::Values(AnyLineEndCase{"a\nb\r\nc\rd\n", "\r\n",
+                                                          "a\r\nb\r\nc\r\nd\r\n"},
+                                           AnyLineEndCase{"a\r\r\nb\n\r", "\n", "a\n\nb\n\n"},
+                                           AnyLineEndCase{"\n\r\n\r", "\r", "\r\r\r"},
+                                           AnyLineEndCase{"a\r\nb", "\r\n", "a\r\nb"}));
 
 TEST(Targets, TheScalarFormComesLastAndTheWideOnesAreBuilt) {
   const std::vector<Target> targets = SupportedTargets();

@@ -1,0 +1,50 @@
+# The Debian package: `cpack -G DEB` in the build directory makes
+# pismovar_<version>-<release>_<arch>.deb from what `cmake --install` installs, with the
+# dependencies dpkg-shlibdeps finds in the binaries. Included from the top CMakeLists.txt.
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME pismovar)
+set(CPACK_PACKAGE_VENDOR "The Pismovar project")
+set(CPACK_PACKAGE_CONTACT "The Pismovar project <pismovar@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "convert Czech and Slovak text between code pages and line ends")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Pismovar converts Czech and Slovak plain text between the 8-bit code pages
+those languages were written in (Windows 1250, Kamenický, Latin-2 = code
+page 852, ISO 8859-2, Macintosh Central European, KOI8-ČS and plain ASCII),
+UTF-8 and the three line-end conventions, and guesses the code page and line
+ends of a text.
+.
+It comes as a desktop program, pismovar, with drag and drop, the clipboard,
+progress and cancel, in Czech, English and Slovak; and as a command-line
+tool for scripts, pismovar-cli.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION text)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://pismovar.example.org/)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own dialogs and buttons speak the user's language only with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Debian's documents of every package: the copyright and a compressed changelog.
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in
+               ${PROJECT_BINARY_DIR}/debian/changelog.Debian @ONLY)
+find_program(GZIP gzip REQUIRED)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz
+  COMMAND ${GZIP} -9 -n -f -k ${PROJECT_BINARY_DIR}/debian/changelog.Debian
+  DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.Debian
+  COMMENT "Compressing the Debian changelog")
+add_custom_target(pismovar_debian_changelog ALL
+                  DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
+              ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz
+        DESTINATION ${doc_dir})
+
+include(CPack)

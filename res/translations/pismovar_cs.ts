@@ -1,0 +1,183 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="cs" sourcelanguage="cs">
+<context>
+    <name>ConsoleRun</name>
+    <message>
+        <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bez displeje není schránka dostupná.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Dialog</name>
+    <message>
+        <source>Konverze češtiny mezi různými kody.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Freeware © 2026 projekt Pismovar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Informace</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Projekt Pismovar
+Nástroje pro český text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pokud se Vám program líbí, pak mi pošlete e-mail.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>O programu Pismovar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vstup dat ze schránky Windows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kamenických</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kodování</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konce řádků</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Úplná Detekce</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Vstupní soubor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Výstup dat do schránky Windows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Proveď konverzi</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Výstupní &amp;soubor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konec</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pismovar 3.5.0 – konverze češtiny</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zrušit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Provádím konverzi souborů...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konverze češtiny</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Průběh</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>&amp;O programu Pismovar...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vstupní soubor není možné otevřít!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Výstupní soubor není možné otevřít!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Detekuji kodování a konce řádků vstupního souboru.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Detekce přerušena uživatelem po stlačení tlačítka &apos;Zrušit&apos;!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chyba: Nelze přejmenovat dočasný soubor Temp.tmp na 
+%s!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konverze přerušena uživatelem po stlačení tlačítka &apos;Zrušit&apos;!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Textové soubory (*.txt)|*.txt|TeX/LaTeX soubory (*.tex)|*.tex|Web soubory (*.htm;*.html)|*.htm;*.html|Programy (*.c;*.cpp;*.h;*.bas)|*.c;*.cpp;*.h;*.bas|Všechny soubory (*.*)|*.*||</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Všechny soubory (*.*)|*.*||</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pismovar verze 3.5.0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parametry programu Pismovar:
+
+pismovar.exe [/ab /cd] [&quot;soubor&quot;]
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC
+
+Konce řádků:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Název souboru:
+&quot;filename&quot;	 provede konverzi zadaného souboru soubor
+&quot;Clipboard&quot;	 provede konverzi schránky Windows
+
+Příklad:
+pismovar /41 /00 &quot;email.txt&quot;
+Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Soubor není možné přečíst nebo zapsat!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text nelze převést beze ztráty znaků!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nahrazeno znaků: %s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Neplatných sekvencí UTF-8: %s, první na pozici %s</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
