@@ -19,8 +19,8 @@ packages=(
   clang                                      # CI builds the engine and the command-line tool with clang too
   # Cross builds of the engine and its tests, run under qemu-user (scripts/cross-test.sh).
   qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu
-  libhwy-dev:arm64 libgtest-dev:arm64 libacl1-dev:arm64 libattr1-dev:arm64
-  libhwy-dev:s390x libgtest-dev:s390x libacl1-dev:s390x libattr1-dev:s390x
+  libhwy-dev:arm64 libgtest-dev:arm64 libacl1:arm64 libattr1:arm64
+  libhwy-dev:s390x libgtest-dev:s390x libacl1:s390x libattr1:s390x
 )
 
 missing=()
