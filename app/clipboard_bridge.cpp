@@ -12,19 +12,21 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "engine/posix_file.h"
+#include "engine/unicode_tables.h"
 
 namespace pismovar {
 namespace {
 
 // ICU's Windows 1250 gives each of the 256 bytes its own character (the five bytes the code
-// page leaves unassigned become the C1 controls of the same number) and takes it back.
+// page leaves unassigned become the C1 controls of the same number); the way back reads the
+// same 256 characters backwards.
 constexpr const char* kClipboardCodePage = "windows-1250";
 constexpr qint64 kPieceSize = 102400;
 // How long the program waits at its end for its background owner to take the clipboard.
@@ -61,9 +63,25 @@ QString BytesToClipboardText(const QByteArray& bytes) {
   return decoder.decode(bytes);
 }
 
-QByteArray ClipboardTextToBytes(const QString& text) {
-  QStringEncoder encoder(kClipboardCodePage);
-  return encoder.encode(text);
+QByteArray ClipboardTextToBytes(const QString& text, std::uint64_t* lost) {
+  static const QHash<char32_t, char> kByteOf = [] {
+    QByteArray all(256, '\0');
+    for (int b = 0; b < 256; ++b) all[b] = static_cast<char>(b);
+    const QString characters = BytesToClipboardText(all);
+    QHash<char32_t, char> byteOf;
+    for (int b = 0; b < 256; ++b) byteOf.insert(characters.at(b).unicode(), all[b]);
+    return byteOf;
+  }();
+  QByteArray bytes;
+  bytes.reserve(text.size());
+  std::uint64_t missing = 0;
+  for (const char32_t c : text.toUcs4()) {
+    const auto it = kByteOf.constFind(c);
+    missing += it == kByteOf.cend();
+    bytes.append(it != kByteOf.cend() ? *it : static_cast<char>(kLostByte));
+  }
+  if (lost) *lost += missing;
+  return bytes;
 }
 
 bool ClipboardHasText() {
@@ -71,7 +89,7 @@ bool ClipboardHasText() {
   return data && data->hasText();
 }
 
-int ClipboardToFile(const std::string& name) {
+int ClipboardToFile(const std::string& name, std::uint64_t* lost) {
   if (!ClipboardHasText()) return -1;
   QString text = Clipboard()->text();
   if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) text.truncate(nul);
@@ -79,7 +97,7 @@ int ClipboardToFile(const std::string& name) {
   QFile::remove(path);
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return -1;
-  const QByteArray bytes = ClipboardTextToBytes(text);
+  const QByteArray bytes = ClipboardTextToBytes(text, lost);
   if (file.write(bytes) != bytes.size() || !file.flush()) return -1;
   return 1;
 }

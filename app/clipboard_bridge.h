@@ -1,26 +1,29 @@
 // The desktop clipboard as a file of bytes. Clipboard text is Unicode, the converter works
 // on bytes: the bridge maps every byte 0x00..0xFF to one character through Windows 1250 and
-// back, so any bytes survive a trip through the clipboard.
+// back, so any bytes survive a trip through the clipboard. A character of other text that
+// Windows 1250 lacks becomes "?", and is counted.
 #pragma once
 
 #include <QByteArray>
 #include <QMimeData>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace pismovar {
 
 QString BytesToClipboardText(const QByteArray& bytes);
-QByteArray ClipboardTextToBytes(const QString& text);
+// The bytes of `text`; adds to `*lost` (when given) how many characters became "?".
+QByteArray ClipboardTextToBytes(const QString& text, std::uint64_t* lost = nullptr);
 
 // true when the clipboard offers text.
 bool ClipboardHasText();
 
 // Writes the clipboard's text, up to its first NUL, to the file `name` (replacing it):
 // 1 when written, -1 when the clipboard offers no text (the file is not touched) or the file
-// cannot be created.
-int ClipboardToFile(const std::string& name);
+// cannot be created. Adds to `*lost` (when given) how many characters became "?".
+int ClipboardToFile(const std::string& name, std::uint64_t* lost = nullptr);
 
 // The text of the file `name` as clipboard data, read in pieces of 102400 bytes of which
 // each ends at its first NUL; nullptr when the file cannot be opened.

@@ -2,51 +2,23 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 
 #include "engine/code_page.h"
+#include "res/translated_text.h"
 
 namespace pismovar {
 namespace {
 
-int DigitAt(const std::string& text, std::size_t pos) {
-  return pos < text.size() && text[pos] >= '0' && text[pos] <= '9' ? text[pos] - '0' : 0;
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-// Where the first switch starts: a "/" that begins a word of at most three characters. A
-// longer word is a path ("/home/ja/dopis.txt"), never a switch.
-std::size_t FindSwitch(const std::string& text) {
-  for (std::size_t slash = text.find('/'); slash != std::string::npos;
-       slash = text.find('/', slash + 1)) {
-    if (slash > 0 && !IsBlank(text[slash - 1])) continue;
-    const auto end = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(slash), text.end(),
-                                  IsBlank);
-    if (end - (text.begin() + static_cast<std::ptrdiff_t>(slash)) <= 3) return slash;
+// A classic switch "/ab" into `first` and `second`: false when the word is not one.
+bool ReadSwitch(std::string_view word, int& first, int& second) {
+  if (word.size() < 2 || word.size() > 3 || !std::all_of(word.begin() + 1, word.end(), IsDigit)) {
+    return false;
   }
-  return std::string::npos;
-}
-
-// Takes the first switch out of `text`, with the text in front of it: true and the two
-// digits when there is one.
-bool TakeSwitch(std::string& text, int& first, int& second) {
-  const std::size_t slash = FindSwitch(text);
-  if (slash == std::string::npos) return false;
-  first = DigitAt(text, slash + 1);
-  second = DigitAt(text, slash + 2);
-  text = slash + 3 < text.size() ? text.substr(slash + 3) : std::string{};
-  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), IsBlank));
+  first = word[1] - '0';
+  second = word.size() == 3 ? word[2] - '0' : 0;
   return true;
-}
-
-// Whether a word of `text` begins with `prefix`.
-bool HasWordStarting(const std::string& text, std::string_view prefix) {
-  for (std::size_t at = text.find(prefix); at != std::string::npos;
-       at = text.find(prefix, at + 1)) {
-    if (at == 0 || IsBlank(text[at - 1])) return true;
-  }
-  return false;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -56,34 +28,75 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+// The help and version options win over everything else on the line, wherever they stand.
+CommandAction RequestedAction(const std::vector<std::string>& arguments) {
+  CommandAction action = CommandAction::kDialog;
+  for (std::size_t i = 1; i < arguments.size() && arguments[i] != "--"; ++i) {
+    const std::string_view word = arguments[i];
+    if (word == "-h" || word == "--help") return CommandAction::kPrintUsage;
+    if (word == "-V" || word == "--version") {
+      action = CommandAction::kPrintVersion;
+    } else if (action == CommandAction::kDialog &&
+               (word.starts_with("/?") || word.starts_with("/help"))) {
+      action = CommandAction::kUsageDialog;
+    }
+  }
+  return action;
+}
+
 }  // namespace
 
-bool CommandLine::InRange() const {
-  return IsValidCodePage(nCodeIn) && IsValidLineEnd(nLineEndIn) && IsValidCodePage(nCodeOut) &&
-         IsValidLineEnd(nLineEndOut);
-}
-
-std::string CommandTail(int argc, const char* const* argv) {
-  std::string tail;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) tail += ' ';
-    tail += argv[i];
-  }
-  return tail;
-}
-
-CommandLine ParseCommandTail(std::string tail) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
-  if (HasWordStarting(tail, "/?") || HasWordStarting(tail, "/help")) {
-    line.bHelp = true;
-    return line;
+  if (!arguments.empty()) {
+    const std::string& started = arguments.front();
+    line.strProgram = started.substr(started.rfind('/') + 1);
   }
-  if (TakeSwitch(tail, line.nCodeIn, line.nLineEndIn)) line.bAutoRun = true;
-  if (TakeSwitch(tail, line.nCodeOut, line.nLineEndOut)) line.bAutoRun = true;
-  std::erase(tail, '"');
-  line.bClipboard = EqualsIgnoringCase(tail, "Clipboard");
-  line.strName = std::move(tail);
+  if (line.strProgram.empty()) line.strProgram = "pismovar";
+  line.action = RequestedAction(arguments);
+  if (line.action != CommandAction::kDialog) return line;
+
+  int switches = 0;
+  bool namesOnly = false;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    std::string word = arguments[i];
+    if (!namesOnly && word == "--") {
+      namesOnly = true;
+      continue;
+    }
+    const bool isOption = word.size() > 1 && word[0] == '-';
+    const bool isSwitch = word.size() <= 3 && word.starts_with('/');
+    if (!namesOnly && (isOption || isSwitch)) {
+      int first = 0;
+      int second = 0;
+      if (isOption || !ReadSwitch(word, first, second) || switches == 2) {
+        line.action = CommandAction::kBadUsage;
+        return line;
+      }
+      if (switches++ == 0) {
+        line.nCodeIn = first;
+        line.nLineEndIn = second;
+      } else {
+        line.nCodeOut = first;
+        line.nLineEndOut = second;
+      }
+      line.bAutoRun = true;
+      continue;
+    }
+    std::erase(word, '"');
+    line.names.push_back(std::move(word));
+  }
+  if (!IsValidTextEncoding(line.nCodeIn) || !IsValidLineEnd(line.nLineEndIn) ||
+      !IsValidTextEncoding(line.nCodeOut) || !IsValidLineEnd(line.nLineEndOut)) {
+    line.action = CommandAction::kBadUsage;
+  }
+  line.bClipboard = line.names.size() == 1 && EqualsIgnoringCase(line.names[0], "Clipboard");
   return line;
+}
+
+QString UsageText(std::string_view program) {
+  const QString name = QString::fromUtf8(program.data(), static_cast<qsizetype>(program.size()));
+  return FormatText(IDS_USAGE, {name, name, name});
 }
 
 }  // namespace pismovar

@@ -3,10 +3,15 @@
 #include <xcb/xcb.h>
 
 #include <QString>
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/loss_report.h"
+#include "app/outcome_text.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
@@ -54,22 +59,34 @@ DisplayProbe::~DisplayProbe() {
   if (m_connection) xcb_disconnect(m_connection);
 }
 
+bool NeedsNoWindow(const CommandLine& line) {
+  return line.action == CommandAction::kPrintUsage || line.action == CommandAction::kPrintVersion;
+}
+
 int RunWithoutDisplay(const CommandLine& line) {
-  if (line.bHelp) {
-    std::cout << LoadText(IDS_USAGE).toStdString() << '\n';
-    return 0;
-  }
-  if (!line.InRange()) {
-    std::cerr << LoadText(IDS_USAGE).toStdString() << '\n';
-    return 2;
+  // The system's reasons in the user's language, as with windows.
+  std::setlocale(LC_ALL, "");
+  switch (line.action) {
+    case CommandAction::kPrintUsage:
+    case CommandAction::kUsageDialog:
+      std::cout << UsageText(line.strProgram).toStdString() << '\n';
+      return kExitSuccess;
+    case CommandAction::kPrintVersion:
+      std::cout << LoadText(IDS_VERSION).toStdString() << '\n';
+      return kExitSuccess;
+    case CommandAction::kBadUsage:
+      std::cerr << UsageText(line.strProgram).toStdString() << '\n';
+      return kExitBadUsage;
+    case CommandAction::kDialog:
+      break;
   }
   if (!line.bAutoRun) {
     PrintError(TranslatedText(kContext, kNoDisplay));
-    return 2;
+    return kExitBadUsage;
   }
   if (line.bClipboard) {
     PrintError(TranslatedText(kContext, kNoClipboard));
-    return 2;
+    return kExitBadUsage;
   }
   ConsoleHost host;
   Converter converter(host);
@@ -77,12 +94,22 @@ int RunWithoutDisplay(const CommandLine& line) {
   converter.m_nLineEndIn = line.nLineEndIn;
   converter.m_nCodeOut = line.nCodeOut;
   converter.m_nLineEndOut = line.nLineEndOut;
-  converter.m_strInput = line.strName;
-  // The outcome's message goes to standard error.
-  if (const int id = OutcomeMessageId(converter.ConvertFile(line.strName, line.strName))) {
-    PrintError(FormatText(id, {QString::fromStdString(line.strName)}));
+  // No name at all is reported as a file that cannot be opened, as with windows.
+  const std::vector<std::string> names =
+      line.names.empty() ? std::vector<std::string>{""} : line.names;
+  bool allConverted = true;
+  LossReport losses;
+  for (const std::string& name : names) {
+    converter.m_strInput = name;
+    const Outcome outcome = converter.ConvertFile(name, name);
+    if (outcome.result != Outcome::kDone) allConverted = false;
+    // The outcome's message goes to standard error, on one line.
+    const QStringList lines = OutcomeLines(outcome, name);
+    if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')));
+    losses.Add(name, converter.m_losses.replaced);
   }
-  return 1;
+  if (!losses.Empty()) PrintError(losses.Message());
+  return allConverted ? kExitSuccess : kExitFailed;
 }
 
 }  // namespace pismovar

@@ -26,9 +26,13 @@ class DisplayProbe {
   bool m_bAvailable = false;
 };
 
-// Runs the command line without windows. Exit status 1 after a conversion, as with windows;
-// 2 when the command line asks for something that needs a display, or is out of range;
-// 0 after the usage message asked for with "/?".
+// Whether the command line is answered on the terminal whatever the display: --help and
+// --version.
+bool NeedsNoWindow(const CommandLine& line);
+
+// Runs the command line without windows: prints the usage or the version, or converts the
+// named files. Exit status 0 when every file was converted, 1 when one was not, 2 when the
+// command line is bad or asks for something that needs a display.
 int RunWithoutDisplay(const CommandLine& line);
 
 }  // namespace pismovar

@@ -1,8 +1,11 @@
 #include "app/converter_app.h"
 
+#include <algorithm>
+
 #include "app/clipboard_bridge.h"
 #include "app/converter_dlg.h"
 #include "app/translations.h"
+#include "engine/file_list.h"
 
 using namespace pismovar;
 
@@ -11,12 +14,15 @@ CConverterApp::CConverterApp(int& argc, char** argv) : QApplication(argc, argv) 
 }
 
 int CConverterApp::InitInstance(const CommandLine& line) {
-  int exitCode = 0;
+  int exitCode = kExitSuccess;
   {
     CConverterDlg dlg;
-    // A help request, and a switch no radio button can show, give the usage message and an
-    // untouched dialog.
-    if (line.bHelp || !line.InRange()) {
+    if (line.action == CommandAction::kBadUsage) {
+      dlg.ShowUsage();
+      return kExitBadUsage;
+    }
+    // A help request gives the usage message and an untouched dialog.
+    if (line.action == CommandAction::kUsageDialog) {
       dlg.ShowUsage();
     } else {
       dlg.m_nCodeIn = line.nCodeIn;
@@ -26,8 +32,9 @@ int CConverterApp::InitInstance(const CommandLine& line) {
       dlg.m_bAutoRun = line.bAutoRun;
       dlg.m_bClipboardIn = line.bClipboard;
       dlg.m_bClipboardOut = line.bClipboard;
-      dlg.m_strInput = line.strName;
-      dlg.m_strOutput = line.strName;
+      dlg.m_strInput = BuildFileList(line.names);
+      dlg.m_strOutput = dlg.m_strInput;
+      dlg.m_nFileCount = std::max(static_cast<int>(line.names.size()), 1);
     }
     dlg.OnInitDialog();
     dlg.exec();

@@ -11,6 +11,6 @@ class CConverterApp : public QApplication {
   CConverterApp(int& argc, char** argv);
 
   // Runs the whole program with a display; returns the exit status: 1 after an auto-run
-  // conversion, else 0.
+  // that left something unconverted, 2 after a bad command line, else 0.
   int InitInstance(const pismovar::CommandLine& line);
 };

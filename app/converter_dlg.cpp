@@ -13,16 +13,23 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QThread>
 #include <QUrl>
+#include <iostream>
+#include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "about/about_dlg.h"
 #include "app/clipboard_bridge.h"
+#include "app/command_line.h"
 #include "app/file_filters.h"
+#include "app/outcome_text.h"
 #include "app/progress_dlg.h"
 #include "engine/file_list.h"
 #include "res/dialog_ids.h"
@@ -39,10 +46,6 @@ namespace {
 constexpr int kTimerMilliseconds = 100;
 constexpr const char* kClipboardFile = "Clipboard.tmp";
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString PathToText(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string TextToPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
@@ -53,7 +56,7 @@ std::string TextToPath(const QString& text) { return QFile::encodeName(text).toS
 // every control but "Konec" is disabled until the end, then given back its former state.
 class CConverterDlg::BusyScope {
  public:
-  explicit BusyScope(CConverterDlg& dlg) : m_dlg(dlg) {
+  explicit BusyScope(CConverterDlg& dlg) : m_dlg(dlg), m_pFocus(dlg.focusWidget()) {
     m_dlg.m_bBusy = true;
     for (QWidget* child : m_dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
       if (child->isWindow() || child == DialogItem(m_dlg, IDC_EXIT)) continue;
@@ -64,14 +67,57 @@ class CConverterDlg::BusyScope {
   ~BusyScope() {
     for (const auto& [child, enabled] : m_saved) child->setEnabled(enabled);
     m_dlg.m_bBusy = false;
+    // The keyboard comes back to the dialog, where it was before.
+    if (m_dlg.isVisible()) {
+      m_dlg.activateWindow();
+      if (m_pFocus && m_pFocus->isEnabled()) m_pFocus->setFocus(Qt::OtherFocusReason);
+    }
   }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
   CConverterDlg& m_dlg;
+  QPointer<QWidget> m_pFocus;
   std::vector<std::pair<QWidget*, bool>> m_saved;
 };
+
+template <class Job>
+auto CConverterDlg::RunOnWorker(Job job) {
+  m_bCancelAsked = false;
+  m_bWorking = true;
+  QEventLoop loop;
+  std::invoke_result_t<Job> result{};
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    result = job();
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  // A loop ends at once while the application quits; the worker's calls are served all the
+  // same, or it would wait for them for ever.
+  while (!done)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  worker.join();
+  m_bWorking = false;
+  return result;
+}
+
+bool CConverterDlg::OnWorker() const { return QThread::currentThread() != thread(); }
+
+template <class Call>
+auto CConverterDlg::OnDialogThread(Call call) {
+  using Result = std::invoke_result_t<Call>;
+  if constexpr (std::is_void_v<Result>) {
+    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+  } else {
+    Result result{};
+    QMetaObject::invokeMethod(
+        this, [&] { result = call(); }, Qt::BlockingQueuedConnection);
+    return result;
+  }
+}
 
 CConverterDlg::CConverterDlg(QWidget* parent)
     : QDialog(parent),
@@ -80,6 +126,19 @@ CConverterDlg::CConverterDlg(QWidget* parent)
   BuildDialog(*this, kConverterDialogTemplate);
   setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
+  // The name fields would insert a dropped file's path at the cursor; the drop belongs to
+  // the whole dialog.
+  for (int id : {IDC_INPUT, IDC_OUTPUT}) DialogItem(*this, id)->installEventFilter(this);
+  const std::pair<int, const char*> accessibleNames[] = {
+      {IDC_INPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vstupní soubor")},
+      {IDC_BROWSE_INPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vybrat vstupní soubory")},
+      {IDC_OUTPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Výstupní soubor")},
+      {IDC_BROWSE_OUTPUT, QT_TRANSLATE_NOOP("CConverterDlg", "Vybrat výstupní soubor")}};
+  for (const auto& [id, name] : accessibleNames) {
+    DialogItem(*this, id)->setAccessibleName(QCoreApplication::translate("CConverterDlg", name));
+  }
+  // UTF-8 is told from the 8-bit code pages first, as by the command-line tool.
+  m_bDetectUtf8 = true;
 
   auto button = [this](int id) { return DialogItem<QPushButton>(*this, id); };
   connect(button(IDC_FULL_DETECT), &QPushButton::clicked, this, &CConverterDlg::OnFullDetect);
@@ -117,10 +176,12 @@ void CConverterDlg::OnInitDialog() {
   }
   if (m_bClipboardIn) OnClipboardIn();
   if (m_bClipboardOut) OnClipboardOut();
+  if (m_nFileCount > 1) EnableOutputName(false);
   UpdateConvertButton();
 }
 
 void CConverterDlg::UpdateData(bool bSaveAndValidate) {
+  if (OnWorker()) return OnDialogThread([=, this] { UpdateData(bSaveAndValidate); });
   const bool wasExchanging = std::exchange(m_bExchanging, true);
   struct RadioField {
     int firstId;
@@ -187,19 +248,22 @@ void CConverterDlg::OnClipboardOut() {
   UpdateConvertButton();
 }
 
+void CConverterDlg::TakeInputFiles(const QStringList& paths) {
+  std::vector<std::string> names;
+  for (const QString& path : paths) names.push_back(TextToPath(path));
+  m_strInput = BuildFileList(names);
+  m_strOutput = m_strInput;
+  m_nFileCount = static_cast<int>(names.size());
+  EnableOutputName(names.size() == 1);
+  UpdateData(false);
+  UpdateConvertButton();
+  ShowDetectFailure(QuickDetect());
+}
+
 void CConverterDlg::OnBrowseInput() {
   if (m_bBusy) return;
   const QStringList chosen = AskOpenFileNames(NameFilters(LoadText(IDS_INPUT_FILTER)));
-  if (chosen.isEmpty()) return;
-  std::vector<std::string> paths;
-  for (const QString& path : chosen) paths.push_back(TextToPath(path));
-  m_strInput = BuildFileList(paths);
-  m_strOutput = m_strInput;
-  m_nFileCount = static_cast<int>(paths.size());
-  EnableOutputName(paths.size() == 1);
-  UpdateData(false);
-  ShowDetectFailure(QuickDetect());
-  UpdateConvertButton();
+  if (!chosen.isEmpty()) TakeInputFiles(chosen);
 }
 
 void CConverterDlg::OnBrowseOutput() {
@@ -214,62 +278,102 @@ void CConverterDlg::OnBrowseOutput() {
 
 void CConverterDlg::OnDropFiles(const QStringList& paths) {
   if (m_bBusy || paths.isEmpty()) return;
-  std::vector<std::string> names;
-  for (const QString& path : paths) names.push_back(TextToPath(path));
-  m_strInput = BuildFileList(names);
-  m_strOutput = m_strInput;
-  m_nFileCount = static_cast<int>(names.size());
-  EnableOutputName(names.size() < 2);
-  UpdateData(false);
-  UpdateConvertButton();
-  ShowDetectFailure(QuickDetect());
+  TakeInputFiles(paths);
+}
+
+// The paths of a drag that carries local files only; empty for anything else (a web link,
+// text), which the dialog refuses as a whole.
+static QStringList DraggedFiles(const QMimeData* data) {
+  QStringList paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    paths << url.toLocalFile();
+  }
+  return paths;
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (!m_bBusy && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (!m_bBusy && !DraggedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void CConverterDlg::dragMoveEvent(QDragMoveEvent* event) {
+  if (!m_bBusy && !DraggedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
 }
 
 void CConverterDlg::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+  const QStringList paths = DraggedFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    event->ignore();
+    return;
   }
-  if (paths.isEmpty()) return;
   event->acceptProposedAction();
   OnDropFiles(paths);
+}
+
+bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+      dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+      return true;
+    case QEvent::DragMove:
+      dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+      return true;
+    case QEvent::DragLeave:
+      return true;
+    case QEvent::Drop:
+      dropEvent(static_cast<QDropEvent*>(event));
+      return true;
+    default:
+      return QDialog::eventFilter(watched, event);
+  }
 }
 
 void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
   {
     BusyScope busy(*this);
-    ShowDetectFailure(FullDetect());
+    ShowDetectFailure(RunOnWorker([this] { return FullDetect(); }));
   }
   if (m_bCloseRequested) QDialog::reject();
 }
 
 void CConverterDlg::OnConvert() {
   if (m_bBusy) return;
-  RunEnd end;
+  RunOutcome outcome;
   {
     BusyScope busy(*this);
-    end = RunConversion();
+    outcome = RunConversion();
   }
-  if (end == RunEnd::kNormal) {
-    EnableDialogItem(*this, IDC_CONVERT, false);
-    if (m_bAutoRun) {
-      m_nExitCode = 1;
+  if (!m_lossReport.Empty()) {
+    MessageBox(QMessageBox::Warning, m_lossReport.Message());
+  }
+  if (outcome.end == RunEnd::kNoClipboardText) {
+    MessageBox(QMessageBox::Critical,
+               QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
+  }
+  // Whatever the end, the button follows its rule again.
+  UpdateConvertButton();
+  if (m_bAutoRun) {
+    m_nExitCode = outcome.allConverted ? kExitSuccess : kExitFailed;
+    // A list the user cancelled leaves the dialog open for them; any other auto-run quits.
+    if (outcome.end != RunEnd::kCancelledList) {
       done(QDialog::Accepted);
       return;
     }
-  } else if (end == RunEnd::kNoClipboardText) {
-    // Nothing was converted: the dialog stays open for the user, as in interactive mode.
     m_bAutoRun = false;
   }
   if (m_bCloseRequested) QDialog::reject();
 }
 
-CConverterDlg::RunEnd CConverterDlg::RunConversion() {
+CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   UpdateData(true);
   m_pProgressDlg->Create();
   m_pProgressDlg->show();
@@ -280,21 +384,28 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
   QProgressBar* listBar = m_pProgressDlg->ListBar();
   fileBar->setRange(0, 100);
   listBar->setRange(0, std::max(m_nFileCount, 1));
+  m_lossReport = {};
 
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
       EndProgress();
-      return RunEnd::kNoClipboardText;
+      return {RunEnd::kNoClipboardText, false};
     }
-    ClipboardToFile(ClipboardFileName());
+    std::uint64_t lost = 0;
+    pismovar::ClipboardToFile(ClipboardFileName(), &lost);
     m_strInput = ClipboardFileName();
+    m_lossReport.Add(m_strInput, lost);
     m_nFileCount = 1;
   }
   if (m_bClipboardOut) m_strOutput = ClipboardFileName();
 
+  bool allConverted = true;
   if (m_nFileCount <= 1) {
     listBar->hide();
-    ShowOutcome(ConvertFile(m_strInput, m_strOutput), m_strInput);
+    const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
+    ShowOutcome(outcome, m_strInput);
+    m_lossReport.Add(m_strInput, m_losses.replaced);
+    allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
     std::string list = m_strInput;
@@ -303,19 +414,24 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
       fileBar->setValue(0);
       listBar->setValue(m_nFilesDone);
       const std::optional<std::string> name = TakeFirstListName(list);
-      if (!name) break;
-      const pismovar::Outcome outcome = ConvertFile(*name, *name);
-      ShowOutcome(outcome, *name);
-      if (outcome.result == pismovar::Outcome::kCancelled) {
-        EndProgress();
-        return RunEnd::kCancelledList;
+      if (!name) {
+        allConverted = false;
+        break;
       }
+      const Outcome outcome = RunOnWorker([&] { return ConvertFile(*name, *name); });
+      ShowOutcome(outcome, *name);
+      m_lossReport.Add(*name, m_losses.replaced);
+      if (outcome.result == Outcome::kCancelled) {
+        EndProgress();
+        return {RunEnd::kCancelledList, false};
+      }
+      if (outcome.result != Outcome::kDone) allConverted = false;
       fileBar->setValue(100);
       ++m_nFilesDone;
     }
     if (m_bCloseRequested) {
       EndProgress();
-      return RunEnd::kCancelledList;
+      return {RunEnd::kCancelledList, false};
     }
   }
 
@@ -327,7 +443,7 @@ CConverterDlg::RunEnd CConverterDlg::RunConversion() {
     }
   }
   QFile::remove(PathToText(ClipboardFileName()));
-  return RunEnd::kNormal;
+  return {RunEnd::kNormal, allConverted};
 }
 
 void CConverterDlg::EndProgress() {
@@ -337,10 +453,18 @@ void CConverterDlg::EndProgress() {
 }
 
 void CConverterDlg::OnTimer() {
-  if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setValue(ProgressPercent());
+  if (QProgressBar* bar = m_pProgressDlg->FileBar()) {
+    bar->setValue(m_bWorking ? m_nShownPercent.load() : ProgressPercent());
+  }
 }
 
-void CConverterDlg::OnCancelRequest() { m_bCancel = true; }
+void CConverterDlg::OnCancelRequest() {
+  if (m_bWorking) {
+    m_bCancelAsked = true;
+  } else {
+    m_bCancel = true;
+  }
+}
 
 void CConverterDlg::RequestCloseAfterRun() {
   m_bCloseRequested = true;
@@ -400,12 +524,13 @@ void CConverterDlg::OnAbout() {
   about.exec();
 }
 
-void CConverterDlg::ShowUsage() { MessageBox(QMessageBox::Warning, LoadText(IDS_USAGE)); }
+void CConverterDlg::ShowUsage() {
+  MessageBox(QMessageBox::Warning, UsageText(QCoreApplication::applicationName().toStdString()));
+}
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
-  if (const int id = OutcomeMessageId(outcome)) {
-    MessageBox(QMessageBox::Critical, FormatText(id, {FromUtf8(input)}));
-  }
+  const QStringList lines = OutcomeLines(outcome, input);
+  if (!lines.isEmpty()) MessageBox(QMessageBox::Critical, lines.join(QLatin1Char('\n')));
 }
 
 void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
@@ -414,6 +539,14 @@ void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
 }
 
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
+  // On a platform without a screen (offscreen) no one could answer a box: the message goes
+  // to standard error and the run goes on.
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+    std::cerr << QCoreApplication::applicationName().toStdString() << ": "
+              << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
+    return;
+  }
   QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
   box.exec();
 }
@@ -439,13 +572,19 @@ QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
   return chosen.isEmpty() ? QString{} : chosen.constFirst();
 }
 
-void CConverterDlg::PumpMessage() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+// Called by the worker; the dialog's own event loop runs meanwhile.
+void CConverterDlg::PumpMessage() {
+  m_nShownPercent = ProgressPercent();
+  if (m_bCancelAsked.exchange(false)) m_bCancel = true;
+}
 
 void CConverterDlg::SetProgressRange(int lower, int upper) {
+  if (OnWorker()) return OnDialogThread([=, this] { SetProgressRange(lower, upper); });
   if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setRange(lower, upper);
 }
 
 void CConverterDlg::BeginDetectProgress() {
+  if (OnWorker()) return OnDialogThread([this] { BeginDetectProgress(); });
   m_pProgressDlg->Create();
   m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
   m_pProgressDlg->ListBar()->hide();
@@ -455,16 +594,22 @@ void CConverterDlg::BeginDetectProgress() {
 }
 
 void CConverterDlg::EndDetectProgress() {
+  if (OnWorker()) return OnDialogThread([this] { EndDetectProgress(); });
   QApplication::restoreOverrideCursor();
   EndProgress();
 }
 
-bool CConverterDlg::ClipboardHasText() { return pismovar::ClipboardHasText(); }
+bool CConverterDlg::ClipboardHasText() {
+  if (OnWorker()) return OnDialogThread([this] { return ClipboardHasText(); });
+  return pismovar::ClipboardHasText();
+}
 
 int CConverterDlg::ClipboardToFile(const std::string& name) {
+  if (OnWorker()) return OnDialogThread([&] { return ClipboardToFile(name); });
   return pismovar::ClipboardToFile(name);
 }
 
 std::string CConverterDlg::ClipboardFileName() {
+  if (OnWorker()) return OnDialogThread([this] { return ClipboardFileName(); });
   return TextToPath(m_tempDir.filePath(QString::fromLatin1(kClipboardFile)));
 }

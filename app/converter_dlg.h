@@ -8,9 +8,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <string>
 
+#include "app/loss_report.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 
@@ -46,7 +48,8 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void OnAbout();
   void OnInputEdited();
 
-  // The exit status the program ends with: 1 after an auto-run conversion.
+  // The exit status the program ends with: after an auto-run 0 when everything was
+  // converted and 1 when something was not; else 0.
   int ExitCode() const { return m_nExitCode; }
   CProgressDlg* ProgressDlg() const { return m_pProgressDlg.get(); }
 
@@ -86,13 +89,33 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Sends drags over the name fields to the dialog's own handlers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   enum class RunEnd { kNormal, kCancelledList, kNoClipboardText };
+  struct RunOutcome {
+    RunEnd end = RunEnd::kNormal;
+    bool allConverted = false;  // every file of the run, or the clipboard, was converted
+  };
   class BusyScope;
 
-  RunEnd RunConversion();
+  RunOutcome RunConversion();
+  // Runs the engine's `job` (a file's conversion, a full detection) on a worker thread while
+  // the dialog's event loop goes on, so that the windows repaint and "Zrušit" answers at any
+  // moment, also while a file goes to disk; returns the job's result.
+  template <class Job>
+  auto RunOnWorker(Job job);
+  // Whether the caller is the worker of RunOnWorker, not the dialog's own thread.
+  bool OnWorker() const;
+  // Runs `call` on the dialog's thread and waits for its result: the engine's host calls
+  // from the worker go through here.
+  template <class Call>
+  auto OnDialogThread(Call call);
+  // Makes `paths` the input, and in place the output, then detects the first.
+  void TakeInputFiles(const QStringList& paths);
   void EndProgress();
   void ShowContextMenu(const QPoint& globalPos);
   void RequestCloseAfterRun();
@@ -105,5 +128,12 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bExchanging = false;
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
+  // A run's worker and the dialog share only these: the worker publishes the file's per cent
+  // after every chunk and takes the cancel request the dialog left.
+  bool m_bWorking = false;
+  std::atomic<bool> m_bCancelAsked{false};
+  std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
+  // What the run under way replaced, shown once it is over.
+  pismovar::LossReport m_lossReport;
 };

@@ -78,13 +78,14 @@ std::string PrepareText(int argc, char** argv) {
 
 // Runs `argv` with standard output going to `stdoutPath`; the output file is removed first.
 Figures Measure(const std::vector<std::string>& argv, const std::string& stdoutPath,
-                const std::string& removeFirst) {
+                const std::string& removeFirst, const std::function<void()>& beforeEach) {
   Figures figures;
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
   for (int run = 0; run < kRuns; ++run) {
     if (!removeFirst.empty()) ::unlink(removeFirst.c_str());
+    if (beforeEach) beforeEach();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),

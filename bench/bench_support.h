@@ -26,9 +26,9 @@ std::uint64_t FileSize(const std::string& path);
 std::string PrepareText(int argc, char** argv);
 
 // Runs `argv` kRuns times with standard output going to `stdoutPath`, `removeFirst` (if any)
-// removed before each run.
+// removed and `beforeEach` (if any) called, untimed, before each run.
 Figures Measure(const std::vector<std::string>& argv, const std::string& stdoutPath,
-                const std::string& removeFirst);
+                const std::string& removeFirst, const std::function<void()>& beforeEach = {});
 
 // The best wall time of kRuns calls of `run`, `removeFirst` (if any) removed before each.
 double Best(const std::function<void()>& run, const std::string& removeFirst = {});

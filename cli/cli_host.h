@@ -16,10 +16,17 @@ class Converter;
 
 namespace pismovar::cli {
 
-// Makes SIGINT and SIGTERM request a cancel (seen after the current chunk); a second signal
-// ends the program at once. Interrupted reads return EINTR instead of restarting.
+// Makes SIGINT, SIGTERM and SIGHUP request a cancel (seen after the current chunk); a second
+// signal ends the program at once. Interrupted reads return EINTR instead of restarting.
 void InstallCancelHandlers();
 bool CancelRequested();
+// After a cancel: ends the program by the signal that asked for it, with its default action,
+// so that the calling shell sees it (a loop over files stops). Returns when there was none.
+void DieBySignalIfAny();
+
+// Flushes and closes standard output; false after reporting a failure to write it, with the
+// reason `writeError` of an earlier failed write, or else that of the flush or the close.
+bool CloseStandardOutput(int writeError);
 
 class CliHost : public EngineHost {
  public:
@@ -35,14 +42,17 @@ class CliHost : public EngineHost {
   // Ends it: clears the progress line; true when no failure was reported for it.
   bool EndInput();
 
+  // Report a failure of the current input, or a warning about it (which --quiet silences).
   void Error(std::string_view reason);
   void Warning(std::string_view reason);
+  // Reports the failure of a call on `file` (the input, its output or the temporary file):
+  // `what` failed, and the system's reason for `error` unless it is 0.
+  void SystemError(std::string_view file, std::string_view what, int error);
 
   // The choices are set on the converter directly.
   void UpdateData(bool /*bSaveAndValidate*/) override {}
-  // String `id` as an error; the system's reason for `error` follows unless it is 0.
-  void ShowStopMessage(int id, std::string_view arg = {}, int error = 0);
-  // A conversion's or a detection's cancel or failure, as its message.
+  // A conversion's or a detection's failure as its message, naming the file it concerns;
+  // nothing for a success or a cancel.
   void ShowOutcome(const Outcome& outcome);
   void PumpMessage() override;
   void BeginDetectProgress() override { m_detecting = true; }

@@ -6,46 +6,49 @@
 #include <string>
 
 #include "cli/cli_host.h"
+#include "cli/i18n.h"
 #include "cli/options.h"
 #include "cli/runner.h"
 
 namespace {
 
+constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-
-// Output that never arrived (a full disk, a closed pipe) is a failure in every mode: the
-// last buffered bytes and the close can fail too.
-int CloseStdout(int status) {
-  // errno is not cleared first: a write that failed earlier left its reason there.
-  const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
-  const int error = errno;
-  if (std::fclose(stdout) != 0 || failed) {
-    std::fprintf(stderr, "pismovar-cli: write error on standard output (%s)\n",
-                 std::strerror(failed ? error : errno));
-    return 1;
+// Writes to standard output; the reason of the first failed write, kept for the message.
+void Print(const std::string& text, int& writeError) {
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && writeError == 0) {
+    writeError = errno;
   }
-  return status;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace pismovar::cli;
+  SetUpTranslations();
   const ParseResult parsed = ParseCommandLine(argc, argv);
   if (!parsed.error.empty()) {
-    std::fprintf(stderr, "pismovar-cli: %s\nTry 'pismovar-cli --help' for more information.\n",
-                 parsed.error.c_str());
+    std::fputs(("pismovar-cli: " + parsed.error + "\n" +
+                _("Try 'pismovar-cli --help' for more information.") + "\n")
+                   .c_str(),
+               stderr);
     return kExitUsage;
   }
   const Options& options = parsed.options;
+  int status = 0;
+  int writeError = 0;
   if (options.help || options.version || options.list) {
-    if (options.help) Print(HelpText());
-    if (options.version) Print(VersionText());
-    if (options.list) Print(ListText());
-    return CloseStdout(0);
+    if (options.help) Print(HelpText(), writeError);
+    if (options.version) Print(VersionText(), writeError);
+    if (options.list) Print(ListText(), writeError);
+  } else {
+    InstallCancelHandlers();
+    status = Runner(options).Run();
   }
-  InstallCancelHandlers();
-  return CloseStdout(Runner(options).Run());
+  // Output that never reached its file is a failure, whatever was asked.
+  if (!CloseStandardOutput(writeError)) status = kExitFailure;
+  // A run stopped by a signal ends by that signal, so that a calling shell stops too.
+  DieBySignalIfAny();
+  return status;
 }

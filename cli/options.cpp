@@ -4,42 +4,70 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+#include <cstdint>
 #include <initializer_list>
+#include <vector>
 
+#include "cli/i18n.h"
 #include "engine/code_page.h"
-#include "res/string_table.h"
+#include "engine/kernels/kernels.h"
+#include "engine/utf8.h"
 
 namespace pismovar::cli {
 namespace {
 
 struct NamedValue {
   int value;
-  std::initializer_list<std::string_view> names;  // the first is the short name --list shows
+  std::string_view caption;  // as the desktop program and --detect show it
+  // The first is the short name the help shows; then glibc's and IANA's names and aliases,
+  // one spelling each, since letter case and punctuation do not count.
+  std::initializer_list<std::string_view> names;
 };
 
 const std::array<NamedValue, kTextEncodingCount> kCodePageNames{{
-    {kCodeWin1250, {"win", "cp1250", "windows-1250"}},
-    {kCodeKamenicky, {"kam", "kamenicky", "keybcs2"}},
-    {kCodeLatin2, {"lat", "cp852", "ibm852", "pc2"}},
-    {kCodeIsoLatin2, {"iso", "iso-8859-2", "il2"}},
-    {kCodeMacintosh, {"mac", "maccentraleurope", "macce"}},
-    {kCodeKoi8cs, {"koi8cs", "koi8-cs"}},
-    {kCodeAscii, {"asc", "ascii"}},
-    {kCodeUtf8, {"utf8", "utf-8"}},
+    {kCodeWin1250, "Windows 1250", {"win", "cp1250", "windows-1250", "ms-ee"}},
+    {kCodeKamenicky, "Kamenických", {"kam", "kamenicky", "keybcs2"}},
+    {kCodeLatin2, "Latin-2", {"lat", "cp852", "ibm852", "852", "cspcp852", "pc2"}},
+    {kCodeIsoLatin2,
+     "ISO Latin-2",
+     {"iso", "iso-8859-2", "iso_8859-2:1987", "8859_2", "iso-ir-101", "csisolatin2", "il2",
+      "ibm912", "cp912"}},
+    {kCodeMacintosh, "Macintosh", {"mac", "mac-centraleurope", "macce", "cp1282"}},
+    {kCodeKoi8cs, "KOI8-ČS", {"koi8cs", "koi8-cs"}},
+    {kCodeAscii,
+     "ASCII",
+     {"asc", "ascii", "us-ascii", "ansi_x3.4-1968", "ansi_x3.4-1986", "iso646-us",
+      "iso_646.irv:1991", "iso-ir-6", "us", "ibm367", "cp367", "csascii"}},
+    {kCodeUtf8, "UTF-8", {"utf8", "utf-8", "iso-10646/utf-8", "csutf8"}},
 }};
 
 const std::array<NamedValue, kLineEndCount> kLineEndNames{{
-    {kLineEndDos, {"dos", "crlf"}},
-    {kLineEndMac, {"mac", "cr"}},
-    {kLineEndUnix, {"unix", "lf"}},
+    {kLineEndDos, "DOS/Windows", {"dos", "crlf"}},
+    {kLineEndMac, "Macintosh", {"mac", "cr"}},
+    {kLineEndUnix, "Unix/Linux", {"unix", "lf"}},
 }};
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
+// Glibc's names of ISO 8859-2, also the caption of code page 852 when spelled otherwise.
+constexpr std::array<std::string_view, 2> kAmbiguousNames{"latin2", "l2"};
+
+// Letter case, diacritics and ASCII punctuation do not count in a name: "ISO_8859-2" is
+// "iso88592", "koi8-čs" is "koi8cs". The letters lose their diacritics as in the ASCII code page.
+std::string Normalize(std::string_view text) {
+  static const FromUnicodeTable kAscii(kCodeAscii);
+  std::vector<std::uint8_t> ascii(text.size() + kernels::kWriteSlack);
+  Utf8Losses losses;
+  ascii.resize(kernels::DecodeUtf8(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                   ascii.data(), kAscii, nullptr, 0, losses));
+  std::string normal;
+  for (const std::uint8_t byte : ascii) {
+    // By hand: the user's locale must not decide what a letter is.
+    if (byte >= 'A' && byte <= 'Z') {
+      normal += static_cast<char>(byte - 'A' + 'a');
+    } else if ((byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')) {
+      normal += static_cast<char>(byte);
+    }
+  }
+  return normal;
 }
 
 template <std::size_t N>
@@ -47,10 +75,12 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   if (text.size() == 1 && text[0] >= '0' && text[0] < static_cast<char>('0' + N)) {
     return text[0] - '0';
   }
-  const std::string lower = Lower(text);
+  const std::string normal = Normalize(text);
+  if (normal.empty()) return std::nullopt;
   for (const NamedValue& entry : table) {
-    if (std::find(entry.names.begin(), entry.names.end(), lower) != entry.names.end()) {
-      return entry.value;
+    if (Normalize(entry.caption) == normal) return entry.value;
+    for (std::string_view name : entry.names) {
+      if (Normalize(name) == normal) return entry.value;
     }
   }
   return std::nullopt;
@@ -82,68 +112,122 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+// Whether getopt's `optopt` after an error stands for a long option: 0 for one it did not
+// recognise, or the value of one given a value it takes none of. An unknown short letter is
+// neither.
+bool LongOptionFailed() {
+  if (optopt == 0) return true;
+  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+    if (o->val == optopt) return true;
+  }
+  return false;
+}
+
+// The reason getopt stopped, naming the option as the user typed it: "--quick=1" is the long
+// option --quick given a value, "-x" an unknown letter. `element` is the argument getopt
+// has just passed over, which holds a long option but perhaps not a short letter's cluster.
+std::string OptionError(int c, std::string_view element) {
+  const bool isLong = c == ':' ? element.starts_with("--") : LongOptionFailed();
+  if (!isLong) {
+    const std::string letter = std::string("-") + static_cast<char>(optopt);
+    return Substitute(c == ':' ? _("option '%s' needs a value") : _("unknown option '%s'"),
+                      {letter});
+  }
+  const std::string_view name = element.substr(0, element.find('='));
+  if (c == ':') return Substitute(_("option '%s' needs a value"), {name});
+  int matches = 0;
+  bool exact = false;
+  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+    const std::string_view candidate = o->name;
+    if (candidate.starts_with(name.substr(2))) ++matches;
+    if (candidate == name.substr(2)) exact = true;
+  }
+  if (exact || matches == 1) return Substitute(_("option '%s' takes no value"), {name});
+  if (matches > 1) return Substitute(_("option '%s' is ambiguous"), {name});
+  return Substitute(_("unknown option '%s'"), {name});
+}
+
 // The options that contradict each other or lack a partner; empty when all is well.
 std::string CheckCombination(const Options& o) {
   if (o.help || o.version || o.list) return {};
   if (o.detect) {
     if (o.codeIn != kAuto || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto) {
-      return "--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out";
+      return _("--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out");
     }
-    if (o.inPlace || o.output) return "--detect writes no file: it takes no --in-place or --output";
+    if (o.inPlace || o.output) {
+      return _("--detect writes no file: it takes no --in-place or --output");
+    }
     if (o.strict || o.bom || o.lettersOnly) {
-      return "--detect converts nothing: it takes no --strict, --bom or --letters-only";
+      return _("--detect converts nothing: it takes no --strict, --bom or --letters-only");
     }
   } else if (o.codeOut == kAuto) {
-    return "the output code page is missing (--to=CP, or --detect)";
+    return _("the output code page is missing (--to=CP, or --detect)");
   } else if (o.bom && o.codeOut != kCodeUtf8) {
-    return "--bom needs UTF-8 output (--to=utf8)";
+    return _("--bom needs UTF-8 output (--to=utf8)");
   } else if (o.lettersOnly && (o.codeIn == kCodeUtf8 || o.codeOut == kCodeUtf8)) {
-    return "--letters-only works between 8-bit code pages only";
+    return _("--letters-only works between 8-bit code pages only");
   }
-  if (o.inPlace && o.output) return "--in-place and --output exclude each other";
-  if (o.output && o.inputs.size() > 1) return "--output takes one input only";
-  if (o.recursive && !o.inPlace) return "--recursive works only with --in-place";
-  if (o.inPlace && o.inputs.empty()) return "--in-place needs at least one FILE";
+  if (o.inPlace && o.output) return _("--in-place and --output exclude each other");
+  if (o.output && o.inputs.size() > 1) return _("--output takes one input only");
+  if (o.recursive && !o.inPlace) return _("--recursive works only with --in-place");
+  if (o.inPlace && o.inputs.empty()) return _("--in-place needs at least one FILE");
   if (o.inPlace && std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end()) {
-    return "--in-place cannot convert standard input";
+    return _("--in-place cannot convert standard input");
   }
   return {};
 }
 
-// One line per value: its number, its names and its caption in the desktop program, the
-// captions lined up in one column.
-constexpr std::size_t kNamesWidth = 30;
+// Characters, not bytes: the captions hold letters with diacritics.
+std::size_t Width(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
 
-template <std::size_t N, typename Caption>
-void AppendNames(std::string& text, const std::array<NamedValue, N>& table, Caption caption) {
+// One line per value: its number, its caption and its names, the names lined up in one column.
+constexpr std::size_t kCaptionWidth = 14;
+
+template <std::size_t N>
+void AppendNames(std::string& text, const std::array<NamedValue, N>& table) {
   for (const NamedValue& entry : table) {
-    std::string names;
+    text += "  " + std::to_string(entry.value) + "  " + std::string(entry.caption) +
+            std::string(kCaptionWidth - std::min(kCaptionWidth, Width(entry.caption)), ' ');
+    std::string_view separator;
     for (std::string_view name : entry.names) {
-      names += (names.empty() ? "" : ", ") + std::string(name);
+      text.append(separator).append(name);
+      separator = ", ";
     }
-    names.resize(std::max(names.size(), kNamesWidth), ' ');
-    text += "  " + std::to_string(entry.value) + "  " + names + std::string(caption(entry.value)) +
-            "\n";
+    text += "\n";
   }
 }
 
 }  // namespace
 
 std::optional<int> ParseCodePage(std::string_view text, std::string& error) {
-  if (Lower(text) == "latin2" || Lower(text) == "latin-2") {
-    error = std::string("'").append(text).append(
-        "' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO 8859-2");
+  const std::string normal = Normalize(text);
+  const bool ambiguous =
+      std::find(kAmbiguousNames.begin(), kAmbiguousNames.end(), normal) != kAmbiguousNames.end();
+  if (ambiguous && text != CodePageCaption(kCodeLatin2)) {
+    error = Substitute(_("'%s' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO 8859-2"),
+                       {text});
     return std::nullopt;
   }
   const std::optional<int> value = ParseNamed(text, kCodePageNames);
-  if (!value) error = "unknown code page '" + std::string(text) + "' (see --list)";
+  if (!value) error = Substitute(_("unknown code page '%s' (see --list)"), {text});
   return value;
 }
 
 std::optional<int> ParseLineEnd(std::string_view text, std::string& error) {
   const std::optional<int> value = ParseNamed(text, kLineEndNames);
-  if (!value) error = "unknown line end '" + std::string(text) + "' (see --list)";
+  if (!value) error = Substitute(_("unknown line end '%s' (see --list)"), {text});
   return value;
+}
+
+std::string_view CodePageCaption(int codePage) {
+  return IsValidTextEncoding(codePage) ? kCodePageNames[codePage].caption : std::string_view{};
+}
+
+std::string_view LineEndCaption(int lineEnd) {
+  return IsValidLineEnd(lineEnd) ? kLineEndNames[lineEnd].caption : std::string_view{};
 }
 
 ParseResult ParseCommandLine(int argc, char* argv[]) {
@@ -215,12 +299,8 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case 'V':
         o.version = true;
         break;
-      case ':':
-        error = std::string("option '") + argv[optind - 1] + "' needs a value";
-        return result;
       default:
-        error = optopt != 0 ? std::string("unknown option '-") + static_cast<char>(optopt) + "'"
-                            : std::string("unknown option '") + argv[optind - 1] + "'";
+        error = OptionError(c, optind > 0 && optind <= argc ? argv[optind - 1] : "");
         return result;
     }
   }
@@ -230,15 +310,16 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
 }
 
 std::string HelpText() {
-  return R"(Usage: pismovar-cli [OPTION]... [FILE]...
+  std::string text = _(R"(Usage: pismovar-cli [OPTION]... [FILE]...
 Convert Czech and Slovak plain text between 8-bit code pages, UTF-8 and line
 ends, or guess the code page and line ends of a text.
 
 With no FILE, or when FILE is -, read standard input and write standard output.
 With files and neither --in-place nor --output, the converted texts are written
 to standard output one after another.
-
-  -f, --from=CP      input code page; default: detected from the whole input
+)");
+  text += "\n";
+  text += _(R"(  -f, --from=CP      input code page; default: detected from the whole input
   -t, --to=CP        output code page; required unless --detect
       --eol-in=LE    input line ends; only this sequence is rewritten
       --eol-out=LE   output line ends; without --eol-in every line end (CR LF,
@@ -268,19 +349,23 @@ to standard output one after another.
                        diacritics and pass every other byte unchanged and
                        uncounted
   -q, --quiet        no progress line and no warnings
-  -l, --list         list the code pages and line ends with their numbers and
-                       names
+  -l, --list         list the code pages and line ends with their numbers,
+                       captions and names
   -h, --help         display this help and exit
   -V, --version      output version information and exit
-
-CP is a number 0..7 or a name (letter case does not matter):
-  0 win (cp1250, windows-1250)        4 mac (maccentraleurope, macce)
-  1 kam (kamenicky, keybcs2)          5 koi8cs (koi8-cs)
-  2 lat (cp852, ibm852, pc2)          6 asc (ascii): letters lose diacritics
-  3 iso (iso-8859-2, il2)             7 utf8 (utf-8)
+)");
+  text += "\n";
+  text += _(R"(CP is a number 0..7, a name or a caption as --list shows them; letter case,
+diacritics and punctuation do not matter (ISO_8859-2 is iso-8859-2):
+  0 win (cp1250)                      4 mac (mac-centraleurope)
+  1 kam (kamenicky, keybcs2)          5 koi8cs
+  2 lat (cp852, ibm852)               6 asc (ascii): letters lose diacritics
+  3 iso (iso-8859-2)                  7 utf8
 "latin2" is refused as ambiguous: say lat for code page 852, iso for ISO 8859-2.
-
-Detection recognises UTF-8 first: text holding characters beyond ASCII that
+LE is a number 0..2, a name or a caption: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
+)");
+  text += "\n";
+  text += _(R"(Detection recognises UTF-8 first: text holding characters beyond ASCII that
 is valid UTF-8, or nearly so (at most one malformed sequence in 100 valid
 multibyte ones). A byte-order mark at the start of UTF-8 input is dropped.
 Every character arrives as itself where the output has it. A character the
@@ -291,10 +376,9 @@ A byte its code page leaves undefined stays as it is between 8-bit code
 pages and becomes U+FFFD in UTF-8; malformed UTF-8 becomes U+FFFD or "?".
 Each input's count of replaced characters, and of malformed sequences with
 the offset of the first, is reported on standard error.
-
-LE is a number 0..2 or a name: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
-
-With --in-place, files that look binary (a NUL byte, or many control
+)");
+  text += "\n";
+  text += _(R"(With --in-place, files that look binary (a NUL byte, or many control
 characters, in the first 32 KiB) are skipped with a warning; FIFOs, devices
 and sockets are refused without being opened. An in-place conversion fails,
 leaving the file as it is, when the owner or group could not be kept (only
@@ -303,30 +387,37 @@ or replaces the file meanwhile, and when another run is converting the same
 file. The new text is written to an unnamed file beside the input, which takes
 a hidden name .pismovar-XXXXXX only for the moment of replacing the input, so
 even a killed run leaves nothing behind.
+Output is written as the input arrives, also from a pipe that stays open. A
+detected code page is guessed from the first 5120 bytes (--quick), or from the
+whole of a named file and the first 4 MiB of standard input.
 A progress line appears on standard error when it is a terminal and the work
-takes more than about a second. Ctrl+C stops after the current chunk and
-leaves an input being converted in place untouched; a second Ctrl+C stops at
-once.
-
-Exit status: 0 when every input succeeded, 1 when any input failed (each
+takes more than about a second. Ctrl+C (or SIGTERM, SIGHUP) stops after the
+current chunk, leaves an input being converted in place untouched, removes the
+files the run created, and ends the program by the signal.
+)");
+  text += "\n";
+  text += _(R"(Exit status: 0 when every input succeeded, 1 when any input failed (each
 failure is reported as pismovar-cli: NAME: reason), 2 for bad usage.
-
-Examples:
+)");
+  text += "\n";
+  text += _(R"(Examples:
   pismovar-cli -f kam -t win --eol-out unix dopis.txt > dopis-win.txt
   pismovar-cli -t iso -i *.txt
   pismovar-cli -f lat -t win -r -i texty/
   pismovar-cli -f kam -t utf8 -i *.txt
+  tail -f zaznam.log | pismovar-cli -f kam -t utf8
   pismovar-cli --detect dopis.txt
-)";
+)");
+  return text;
 }
 
 std::string VersionText() { return "pismovar-cli " PISMOVAR_VERSION "\n"; }
 
 std::string ListText() {
-  std::string text = "Code pages (--from, --to):\n";
-  AppendNames(text, kCodePageNames, CodePageCaption);
-  text += "Line ends (--eol-in, --eol-out):\n";
-  AppendNames(text, kLineEndNames, LineEndCaption);
+  std::string text = _("Code pages (--from, --to):\n");
+  AppendNames(text, kCodePageNames);
+  text += _("Line ends (--eol-in, --eol-out):\n");
+  AppendNames(text, kLineEndNames);
   return text;
 }
 

@@ -23,9 +23,9 @@ struct Options {
   bool detect = false;
   bool quick = false;
   bool force = false;
-  bool strict = false;  // any replaced character or malformed UTF-8 fails the input
+  bool strict = false;       // any replaced character or malformed UTF-8 fails the input
   bool lettersOnly = false;  // between 8-bit code pages only the letters are converted
-  bool bom = false;     // UTF-8 output starts with a byte-order mark
+  bool bom = false;          // UTF-8 output starts with a byte-order mark
   bool quiet = false;
   bool list = false;
   bool help = false;
@@ -41,12 +41,16 @@ struct ParseResult {
 
 ParseResult ParseCommandLine(int argc, char* argv[]);
 
-// A code page given as 0..7 or as one of its names (any letter case), 7 being UTF-8;
-// nothing for anything else. Sets `error` to the reason.
+// A code page given as 0..7, as one of its names or as its caption (letter case and
+// punctuation ignored), 7 being UTF-8; nothing for anything else. Sets `error` to the reason.
 std::optional<int> ParseCodePage(std::string_view text, std::string& error);
 
-// A line end given as 0..2 or dos/crlf, mac/cr, unix/lf (any letter case).
+// A line end given as 0..2, dos/crlf, mac/cr, unix/lf or its caption (the same way).
 std::optional<int> ParseLineEnd(std::string_view text, std::string& error);
+
+// The caption --detect prints for a code page (0..7) or a line end (0..2); empty for others.
+std::string_view CodePageCaption(int codePage);
+std::string_view LineEndCaption(int lineEnd);
 
 // The texts of --help, --version and --list.
 std::string HelpText();

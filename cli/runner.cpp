@@ -6,23 +6,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "cli/binary_check.h"
-#include "res/string_table.h"
+#include "cli/i18n.h"
 
 namespace pismovar::cli {
 namespace {
 
 constexpr char kStdinName[] = "-";
-
-std::string SpoolDirectory() {
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-}
+// How much of a stream a full detection reads ahead of the conversion.
+constexpr std::size_t kLookAheadSize = 4u << 20;
 
 }  // namespace
 
@@ -45,6 +40,13 @@ int Runner::Run() {
       Process(name);
     }
   }
+  // The files converted in place wait to replace their inputs together; a cancel leaves
+  // them all as they were.
+  if (CancelRequested()) {
+    m_converter.DropHeld();
+  } else {
+    ReplaceHeld();
+  }
   return m_allSucceeded ? 0 : 1;
 }
 
@@ -58,90 +60,88 @@ void Runner::Process(const std::string& name) {
   }
 }
 
+void Runner::ReplaceHeld() {
+  for (const auto& [name, outcome] : m_converter.ReplaceHeld()) {
+    if (outcome.result == Outcome::kDone) continue;
+    m_host.BeginInput(name);
+    m_host.ShowOutcome(outcome);
+    Finish();
+  }
+}
+
 void Runner::Finish() {
   if (!m_host.EndInput()) m_allSucceeded = false;
 }
 
-bool Runner::OpenInput(const std::string& name, bool needPath, Input& input) {
+bool Runner::OpenInput(const std::string& name, Input& input) {
   if (name == kStdinName) {
     input.fd = STDIN_FILENO;
   } else {
     input.owned = UniqueFd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (!input.owned.Valid()) {
-      m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
+      m_host.SystemError(name, _("cannot open"), errno);
       return false;
     }
     input.fd = input.owned.Get();
   }
   struct stat st {};
   if (::fstat(input.fd, &st) != 0) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
+    m_host.SystemError(name, _("cannot open"), errno);
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
-    m_host.Error("is a directory");
+    m_host.Error(_("is a directory"));
     return false;
   }
-  input.regular = S_ISREG(st.st_mode);
-  input.size = input.regular ? static_cast<std::uint64_t>(st.st_size) : 0;
-  if (input.regular && name != kStdinName) input.path = name;
-  return !needPath || !input.path.empty() || Spool(input);
+  const bool regular = S_ISREG(st.st_mode);
+  input.size = regular ? static_cast<std::uint64_t>(st.st_size) : 0;
+  if (regular && name != kStdinName) input.path = name;
+  return true;
 }
 
-bool Runner::Spool(Input& input) {
-  // Detection reads a file by its name, so a pipe's bytes are kept in a private file first.
-  input.spool = std::make_unique<TempFile>(SpoolDirectory());
-  if (!input.spool->Valid()) {
-    m_host.Error("cannot create a temporary file in " + SpoolDirectory());
-    return false;
+bool Runner::ReadAhead(const std::string& name, Input& input) {
+  // Enough of a stream for the guess, never all of it: the rest is converted as it arrives.
+  const std::size_t limit = m_options.quick ? Converter::kQuickDetectSize : kLookAheadSize;
+  input.ahead.resize(limit);
+  std::size_t got = 0;
+  while (got < limit) {
+    const ssize_t n = ::read(input.fd, input.ahead.data() + got, limit - got);
+    if (n < 0 && errno == EINTR) {
+      if (CancelRequested()) return false;
+      continue;
+    }
+    if (n < 0) {
+      m_host.SystemError(name, _("cannot read"), errno);
+      return false;
+    }
+    if (n == 0) {
+      input.aheadWhole = true;
+      break;
+    }
+    got += static_cast<std::size_t>(n);
   }
-  std::vector<char> buffer(Converter::kReadSize);
-  std::uint64_t total = 0;
-  for (;;) {
-    if (CancelRequested()) {
-      m_host.ShowStopMessage(IDS_CONVERT_CANCELLED);
-      return false;
-    }
-    const ssize_t got = ::read(input.fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      m_host.ShowStopMessage(IDS_IO_FAILED, {}, errno);
-      return false;
-    }
-    if (got == 0) break;
-    if (!WriteAll(input.spool->Fd(), buffer.data(), static_cast<std::size_t>(got))) {
-      m_host.ShowStopMessage(IDS_IO_FAILED, {}, errno);
-      return false;
-    }
-    total += static_cast<std::uint64_t>(got);
-  }
-  input.fd = input.spool->Fd();
-  input.path = input.spool->Path();
-  input.regular = true;
-  input.size = total;
-  return ::lseek(input.fd, 0, SEEK_SET) == 0;
+  input.ahead.resize(got);
+  return true;
 }
 
 bool Runner::NeedsDetection() const { return m_options.codeIn == kAuto; }
 
-bool Runner::Guess(const std::string& path) {
-  m_converter.m_strInput = path;
+bool Runner::Guess(const std::string& name, Input& input) {
+  if (input.path.empty()) {
+    if (!ReadAhead(name, input)) return false;
+    m_converter.DetectBuffer(input.ahead.data(), input.ahead.size(), input.aheadWhole);
+    return true;
+  }
+  m_converter.m_strInput = input.path;
   m_converter.m_nFileCount = 1;
   m_converter.m_bClipboardIn = false;
   const Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
-  if (outcome.result == Outcome::kFailed) {
-    m_host.ShowOutcome(outcome);
-    return false;
-  }
-  if (outcome.result == Outcome::kCancelled || CancelRequested()) {
-    m_host.ShowStopMessage(IDS_DETECT_CANCELLED);
-    return false;
-  }
-  return true;
+  m_host.ShowOutcome(outcome);
+  return outcome.result == Outcome::kDone && !CancelRequested();
 }
 
-bool Runner::ChooseFor(const std::string& path) {
-  if (NeedsDetection() && !Guess(path)) return false;
+bool Runner::ChooseFor(const std::string& name, Input& input) {
+  if (NeedsDetection() && !Guess(name, input)) return false;
   if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
   // Without --eol-in every line end, whichever it is, becomes the one of --eol-out.
   m_converter.m_nLineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
@@ -155,22 +155,26 @@ bool Runner::ChooseFor(const std::string& path) {
 void Runner::ReportLosses() {
   const Utf8Losses& losses = m_converter.m_losses;
   if (losses.replaced != 0) {
-    m_host.Warning(FormatString(IDS_CHARS_REPLACED, std::to_string(losses.replaced)));
+    m_host.Warning(Substitute(_("characters replaced: %s"), {std::to_string(losses.replaced)}));
   }
   if (losses.malformed != 0) {
-    m_host.Warning(FormatString(IDS_MALFORMED_UTF8, {std::to_string(losses.malformed),
-                                                     std::to_string(losses.firstMalformed)}));
+    m_host.Warning(
+        Substitute(_("malformed UTF-8 sequences: %s, the first at byte %s"),
+                   {std::to_string(losses.malformed), std::to_string(losses.firstMalformed)}));
   }
 }
 
 void Runner::DetectOne(const std::string& name) {
   m_host.BeginInput(name);
   Input input;
-  if (OpenInput(name, true, input) && Guess(input.path)) {
-    const std::string line = name + ": " + std::string(CodePageCaption(m_converter.m_nCodeIn)) +
-                             ", " + std::string(LineEndCaption(m_converter.m_nLineEndIn)) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+  if (OpenInput(name, input) && Guess(name, input)) {
+    const std::string line = QuoteName(name) + ": " +
+                             std::string(CodePageCaption(m_converter.m_nCodeIn)) + ", " +
+                             std::string(LineEndCaption(m_converter.m_nLineEndIn)) + "\n";
+    // Each line is written at once and past stdio, so that a failed write names its reason.
+    if (!WriteAll(STDOUT_FILENO, line.data(), line.size())) {
+      m_host.SystemError(_("standard output"), _("cannot write"), errno);
+    }
   }
   Finish();
 }
@@ -178,22 +182,21 @@ void Runner::DetectOne(const std::string& name) {
 void Runner::ConvertOne(const std::string& name) {
   m_host.BeginInput(name);
   Input input;
-  // The engine writes a named output through its own safe file path, so an input without
-  // a name of its own goes to a temporary file first.
-  const bool toFile = m_options.output.has_value();
-  if (!OpenInput(name, NeedsDetection() || toFile, input) || !ChooseFor(input.path)) {
+  if (!OpenInput(name, input) || !ChooseFor(name, input)) {
     Finish();
     return;
   }
-  if (toFile) {
-    input.owned.Reset();
-    m_host.ShowOutcome(m_converter.ConvertFile(input.path, *m_options.output));
+  // A stream that ended within the look-ahead is not read again: a terminal would wait.
+  const int fd = input.aheadWhole ? -1 : input.fd;
+  if (m_options.output) {
+    if (input.path.empty()) {
+      m_host.ShowOutcome(m_converter.ConvertStreamToFile(fd, name, *m_options.output, input.ahead));
+    } else {
+      input.owned.Reset();
+      m_host.ShowOutcome(m_converter.ConvertFile(input.path, *m_options.output));
+    }
   } else {
-    // The spool's name served the detection; without it nothing is left behind even when a
-    // closed pipe (SIGPIPE) ends the program.
-    if (input.spool) ::unlink(input.path.c_str());
-    std::fflush(stdout);
-    m_host.ShowOutcome(m_converter.ConvertStream(input.fd, STDOUT_FILENO, input.size));
+    m_host.ShowOutcome(m_converter.ConvertStream(fd, STDOUT_FILENO, input.size, input.ahead));
   }
   ReportLosses();
   Finish();
@@ -206,7 +209,7 @@ void Runner::ConvertInPlaceArgument(const std::string& name) {
       ConvertTree(name);
     } else {
       m_host.BeginInput(name);
-      m_host.Error("is a directory (--recursive converts the files under it)");
+      m_host.Error(_("is a directory (--recursive converts the files under it)"));
       Finish();
     }
     return;
@@ -242,7 +245,7 @@ void Runner::CollectFiles(const std::string& directory, std::vector<std::string>
   // An unreadable directory fails, and the rest of the tree is still converted.
   if (error) {
     m_host.BeginInput(directory);
-    m_host.Error("cannot read the directory (" + error.message() + ")");
+    m_host.SystemError(directory, _("cannot read the directory"), error.value());
     Finish();
   }
 }
@@ -253,23 +256,34 @@ void Runner::ConvertFileInPlace(const std::string& path) {
   struct stat st {};
   UniqueFd fd;
   if ((m_options.followSymlinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
+    m_host.SystemError(path, _("cannot open"), errno);
   } else if (S_ISLNK(st.st_mode)) {
     m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
-    m_host.Error("not a regular file");
+    m_host.Error(_("not a regular file"));
   } else if (fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); !fd.Valid()) {
-    m_host.ShowStopMessage(IDS_INPUT_OPEN_FAILED, {}, errno);
+    m_host.SystemError(path, _("cannot open"), errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
-    m_host.Warning("looks binary, skipped (--force converts it)");
+    m_host.Warning(_("looks binary, skipped (--force converts it)"));
   } else {
     fd.Reset();
-    if (ChooseFor(path)) {
-      m_host.ShowOutcome(m_converter.ConvertFile(path, path));
+    Input input;
+    input.path = path;
+    if (ChooseFor(path, input)) {
+      Outcome outcome = m_converter.ConvertFileHeld(path);
+      if (outcome.failure == Outcome::Failure::kLocked) {
+        // The same file under another name (a hard link) may wait in the batch, behind the
+        // lock of its own run.
+        ReplaceHeld();
+        m_host.BeginInput(path);
+        outcome = m_converter.ConvertFileHeld(path);
+      }
+      m_host.ShowOutcome(outcome);
       ReportLosses();
     }
   }
   Finish();
+  if (m_converter.BatchFull()) ReplaceHeld();
 }
 
 }  // namespace pismovar::cli

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,15 +21,15 @@ class Runner {
   int Run();
 
  private:
-  // An input ready to be read: a file by its name, or a descriptor (standard input, a pipe)
-  // whose bytes went to a private temporary file when a name was needed.
+  // An input ready to be read: a file by its name, or a stream (standard input, a pipe)
+  // whose start may have been read ahead for a detection.
   struct Input {
     UniqueFd owned;
     int fd = -1;
     std::string path;  // empty when the input can only be read through fd
-    bool regular = false;
     std::uint64_t size = 0;
-    std::unique_ptr<TempFile> spool;
+    std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
+    bool aheadWhole = false;          // the stream ended within `ahead`
   };
 
   void Process(const std::string& name);
@@ -42,17 +41,21 @@ class Runner {
   void CollectFiles(const std::string& directory, std::vector<std::string>& files);
   void ConvertFileInPlace(const std::string& path);
 
-  // Opens `name` ("-" for standard input); with `needPath`, an input without a name of its
-  // own is spooled. false after reporting the failure.
-  bool OpenInput(const std::string& name, bool needPath, Input& input);
-  bool Spool(Input& input);
-  // Sets the converter's four choices for the input at `path`, detecting what the command
-  // line left open. false after reporting the failure.
-  bool ChooseFor(const std::string& path);
+  // Opens `name` ("-" for standard input). false after reporting the failure.
+  bool OpenInput(const std::string& name, Input& input);
+  // Reads the start of a stream into input.ahead for a detection; false after a failure
+  // (reported) or a cancel.
+  bool ReadAhead(const std::string& name, Input& input);
+  // Sets the converter's four choices for the input, detecting what the command line left
+  // open. false after reporting the failure.
+  bool ChooseFor(const std::string& name, Input& input);
   bool NeedsDetection() const;
-  bool Guess(const std::string& path);
+  // Guesses from a file by its name, or from a stream's start read ahead.
+  bool Guess(const std::string& name, Input& input);
   // Reports on standard error what the conversion just done had to replace.
   void ReportLosses();
+  // Puts the files converted in place since the last call in place, reporting failures.
+  void ReplaceHeld();
   void Finish();
 
   const Options& m_options;

@@ -46,5 +46,7 @@ add_custom_target(pismovar_debian_changelog ALL
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
               ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz
         DESTINATION ${doc_dir})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
 
 include(CPack)

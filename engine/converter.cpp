@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -100,35 +101,51 @@ std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const 
 }
 
 Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
-                             const std::string& outPath, std::uint64_t totalBytes) {
+                             const std::string& outPath, std::uint64_t totalBytes,
+                             std::span<const std::uint8_t> ahead) {
   m_nDoneBytes = 0;
   m_nTotalBytes = totalBytes;
   m_host.SetProgressRange(0, 100);
   m_bCancel = false;
   std::size_t held = 0;
-  bool endOfInput = false;
-  for (bool first = true; !endOfInput; first = false) {
-    // The bytes held back from the previous read are already in front of this one.
-    const ssize_t got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+  bool bomWritten = !(m_bWriteBom && m_nCodeOut == kCodeUtf8);
+  for (bool endOfInput = false; !endOfInput;) {
+    // The bytes held back from the previous read are already in front of this one. Each read
+    // takes what has arrived, so that a pipe's text is converted and written as it comes.
+    ssize_t got = 0;
+    if (!ahead.empty()) {
+      got = static_cast<ssize_t>(std::min(ahead.size(), kReadSize));
+      std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
+      ahead = ahead.subspan(static_cast<std::size_t>(got));
+    } else if (fdIn >= 0) {
+      got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+    }
+    if (got < 0 && errno == EINTR) {
+      // A signal interrupted a read that was waiting: perhaps the user cancelled.
+      m_host.PumpMessage();
+      if (m_bCancel) return Outcome::Cancelled();
+      continue;
+    }
     if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
-    endOfInput = static_cast<std::size_t>(got) < kReadSize;
+    endOfInput = got == 0;
     std::size_t n = held + static_cast<std::size_t>(got);
     held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
     n -= held;
     std::size_t skip = 0;
     std::size_t outSize = 0;
-    if (first && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
+    if (m_nDoneBytes == 0 && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
         std::memcmp(m_inArea.get(), kUtf8Bom, kUtf8BomSize) == 0) {
       skip = kUtf8BomSize;
     }
-    if (first && m_bWriteBom && m_nCodeOut == kCodeUtf8) {
+    if (!bomWritten) {
       std::memcpy(m_outArea.get(), kUtf8Bom, kUtf8BomSize);
       outSize = kUtf8BomSize;
+      bomWritten = true;
     }
     outSize += ConvertChunk(m_inArea.get() + skip, n - skip, m_outArea.get() + outSize,
                             m_nDoneBytes + skip);
     m_nDoneBytes += n;
-    if (!WriteOutput(fdOut, m_outArea.get(), outSize)) {
+    if (outSize != 0 && !WriteOutput(fdOut, m_outArea.get(), outSize)) {
       return Outcome::Failed(Failure::kWrite, outFile, outPath, errno);
     }
     std::memmove(m_inArea.get(), m_inArea.get() + n, held);
@@ -154,17 +171,37 @@ Outcome Converter::Settle(Outcome outcome) {
   return outcome;
 }
 
-Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes) {
+Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
+                                 std::span<const std::uint8_t> ahead) {
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   // Output appended to its own input ("F >> F") would grow while it is read, until the disk
   // is full.
   struct stat inStat {};
   struct stat outStat {};
-  if (::fstat(fdIn, &inStat) == 0 && ::fstat(fdOut, &outStat) == 0 && S_ISREG(inStat.st_mode) &&
-      inStat.st_dev == outStat.st_dev && inStat.st_ino == outStat.st_ino) {
+  if (fdIn >= 0 && ::fstat(fdIn, &inStat) == 0 && ::fstat(fdOut, &outStat) == 0 &&
+      S_ISREG(inStat.st_mode) && inStat.st_dev == outStat.st_dev &&
+      inStat.st_ino == outStat.st_ino) {
     return Outcome::Failed(Failure::kSameFile, File::kOutput, {});
   }
-  return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes));
+  return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes, ahead));
+}
+
+Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
+                                       const std::string& output,
+                                       std::span<const std::uint8_t> ahead) {
+  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  struct stat inStat {};
+  if (fdIn >= 0 && ::fstat(fdIn, &inStat) != 0) {
+    return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
+  }
+  // Standard input may be a file given by the shell ("-o F < F"): truncating it would
+  // destroy the text.
+  struct stat outStat {};
+  if (S_ISREG(inStat.st_mode) && ::stat(output.c_str(), &outStat) == 0 &&
+      outStat.st_dev == inStat.st_dev && outStat.st_ino == inStat.st_ino) {
+    return Settle(Outcome::Failed(Failure::kSameFile, File::kOutput, output));
+  }
+  return Settle(ConvertToOther(fdIn, inStat, input, output, ahead));
 }
 
 Outcome Converter::ConvertFile(std::string input, std::string output) {
@@ -190,10 +227,32 @@ Outcome Converter::ConvertFile(std::string input, std::string output) {
     in.Reset();
     return Settle(ConvertInPlace(output, true));
   }
-  return Settle(ConvertToOther(in, inStat, input, output));
+  return Settle(ConvertToOther(in.Get(), inStat, input, output));
 }
 
+// An in-place conversion whose text is complete but not yet in place. The members are
+// destroyed in reverse order: the unnamed file goes before the directory it lies in.
+struct Converter::Held {
+  std::string path;       // the input as named
+  std::string directory;  // where the real file lies
+  std::string name;       // its name there
+  UniqueFd dir;
+  UniqueFd in;  // holds the lock until the replacement is done
+  struct stat inStat {};
+  std::unique_ptr<ReplacementFile> temp;
+};
+
 Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
+  std::vector<std::unique_ptr<Held>> one;
+  one.push_back(std::make_unique<Held>());
+  if (Outcome prepared = PrepareInPlace(path, followLink, *one.front());
+      prepared.result != Outcome::kDone) {
+    return prepared;
+  }
+  return PutInPlace(one).front().second;
+}
+
+Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held& held) {
   // A link is resolved once, here; from then on the run works only through the descriptors
   // of the real file's directory and of the file it opened, never through a name again.
   std::string target = path;
@@ -205,86 +264,173 @@ Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
     target = real;
     std::free(real);
   }
-  const std::string directory = DirectoryOf(target);
-  const std::string name = BaseNameOf(target);
-  UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
-  UniqueFd in(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!in.Valid()) {
+  held.path = path;
+  held.directory = DirectoryOf(target);
+  held.name = BaseNameOf(target);
+  held.dir = UniqueFd(::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!held.dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  held.in = UniqueFd(
+      ::openat(held.dir.Get(), held.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!held.in.Valid()) {
     // The name became a link after the check above.
     if (errno == ELOOP) return Outcome::Failed(Failure::kSymlink, File::kInput, path);
     return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
   }
-  struct stat inStat {};
-  if (::fstat(in.Get(), &inStat) != 0) {
+  const struct stat& inStat = held.inStat;
+  if (::fstat(held.in.Get(), &held.inStat) != 0) {
     return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
   }
   if (!S_ISREG(inStat.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, path);
   // Two runs on one file would each put their own text in its place, and one would be lost:
   // the lock, held until the replacement is done, makes the second one fail.
-  if (::flock(in.Get(), LOCK_EX | LOCK_NB) != 0) {
+  if (::flock(held.in.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return Outcome::Failed(Failure::kLocked, File::kInput, path);
     return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
   }
 
-  ReplacementFile temp(dir.Get());
+  held.temp = std::make_unique<ReplacementFile>(held.dir.Get());
+  const ReplacementFile& temp = *held.temp;
   if (!temp.Valid()) {
-    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, directory, temp.Error());
+    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, held.directory, temp.Error());
   }
-  const auto tempPath = [&] { return directory + "/" + temp.Name(); };
   // The new file must belong to whom the old one did. Only root may give a file away, and a
   // user only to a group of theirs; where that is not allowed the run stops before any work.
   struct stat tempStat {};
   if (::fstat(temp.Fd(), &tempStat) != 0) {
-    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, directory, errno);
+    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, held.directory, errno);
   }
   if ((tempStat.st_uid != inStat.st_uid || tempStat.st_gid != inStat.st_gid) &&
       ::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
     return Outcome::Failed(Failure::kOwnerNotKept, File::kInput, path, errno);
   }
 
-  const Outcome outcome = RunChunks(in.Get(), path, temp.Fd(), File::kTemporary, directory,
-                                    static_cast<std::uint64_t>(inStat.st_size));
+  const Outcome outcome = RunChunks(held.in.Get(), path, temp.Fd(), File::kTemporary,
+                                    held.directory, static_cast<std::uint64_t>(inStat.st_size));
   if (outcome.result != Outcome::kDone) return outcome;
   // The mode with the ACLs, then the other extended attributes.
-  if (::perm_copy_fd(path.c_str(), in.Get(), directory.c_str(), temp.Fd(), nullptr) != 0 ||
-      ::attr_copy_fd(path.c_str(), in.Get(), directory.c_str(), temp.Fd(), nullptr, nullptr) != 0) {
+  if (::perm_copy_fd(path.c_str(), held.in.Get(), held.directory.c_str(), temp.Fd(), nullptr) !=
+          0 ||
+      ::attr_copy_fd(path.c_str(), held.in.Get(), held.directory.c_str(), temp.Fd(), nullptr,
+                     nullptr) != 0) {
     return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
   }
-  if (::fsync(temp.Fd()) != 0) {
-    return Outcome::Failed(Failure::kWrite, File::kTemporary, directory, errno);
-  }
-  if (!temp.Link())
-    return Outcome::Failed(Failure::kReplace, File::kTemporary, directory, temp.Error());
-  // The name must still lead to the file that was read, and that file must be as it was:
-  // otherwise another program moved, replaced or wrote to it, and its work would be lost.
-  struct stat nowStat {};
-  struct stat nameStat {};
-  if (::fstat(in.Get(), &nowStat) != 0 ||
-      ::fstatat(dir.Get(), name.c_str(), &nameStat, AT_SYMLINK_NOFOLLOW) != 0 ||
-      nameStat.st_dev != inStat.st_dev || nameStat.st_ino != inStat.st_ino ||
-      nowStat.st_size != inStat.st_size || nowStat.st_mtim.tv_sec != inStat.st_mtim.tv_sec ||
-      nowStat.st_mtim.tv_nsec != inStat.st_mtim.tv_nsec) {
-    return Outcome::Failed(Failure::kChanged, File::kInput, path);
-  }
-  if (!ReplaceFile(dir.Get(), temp.Name(), name)) {
-    return Outcome::Failed(Failure::kReplace, File::kTemporary, tempPath(), errno);
-  }
-  temp.Commit();
-  // The new name, too, is on disk before the run says it is done.
-  ::fsync(dir.Get());
   return {};
 }
 
-Outcome Converter::ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
-                                  const std::string& output) {
+std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
+    std::vector<std::unique_ptr<Held>>& batch) {
+  std::vector<std::pair<std::string, Outcome>> outcomes;
+  for (const auto& held : batch) outcomes.emplace_back(held->path, Outcome{});
+  // A file replaces its input only once it is on disk. The writeback of the whole batch
+  // starts first, then one flush makes all of it durable.
+  for (const auto& held : batch) StartWriteback(held->temp->Fd());
+  MakeDurable(batch, false, outcomes);
+  // Going to disk can take seconds: a cancel that came meanwhile still leaves the inputs as
+  // they were.
+  m_host.PumpMessage();
+  if (m_bCancel) {
+    for (auto& [path, outcome] : outcomes) {
+      if (outcome.result == Outcome::kDone) outcome = Outcome::Cancelled();
+    }
+  }
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    if (outcomes[i].second.result != Outcome::kDone) continue;
+    Held& held = *batch[i];
+    ReplacementFile& temp = *held.temp;
+    Outcome& outcome = outcomes[i].second;
+    if (!temp.Link()) {
+      outcome = Outcome::Failed(Failure::kReplace, File::kTemporary, held.directory, temp.Error());
+      continue;
+    }
+    // The name must still lead to the file that was read, and that file must be as it was:
+    // otherwise another program moved, replaced or wrote to it, and its work would be lost.
+    struct stat nowStat {};
+    struct stat nameStat {};
+    if (::fstat(held.in.Get(), &nowStat) != 0 ||
+        ::fstatat(held.dir.Get(), held.name.c_str(), &nameStat, AT_SYMLINK_NOFOLLOW) != 0 ||
+        nameStat.st_dev != held.inStat.st_dev || nameStat.st_ino != held.inStat.st_ino ||
+        nowStat.st_size != held.inStat.st_size ||
+        nowStat.st_mtim.tv_sec != held.inStat.st_mtim.tv_sec ||
+        nowStat.st_mtim.tv_nsec != held.inStat.st_mtim.tv_nsec) {
+      outcome = Outcome::Failed(Failure::kChanged, File::kInput, held.path);
+      continue;
+    }
+    if (!ReplaceFile(held.dir.Get(), temp.Name(), held.name)) {
+      outcome = Outcome::Failed(Failure::kReplace, File::kTemporary,
+                                held.directory + "/" + temp.Name(), errno);
+      continue;
+    }
+    temp.Commit();
+  }
+  // The new names, too, are on disk before the run says it is done.
+  MakeDurable(batch, true, outcomes);
+  batch.clear();
+  return outcomes;
+}
+
+void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
+                            std::vector<std::pair<std::string, Outcome>>& outcomes) {
+  const auto fdOf = [&](std::size_t i) {
+    return folders ? batch[i]->dir.Get() : batch[i]->temp->Fd();
+  };
+  // One file is flushed alone. For a batch, a flush of each filesystem costs one journal
+  // commit instead of one per file.
+  const bool alone = batch.size() == 1;
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    bool first = true;
+    for (std::size_t j = 0; j < i && first; ++j) {
+      first = batch[j]->inStat.st_dev != batch[i]->inStat.st_dev;
+    }
+    if (!first) continue;
+    if (alone ? SyncOutput(fdOf(i)) : SyncFilesystem(fdOf(i))) continue;
+    const int error = errno;
+    for (std::size_t j = i; j < batch.size(); ++j) {
+      if (batch[j]->inStat.st_dev != batch[i]->inStat.st_dev ||
+          outcomes[j].second.result != Outcome::kDone) {
+        continue;
+      }
+      outcomes[j].second =
+          folders ? Outcome::Failed(Failure::kReplace, File::kInput, batch[j]->path, error)
+                  : Outcome::Failed(Failure::kWrite, File::kTemporary, batch[j]->directory, error);
+    }
+  }
+}
+
+Outcome Converter::ConvertFileHeld(const std::string& path) {
+  m_host.UpdateData(true);
+  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  auto held = std::make_unique<Held>();
+  const Outcome outcome = Settle(PrepareInPlace(path, m_bFollowSymlinks, *held));
+  if (outcome.result == Outcome::kDone) {
+    m_heldBytes += static_cast<std::uint64_t>(held->inStat.st_size);
+    m_held.push_back(std::move(held));
+  }
+  return outcome;
+}
+
+bool Converter::BatchFull() const {
+  return m_held.size() >= kBatchFiles || m_heldBytes >= kBatchBytes;
+}
+
+std::vector<std::pair<std::string, Outcome>> Converter::ReplaceHeld() {
+  m_heldBytes = 0;
+  return PutInPlace(m_held);
+}
+
+void Converter::DropHeld() {
+  m_held.clear();
+  m_heldBytes = 0;
+}
+
+Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::string& input,
+                                  const std::string& output, std::span<const std::uint8_t> ahead) {
   UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   struct stat outStat {};
   if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) {
     return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
   }
-  Outcome outcome = RunChunks(in.Get(), input, out.Get(), File::kOutput, output,
-                              static_cast<std::uint64_t>(inStat.st_size));
+  Outcome outcome = RunChunks(in, input, out.Get(), File::kOutput, output,
+                              static_cast<std::uint64_t>(inStat.st_size), ahead);
   if (!out.Reset() && outcome.result == Outcome::kDone) {
     outcome = Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
   }
@@ -340,12 +486,16 @@ Outcome Converter::QuickDetect() {
   if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, name, errno);
   fd.Reset();
   const auto n = static_cast<std::size_t>(got);
-  DetectTally tally;
-  tally.Add(m_scratchArea.get(), n);
-  Utf8Detector utf8;
-  if (m_bDetectUtf8) utf8.Add(m_scratchArea.get(), n, size <= n);
-  StoreGuess(tally, utf8);
+  DetectBuffer(m_scratchArea.get(), n, size <= n);
   return {};
+}
+
+void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole) {
+  DetectTally tally;
+  tally.Add(data, size);
+  Utf8Detector utf8;
+  if (m_bDetectUtf8) utf8.Add(data, size, whole);
+  StoreGuess(tally, utf8);
 }
 
 Outcome Converter::FullDetect() {
@@ -368,12 +518,16 @@ Outcome Converter::FullDetect() {
   while (!m_bCancel && !endOfInput) {
     std::uint8_t* const chunk = m_scratchArea.get() + held;
     const ssize_t got = ReadInput(fd.Get(), chunk, kReadSize);
+    if (got < 0 && errno == EINTR) {
+      m_host.PumpMessage();
+      continue;
+    }
     if (got < 0) {
       readError = errno;
       break;
     }
     const auto n = static_cast<std::size_t>(got);
-    endOfInput = n < kReadSize;
+    endOfInput = n == 0;
     m_nDoneBytes += n;
     tally.Add(chunk, n);
     if (m_bDetectUtf8) {
@@ -395,12 +549,18 @@ Outcome Converter::FullDetect() {
 }
 
 ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
-  return ReadFull(fd, buffer, size);
+  return ::read(fd, buffer, size);
 }
 
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
   return WriteAll(fd, data, size);
 }
+
+void Converter::StartWriteback(int fd) { ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); }
+
+bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
+
+bool Converter::SyncFilesystem(int fd) { return ::syncfs(fd) == 0; }
 
 bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
   return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;

@@ -9,7 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/byte_map.h"
 #include "engine/char_table.h"
@@ -72,11 +75,32 @@ class Converter {
   // happened.
   Outcome ConvertFile(std::string input, std::string output);
 
+  // Many small files in place: ConvertFileHeld converts `path` as ConvertFile(path, path)
+  // would, but holds the converted file back (kDone: held). ReplaceHeld then puts every held
+  // file in place together, its data on disk before any of them takes its input's name, and
+  // gives each input's name with its final outcome; DropHeld leaves every held input as it
+  // was. A batch is full at kBatchFiles files or kBatchBytes bytes.
+  static constexpr std::size_t kBatchFiles = 64;
+  static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
+  Outcome ConvertFileHeld(const std::string& path);
+  bool BatchFull() const;
+  std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
+  void DropHeld();
+
   // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
-  // (no UpdateData). `totalBytes` is the input's length for the progress, 0 when unknown.
-  // A strict conversion that lost something fails, but its output is written all the same.
-  // An output that is the input's own file fails before anything is read.
-  Outcome ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes);
+  // (no UpdateData). `ahead` holds bytes already read from `fdIn` (a detection's look-ahead),
+  // converted before the rest; `fdIn` is -1 when they are all of the input (a terminal is
+  // not read again after its end). What each read gives is written at once, so a pipe's text
+  // comes out as it arrives. `totalBytes` is the input's length for the progress, 0 when
+  // unknown. A strict conversion that lost something fails, but its output is written all
+  // the same. An output that is the input's own file fails before anything is read.
+  Outcome ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
+                        std::span<const std::uint8_t> ahead = {});
+
+  // The same into the file `output`, which is created and, when the conversion fails,
+  // removed again as ConvertFile does; `input` names the stream in a failure.
+  Outcome ConvertStreamToFile(int fdIn, const std::string& input, const std::string& output,
+                              std::span<const std::uint8_t> ahead = {});
 
   // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
   // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
@@ -84,6 +108,10 @@ class Converter {
   // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
   // Fails only when the input cannot be opened or read, or the clipboard holds no text.
   Outcome QuickDetect();
+
+  // The same from `size` bytes in memory, the start of a text read ahead from a stream;
+  // `whole` when they are all of it. Stores the guess and shows it.
+  void DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole);
 
   // The same from the whole file, with a progress display; can be cancelled, and then
   // stores the guess from what it has read.
@@ -127,8 +155,17 @@ class Converter {
 
  protected:
   // The file operations a conversion depends on; tests replace them to inject failures.
+  // ReadInput reads once: what has arrived, up to `size` bytes; 0 at the end; -1 with errno
+  // EINTR when a signal interrupted the wait.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
+  // Starts writing a file's data to disk without waiting.
+  virtual void StartWriteback(int fd);
+  // Puts a written file, or a folder, on disk (fsync). It may take seconds on a large file:
+  // a driver with a window runs it beside its event loop.
+  virtual bool SyncOutput(int fd);
+  // Puts everything written on the filesystem of `fd` on disk (syncfs).
+  virtual bool SyncFilesystem(int fd);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
@@ -142,13 +179,26 @@ class Converter {
   // How many bytes at the end of a read that is not the last are held back for the next.
   std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
+  // `ahead` is converted before anything is read from fdIn.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
-                    const std::string& outPath, std::uint64_t totalBytes);
+                    const std::string& outPath, std::uint64_t totalBytes,
+                    std::span<const std::uint8_t> ahead = {});
+  struct Held;
   // Replaces the file `path` by its converted text; a link at `path` is followed only with
   // `followLink`.
   Outcome ConvertInPlace(const std::string& path, bool followLink);
-  Outcome ConvertToOther(UniqueFd& in, const struct stat& inStat, const std::string& input,
-                         const std::string& output);
+  // The first part of it: `held` gets the locked input and its converted text, not yet in
+  // place.
+  Outcome PrepareInPlace(const std::string& path, bool followLink, Held& held);
+  // The second part, for a whole batch at once; empties `batch`.
+  std::vector<std::pair<std::string, Outcome>> PutInPlace(
+      std::vector<std::unique_ptr<Held>>& batch);
+  // Flushes the batch's new files, or with `folders` their folders, to disk; a failure fails
+  // every file it concerns that has not failed yet.
+  void MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
+                   std::vector<std::pair<std::string, Outcome>>& outcomes);
+  Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
+                         const std::string& output, std::span<const std::uint8_t> ahead = {});
   // Settles the counters and the cancel flag for the caller's progress display.
   Outcome Settle(Outcome outcome);
   // Opens the file a detection reads and gives its name.
@@ -167,6 +217,9 @@ class Converter {
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;
+  // The converted files that wait for ReplaceHeld, and their inputs' total size.
+  std::vector<std::unique_ptr<Held>> m_held;
+  std::uint64_t m_heldBytes = 0;
 };
 
 }  // namespace pismovar

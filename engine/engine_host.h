@@ -15,8 +15,8 @@ class EngineHost {
   // clipboard flag); false: show the converter's fields, such as a detection's guess.
   virtual void UpdateData(bool bSaveAndValidate) = 0;
 
-  // Called once after every chunk: handle at most one pending event, such as a timer tick
-  // or a cancel request (which sets the converter's m_bCancel).
+  // Called once after every chunk, and once more when an in-place run's text is on disk: take
+  // a pending cancel request into the converter's m_bCancel, show progress.
   virtual void PumpMessage() {}
 
   // The range of the current file's progress; the position follows from the converter's

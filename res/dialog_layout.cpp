@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -50,6 +51,50 @@ class MnemonicForwarder : public QObject {
   QWidget* m_pTarget;
 };
 
+// Keeps a radio group one Tab stop, as the dialog manager the layouts come from does: only
+// the selected button (the first while none is) is reached by Tab, and the arrow keys move
+// round the group, selecting as they go.
+class RadioGroupKeys : public QObject {
+ public:
+  explicit RadioGroupKeys(QButtonGroup* group) : QObject(group), m_pGroup(group) {
+    connect(group, &QButtonGroup::buttonToggled, this, &RadioGroupKeys::UpdateTabStop);
+  }
+
+  void UpdateTabStop() {
+    const QList<QAbstractButton*> buttons = m_pGroup->buttons();
+    QAbstractButton* stop = m_pGroup->checkedButton();
+    if (!stop && !buttons.isEmpty()) stop = buttons.first();
+    for (QAbstractButton* button : buttons) {
+      button->setFocusPolicy(button == stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier) return false;
+    int step = 0;
+    if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Right) step = 1;
+    if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Left) step = -1;
+    if (step == 0) return false;
+    const QList<QAbstractButton*> buttons = m_pGroup->buttons();
+    const auto count = buttons.size();
+    qsizetype at = buttons.indexOf(static_cast<QAbstractButton*>(watched));
+    for (qsizetype tried = 1; tried < count; ++tried) {
+      at = (at + step + count) % count;
+      QAbstractButton* next = buttons[at];
+      if (!next->isEnabled() || next->isHidden()) continue;
+      next->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      next->click();
+      break;
+    }
+    return true;
+  }
+
+ private:
+  QButtonGroup* m_pGroup;
+};
+
 // A frame whose caption sits on its top line, interrupting it, so the line runs half a text
 // height below the rectangle's top: the controls the layout places inside keep clear of it.
 class FrameBox : public QGroupBox {
@@ -80,8 +125,8 @@ class FrameBox : public QGroupBox {
   }
 };
 
-QWidget* MakeControl(const ControlTemplate& item, QWidget* parent) {
-  const QString text = TranslatedText(kDialogContext, item.text);
+// The control of `item`, showing `text`, the item's text in the user's language.
+QWidget* MakeControl(const ControlTemplate& item, const QString& text, QWidget* parent) {
   switch (item.kind) {
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(text, parent);
@@ -164,8 +209,10 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
   std::vector<QWidget*> made;
   made.reserve(tpl.controls.size());
   QButtonGroup* radioGroup = nullptr;
+  RadioGroupKeys* radioKeys = nullptr;
   for (const ControlTemplate& item : tpl.controls) {
-    QWidget* control = MakeControl(item, &dialog);
+    const QString text = TranslatedText(kDialogContext, item.text);
+    QWidget* control = MakeControl(item, text, &dialog);
     QRect geometry = units.ToPixels(item.rect);
     // The desktop's check marks take more room than the template allowed for; a box's text
     // is never cut for that, the box grows to the right instead.
@@ -178,20 +225,31 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
     }
     control->setGeometry(geometry);
     control->setProperty(kItemIdProperty, item.id);
+    // A screen reader names a control by its text; a dialog renames those whose text says
+    // too little ("...").
+    control->setAccessibleName(QString(text).remove(QLatin1Char('&')));
     if (item.flags & kTabStop) {
       control->setFocusPolicy(Qt::StrongFocus);
     } else {
       control->setFocusPolicy(TakesFocus(item.kind) ? Qt::ClickFocus : Qt::NoFocus);
     }
 
-    if (item.flags & kGroup) radioGroup = nullptr;
+    if (item.flags & kGroup) {
+      radioGroup = nullptr;
+      radioKeys = nullptr;
+    }
     if (auto* radio = qobject_cast<QRadioButton*>(control)) {
       if (!radioGroup) {
         radioGroup = new QButtonGroup(&dialog);
         radioGroup->setExclusive(true);
         radioGroup->setProperty(kFirstIdProperty, item.id);
+        if (item.flags & kTabStop) radioKeys = new RadioGroupKeys(radioGroup);
       }
       radioGroup->addButton(radio, static_cast<int>(radioGroup->buttons().size()));
+      if (radioKeys) {
+        radio->installEventFilter(radioKeys);
+        radioKeys->UpdateTabStop();
+      }
     }
     made.push_back(control);
   }
@@ -204,11 +262,12 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
     }
   }
 
-  // Tab order is template order; a label's or frame's mnemonic leads to the next tab stop.
+  // Tab order is template order (Tab passes over the controls that are no tab stops); a
+  // label's or frame's mnemonic leads to the next tab stop.
   QWidget* previous = nullptr;
   for (std::size_t i = 0; i < made.size(); ++i) {
     const ControlTemplate& item = tpl.controls[i];
-    if (item.flags & kTabStop) {
+    if (TakesFocus(item.kind)) {
       if (previous) QWidget::setTabOrder(previous, made[i]);
       previous = made[i];
     }

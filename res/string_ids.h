@@ -15,11 +15,12 @@ enum StringId : int {
   IDS_INPUT_FILTER = 108,
   IDS_OUTPUT_FILTER = 109,
   IDS_VERSION = 110,
-  IDS_USAGE = 111,
+  IDS_USAGE = 111,            // takes the program's name three times
   IDS_IO_FAILED = 112,        // a read or write failed after both files were open
   IDS_NOT_CONVERTIBLE = 113,  // a strict conversion through UTF-8 lost characters
   IDS_CHARS_REPLACED = 114,   // takes the count
   IDS_MALFORMED_UTF8 = 115,   // takes the count and the offset of the first
+  IDS_CHARS_NO_PLACE = 116,   // takes the count and the files, one a line
 };
 
 }  // namespace pismovar

@@ -12,7 +12,7 @@
 namespace pismovar {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
+constexpr std::array<std::pair<int, std::string_view>, 16> kStrings{{
     {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("StringTable", "&O programu Pismovar...")},
     {IDS_INPUT_OPEN_FAILED, QT_TRANSLATE_NOOP("StringTable", "Vstupní soubor není možné otevřít!")},
     {IDS_OUTPUT_OPEN_FAILED,
@@ -40,20 +40,28 @@ constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
          "StringTable",
          "Parametry programu Pismovar:\n"
          "\n"
-         "pismovar.exe [/ab /cd] [\"soubor\"]\n"
+         "%s [/ab [/cd]] [soubor... | Clipboard]\n"
+         "%s -h | --help | -V | --version\n"
          "\n"
          "Kódová stránka:\n"
-         "a, c \t 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC\n"
+         "a, c \t 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8\n"
          "\n"
          "Konce řádků:\n"
          "b, d \t 0-Win, 1-Mac, 2-Unix\n"
          "\n"
-         "Název souboru:\n"
-         "\"filename\"\t provede konverzi zadaného souboru soubor\n"
-         "\"Clipboard\"\t provede konverzi schránky Windows\n"
+         "Názvy souborů:\n"
+         "soubor...\t provede konverzi zadaných souborů, každého na jeho místě\n"
+         "Clipboard\t provede konverzi schránky\n"
+         "\n"
+         "Volby:\n"
+         "-h, --help\t vypíše tuto nápovědu\n"
+         "-V, --version\t vypíše verzi programu\n"
+         "\n"
+         "S přepínači program převede soubory hned a skončí s kódem 0, když převedl všechny, "
+         "jinak s kódem 1.\n"
          "\n"
          "Příklad:\n"
-         "pismovar /41 /00 \"email.txt\"\n"
+         "%s /41 /00 email.txt\n"
          "Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce "
          "řádků se převedou z Macintosh na Windows.")},
     {IDS_IO_FAILED, QT_TRANSLATE_NOOP("StringTable", "Soubor není možné přečíst nebo zapsat!")},
@@ -62,6 +70,10 @@ constexpr std::array<std::pair<int, std::string_view>, 15> kStrings{{
     {IDS_CHARS_REPLACED, QT_TRANSLATE_NOOP("StringTable", "Nahrazeno znaků: %s")},
     {IDS_MALFORMED_UTF8,
      QT_TRANSLATE_NOOP("StringTable", "Neplatných sekvencí UTF-8: %s, první na pozici %s")},
+    {IDS_CHARS_NO_PLACE,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Počet znaků, pro které výstupní kódování nemá místo: %s\n"
+                       "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n%s")},
 }};
 
 constexpr std::array<std::string_view, 8> kCodePageCaptions{

@@ -13,9 +13,11 @@ packages=(
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against
+  gettext                                    # the command-line tool's message catalogues (msgfmt)
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
+  dos2unix                                   # many_files_bench compares -i over many files with it
   clang                                      # CI builds the engine and the command-line tool with clang too
   # Cross builds of the engine and its tests, run under qemu-user (scripts/cross-test.sh).
   qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu

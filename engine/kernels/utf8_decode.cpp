@@ -69,9 +69,9 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead, std::u
 }  // namespace
 
 // 64 bytes at a time while they hold only ASCII and the two-byte sequences of U+0080..U+017F:
-// each continuation byte is looked up with its lead in the 256-entry Latin() table (and in
-// LatinSubstitutes(), for the count) and the leads are squeezed out. Anything else (a longer or
-// malformed sequence, a line end) is finished one sequence at a time.
+// each continuation byte is looked up with its lead in the 256-entry Latin() table, and in
+// LatinSubstitutes() to count the substitutes, and the leads are squeezed out. Anything else
+// (a longer or malformed sequence, a line end) is finished one sequence at a time.
 std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
                        Utf8Losses& losses) {

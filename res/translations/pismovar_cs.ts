@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="cs" sourcelanguage="cs">
 <context>
+    <name>CConverterDlg</name>
+    <message>
+        <source>Vstupní soubor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vybrat vstupní soubory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Výstupní soubor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vybrat výstupní soubor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schránka neobsahuje žádný text.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -101,6 +124,49 @@ Nástroje pro český text</source>
     </message>
 </context>
 <context>
+    <name>OutcomeText</name>
+    <message>
+        <source>Není to obyčejný soubor, ale složka, roura nebo zařízení.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Výstupní soubor je vstupní soubor.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Jiný program soubor během konverze změnil, přesunul nebo nahradil; soubor zůstal, jak byl.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tento soubor právě převádí jiná konverze.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Je to symbolický odkaz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít vlastníka a skupinu původního; soubor zůstal, jak byl.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít přístupová práva, ACL nebo rozšířené atributy původního; soubor zůstal, jak byl.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Složka: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Soubor: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Důvod: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>&amp;O programu Pismovar...</source>
@@ -144,26 +210,6 @@ Nástroje pro český text</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Parametry programu Pismovar:
-
-pismovar.exe [/ab /cd] [&quot;soubor&quot;]
-
-Kódová stránka:
-a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC
-
-Konce řádků:
-b, d 	 0-Win, 1-Mac, 2-Unix
-
-Název souboru:
-&quot;filename&quot;	 provede konverzi zadaného souboru soubor
-&quot;Clipboard&quot;	 provede konverzi schránky Windows
-
-Příklad:
-pismovar /41 /00 &quot;email.txt&quot;
-Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Soubor není možné přečíst nebo zapsat!</source>
         <translation type="unfinished"></translation>
     </message>
@@ -177,6 +223,39 @@ Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Wind
     </message>
     <message>
         <source>Neplatných sekvencí UTF-8: %s, první na pozici %s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Byly nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parametry programu Pismovar:
+
+%s [/ab [/cd]] [soubor... | Clipboard]
+%s -h | --help | -V | --version
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Konce řádků:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Názvy souborů:
+soubor...	 provede konverzi zadaných souborů, každého na jeho místě
+Clipboard	 provede konverzi schránky
+
+Volby:
+-h, --help	 vypíše tuto nápovědu
+-V, --version	 vypíše verzi programu
+
+S přepínači program převede soubory hned a skončí s kódem 0, když převedl všechny, jinak s kódem 1.
+
+Příklad:
+%s /41 /00 email.txt
+Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

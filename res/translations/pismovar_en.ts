@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="cs">
 <context>
+    <name>CConverterDlg</name>
+    <message>
+        <source>Vstupní soubor</source>
+        <translation>Input file</translation>
+    </message>
+    <message>
+        <source>Vybrat vstupní soubory</source>
+        <translation>Choose input files</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor</source>
+        <translation>Output file</translation>
+    </message>
+    <message>
+        <source>Vybrat výstupní soubor</source>
+        <translation>Choose the output file</translation>
+    </message>
+    <message>
+        <source>Schránka neobsahuje žádný text.</source>
+        <translation>The clipboard holds no text.</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -102,6 +125,49 @@ Tools for Czech text</translation>
     </message>
 </context>
 <context>
+    <name>OutcomeText</name>
+    <message>
+        <source>Není to obyčejný soubor, ale složka, roura nebo zařízení.</source>
+        <translation>It is not a regular file but a folder, a pipe or a device.</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor je vstupní soubor.</source>
+        <translation>The output file is the input file.</translation>
+    </message>
+    <message>
+        <source>Jiný program soubor během konverze změnil, přesunul nebo nahradil; soubor zůstal, jak byl.</source>
+        <translation>Another program changed, moved or replaced the file during the conversion; the file was left as it was.</translation>
+    </message>
+    <message>
+        <source>Tento soubor právě převádí jiná konverze.</source>
+        <translation>Another conversion is working on this file.</translation>
+    </message>
+    <message>
+        <source>Je to symbolický odkaz.</source>
+        <translation>It is a symbolic link.</translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít vlastníka a skupinu původního; soubor zůstal, jak byl.</source>
+        <translation>The converted file cannot take the owner and group of the original; the file was left as it was.</translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít přístupová práva, ACL nebo rozšířené atributy původního; soubor zůstal, jak byl.</source>
+        <translation>The converted file cannot take the permissions, ACLs or extended attributes of the original; the file was left as it was.</translation>
+    </message>
+    <message>
+        <source>Složka: %1</source>
+        <translation>Folder: %1</translation>
+    </message>
+    <message>
+        <source>Soubor: %1</source>
+        <translation>File: %1</translation>
+    </message>
+    <message>
+        <source>Důvod: %1</source>
+        <translation>Reason: %1</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>&amp;O programu Pismovar...</source>
@@ -146,42 +212,6 @@ Tools for Czech text</translation>
         <translation>Pismovar version 3.5.0</translation>
     </message>
     <message>
-        <source>Parametry programu Pismovar:
-
-pismovar.exe [/ab /cd] [&quot;soubor&quot;]
-
-Kódová stránka:
-a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC
-
-Konce řádků:
-b, d 	 0-Win, 1-Mac, 2-Unix
-
-Název souboru:
-&quot;filename&quot;	 provede konverzi zadaného souboru soubor
-&quot;Clipboard&quot;	 provede konverzi schránky Windows
-
-Příklad:
-pismovar /41 /00 &quot;email.txt&quot;
-Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
-        <translation>Parameters of Pismovar:
-
-pismovar.exe [/ab /cd] [&quot;file&quot;]
-
-Code page:
-a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC
-
-Line ends:
-b, d 	 0-Win, 1-Mac, 2-Unix
-
-File name:
-&quot;filename&quot;	 converts the given file
-&quot;Clipboard&quot;	 converts the clipboard
-
-Example:
-pismovar /41 /00 &quot;email.txt&quot;
-This command converts the file email.txt from the Macintosh encoding to Windows, and its line ends from Macintosh to Windows.</translation>
-    </message>
-    <message>
         <source>Soubor není možné přečíst nebo zapsat!</source>
         <translation>The file cannot be read or written!</translation>
     </message>
@@ -196,6 +226,64 @@ This command converts the file email.txt from the Macintosh encoding to Windows,
     <message>
         <source>Neplatných sekvencí UTF-8: %s, první na pozici %s</source>
         <translation>Invalid UTF-8 sequences: %s, the first at offset %s</translation>
+    </message>
+    <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Byly nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation>Characters the output encoding has no place for: %s
+They were replaced by similar characters or a question mark in the files:
+%s</translation>
+    </message>
+    <message>
+        <source>Parametry programu Pismovar:
+
+%s [/ab [/cd]] [soubor... | Clipboard]
+%s -h | --help | -V | --version
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Konce řádků:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Názvy souborů:
+soubor...	 provede konverzi zadaných souborů, každého na jeho místě
+Clipboard	 provede konverzi schránky
+
+Volby:
+-h, --help	 vypíše tuto nápovědu
+-V, --version	 vypíše verzi programu
+
+S přepínači program převede soubory hned a skončí s kódem 0, když převedl všechny, jinak s kódem 1.
+
+Příklad:
+%s /41 /00 email.txt
+Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
+        <translation>Parameters of Pismovar:
+
+%s [/ab [/cd]] [file... | Clipboard]
+%s -h | --help | -V | --version
+
+Code page:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Line ends:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+File names:
+file...	 converts the given files, each in place
+Clipboard	 converts the clipboard
+
+Options:
+-h, --help	 prints this help
+-V, --version	 prints the program&apos;s version
+
+With switches the program converts the files at once and ends with status 0 when it converted all of them, else with status 1.
+
+Example:
+%s /41 /00 email.txt
+This command converts the file email.txt from the Macintosh encoding to Windows, and its line ends from Macintosh to Windows.</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="sk" sourcelanguage="cs">
 <context>
+    <name>CConverterDlg</name>
+    <message>
+        <source>Vstupní soubor</source>
+        <translation>Vstupný súbor</translation>
+    </message>
+    <message>
+        <source>Vybrat vstupní soubory</source>
+        <translation>Vybrať vstupné súbory</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor</source>
+        <translation>Výstupný súbor</translation>
+    </message>
+    <message>
+        <source>Vybrat výstupní soubor</source>
+        <translation>Vybrať výstupný súbor</translation>
+    </message>
+    <message>
+        <source>Schránka neobsahuje žádný text.</source>
+        <translation>Schránka neobsahuje žiadny text.</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -102,6 +125,49 @@ Nástroje pre český text</translation>
     </message>
 </context>
 <context>
+    <name>OutcomeText</name>
+    <message>
+        <source>Není to obyčejný soubor, ale složka, roura nebo zařízení.</source>
+        <translation>Nie je to obyčajný súbor, ale priečinok, rúra alebo zariadenie.</translation>
+    </message>
+    <message>
+        <source>Výstupní soubor je vstupní soubor.</source>
+        <translation>Výstupný súbor je vstupný súbor.</translation>
+    </message>
+    <message>
+        <source>Jiný program soubor během konverze změnil, přesunul nebo nahradil; soubor zůstal, jak byl.</source>
+        <translation>Iný program súbor počas konverzie zmenil, presunul alebo nahradil; súbor zostal, ako bol.</translation>
+    </message>
+    <message>
+        <source>Tento soubor právě převádí jiná konverze.</source>
+        <translation>Tento súbor práve prevádza iná konverzia.</translation>
+    </message>
+    <message>
+        <source>Je to symbolický odkaz.</source>
+        <translation>Je to symbolický odkaz.</translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít vlastníka a skupinu původního; soubor zůstal, jak byl.</source>
+        <translation>Prevedený súbor nemôže prevziať vlastníka a skupinu pôvodného; súbor zostal, ako bol.</translation>
+    </message>
+    <message>
+        <source>Převedený soubor nemůže převzít přístupová práva, ACL nebo rozšířené atributy původního; soubor zůstal, jak byl.</source>
+        <translation>Prevedený súbor nemôže prevziať prístupové práva, ACL ani rozšírené atribúty pôvodného; súbor zostal, ako bol.</translation>
+    </message>
+    <message>
+        <source>Složka: %1</source>
+        <translation>Priečinok: %1</translation>
+    </message>
+    <message>
+        <source>Soubor: %1</source>
+        <translation>Súbor: %1</translation>
+    </message>
+    <message>
+        <source>Důvod: %1</source>
+        <translation>Dôvod: %1</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>&amp;O programu Pismovar...</source>
@@ -146,42 +212,6 @@ Nástroje pre český text</translation>
         <translation>Pismovar verzia 3.5.0</translation>
     </message>
     <message>
-        <source>Parametry programu Pismovar:
-
-pismovar.exe [/ab /cd] [&quot;soubor&quot;]
-
-Kódová stránka:
-a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC
-
-Konce řádků:
-b, d 	 0-Win, 1-Mac, 2-Unix
-
-Název souboru:
-&quot;filename&quot;	 provede konverzi zadaného souboru soubor
-&quot;Clipboard&quot;	 provede konverzi schránky Windows
-
-Příklad:
-pismovar /41 /00 &quot;email.txt&quot;
-Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
-        <translation>Parametre programu Pismovar:
-
-pismovar.exe [/ab /cd] [&quot;súbor&quot;]
-
-Kódová stránka:
-a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC
-
-Konce riadkov:
-b, d 	 0-Win, 1-Mac, 2-Unix
-
-Názov súboru:
-&quot;súbor&quot;	 vykoná konverziu zadaného súboru
-&quot;Clipboard&quot;	 vykoná konverziu schránky
-
-Príklad:
-pismovar /41 /00 &quot;email.txt&quot;
-Týmto príkazom skonvertujeme súbor email.txt z kódovania Macintosh do Windows a konce riadkov sa prevedú z Macintosh na Windows.</translation>
-    </message>
-    <message>
         <source>Soubor není možné přečíst nebo zapsat!</source>
         <translation>Súbor nie je možné prečítať alebo zapísať!</translation>
     </message>
@@ -196,6 +226,64 @@ Týmto príkazom skonvertujeme súbor email.txt z kódovania Macintosh do Window
     <message>
         <source>Neplatných sekvencí UTF-8: %s, první na pozici %s</source>
         <translation>Neplatných sekvencií UTF-8: %s, prvá na pozícii %s</translation>
+    </message>
+    <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Byly nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation>Počet znakov, pre ktoré výstupné kódovanie nemá miesto: %s
+Boli nahradené podobnými znakmi alebo otáznikom v súboroch:
+%s</translation>
+    </message>
+    <message>
+        <source>Parametry programu Pismovar:
+
+%s [/ab [/cd]] [soubor... | Clipboard]
+%s -h | --help | -V | --version
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Konce řádků:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Názvy souborů:
+soubor...	 provede konverzi zadaných souborů, každého na jeho místě
+Clipboard	 provede konverzi schránky
+
+Volby:
+-h, --help	 vypíše tuto nápovědu
+-V, --version	 vypíše verzi programu
+
+S přepínači program převede soubory hned a skončí s kódem 0, když převedl všechny, jinak s kódem 1.
+
+Příklad:
+%s /41 /00 email.txt
+Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
+        <translation>Parametre programu Pismovar:
+
+%s [/ab [/cd]] [súbor... | Clipboard]
+%s -h | --help | -V | --version
+
+Kódová stránka:
+a, c 	 0-Win, 1-Kam, 2-Lat, 3-ISO, 4-Mac, 5-Koi8čs, 6-ASC, 7-UTF-8
+
+Konce riadkov:
+b, d 	 0-Win, 1-Mac, 2-Unix
+
+Názvy súborov:
+súbor...	 prevedie zadané súbory, každý na jeho mieste
+Clipboard	 prevedie schránku
+
+Voľby:
+-h, --help	 vypíše túto nápovedu
+-V, --version	 vypíše verziu programu
+
+S prepínačmi program prevedie súbory hneď a skončí s kódom 0, keď previedol všetky, inak s kódom 1.
+
+Príklad:
+%s /41 /00 email.txt
+Týmto príkazom prevedieme súbor email.txt z kódovania Macintosh do Windows a konce riadkov sa prevedú z Macintosh na Windows.</translation>
     </message>
 </context>
 </TS>

@@ -36,8 +36,8 @@ complete_words "$cli" --from ''
 for name in "${COMPREPLY[@]}"; do
   "$cli" -q -f "$name" -t win </dev/null >/dev/null 2>&1 || fail "code page $name offered but refused"
 done
-# Every name in the rows of --list: the words between the number and the caption.
-for name in $("$cli" --list | sed -n 's/^ *[0-9]\+ \+\([^ ].*[^ ]\)  .*/\1/p' | tr -d ,); do
+# Every name in the rows of --list: the words after the caption's column.
+for name in $("$cli" --list | sed -n 's/^ *[0-9]\+  .*  \+\([^ ].*\)$/\1/p' | tr -d ,); do
   complete_words "$cli" --to "$name"
   offered "$name" || complete_words "$cli" --eol-out "$name"
   offered "$name" || fail "name $name of --list not offered"

@@ -44,6 +44,7 @@ class ClipboardBridgeTest : public QObject {
     QTest::newRow("plain") << QStringLiteral("abc") << QByteArray("abc");
     QTest::newRow("CR LF and accents") << QStringLiteral("č\r\nŽ") << QByteArray("\xe8\r\n\x8e");
     QTest::newRow("ends at NUL") << QString::fromUtf16(u"ab\0cd", 5) << QByteArray("ab");
+    QTest::newRow("no place in Windows 1250") << QStringLiteral("a→😀b") << QByteArray("a??b");
   }
   void clipboardTextBecomesTheFileBytes() {
     QFETCH(QString, text);

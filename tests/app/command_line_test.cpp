@@ -1,85 +1,126 @@
-// How the command tail is read: switches, name, help, and the values no radio button shows.
+// How the arguments are read: classic switches, names, the Linux options, and what is refused.
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
+#include <vector>
 
 namespace pismovar {
 namespace {
 
-struct TailCase {
-  const char* tail;
-  bool help;
+using Action = CommandAction;
+
+struct LineCase {
+  std::vector<std::string> arguments;  // after the program's name
+  Action action;
   bool autoRun;
   int codeIn, lineEndIn, codeOut, lineEndOut;
-  const char* name;
+  std::vector<std::string> names;
   bool clipboard;
-  bool inRange;
 };
 
-class CommandTailTest : public testing::TestWithParam<TailCase> {};
+class CommandLineTest : public testing::TestWithParam<LineCase> {};
 
-TEST_P(CommandTailTest, ReadsSwitchesAndName) {
-  const TailCase& c = GetParam();
-  const CommandLine line = ParseCommandTail(c.tail);
-  EXPECT_EQ(line.bHelp, c.help);
+TEST_P(CommandLineTest, ReadsSwitchesNamesAndOptions) {
+  const LineCase& c = GetParam();
+  std::vector<std::string> arguments{"/usr/bin/pismovar"};
+  arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+  const CommandLine line = ParseCommandLine(arguments);
+  EXPECT_EQ(line.action, c.action);
+  EXPECT_EQ(line.strProgram, "pismovar");
+  if (c.action != Action::kDialog) return;
   EXPECT_EQ(line.bAutoRun, c.autoRun);
   EXPECT_EQ(line.nCodeIn, c.codeIn);
   EXPECT_EQ(line.nLineEndIn, c.lineEndIn);
   EXPECT_EQ(line.nCodeOut, c.codeOut);
   EXPECT_EQ(line.nLineEndOut, c.lineEndOut);
-  EXPECT_EQ(line.strName, c.name);
+  EXPECT_EQ(line.names, c.names);
   EXPECT_EQ(line.bClipboard, c.clipboard);
-  EXPECT_EQ(line.InRange(), c.inRange);
+}
+
+const LineCase kDialog{{}, Action::kDialog, false, 0, 0, 0, 0, {}, false};
+
+LineCase Refused(std::vector<std::string> arguments, Action action = Action::kBadUsage) {
+  return {std::move(arguments), action, false, 0, 0, 0, 0, {}, false};
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Tails, CommandTailTest,
+    Lines, CommandLineTest,
     testing::Values(
-        TailCase{"", false, false, 0, 0, 0, 0, "", false, true},
-        TailCase{"\"muj dopis.txt\"", false, false, 0, 0, 0, 0, "muj dopis.txt", false, true},
-        TailCase{"/41 /00 email.txt", false, true, 4, 1, 0, 0, "email.txt", false, true},
-        TailCase{"/41 /00 \"email.txt\"", false, true, 4, 1, 0, 0, "email.txt", false, true},
-        TailCase{"/41 email.txt", false, true, 4, 1, 0, 0, "email.txt", false, true},
-        TailCase{"/4", false, true, 4, 0, 0, 0, "", false, true},
-        TailCase{"/x9 a.txt", false, true, 0, 9, 0, 0, "a.txt", false, false},
-        TailCase{"/41 /70 a.txt", false, true, 4, 1, 7, 0, "a.txt", false, false},
-        TailCase{"/41 /00 clipboard", false, true, 4, 1, 0, 0, "clipboard", true, true},
-        TailCase{"/41 /00 Clipboard.txt", false, true, 4, 1, 0, 0, "Clipboard.txt", false, true},
-        TailCase{"a.txt /41 /00", false, true, 4, 1, 0, 0, "", false, true},
-        TailCase{"/41 C:/texty/a.txt", false, true, 4, 1, 0, 0, "C:/texty/a.txt", false, true},
-        TailCase{"/home/ja/dopis.txt", false, false, 0, 0, 0, 0, "/home/ja/dopis.txt", false,
-                 true},
-        TailCase{"/20 /home/ja/muj dopis.txt", false, true, 2, 0, 0, 0,
-                 "/home/ja/muj dopis.txt", false, true},
-        TailCase{"/20 /02 /home/ja/a.txt", false, true, 2, 0, 0, 2, "/home/ja/a.txt", false,
-                 true},
-        TailCase{"a/41 /50 b.txt", false, true, 5, 0, 0, 0, "b.txt", false, true},
-        TailCase{"/? /41 /00 a.txt", true, false, 0, 0, 0, 0, "", false, true},
-        TailCase{"/helpme", true, false, 0, 0, 0, 0, "", false, true},
-        TailCase{"a.txt /help", true, false, 0, 0, 0, 0, "", false, true},
-        TailCase{"/usr/share/help/a.txt", false, false, 0, 0, 0, 0, "/usr/share/help/a.txt",
-                 false, true},
-        TailCase{"/HELP", false, false, 0, 0, 0, 0, "/HELP", false, true},
-        TailCase{"/HE", false, true, 0, 0, 0, 0, "", false, true},
-        TailCase{"/00 /12 a/b/c.txt", false, true, 0, 0, 1, 2, "a/b/c.txt", false, true},
-        TailCase{"muj dopis.txt  ", false, false, 0, 0, 0, 0, "muj dopis.txt  ", false, true},
-        TailCase{"/20\t\n/02 x", false, true, 2, 0, 0, 2, "x", false, true}),
-    [](const testing::TestParamInfo<TailCase>& caseInfo) {
-      // The tail itself, letters and digits only, names the case.
-      std::string name = std::to_string(caseInfo.index) + "_";
-      for (const char* c = caseInfo.param.tail; *c; ++c) {
-        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-      }
-      return name;
-    });
+        kDialog,
+        LineCase{
+            {"\"muj dopis.txt\""}, Action::kDialog, false, 0, 0, 0, 0, {"muj dopis.txt"}, false},
+        LineCase{
+            {"/41", "/00", "email.txt"}, Action::kDialog, true, 4, 1, 0, 0, {"email.txt"}, false},
+        LineCase{{"/41", "email.txt"}, Action::kDialog, true, 4, 1, 0, 0, {"email.txt"}, false},
+        LineCase{{"/4"}, Action::kDialog, true, 4, 0, 0, 0, {}, false},
+        LineCase{{"/70", "/72", "a.txt"}, Action::kDialog, true, 7, 0, 7, 2, {"a.txt"}, false},
+        LineCase{
+            {"/41", "/00", "clipboard"}, Action::kDialog, true, 4, 1, 0, 0, {"clipboard"}, true},
+        LineCase{{"/41", "/00", "Clipboard.txt"},
+                 Action::kDialog,
+                 true,
+                 4,
+                 1,
+                 0,
+                 0,
+                 {"Clipboard.txt"},
+                 false},
+        LineCase{{"Clipboard", "a.txt"},
+                 Action::kDialog,
+                 false,
+                 0,
+                 0,
+                 0,
+                 0,
+                 {"Clipboard", "a.txt"},
+                 false},
+        LineCase{{"a.txt", "/41", "/00"}, Action::kDialog, true, 4, 1, 0, 0, {"a.txt"}, false},
+        LineCase{{"/20", "/02", "/home/ja/a.txt", "b c.txt"},
+                 Action::kDialog,
+                 true,
+                 2,
+                 0,
+                 0,
+                 2,
+                 {"/home/ja/a.txt", "b c.txt"},
+                 false},
+        LineCase{{"/usr/share/help/a.txt"},
+                 Action::kDialog,
+                 false,
+                 0,
+                 0,
+                 0,
+                 0,
+                 {"/usr/share/help/a.txt"},
+                 false},
+        LineCase{{"/HELP"}, Action::kDialog, false, 0, 0, 0, 0, {"/HELP"}, false},
+        LineCase{{"/20", "--", "-x.txt", "/41"},
+                 Action::kDialog,
+                 true,
+                 2,
+                 0,
+                 0,
+                 0,
+                 {"-x.txt", "/41"},
+                 false},
+        LineCase{{"-"}, Action::kDialog, false, 0, 0, 0, 0, {"-"}, false},
+        Refused({"/?", "/41", "/00", "a.txt"}, Action::kUsageDialog),
+        Refused({"/helpme"}, Action::kUsageDialog),
+        Refused({"a.txt", "/help"}, Action::kUsageDialog), Refused({"--help"}, Action::kPrintUsage),
+        Refused({"/x", "-h"}, Action::kPrintUsage), Refused({"-V"}, Action::kPrintVersion),
+        Refused({"--version", "/?"}, Action::kPrintVersion), Refused({"/x", "/y", "a.txt"}),
+        Refused({"/HE"}), Refused({"/"}), Refused({"/41", "/00", "/12", "a.txt"}),
+        Refused({"/90", "a.txt"}), Refused({"/03", "a.txt"}), Refused({"/00", "/80"}),
+        Refused({"--verbose", "a.txt"}), Refused({"-x"})));
 
-TEST(CommandTail, JoinsArgumentsWithSingleBlanks) {
-  const char* argv[] = {"pismovar", "/41", "/00", "muj dopis.txt"};
-  EXPECT_EQ(CommandTail(4, argv), "/41 /00 muj dopis.txt");
-  EXPECT_EQ(CommandTail(1, argv), "");
+TEST(CommandLine, UsageNamesTheProgramAsStarted) {
+  const std::string usage = UsageText("pv").toStdString();
+  EXPECT_NE(usage.find("pv [/ab [/cd]]"), std::string::npos);
+  EXPECT_NE(usage.find("pv /41 /00 email.txt"), std::string::npos);
+  EXPECT_EQ(usage.find("%s"), std::string::npos);
+  EXPECT_EQ(usage.find(".exe"), std::string::npos);
 }
 
 }  // namespace

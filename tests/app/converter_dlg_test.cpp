@@ -3,6 +3,8 @@
 // while a run is under way.
 #include "app/converter_dlg.h"
 
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -10,11 +12,20 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <functional>
+#include <thread>
 
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
@@ -33,12 +44,23 @@ class TestDlg : public CConverterDlg {
   QString saveAnswer;
   int openAsked = 0;
   bool clipboardText = true;
-  // Runs once per chunk, before the events are pumped.
+  // Runs on the dialog's thread once per chunk, while the run's worker waits.
   std::function<void()> onPump;
+  // Makes every read after a file's first as slow as a busy disk.
+  bool slowReads = false;
+  std::atomic<bool> inSlowRead{false};
 
   void PumpMessage() override {
-    if (onPump) onPump();
+    if (onPump) QMetaObject::invokeMethod(this, onPump, Qt::BlockingQueuedConnection);
     CConverterDlg::PumpMessage();
+  }
+  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
+    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) {
+      inSlowRead = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      inSlowRead = false;
+    }
+    return CConverterDlg::ReadInput(fd, buffer, size);
   }
   bool ClipboardHasText() override { return clipboardText && CConverterDlg::ClipboardHasText(); }
   using CConverterDlg::reject;
@@ -71,6 +93,19 @@ const QByteArray kWindowsText("a\xe8\nb\xe8\n");
 
 // A text of several chunks, so a cancel between chunks leaves most of it unread.
 QByteArray LongLatin2Text() { return kLatin2Text.repeated(100000); }
+
+// Sends a drag of `urls` and its drop to `target`; whether the drop was accepted.
+bool Drop(QWidget* target, const QList<QUrl>& urls) {
+  QMimeData data;
+  data.setUrls(urls);
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
 
 void ChooseLatin2ToWindowsUnix(TestDlg& dlg) {
   dlg.UpdateData(true);
@@ -251,22 +286,35 @@ class ConverterDlgTest : public QObject {
     QVERIFY(!Enabled(dlg, IDC_BROWSE_OUTPUT));
   }
 
-  void singleFileRunConvertsInPlaceAndDisablesConvert() {
+  void singleFileAutoRunConvertsInPlaceAndQuitsWithSuccess() {
     WriteFile(Path("a.txt"), kLatin2Text);
     TestDlg dlg;
-    dlg.OnInitDialog();
+    dlg.m_bAutoRun = true;
     dlg.OnDropFiles({Path("a.txt")});
     ChooseLatin2ToWindowsUnix(dlg);
     dlg.OnConvert();
     QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
-    QVERIFY(!Enabled(dlg, IDC_CONVERT));
     QVERIFY(!dlg.ProgressDlg()->isVisible());
     QVERIFY(!dlg.ProgressDlg()->m_bRunning);
     QVERIFY(dlg.messages.isEmpty());
     QCOMPARE(dlg.ExitCode(), 0);
   }
 
-  void listRunGoesOnPastAFileThatCannotBeOpened() {
+  void sameFileUnderAnotherNameConvertsInPlace() {
+    QDir(m_dir.path()).mkdir(QStringLiteral("data"));
+    WriteFile(Path("data/dopis.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("data/dopis.txt")});
+    dlg.m_strOutput = QFile::encodeName(Path("data/../data/dopis.txt")).toStdString();
+    dlg.UpdateData(false);
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.OnConvert();
+    QVERIFY2(dlg.messages.isEmpty(), qPrintable(dlg.messages.join(QLatin1Char('|'))));
+    QCOMPARE(ReadAll(Path("data/dopis.txt")), kWindowsText);
+  }
+
+  void listRunGoesOnPastAFileThatCannotBeOpenedAndReenablesConvert() {
     WriteFile(Path("a.txt"), kLatin2Text);
     WriteFile(Path("c.txt"), kLatin2Text);
     TestDlg dlg;
@@ -277,12 +325,42 @@ class ConverterDlgTest : public QObject {
     int listBarMaximum = -1;
     dlg.onPump = [&] { listBarMaximum = dlg.ProgressDlg()->ListBar()->maximum(); };
     dlg.OnConvert();
-    QCOMPARE(dlg.messages, QStringList{QStringLiteral("Vstupní soubor není možné otevřít!")});
+    // The message names the file and the system's reason below the table's sentence.
+    QCOMPARE(dlg.messages,
+             QStringList{QStringLiteral("Vstupní soubor není možné otevřít!\nSoubor: %1\nDůvod: %2")
+                             .arg(Path("missing.txt"), QString::fromLocal8Bit(strerror(ENOENT)))});
     QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
     QCOMPARE(ReadAll(Path("c.txt")), kWindowsText);
     QCOMPARE(listBarMaximum, 3);
     QCOMPARE(dlg.m_nFilesDone, 3);
-    QVERIFY(!Enabled(dlg, IDC_CONVERT));
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
+  }
+
+  void substitutionsAreToldOnceAfterTheRun() {
+    // Latin-2 box drawing has no place in Windows 1250; the clipboard's arrow none at all.
+    WriteFile(Path("a.txt"), "\xC4\xC4\r\n");
+    WriteFile(Path("b.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt"), Path("b.txt")});
+    dlg.messages.clear();
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), QByteArray("--\n"));
+    QCOMPARE(
+        dlg.messages,
+        QStringList{QStringLiteral("Počet znaků, pro které výstupní kódování nemá místo: 2\n"
+                                   "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n") +
+                    Path("a.txt")});
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("a→b"));
+    TestDlg clipboardDlg;
+    clipboardDlg.m_bClipboardIn = clipboardDlg.m_bClipboardOut = true;
+    clipboardDlg.OnInitDialog();
+    clipboardDlg.OnConvert();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a?b"));
+    QCOMPARE(clipboardDlg.messages.size(), 1);
+    QVERIFY(clipboardDlg.messages[0].contains(QStringLiteral("nemá místo: 1\n")));
   }
 
   void cancelInAListStopsThereAndKeepsConvertEnabled() {
@@ -298,15 +376,17 @@ class ConverterDlgTest : public QObject {
       if (dlg.m_nFilesDone == 1) dlg.ProgressDlg()->findChild<QPushButton*>()->click();
     };
     dlg.OnConvert();
-    QCOMPARE(dlg.messages, QStringList{QStringLiteral(
-                               "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!")});
+    QCOMPARE(dlg.messages,
+             QStringList{QStringLiteral("Konverze přerušena uživatelem po stlačení tlačítka "
+                                        "'Zrušit'!\nSoubor: %1")
+                             .arg(Path("b.txt"))});
     QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
     QCOMPARE(ReadAll(Path("b.txt")), LongLatin2Text());
     QCOMPARE(ReadAll(Path("c.txt")), kLatin2Text);
     QCOMPARE(ReadAll(Path("Clipboard.tmp")), QByteArray("user's own"));
     QVERIFY(Enabled(dlg, IDC_CONVERT));
     QVERIFY(!dlg.ProgressDlg()->isVisible());
-    QCOMPARE(dlg.ExitCode(), 0);
+    QCOMPARE(dlg.ExitCode(), 1);
   }
 
   void cancelOfASingleFileEndsNormallyAndAutoRunQuits() {
@@ -324,18 +404,17 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(dlg.ExitCode(), 1);
   }
 
-  void clipboardInputWithoutTextEndsSilently() {
-    WriteFile(Path("a.txt"), kLatin2Text);
+  void clipboardInputWithoutTextSaysSoAndAutoRunFails() {
     TestDlg dlg;
     dlg.clipboardText = false;
     dlg.m_bAutoRun = true;
     dlg.m_bClipboardIn = dlg.m_bClipboardOut = true;
     dlg.OnInitDialog();
     dlg.OnConvert();
-    QVERIFY(dlg.messages.isEmpty());
+    QCOMPARE(dlg.messages, QStringList{QStringLiteral("Schránka neobsahuje žádný text.")});
     QVERIFY(Enabled(dlg, IDC_CONVERT));
     QVERIFY(!dlg.ProgressDlg()->isVisible());
-    QCOMPARE(dlg.ExitCode(), 0);
+    QCOMPARE(dlg.ExitCode(), 1);
   }
 
   void clipboardRunConvertsTheClipboardAndLeavesUserFilesAlone() {
@@ -432,6 +511,176 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(QString::fromStdString(dlg.m_strInput), Path("a.txt"));
     QCOMPARE(dlg.m_nLineEndIn, 0);
     QVERIFY(!dlg.ProgressDlg()->isVisible());
+  }
+
+  void dropsTakeLocalFilesOnlyAnywhereOnTheDialog() {
+    WriteFile(Path("a.txt"), "x");
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    auto* input = DialogItem<QLineEdit>(dlg, IDC_INPUT);
+    auto* output = DialogItem<QLineEdit>(dlg, IDC_OUTPUT);
+    const QUrl link(QStringLiteral("https://example.org/a.txt"));
+    for (QWidget* target : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(input),
+                            static_cast<QWidget*>(output)}) {
+      QVERIFY(!Drop(target, {link}));
+      QVERIFY(!Drop(target, {QUrl::fromLocalFile(Path("a.txt")), link}));
+      QCOMPARE(input->text(), QString());
+    }
+    QVERIFY(Drop(output, {QUrl::fromLocalFile(Path("a.txt"))}));
+    QCOMPARE(input->text(), Path("a.txt"));
+    QCOMPARE(output->text(), Path("a.txt"));
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
+  }
+
+  void utf8ConvertsBothWaysAndIsDetected_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("codeIn");
+    QTest::addColumn<int>("codeOut");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("Kamenický to UTF-8")
+        << QByteArray("\x87\xa0r\n") << 1 << 7 << QByteArray("\xc4\x8d\xc3\xa1r\n");
+    QTest::newRow("UTF-8 to 852") << QByteArray("\xc4\x8d\xc3\xa1r\n") << 7 << 2
+                                  << QByteArray("\x9f\xa0r\n");
+  }
+  void utf8ConvertsBothWaysAndIsDetected() {
+    QFETCH(QByteArray, before);
+    QFETCH(int, codeIn);
+    QFETCH(int, codeOut);
+    QFETCH(QByteArray, after);
+    WriteFile(Path("a.txt"), before);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    if (codeIn == 7) QCOMPARE(dlg.m_nCodeIn, 7);
+    dlg.m_nCodeIn = codeIn;
+    dlg.m_nCodeOut = codeOut;
+    dlg.m_nLineEndIn = dlg.m_nLineEndOut = 2;
+    dlg.UpdateData(false);
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), after);
+    QVERIFY(dlg.messages.isEmpty());
+  }
+
+  void cancelOnceTheTextIsOnDiskKeepsTheInput() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    // The last pump comes once the text is on disk.
+    int pumps = 0;
+    dlg.onPump = [&] {
+      if (++pumps == 2) dlg.OnCancelRequest();
+    };
+    const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), kLatin2Text);
+    QCOMPARE(dlg.messages.size(), 1);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+  }
+
+  void windowAnswersWhileTheRunWaitsForTheDisk() {
+    WriteFile(Path("a.txt"), LongLatin2Text());
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    dlg.slowReads = true;
+    bool answeredDuringRead = false;
+    int pumps = 0;
+    dlg.onPump = [&] {
+      if (pumps++ != 0) return;
+      QTimer::singleShot(50, &dlg, [&] {
+        answeredDuringRead = dlg.inSlowRead;
+        dlg.ProgressDlg()->findChild<QPushButton*>()->click();
+      });
+    };
+    dlg.OnConvert();
+    QVERIFY(answeredDuringRead);
+    QCOMPARE(ReadAll(Path("a.txt")), LongLatin2Text());
+    QCOMPARE(dlg.messages.size(), 1);
+  }
+
+  void tabVisitsEveryStopOnceWithEachRadioGroupAtItsChoice() {
+    TestDlg dlg;
+    dlg.m_nCodeIn = 3;
+    dlg.m_nLineEndOut = 2;
+    dlg.m_strInput = dlg.m_strOutput = "a.txt";
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    auto radio = [&](int firstId, int index) { return RadioGroup(dlg, firstId)->button(index); };
+    const QList<QWidget*> expected{
+        DialogItem(dlg, IDC_INPUT),         DialogItem(dlg, IDC_BROWSE_INPUT),
+        DialogItem(dlg, IDC_CLIPBOARD_IN),  radio(IDC_CODE_IN, 3),
+        radio(IDC_LINE_END_IN, 0),          DialogItem(dlg, IDC_FULL_DETECT),
+        DialogItem(dlg, IDC_OUTPUT),        DialogItem(dlg, IDC_BROWSE_OUTPUT),
+        DialogItem(dlg, IDC_CLIPBOARD_OUT), radio(IDC_CODE_OUT, 0),
+        radio(IDC_LINE_END_OUT, 2),         DialogItem(dlg, IDC_CONVERT),
+        DialogItem(dlg, IDC_EXIT),          DialogItem(dlg, IDC_INPUT)};
+    DialogItem(dlg, IDC_INPUT)->setFocus(Qt::TabFocusReason);
+    for (int i = 1; i < expected.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), expected[i]);
+    }
+    for (QWidget* control : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (control->focusPolicy() != Qt::NoFocus) QVERIFY(!control->accessibleName().isEmpty());
+    }
+    QCOMPARE(DialogItem(dlg, IDC_BROWSE_OUTPUT)->accessibleName(),
+             QStringLiteral("Vybrat výstupní soubor"));
+  }
+
+  void arrowKeysMoveRoundARadioGroupAndSelect_data() {
+    QTest::addColumn<int>("firstId");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("to");
+    QTest::newRow("down") << int(IDC_CODE_OUT) << 0 << int(Qt::Key_Down) << 1;
+    QTest::newRow("right") << int(IDC_LINE_END_IN) << 1 << int(Qt::Key_Right) << 2;
+    QTest::newRow("up wraps to UTF-8") << int(IDC_CODE_IN) << 0 << int(Qt::Key_Up) << 7;
+    QTest::newRow("down wraps") << int(IDC_LINE_END_OUT) << 2 << int(Qt::Key_Down) << 0;
+  }
+  void arrowKeysMoveRoundARadioGroupAndSelect() {
+    QFETCH(int, firstId);
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(int, to);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QButtonGroup* group = RadioGroup(dlg, firstId);
+    SetRadioIndex(*group, from);
+    group->button(from)->setFocus();
+    QTest::keyClick(group->button(from), Qt::Key(key));
+    QCOMPARE(RadioIndex(*group), to);
+    QCOMPARE(QApplication::focusWidget(), group->button(to));
+    QTest::keyClick(group->button(to), Qt::Key_Tab);
+    QVERIFY(
+        !group->buttons().contains(qobject_cast<QAbstractButton*>(QApplication::focusWidget())));
+  }
+
+  void mnemonicsEnterAndEscReachTheirControls() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QTest::keyClick(&dlg, Qt::Key_V, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), DialogItem(dlg, IDC_INPUT));
+    QTest::keyClick(&dlg, Qt::Key_S, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), DialogItem(dlg, IDC_OUTPUT));
+    // Enter in a name field presses "Proveď konverzi" once it is enabled.
+    dlg.OnDropFiles({Path("a.txt")});
+    ChooseLatin2ToWindowsUnix(dlg);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(ReadAll(Path("a.txt")), kWindowsText);
+    QVERIFY(dlg.isVisible());
+    // After the run the keyboard is back where it was.
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QTRY_COMPARE(QApplication::focusWidget(), DialogItem(dlg, IDC_OUTPUT));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!dlg.isVisible());
   }
 
   void enterNeverClosesTheDialog() {

@@ -103,9 +103,17 @@ std::string Encode(const std::string& utf8, int codePage) {
 }
 
 pid_t StartCli(const std::vector<std::string>& args, int stdinFd, const fs::path& outFile,
-               const fs::path& errFile, const std::vector<std::string>& wrapper) {
+               const fs::path& errFile, const std::vector<std::string>& wrapper,
+               const std::string& language) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
+  // A UTF-8 locale that every system has; gettext ignores LANGUAGE in the plain C locale.
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  if (language.empty()) {
+    ::unsetenv("LANGUAGE");
+  } else {
+    ::setenv("LANGUAGE", language.c_str(), 1);
+  }
   const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0 || err < 0) ::_exit(127);
@@ -125,17 +133,19 @@ int WaitExit(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  constexpr int kSignalBase = 128;
+  return WIFSIGNALED(status) ? kSignalBase + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
-                 const fs::path& cwd, const std::vector<std::string>& wrapper) {
+                 const fs::path& cwd, const std::vector<std::string>& wrapper,
+                 const std::string& language) {
   ScratchDir io;
   WriteFile(io / "stdin", input);
   const int in = ::open((io / "stdin").c_str(), O_RDONLY);
   const fs::path previous = fs::current_path();
   if (!cwd.empty()) fs::current_path(cwd);
-  const pid_t pid = StartCli(args, in, io / "stdout", io / "stderr", wrapper);
+  const pid_t pid = StartCli(args, in, io / "stdout", io / "stderr", wrapper, language);
   if (!cwd.empty()) fs::current_path(previous);
   ::close(in);
   CliResult result;
@@ -168,7 +178,7 @@ ScratchDir::~ScratchDir() {
 std::string AsciiLossReport(const std::string& name) {
   std::size_t letters = 0;
   for (const char ch : kCzechSlovakText) letters += static_cast<unsigned char>(ch) >= 0xC0;
-  return "pismovar-cli: " + name + ": Nahrazeno znaků: " + std::to_string(letters) + "\n";
+  return "pismovar-cli: " + name + ": characters replaced: " + std::to_string(letters) + "\n";
 }
 
 }  // namespace pismovar::cli::test

@@ -10,25 +10,27 @@
 namespace pismovar::cli::test {
 
 struct CliResult {
-  int status = -1;  // the exit status; -1 when the program did not exit normally
+  int status = -1;  // the exit status, 128 + the number of a signal that ended it
   std::string out;
   std::string err;
 };
 
 // Runs pismovar-cli with `args`, `input` on standard input, in directory `cwd` (the current
 // one when empty), and waits for it. A `wrapper` command (such as setpriv with its options)
-// runs the program, given its path as the wrapper's last argument.
+// runs the program, given its path as the wrapper's last argument. The program speaks
+// `language` (LANGUAGE), English when empty.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = {},
                  const std::filesystem::path& cwd = {},
-                 const std::vector<std::string>& wrapper = {});
+                 const std::vector<std::string>& wrapper = {}, const std::string& language = {});
 
 // Starts pismovar-cli with standard output and error going to files; `stdinFd` (when not
 // -1) becomes its standard input. Returns the process id.
 pid_t StartCli(const std::vector<std::string>& args, int stdinFd,
                const std::filesystem::path& outFile, const std::filesystem::path& errFile,
-               const std::vector<std::string>& wrapper = {});
+               const std::vector<std::string>& wrapper = {}, const std::string& language = {});
 
-// Waits for a child; its exit status, or -1 when it did not exit normally.
+// Waits for a child; its exit status, or 128 + the signal's number when a signal ended it
+// (as a shell reports it).
 int WaitExit(pid_t pid);
 
 std::string ReadFile(const std::filesystem::path& path);

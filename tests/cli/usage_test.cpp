@@ -41,6 +41,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsageCase{{"-t", "win", "--eol-out=3"}, "unknown line end '3' (see --list)"},
         BadUsageCase{{"-t", "win", "-o"}, "option '-o' needs a value"},
         BadUsageCase{{"-t", "win", "--bogus"}, "unknown option '--bogus'"},
+        BadUsageCase{{"-t", "win", "--quick=1"}, "option '--quick' takes no value"},
+        BadUsageCase{{"-t", "win", "--in-place=yes"}, "option '--in-place' takes no value"},
+        BadUsageCase{{"-t", "win", "--e=dos"}, "option '--e' is ambiguous"},
+        BadUsageCase{{"-t", "win", "-qo"}, "option '-o' needs a value"},
+        BadUsageCase{{"-t", "win", "--quiet", "-xq"}, "unknown option '-x'"},
+        BadUsageCase{{"-t", "L2"},
+                     "'L2' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO 8859-2"},
+        BadUsageCase{{"-t", "LATIN-2"},
+                     "'LATIN-2' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO "
+                     "8859-2"},
         BadUsageCase{{"-t", "win", "-x"}, "unknown option '-x'"},
         BadUsageCase{{"-t", "win", "-o", "out", "a", "b"}, "--output takes one input only"},
         BadUsageCase{{"-t", "win", "-i", "-o", "out", "a"},
@@ -60,20 +70,80 @@ TEST(InformativeOptionsTest, HelpVersionAndListPrintAndSucceed) {
   EXPECT_EQ(RunCli({"-V"}).out, "pismovar-cli 3.5.0\n");
   const CliResult list = RunCli({"--list"});
   EXPECT_EQ(list.status, 0);
-  EXPECT_NE(list.out.find("  1  kam, kamenicky, keybcs2       Kamenických\n"), std::string::npos);
-  EXPECT_NE(list.out.find("  2  unix, lf                      Unix/Linux\n"), std::string::npos);
+  EXPECT_NE(list.out.find("  1  Kamenických   kam, kamenicky, keybcs2\n"), std::string::npos);
+  EXPECT_NE(list.out.find("  2  Unix/Linux    unix, lf\n"), std::string::npos);
 }
 
-// Output lost on a full disk is a failure in every mode, not only when converting.
-TEST(InformativeOptionsTest, AFullDiskOnStandardOutputFails) {
+struct NameCase {
+  const char* name;
+  int codePage;
+};
+
+class CodePageNameTest : public testing::TestWithParam<NameCase> {};
+
+TEST_P(CodePageNameTest, ConvertsToTheNamedCodePage) {
+  const CliResult result = RunCli({"-f", "win", "-t", GetParam().name}, Encode("Kůň Ťava", 0));
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, Encode("Kůň Ťava", GetParam().codePage));
+}
+
+// glibc's and IANA's names in their own spellings, and the captions --detect prints.
+INSTANTIATE_TEST_SUITE_P(Names, CodePageNameTest,
+                         testing::Values(NameCase{"WINDOWS-1250", 0}, NameCase{"CP1250", 0},
+                                         NameCase{"KEYBCS2", 1}, NameCase{"Kamenických", 1},
+                                         NameCase{"CP852", 2}, NameCase{"IBM852", 2},
+                                         NameCase{"852", 2}, NameCase{"Latin-2", 2},
+                                         NameCase{"ISO-8859-2", 3}, NameCase{"ISO_8859-2", 3},
+                                         NameCase{"ISO8859-2", 3}, NameCase{"iso_8859-2:1987", 3},
+                                         NameCase{"ISO Latin-2", 3},
+                                         NameCase{"MAC-CENTRALEUROPE", 4}, NameCase{"Macintosh", 4},
+                                         NameCase{"KOI8-ČS", 5}, NameCase{"koi8-čs", 5},
+                                         NameCase{"US-ASCII", 6}, NameCase{"ANSI_X3.4-1968", 6}));
+
+TEST(LineEndNameTest, CaptionsNameLineEnds) {
+  EXPECT_EQ(RunCli({"-f", "win", "-t", "win", "--eol-in", "Unix/Linux", "--eol-out", "DOS/Windows"},
+                   "a\nb")
+                .out,
+            "a\r\nb");
+}
+
+// A failed write to standard output is an error in every mode, however it is written.
+class FullStandardOutputTest : public testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(FullStandardOutputTest, ExitsOneWithAMessage) {
   ScratchDir dir;
-  WriteFile(dir / "a.txt", "text\n");
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--help"}, {"--version"}, {"--list"}, {"--detect", (dir / "a.txt").string()}}) {
-    const pid_t pid = StartCli(args, -1, "/dev/full", dir / "err");
-    EXPECT_EQ(WaitExit(pid), 1) << args[0];
-    EXPECT_EQ(ReadFile(dir / "err"),
-              "pismovar-cli: write error on standard output (No space left on device)\n");
+  WriteFile(dir / "in", Encode(kCzechSlovakText, 0));
+  std::vector<std::string> args = GetParam();
+  for (std::string& arg : args) {
+    if (arg == "IN") arg = (dir / "in").string();
+  }
+  const pid_t pid = StartCli(args, -1, "/dev/full", dir / "err");
+  EXPECT_EQ(WaitExit(pid), 1);
+  EXPECT_EQ(ReadFile(dir / "err"),
+            "pismovar-cli: standard output: cannot write: No space left on device\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FullStandardOutputTest,
+                         testing::Values(std::vector<std::string>{"--help"},
+                                         std::vector<std::string>{"--version"},
+                                         std::vector<std::string>{"--list"},
+                                         std::vector<std::string>{"--detect", "IN"},
+                                         std::vector<std::string>{"-t", "win", "IN"}));
+
+// The messages follow LANGUAGE; the system's reason after them may or may not be translated.
+TEST(LanguageTest, MessagesSpeakTheUsersLanguage) {
+  const struct {
+    const char* language;
+    const char* prefix;
+  } cases[] = {{"cs", "pismovar-cli: nic.txt: nelze otevřít: "},
+               {"sk", "pismovar-cli: nic.txt: nedá sa otvoriť: "},
+               {"en", "pismovar-cli: nic.txt: cannot open: "}};
+  ScratchDir dir;
+  for (const auto& c : cases) {
+    const CliResult result =
+        RunCli({"-f", "kam", "-t", "win", "nic.txt"}, {}, dir.Path(), {}, c.language);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.err.starts_with(c.prefix)) << c.language << ": " << result.err;
   }
 }
 

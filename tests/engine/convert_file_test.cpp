@@ -39,6 +39,8 @@ class FaultyConverter : public Converter {
   int failWriteAt = -1;  // the write call that fails
   bool failReplace = false;
   std::function<void()> beforeReplace;  // another program's step just before the rename
+  int failSyncAt = -1;                  // the syncfs that fails
+  std::vector<std::string> calls;       // the disk steps of putting files in place
 
  protected:
   ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
@@ -49,12 +51,26 @@ class FaultyConverter : public Converter {
   }
   bool ReplaceFile(int dirFd, const std::string& from, const std::string& to) override {
     if (beforeReplace) beforeReplace();
+    calls.push_back("rename " + to);
     return !failReplace && Converter::ReplaceFile(dirFd, from, to);
+  }
+  void StartWriteback(int fd) override {
+    calls.push_back("writeback");
+    Converter::StartWriteback(fd);
+  }
+  bool SyncOutput(int fd) override {
+    calls.push_back("fsync");
+    return Converter::SyncOutput(fd);
+  }
+  bool SyncFilesystem(int fd) override {
+    calls.push_back("syncfs");
+    return m_syncs++ != failSyncAt && Converter::SyncFilesystem(fd);
   }
 
  private:
   int m_reads = 0;
   int m_writes = 0;
+  int m_syncs = 0;
 };
 
 class ConvertFileTest : public ::testing::Test {
@@ -264,6 +280,38 @@ TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
   EXPECT_EQ(ReadFile(path), "\x9F");
   EXPECT_EQ(attribute("system.posix_acl_access"), aclBefore);
   EXPECT_EQ(attribute("user.origin"), "kam");
+}
+
+TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  const auto holdAll = [&] {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+      EXPECT_EQ(converter.ConvertFileHeld(dir / name).result, Outcome::kDone);
+    }
+  };
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(dir / name, "\xE8");
+  // The data never reaches the disk: every input stays as it was.
+  holdAll();
+  converter.failSyncAt = 0;
+  for (const auto& [name, outcome] : converter.ReplaceHeld()) {
+    EXPECT_EQ(outcome.failure, Failure::kWrite) << name;
+    EXPECT_EQ(ReadFile(name), "\xE8");
+  }
+  converter.calls.clear();
+  holdAll();
+  for (const auto& [name, outcome] : converter.ReplaceHeld()) {
+    EXPECT_EQ(outcome.result, Outcome::kDone) << name;
+    EXPECT_EQ(ReadFile(name), "\x9F");
+  }
+  EXPECT_EQ(converter.calls,
+            (std::vector<std::string>{"writeback", "writeback", "writeback", "syncfs",
+                                      "rename a.txt", "rename b.txt", "rename c.txt", "syncfs"}));
+  // Dropped, a held file leaves its input whole.
+  WriteFile(dir / "b.txt", "\xE8");
+  EXPECT_EQ(converter.ConvertFileHeld(dir / "b.txt").result, Outcome::kDone);
+  converter.DropHeld();
+  EXPECT_EQ(ReadFile(dir / "b.txt"), "\xE8");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
 
 struct InPlaceFailure {

@@ -34,7 +34,8 @@ for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyrig
   usr/share/bash-completion/completions/pismovar-cli usr/share/applications/pismovar.desktop \
   usr/share/metainfo/org.example.pismovar.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/pismovar.svg \
-  usr/share/pismovar/translations/pismovar_en.qm; do
+  usr/share/pismovar/translations/pismovar_en.qm \
+  usr/share/locale/cs/LC_MESSAGES/pismovar-cli.mo usr/share/locale/sk/LC_MESSAGES/pismovar-cli.mo; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
@@ -42,10 +43,28 @@ done
 converted=$(printf 'x\207y' | "$root/usr/bin/pismovar-cli" -f kam -t utf8 | od -An -tx1 | tr -d ' \n')
 [ "$converted" = "78c48d79" ] || fail "pismovar-cli converted x, č, y to $converted"
 
-# Without a display the desktop program prints its usage, in the language asked for.
-usage() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LANG=C.UTF-8 LANGUAGE="$1" \
-  "$root/usr/bin/pismovar" '/?' | head -n 1; }
-[ "$(usage cs)" = "Parametry programu Pismovar:" ] || fail "Czech usage: $(usage cs)"
-[ "$(usage en)" = "Parameters of Pismovar:" ] || fail "English usage: $(usage en)"
+# Each program in each language it speaks, from the files the package brought: the desktop
+# program's usage and version on the offscreen platform, the tool's message for a missing file
+# from the catalogues beside it, wherever the package was unpacked.
+in_language() {  # language, program, arguments...
+  local language=$1
+  shift
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 LC_ALL= \
+    LC_MESSAGES= LANGUAGE="$language" "$root/usr/bin/$@" 2>&1 | head -n 1
+}
+while IFS='|' read -r language usage version missing; do
+  [ "$(in_language "$language" pismovar --help)" = "$usage" ] ||
+    fail "$language usage: $(in_language "$language" pismovar --help)"
+  [ "$(in_language "$language" pismovar --version)" = "$version" ] ||
+    fail "$language version: $(in_language "$language" pismovar --version)"
+  # The reason after the tool's words is the C library's, translated only where its own
+  # translations are installed.
+  [[ "$(in_language "$language" pismovar-cli -f kam -t win "$work/nic.txt")" == "pismovar-cli: $work/nic.txt: $missing: "* ]] ||
+    fail "$language message: $(in_language "$language" pismovar-cli -f kam -t win "$work/nic.txt")"
+done <<'ROWS'
+cs|Parametry programu Pismovar:|Pismovar verze 3.5.0|nelze otevřít
+en|Parameters of Pismovar:|Pismovar version 3.5.0|cannot open
+sk|Parametre programu Pismovar:|Pismovar verzia 3.5.0|nedá sa otvoriť
+ROWS
 
 exit $((failures > 0))
