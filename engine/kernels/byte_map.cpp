@@ -65,15 +65,23 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                            ? hn::Or(isFirst, hn::AndNot(afterFirst, isSecond))
                            : hn::And(isFirst, hn::Eq(hn::LoadU(d, in + i + 1), second));
       const V mapped = hn::IfThenElse(starts, replacement, table.Lookup(block, block));
-      count += hn::CountTrue(d, flagged.Contains(block));
-      if (hn::AllFalse(d, ends)) {
-        hn::StoreU(mapped, d, out + o);
-        o += n;
-      } else {
-        const M keep = hn::Not(ends);
-        hn::StoreU(hn::Compress(mapped, keep), d, out + o);
-        o += hn::CountTrue(d, keep);
-      }
+      const M substitutes = flagged.Contains(block);
+#if HWY_TARGET == HWY_AVX3_DL
+      // One byte compress squeezes out every second byte of the block.
+      const M keep = hn::Not(ends);
+      hn::StoreU(hn::Compress(mapped, keep), d, out + o);
+      o += hn::CountTrue(d, keep);
+      count += hn::CountTrue(d, substitutes);
+#else
+      // Without a byte compress, the block is taken up to its first second byte, which is
+      // skipped; the next block starts after it.
+      hn::StoreU(mapped, d, out + o);
+      const intptr_t end = hn::FindFirstTrue(d, ends);
+      const std::size_t taken = end < 0 ? n : static_cast<std::size_t>(end);
+      count += hn::CountTrue(d, hn::And(substitutes, hn::FirstN(d, taken)));
+      o += taken;
+      if (end >= 0) i += taken + 1 - n;
+#endif
     }
     // The second byte of a pair that the last block began is already written.
     if (i > 0 && i < size && in[i - 1] == firstByte && in[i] == secondByte) ++i;
