@@ -68,7 +68,7 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
   pismovar::Utf8Losses losses;
   const std::size_t utf8Size =
       kernels::EncodeUtf8(bytes, piece.size(), utf8.data(), toTable, nullptr, losses);
-  bool multibyte = false;
+  std::uint64_t multibyte = 0;
   constexpr int kRounds = 1000;  // 100 MB of input in all
   auto rate = [&](std::size_t size, auto&& run) {
     const double seconds = Best([&] {

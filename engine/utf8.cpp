@@ -75,15 +75,12 @@ std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
 
 void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
                     std::uint64_t& malformed) {
-  // Valid text, the common case, is checked by the fast loop: its multibyte sequences are
-  // its lead bytes.
+  // Valid text, the common case, is counted by the fast loop.
   // The counts stay in registers: the input bytes could alias them.
   std::uint64_t valid = 0;
   std::uint64_t broken = 0;
-  bool anyMultibyte = false;
-  if (kernels::IsValidUtf8(in, size, anyMultibyte)) {
-    for (std::size_t i = 0; i < size; ++i) valid += in[i] >= 0xC0;
-  } else {
+  if (!kernels::IsValidUtf8(in, size, valid)) {
+    valid = 0;
     for (std::size_t i = 0; i < size;) {
       if (in[i] < 0x80) {
         ++i;

@@ -50,7 +50,8 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
                        const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses);
 
 // Whether `size` bytes are valid UTF-8 throughout (a cut-off sequence at the end is not);
-// sets `multibyte` when they hold a sequence longer than one byte.
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte);
+// adds to `multibyte` how many of their sequences are longer than one byte (up to the first
+// malformed one).
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte);
 
 }  // namespace pismovar::kernels

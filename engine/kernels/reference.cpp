@@ -62,7 +62,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   for (std::size_t i = 0; i < size;) {
     if (!steps::ValidateStep(in, size, i, multibyte)) return false;
   }

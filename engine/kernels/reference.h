@@ -18,6 +18,6 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
                        Utf8Losses& losses);
 std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses);
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte);
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte);
 
 }  // namespace pismovar::kernels::reference

@@ -120,12 +120,13 @@ inline void WriteSequence(const std::uint8_t* sequence, std::size_t length, char
   o += length;
 }
 
-// Checks one sequence; false when it is malformed.
+// Checks one sequence, counted in `multibyte` when it is valid and longer than one byte;
+// false when it is malformed.
 inline bool ValidateStep(const std::uint8_t* in, std::size_t size, std::size_t& i,
-                         bool& multibyte) {
+                         std::uint64_t& multibyte) {
   char32_t c = 0;
   const std::size_t length = DecodeOne(in + i, size - i, c);
-  multibyte = multibyte || length > 1;
+  multibyte += c != kMalformed && length > 1;
   i += length;
   return c != kMalformed;
 }

@@ -27,7 +27,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return reference::RepairUtf8(in, size, out, rewrite, offset, losses);
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   return reference::IsValidUtf8(in, size, multibyte);
 }
 
@@ -152,7 +152,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   std::size_t i = 0;
   while (i + 64 <= size) {
     const __m512i block = _mm512_loadu_si512(in + i);
@@ -165,7 +165,7 @@ bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte) {
       if (!steps::ValidateStep(in, size, i, multibyte)) return false;
       continue;
     }
-    multibyte = multibyte || (run.leads & LowBits(run.length)) != 0;
+    multibyte += static_cast<std::uint64_t>(__builtin_popcountll(run.leads & LowBits(run.length)));
     i += run.length;
   }
   return reference::IsValidUtf8(in + i, size - i, multibyte);
@@ -216,7 +216,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   std::size_t i = 0;
@@ -251,7 +251,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return HWY_DYNAMIC_DISPATCH(RepairUtf8)(in, size, out, rewrite, offset, losses);
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, bool& multibyte) {
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   return HWY_DYNAMIC_DISPATCH(IsValidUtf8)(in, size, multibyte);
 }
 

@@ -162,8 +162,8 @@ TEST_P(EveryTarget, Utf8LoopsGiveTheReferenceBytesAndLosses) {
         ASSERT_EQ(actualLosses.replaced, expectedLosses.replaced) << what;
         ASSERT_EQ(actualLosses.malformed, expectedLosses.malformed) << what;
         ASSERT_EQ(actualLosses.firstMalformed, expectedLosses.firstMalformed) << what;
-        bool expectedMultibyte = false;
-        bool actualMultibyte = false;
+        std::uint64_t expectedMultibyte = 0;
+        std::uint64_t actualMultibyte = 0;
         ASSERT_EQ(IsValidUtf8(in, size, actualMultibyte),
                   reference::IsValidUtf8(in, size, expectedMultibyte))
             << what;
