@@ -89,7 +89,7 @@ bool ClipboardHasText() {
   return data && data->hasText();
 }
 
-int ClipboardToFile(const std::string& name, std::uint64_t* lost) {
+int ClipboardToFile(const std::string& name, std::uint64_t* lost, ClipboardBytes form) {
   if (!ClipboardHasText()) return -1;
   QString text = Clipboard()->text();
   if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) text.truncate(nul);
@@ -97,12 +97,13 @@ int ClipboardToFile(const std::string& name, std::uint64_t* lost) {
   QFile::remove(path);
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return -1;
-  const QByteArray bytes = ClipboardTextToBytes(text, lost);
+  const QByteArray bytes =
+      form == ClipboardBytes::kUtf8 ? text.toUtf8() : ClipboardTextToBytes(text, lost);
   if (file.write(bytes) != bytes.size() || !file.flush()) return -1;
   return 1;
 }
 
-std::unique_ptr<QMimeData> FileToClipboard(const std::string& name) {
+std::unique_ptr<QMimeData> FileToClipboard(const std::string& name, ClipboardBytes form) {
   QFile file(QFile::decodeName(name.c_str()));
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
   QByteArray bytes;
@@ -113,7 +114,8 @@ std::unique_ptr<QMimeData> FileToClipboard(const std::string& name) {
     bytes += nul >= 0 ? piece.left(nul) : piece;
   } while (piece.size() == kPieceSize);
   auto data = std::make_unique<QMimeData>();
-  data->setText(BytesToClipboardText(bytes));
+  data->setText(form == ClipboardBytes::kUtf8 ? QString::fromUtf8(bytes)
+                                              : BytesToClipboardText(bytes));
   return data;
 }
 

@@ -49,6 +49,11 @@ constexpr const char* kClipboardFile = "Clipboard.tmp";
 QString PathToText(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string TextToPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
+// The clipboard holds characters: a UTF-8 side of a conversion takes them all as they are.
+ClipboardBytes ClipboardForm(int codePage) {
+  return codePage == kCodeUtf8 ? ClipboardBytes::kUtf8 : ClipboardBytes::kWindows1250;
+}
+
 }  // namespace
 
 // Holds off everything that would start a run, a detection, a browse or a change of the
@@ -355,6 +360,14 @@ void CConverterDlg::OnConvert() {
   if (!m_lossReport.Empty()) {
     MessageBox(QMessageBox::Warning, m_lossReport.Message());
   }
+  if (m_nMalformed != 0) {
+    MessageBox(QMessageBox::Warning,
+               FormatText(IDS_MALFORMED_UTF8,
+                          {QString::number(m_nMalformed), QString::number(m_nFirstMalformedAt)}) +
+                   QLatin1Char('\n') +
+                   QCoreApplication::translate("OutcomeText", "Soubor: %1")
+                       .arg(PathToText(m_strFirstMalformedFile)));
+  }
   if (outcome.end == RunEnd::kNoClipboardText) {
     MessageBox(QMessageBox::Critical,
                QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
@@ -385,6 +398,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   fileBar->setRange(0, 100);
   listBar->setRange(0, std::max(m_nFileCount, 1));
   m_lossReport = {};
+  m_nMalformed = 0;
 
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
@@ -392,7 +406,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       return {RunEnd::kNoClipboardText, false};
     }
     std::uint64_t lost = 0;
-    pismovar::ClipboardToFile(ClipboardFileName(), &lost);
+    pismovar::ClipboardToFile(ClipboardFileName(), &lost, ClipboardForm(m_nCodeIn));
     m_strInput = ClipboardFileName();
     m_lossReport.Add(m_strInput, lost);
     m_nFileCount = 1;
@@ -405,6 +419,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
     const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
     ShowOutcome(outcome, m_strInput);
     m_lossReport.Add(m_strInput, m_losses.replaced);
+    NoteMalformed(m_strInput);
     allConverted = outcome.result == Outcome::kDone;
   } else {
     listBar->show();
@@ -421,6 +436,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       const Outcome outcome = RunOnWorker([&] { return ConvertFile(*name, *name); });
       ShowOutcome(outcome, *name);
       m_lossReport.Add(*name, m_losses.replaced);
+      NoteMalformed(*name);
       if (outcome.result == Outcome::kCancelled) {
         EndProgress();
         return {RunEnd::kCancelledList, false};
@@ -438,12 +454,22 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   listBar->setValue(listBar->maximum());
   EndProgress();
   if (m_bClipboardOut) {
-    if (std::unique_ptr<QMimeData> text = FileToClipboard(ClipboardFileName())) {
+    if (std::unique_ptr<QMimeData> text =
+            FileToClipboard(ClipboardFileName(), ClipboardForm(m_nCodeOut))) {
       QGuiApplication::clipboard()->setMimeData(text.release());
     }
   }
   QFile::remove(PathToText(ClipboardFileName()));
   return {RunEnd::kNormal, allConverted};
+}
+
+void CConverterDlg::NoteMalformed(const std::string& name) {
+  if (m_losses.malformed == 0) return;
+  if (m_nMalformed == 0) {
+    m_nFirstMalformedAt = m_losses.firstMalformed;
+    m_strFirstMalformedFile = name;
+  }
+  m_nMalformed += m_losses.malformed;
 }
 
 void CConverterDlg::EndProgress() {

@@ -1,6 +1,8 @@
 // The main dialog "Konverze češtiny": the input (files or the clipboard), the input code
 // page and line end, the output and its code page and line end, and the conversion run.
 // It is the converter's host: the engine reads the choices from it and reports through it.
+// A conversion or a full detection runs on a worker thread; the host calls it makes come
+// back to the dialog's thread.
 #pragma once
 
 #include <QDialog>
@@ -62,8 +64,8 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   int ClipboardToFile(const std::string& name) override;
   std::string ClipboardFileName() override;
 
-  // Shows the message of a conversion's cancel or failure, with the input's name, with the
-  // stop icon; nothing after a success.
+  // Shows the message of a conversion's cancel or failure with the stop icon: the string
+  // table's sentence, the file and the reason; nothing after a success.
   void ShowOutcome(const pismovar::Outcome& outcome, std::string_view input = {});
   // The same for a detection, whose cancel is no failure.
   void ShowDetectFailure(const pismovar::Outcome& outcome);
@@ -114,6 +116,9 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // from the worker go through here.
   template <class Call>
   auto OnDialogThread(Call call);
+  // Notes the malformed UTF-8 sequences the conversion of `name` met, for the warning after
+  // the run.
+  void NoteMalformed(const std::string& name);
   // Makes `paths` the input, and in place the output, then detects the first.
   void TakeInputFiles(const QStringList& paths);
   void EndProgress();
@@ -128,6 +133,10 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bExchanging = false;
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
+  // The malformed UTF-8 sequences of the run under way: how many, and where the first was.
+  std::uint64_t m_nMalformed = 0;
+  std::uint64_t m_nFirstMalformedAt = 0;
+  std::string m_strFirstMalformedFile;
   // A run's worker and the dialog share only these: the worker publishes the file's per cent
   // after every chunk and takes the cancel request the dialog left.
   bool m_bWorking = false;

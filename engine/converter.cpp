@@ -282,10 +282,10 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
   }
   if (!S_ISREG(inStat.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, path);
   // Two runs on one file would each put their own text in its place, and one would be lost:
-  // the lock, held until the replacement is done, makes the second one fail.
-  if (::flock(held.in.Get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) return Outcome::Failed(Failure::kLocked, File::kInput, path);
-    return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  // the lock, held until the replacement is done, makes the second one fail. A filesystem
+  // without locks (some network and FUSE ones) still has the check before the rename.
+  if (::flock(held.in.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    return Outcome::Failed(Failure::kLocked, File::kInput, path);
   }
 
   held.temp = std::make_unique<ReplacementFile>(held.dir.Get());

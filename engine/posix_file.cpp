@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 
 namespace pismovar {
 
@@ -31,22 +30,6 @@ bool UniqueFd::Reset() {
   const bool ok = ::close(m_fd) == 0;
   m_fd = -1;
   return ok;
-}
-
-TempFile::TempFile(const std::string& directory) {
-  std::string pattern = directory + "/.pismovar-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd >= 0) {
-    m_fd = UniqueFd(fd);
-    m_path = name.data();
-  }
-}
-
-TempFile::~TempFile() {
-  m_fd.Reset();
-  if (!m_path.empty()) ::unlink(m_path.c_str());
 }
 
 namespace {

@@ -29,29 +29,6 @@ class UniqueFd {
   int m_fd = -1;
 };
 
-// A new file with a unique name in a given directory, removed again unless Commit() moved it
-// into place.
-class TempFile {
- public:
-  // Creates the file as `directory`/.pismovar-XXXXXX; Valid() tells whether that worked.
-  explicit TempFile(const std::string& directory);
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile();
-
-  bool Valid() const { return m_fd.Valid(); }
-  int Fd() const { return m_fd.Get(); }
-  const std::string& Path() const { return m_path; }
-  // The file is in place under another name now: nothing to remove any more.
-  void Commit() { m_path.clear(); }
-  // Closes the descriptor; false when close reported an error.
-  bool Close() { return m_fd.Reset(); }
-
- private:
-  UniqueFd m_fd;
-  std::string m_path;
-};
-
 // The new text of a file, written beside it and put in its place only when complete. The
 // file starts without a name (O_TMPFILE), so a crash or kill -9 leaves nothing behind; Link
 // gives it a hidden name ".pismovar-XXXXXX" just before it replaces the old file. Where the

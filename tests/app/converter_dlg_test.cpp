@@ -433,6 +433,37 @@ class ConverterDlgTest : public QObject {
     QVERIFY(!QFile::exists(QString::fromStdString(dlg.ClipboardFileName())));
   }
 
+  void clipboardKeepsItsCharactersWhenASideIsUtf8_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("codeIn");
+    QTest::addColumn<int>("codeOut");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("UTF-8 both ways")
+        << QStringLiteral("жč\r\n") << 7 << 7 << QStringLiteral("жč\n");
+    QTest::newRow("Windows 1250 to UTF-8")
+        << QStringLiteral("čř\r\n") << 0 << 7 << QStringLiteral("čř\n");
+    QTest::newRow("UTF-8 to Latin-2")
+        << QStringLiteral("ž\r\n") << 7 << 2 << QStringLiteral("\u00a7\n");
+  }
+  void clipboardKeepsItsCharactersWhenASideIsUtf8() {
+    QFETCH(QString, before);
+    QFETCH(int, codeIn);
+    QFETCH(int, codeOut);
+    QFETCH(QString, after);
+    QGuiApplication::clipboard()->setText(before);
+    TestDlg dlg;
+    dlg.m_bClipboardIn = dlg.m_bClipboardOut = true;
+    dlg.m_nCodeIn = codeIn;
+    dlg.m_nCodeOut = codeOut;
+    dlg.m_nLineEndOut = 2;
+    dlg.OnInitDialog();
+    dlg.UpdateData(true);
+    dlg.m_nCodeIn = codeIn;
+    dlg.UpdateData(false);
+    dlg.OnConvert();
+    QCOMPARE(QGuiApplication::clipboard()->text(), after);
+  }
+
   void timerShowsPercentOfTheFile_data() {
     QTest::addColumn<quint64>("done");
     QTest::addColumn<quint64>("total");
@@ -537,28 +568,41 @@ class ConverterDlgTest : public QObject {
     QTest::addColumn<int>("codeIn");
     QTest::addColumn<int>("codeOut");
     QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("warning");  // after the run, as the command-line tool warns
     QTest::newRow("Kamenický to UTF-8")
-        << QByteArray("\x87\xa0r\n") << 1 << 7 << QByteArray("\xc4\x8d\xc3\xa1r\n");
+        << QByteArray("\x87\xa0r\n") << 1 << 7 << QByteArray("\xc4\x8d\xc3\xa1r\n") << QString();
     QTest::newRow("UTF-8 to 852") << QByteArray("\xc4\x8d\xc3\xa1r\n") << 7 << 2
-                                  << QByteArray("\x9f\xa0r\n");
+                                  << QByteArray("\x9f\xa0r\n") << QString();
+    QTest::newRow("malformed UTF-8 to 852")
+        << QByteArray(
+               "\xc4\x8d"
+               "a\xff"
+               "b\n")
+        << 7 << 2
+        << QByteArray(
+               "\x9f"
+               "a?b\n")
+        << QStringLiteral("Neplatných sekvencí UTF-8: 1, první na pozici 3\nSoubor: ");
   }
   void utf8ConvertsBothWaysAndIsDetected() {
     QFETCH(QByteArray, before);
     QFETCH(int, codeIn);
     QFETCH(int, codeOut);
     QFETCH(QByteArray, after);
+    QFETCH(QString, warning);
     WriteFile(Path("a.txt"), before);
     TestDlg dlg;
     dlg.OnInitDialog();
     dlg.OnDropFiles({Path("a.txt")});
-    if (codeIn == 7) QCOMPARE(dlg.m_nCodeIn, 7);
+    if (codeIn == 7 && warning.isEmpty()) QCOMPARE(dlg.m_nCodeIn, 7);
     dlg.m_nCodeIn = codeIn;
     dlg.m_nCodeOut = codeOut;
     dlg.m_nLineEndIn = dlg.m_nLineEndOut = 2;
     dlg.UpdateData(false);
     dlg.OnConvert();
     QCOMPARE(ReadAll(Path("a.txt")), after);
-    QVERIFY(dlg.messages.isEmpty());
+    QCOMPARE(dlg.messages,
+             warning.isEmpty() ? QStringList() : QStringList{warning + Path("a.txt")});
   }
 
   void cancelOnceTheTextIsOnDiskKeepsTheInput() {
