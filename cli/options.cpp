@@ -10,7 +10,7 @@
 
 #include "cli/i18n.h"
 #include "engine/code_page.h"
-#include "engine/kernels.h"
+#include "engine/kernels/kernels.h"
 #include "engine/utf8.h"
 
 namespace pismovar::cli {
@@ -56,8 +56,8 @@ std::string Normalize(std::string_view text) {
   static const FromUnicodeTable kAscii(kCodeAscii);
   std::vector<std::uint8_t> ascii(text.size() + kernels::kWriteSlack);
   Utf8Losses losses;
-  ascii.resize(utf8::Decode(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                            ascii.data(), kAscii, nullptr, 0, losses));
+  ascii.resize(kernels::DecodeUtf8(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                   ascii.data(), kAscii, nullptr, 0, losses));
   std::string normal;
   for (const std::uint8_t byte : ascii) {
     // By hand: the user's locale must not decide what a letter is.
