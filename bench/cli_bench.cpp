@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "engine/kernels/targets.h"
 
 using namespace pismovar::bench;
 
@@ -20,8 +21,11 @@ int main(int argc, char* argv[]) {
   const std::uint64_t bytes = FileSize(input);
   const std::string cli = PISMOVAR_CLI;
 
-  std::printf("%s: %llu bytes, best of %d runs, page-cached\n", input.c_str(),
-              static_cast<unsigned long long>(bytes), kRuns);
+  // pismovar-cli runs on this processor too, so it chooses the same form.
+  const std::string_view form = pismovar::kernels::ActiveTarget();
+  std::printf("%s: %llu bytes, best of %d runs, page-cached; the loops run their %.*s form\n",
+              input.c_str(), static_cast<unsigned long long>(bytes), kRuns,
+              static_cast<int>(form.size()), form.data());
   const Figures cp = Measure({"cp", input, output}, "/dev/null", output);
   Print("cp IN OUT", cp, bytes);
   const Figures iconv =
@@ -65,18 +69,19 @@ int main(int argc, char* argv[]) {
   ::unlink(utf8.c_str());
 
   std::printf("Ratios (targets in brackets):\n");
-  std::printf("  conversion / cp        %6.2f  [at most 2]\n", convert.seconds / cp.seconds);
-  std::printf("  iconv / conversion     %6.2f  [at least 3]\n", iconv.seconds / convert.seconds);
-  std::printf("  detect / cat           %6.2f  [at most 2]\n", detect.seconds / cat.seconds);
-  std::printf("  win to UTF-8 / cp      %6.2f  [at most 3]%s\n", toUtf8.seconds / cp.seconds,
+  std::printf("  conversion / cp        %6.2f  [at most 1.5]\n", convert.seconds / cp.seconds);
+  std::printf("  iconv / conversion     %6.2f  [at least 4]\n", iconv.seconds / convert.seconds);
+  std::printf("  detect / cat           %6.2f  [at most 1.5]\n", detect.seconds / cat.seconds);
+  std::printf("  win to UTF-8 / cp      %6.2f  [at most 2]%s\n", toUtf8.seconds / cp.seconds,
               sameUtf8 ? "" : "  (output differs from iconv's)");
-  std::printf("  iconv / win to UTF-8   %6.2f  [at least 2]\n",
+  std::printf("  iconv / win to UTF-8   %6.2f  [at least 4]\n",
               iconvToUtf8.seconds / toUtf8.seconds);
-  std::printf("  UTF-8 to win / cp      %6.2f  [at most 3]%s\n", fromUtf8.seconds / cp.seconds,
+  std::printf("  UTF-8 to win / cp      %6.2f  [at most 2]%s\n", fromUtf8.seconds / cp.seconds,
               sameBack ? "" : "  (does not give the original back)");
-  std::printf("  iconv / UTF-8 to win   %6.2f  [at least 2]\n",
+  std::printf("  iconv / UTF-8 to win   %6.2f  [at least 4]\n",
               iconvFromUtf8.seconds / fromUtf8.seconds);
-  std::printf("  detect UTF-8 / cat     %6.2f\n", detectUtf8.seconds / catUtf8.seconds);
+  std::printf("  detect UTF-8 / cat     %6.2f  [at most 2]\n",
+              detectUtf8.seconds / catUtf8.seconds);
   std::printf("  peak memory of pismovar-cli %.1f MiB converting, %.1f MiB detecting [under 16]\n",
               static_cast<double>(convert.peakKiB) / 1024,
               static_cast<double>(detect.peakKiB) / 1024);

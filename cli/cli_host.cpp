@@ -135,7 +135,11 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
     case Failure::kRead:
       return SystemError(file, _("cannot read"), outcome.error);
     case Failure::kWrite:
-      return SystemError(file, _("cannot write"), outcome.error);
+      return SystemError(file,
+                         outcome.file == Outcome::File::kTemporary
+                             ? _("cannot write the temporary file in this directory")
+                             : _("cannot write"),
+                         outcome.error);
     case Failure::kReplace:
       return SystemError(file, Substitute(_("cannot rename to %s"), {QuoteName(m_name)}),
                          outcome.error);
@@ -167,6 +171,12 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
 }
 
 void CliHost::SystemError(std::string_view file, std::string_view what, int error) {
+  // A signal that broke a wait (an open of a FIFO, a read of a terminal) ends the run, and the
+  // shell says so: the interrupted call is not a fault of the file.
+  if (error == EINTR && CancelRequested()) {
+    m_failed = true;
+    return;
+  }
   std::string reason(what);
   if (error != 0) reason.append(": ").append(std::strerror(error));
   ClearProgress();

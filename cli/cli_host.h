@@ -41,6 +41,8 @@ class CliHost : public EngineHost {
   void BeginInput(std::string name);
   // Ends it: clears the progress line; true when no failure was reported for it.
   bool EndInput();
+  // Clears the progress line that work between inputs (putting files in place) may draw.
+  void ClearProgress();
 
   // Report a failure of the current input, or a warning about it (which --quiet silences).
   void Error(std::string_view reason);
@@ -60,7 +62,6 @@ class CliHost : public EngineHost {
 
  private:
   void DrawProgress();
-  void ClearProgress();
 
   const bool m_quiet;
   const bool m_terminal;  // standard error is a terminal: a progress line may be drawn

@@ -66,6 +66,7 @@ std::string Substitute(std::string_view text, std::initializer_list<std::string_
 }
 
 std::string QuoteName(std::string_view name) {
+  if (name.empty()) return "''";  // an empty name would leave nothing to read before the colon
   bool plain = true;
   for (std::size_t i = 0, length = 0; plain && i < name.size(); i += length) {
     plain = PrintableUtf8(name, i, length);

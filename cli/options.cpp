@@ -10,7 +10,7 @@
 
 #include "cli/i18n.h"
 #include "engine/code_page.h"
-#include "engine/kernels.h"
+#include "engine/kernels/kernels.h"
 #include "engine/utf8.h"
 
 namespace pismovar::cli {
@@ -56,8 +56,8 @@ std::string Normalize(std::string_view text) {
   static const FromUnicodeTable kAscii(kCodeAscii);
   std::vector<std::uint8_t> ascii(text.size() + kernels::kWriteSlack);
   Utf8Losses losses;
-  ascii.resize(utf8::Decode(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                            ascii.data(), kAscii, nullptr, 0, losses));
+  ascii.resize(kernels::DecodeUtf8(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                   ascii.data(), kAscii, nullptr, 0, losses));
   std::string normal;
   for (const std::uint8_t byte : ascii) {
     // By hand: the user's locale must not decide what a letter is.
@@ -167,6 +167,7 @@ std::string CheckCombination(const Options& o) {
   } else if (o.lettersOnly && (o.codeIn == kCodeUtf8 || o.codeOut == kCodeUtf8)) {
     return _("--letters-only works between 8-bit code pages only");
   }
+  if (o.output && o.output->empty()) return _("--output needs a file name");
   if (o.inPlace && o.output) return _("--in-place and --output exclude each other");
   if (o.output && o.inputs.size() > 1) return _("--output takes one input only");
   if (o.recursive && !o.inPlace) return _("--recursive works only with --in-place");

@@ -67,6 +67,7 @@ void Runner::ReplaceHeld() {
     m_host.ShowOutcome(outcome);
     Finish();
   }
+  m_host.ClearProgress();
 }
 
 void Runner::Finish() {
@@ -152,7 +153,10 @@ bool Runner::ChooseFor(const std::string& name, Input& input) {
   return true;
 }
 
-void Runner::ReportLosses() {
+void Runner::ReportLosses(const Outcome& outcome) {
+  // After a failure the count would describe a text that nobody gets, except the one --strict
+  // fails on.
+  if (outcome.result == Outcome::kFailed && outcome.failure != Outcome::Failure::kLossy) return;
   const Utf8Losses& losses = m_converter.m_losses;
   if (losses.replaced != 0) {
     m_host.Warning(Substitute(_("characters replaced: %s"), {std::to_string(losses.replaced)}));
@@ -188,17 +192,19 @@ void Runner::ConvertOne(const std::string& name) {
   }
   // A stream that ended within the look-ahead is not read again: a terminal would wait.
   const int fd = input.aheadWhole ? -1 : input.fd;
+  Outcome outcome;
   if (m_options.output) {
     if (input.path.empty()) {
-      m_host.ShowOutcome(m_converter.ConvertStreamToFile(fd, name, *m_options.output, input.ahead));
+      outcome = m_converter.ConvertStreamToFile(fd, name, *m_options.output, input.ahead);
     } else {
       input.owned.Reset();
-      m_host.ShowOutcome(m_converter.ConvertFile(input.path, *m_options.output));
+      outcome = m_converter.ConvertFile(input.path, *m_options.output);
     }
   } else {
-    m_host.ShowOutcome(m_converter.ConvertStream(fd, STDOUT_FILENO, input.size, input.ahead));
+    outcome = m_converter.ConvertStream(fd, STDOUT_FILENO, input.size, input.ahead);
   }
-  ReportLosses();
+  m_host.ShowOutcome(outcome);
+  ReportLosses(outcome);
   Finish();
 }
 
@@ -279,7 +285,7 @@ void Runner::ConvertFileInPlace(const std::string& path) {
         outcome = m_converter.ConvertFileHeld(path);
       }
       m_host.ShowOutcome(outcome);
-      ReportLosses();
+      ReportLosses(outcome);
     }
   }
   Finish();

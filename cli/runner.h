@@ -52,8 +52,9 @@ class Runner {
   bool NeedsDetection() const;
   // Guesses from a file by its name, or from a stream's start read ahead.
   bool Guess(const std::string& name, Input& input);
-  // Reports on standard error what the conversion just done had to replace.
-  void ReportLosses();
+  // Reports on standard error what the conversion just done, ending with `outcome`, had to
+  // replace.
+  void ReportLosses(const Outcome& outcome);
   // Puts the files converted in place since the last call in place, reporting failures.
   void ReplaceHeld();
   void Finish();

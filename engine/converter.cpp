@@ -82,11 +82,11 @@ std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, st
   const kernels::Rewrite* lineEnds = rewrite ? &m_rewrite : nullptr;
   switch (m_route) {
     case Route::kToUtf8:
-      return utf8::Encode(in, size, out, m_toUtf8, lineEnds, m_losses);
+      return kernels::EncodeUtf8(in, size, out, m_toUtf8, lineEnds, m_losses);
     case Route::kFromUtf8:
-      return utf8::Decode(in, size, out, m_fromUnicode, lineEnds, offset, m_losses);
+      return kernels::DecodeUtf8(in, size, out, m_fromUnicode, lineEnds, offset, m_losses);
     case Route::kUtf8ToUtf8:
-      return utf8::Repair(in, size, out, lineEnds, offset, m_losses);
+      return kernels::RepairUtf8(in, size, out, lineEnds, offset, m_losses);
     case Route::kByteMap:
       break;
   }

@@ -18,7 +18,7 @@
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
-#include "engine/kernels.h"
+#include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
 #include "engine/utf8.h"
 

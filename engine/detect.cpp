@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/kernels.h"
+#include "engine/kernels/kernels.h"
 
 namespace pismovar {
 

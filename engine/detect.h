@@ -6,15 +6,9 @@
 #include <cstdint>
 
 #include "engine/char_table.h"
+#include "engine/detect_counts.h"
 
 namespace pismovar {
-
-// The tally of one detection.
-struct DetectCounts {
-  std::array<std::int64_t, kDetectCodePages> code{};  // detection letters per code page
-  std::int64_t cr = 0;
-  std::int64_t lf = 0;
-};
 
 // The tally of a text, chunk by chunk. A byte adds 1 to each code page in whose column of
 // DetectTable it stands (at most once per column, since no high byte repeats in a column).
@@ -25,7 +19,7 @@ class DetectTally {
   const DetectCounts& Counts() const { return m_counts; }
 
  private:
-  std::array<std::uint8_t, 256> m_codePages{};  // bit c: the byte is a letter of code page c
+  CodePageMask m_codePages{};
   DetectCounts m_counts;
 };
 

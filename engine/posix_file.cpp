@@ -1,13 +1,17 @@
 #include "engine/posix_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 namespace pismovar {
 
@@ -51,14 +55,33 @@ std::string RandomTempName() {
 
 constexpr int kNameAttempts = 100;
 
+// Whether `name` in the directory `dirFd` is the open file `fd`.
+bool NameLeadsTo(int dirFd, const char* name, int fd) {
+  struct stat byName {};
+  struct stat byFd {};
+  return ::fstatat(dirFd, name, &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &byFd) == 0 &&
+         byName.st_dev == byFd.st_dev && byName.st_ino == byFd.st_ino;
+}
+
+// Locks `fd` for as long as it is open; false only when another process holds it. A
+// filesystem without locks cannot tell a live file from a stale one, and no sweep removes
+// anything there.
+bool HoldLocked(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
 }  // namespace
 
 ReplacementFile::ReplacementFile(int dirFd) : m_dirFd(dirFd) {
   m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-  if (m_fd.Valid()) return;
+  if (m_fd.Valid()) {
+    HoldLocked(m_fd.Get());  // nobody else can see an unnamed file yet
+    return;
+  }
   m_error = errno;
   // Filesystems without unnamed files say so in one of these ways.
-  if (m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) CreateNamed();
+  if (m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) {
+    RemoveStaleReplacementFiles(dirFd);
+    CreateNamed();
+  }
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -71,12 +94,13 @@ bool ReplacementFile::CreateNamed() {
     std::string name = RandomTempName();
     m_fd = UniqueFd(
         ::openat(m_dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (m_fd.Valid()) {
+    // Another run's sweep may take a new file before it is locked: then try another name.
+    if (m_fd.Valid() && HoldLocked(m_fd.Get()) && NameLeadsTo(m_dirFd, name.c_str(), m_fd.Get())) {
       m_name = std::move(name);
       m_error = 0;
       return true;
     }
-    m_error = errno;
+    m_error = m_fd.Valid() ? EEXIST : errno;
     if (m_error != EEXIST) return false;
   }
   return false;
@@ -100,6 +124,26 @@ bool ReplacementFile::Link() {
     if (m_error != EEXIST) return false;
   }
   return false;
+}
+
+void RemoveStaleReplacementFiles(int dirFd) {
+  UniqueFd listFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  DIR* dir = listFd.Valid() ? ::fdopendir(listFd.Get()) : nullptr;
+  if (dir == nullptr) return;
+  listFd.Release();  // the stream owns it now
+  constexpr std::size_t kNameLength = sizeof kTempPrefix - 1 + 6;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() != kNameLength || !name.starts_with(kTempPrefix)) continue;
+    UniqueFd fd(::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // A live run holds its file locked; the name must still be the file that was looked at.
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 && NameLeadsTo(dirFd, entry->d_name, fd.Get())) {
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
 }
 
 ssize_t ReadFull(int fd, void* buffer, std::size_t size) {

@@ -32,7 +32,9 @@ class UniqueFd {
 // The new text of a file, written beside it and put in its place only when complete. The
 // file starts without a name (O_TMPFILE), so a crash or kill -9 leaves nothing behind; Link
 // gives it a hidden name ".pismovar-XXXXXX" just before it replaces the old file. Where the
-// filesystem has no unnamed files it is created under that name at once.
+// filesystem has no unnamed files it is created under that name at once, after the files of
+// that name which killed runs left there are removed. The file is held locked (flock) while
+// it lives, which tells it apart from those.
 class ReplacementFile {
  public:
   // Creates the file in the directory `dirFd`; Valid() tells whether that worked, Error()
@@ -63,6 +65,10 @@ class ReplacementFile {
 
 // The prefix of every temporary file the program puts beside a file it converts.
 inline constexpr char kTempPrefix[] = ".pismovar-";
+
+// Removes from the directory `dirFd` each regular file named ".pismovar-XXXXXX" that no
+// ReplacementFile holds locked: one that a killed run left behind. Never follows a link.
+void RemoveStaleReplacementFiles(int dirFd);
 
 // Reads until `size` bytes have arrived or the input ends; retries interrupted reads.
 // Returns the bytes read, or -1 on a read error.

@@ -170,7 +170,7 @@ class ConverterDlgTest : public QObject {
     dlg.OnInitDialog();
     QVERIFY(!Enabled(dlg, IDC_CONVERT));
     dlg.m_strInput = " \"a\" \"b\"";
-    dlg.m_strOutput = "x";
+    dlg.m_strOutput = std::string("x");
     dlg.UpdateData(false);
     QVERIFY(!Enabled(dlg, IDC_CONVERT));
     QCOMPARE(dlg.m_nFileCount, 1);

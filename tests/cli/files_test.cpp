@@ -320,12 +320,13 @@ TEST(ExitStatusTest, FailedInputsGiveOneAndTheRestAreStillConverted) {
   WriteFile(dir / "c.txt", Encode(kCzechSlovakText, 0));
   fs::create_directory(dir / "folder");
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);  // opening it would wait for a writer
-  const CliResult result =
-      RunCli({"-i", "-f", "win", "-t", "lat", "a.txt", "missing.txt", "folder", "pipe", "c.txt"},
-             {}, dir.Path());
+  const CliResult result = RunCli(
+      {"-i", "-f", "win", "-t", "lat", "a.txt", "missing.txt", "", "folder", "pipe", "c.txt"}, {},
+      dir.Path());
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
             "pismovar-cli: missing.txt: cannot open: No such file or directory\n"
+            "pismovar-cli: '': cannot open: No such file or directory\n"
             "pismovar-cli: folder: is a directory (--recursive converts the files under it)\n"
             "pismovar-cli: pipe: not a regular file\n");
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 2));
@@ -336,14 +337,28 @@ TEST(FullDiskTest, FailedWriteReportsAndLeavesTheInputIntact) {
   ScratchDir dir;
   const std::string original = Encode(kCzechSlovakText, 0);
   WriteFile(dir / "a.txt", original);
+  // Read as code page 852, the text holds characters that ASCII lacks; they go uncounted,
+  // since nothing was written.
   const CliResult result =
-      RunCli({"-f", "win", "-t", "lat", "-o", "/dev/full", "a.txt"}, {}, dir.Path());
+      RunCli({"-f", "lat", "-t", "asc", "-o", "/dev/full", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "pismovar-cli: /dev/full: cannot write: No space left on device\n");
   EXPECT_EQ(ReadFile(dir / "a.txt"), original);
 
   const CliResult toStdout = RunCli({"-f", "win", "-t", "lat", "a.txt"}, {}, dir.Path());
   EXPECT_EQ(toStdout.status, 0);
+
+  // A file size limit stops the in-place run's temporary file as a full disk would, even
+  // for root; the message names its directory and says what failed there.
+  std::string large = original;
+  while (large.size() < 4096) large += original;
+  WriteFile(dir / "large.txt", large);
+  const CliResult inPlace = RunCli({"-i", "-f", "win", "-t", "lat", "large.txt"}, {}, dir.Path(),
+                                   {"sh", "-c", "trap '' XFSZ; ulimit -f 2; exec \"$@\"", "sh"});
+  EXPECT_EQ(inPlace.status, 1);
+  EXPECT_EQ(inPlace.err,
+            "pismovar-cli: .: cannot write the temporary file in this directory: File too large\n");
+  EXPECT_EQ(ReadFile(dir / "large.txt"), large);
 
   // An output that cannot be created is named, not the input.
   const CliResult missingDir =
@@ -432,6 +447,26 @@ TEST(StreamTest, AnOpenPipeIsConvertedAsItArrivesUntilASignal) {
   ::kill(pid, SIGTERM);
   EXPECT_EQ(WaitExit(pid), 128 + SIGTERM);
   ::close(pipeFds[1]);
+  EXPECT_EQ(ReadFile(dir / "err"), "");
+}
+
+// True once process `pid` sleeps in a wait; false when it has ended.
+bool Sleeping(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string field;
+  for (int i = 0; i < 3 && stat >> field; ++i) {
+  }
+  return field == "S";
+}
+
+TEST(StreamTest, ASignalWhileAFifoWaitsForAWriterEndsTheRunWithoutAMessage) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  const pid_t pid =
+      StartCli({"-f", "win", "-t", "lat", (dir / "pipe").string()}, -1, dir / "out", dir / "err");
+  while (!Sleeping(pid)) ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0);
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(WaitExit(pid), 128 + SIGINT);
   EXPECT_EQ(ReadFile(dir / "err"), "");
 }
 

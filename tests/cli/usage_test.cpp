@@ -52,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "'LATIN-2' is ambiguous: say 'lat' for code page 852 or 'iso' for ISO "
                      "8859-2"},
         BadUsageCase{{"-t", "win", "-x"}, "unknown option '-x'"},
+        BadUsageCase{{"-t", "win", "-o", "", "a"}, "--output needs a file name"},
         BadUsageCase{{"-t", "win", "-o", "out", "a", "b"}, "--output takes one input only"},
         BadUsageCase{{"-t", "win", "-i", "-o", "out", "a"},
                      "--in-place and --output exclude each other"},

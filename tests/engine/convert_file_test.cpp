@@ -282,6 +282,26 @@ TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
   EXPECT_EQ(attribute("user.origin"), "kam");
 }
 
+// Where the filesystem has no unnamed files, a killed run leaves its named file behind; the
+// next run's sweep removes it, but never a live run's file, a link or a folder of that name.
+TEST_F(ConvertFileTest, ASweepRemovesOnlyTheTemporaryFilesNoRunHolds) {
+  WriteFile(dir.Path() / ".pismovar-Killed", "the text of a killed run");
+  WriteFile(dir.Path() / ".pismovar-Longer1", "not a name the program gives");
+  WriteFile(dir.Path() / "outside.txt", "text");
+  fs::create_symlink("outside.txt", dir.Path() / ".pismovar-Linked");
+  fs::create_directory(dir.Path() / ".pismovar-Folder");
+  const UniqueFd dirFd(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  ReplacementFile live(dirFd.Get());
+  ASSERT_TRUE(live.Valid() && live.Link());
+
+  RemoveStaleReplacementFiles(dirFd.Get());
+  std::vector<std::string> kept{".pismovar-Folder", ".pismovar-Linked", ".pismovar-Longer1",
+                                live.Name(), "outside.txt"};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(Entries(), kept);
+  EXPECT_EQ(ReadFile(dir.Path() / "outside.txt"), "text");
+}
+
 TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
   const auto holdAll = [&] {

@@ -1,83 +1,180 @@
-#include "engine/kernels.h"
+#include "engine/kernels/kernels.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/code_page.h"
+#include "engine/kernels/reference.h"
+#include "engine/kernels/targets.h"
 
 namespace pismovar::kernels {
+
+void PrintTo(const Target& target, std::ostream* os) { *os << target.name; }
+
 namespace {
 
-// Texts of every length around the wide block size, full of line ends and high bytes.
-std::vector<std::string> RandomTexts() {
+// Random texts of every length across a few blocks of the widest form, built from pieces
+// that stress the block edges: line ends, high bytes, UTF-8 sequences of every length and
+// malformed ones. Then real text, and a long run of one letter that fills every lane's
+// counters.
+std::vector<std::string> Texts() {
+  const std::vector<std::string> pieces = {
+      "a", " ", "\r", "\n",   "\r\n", "č",    "Ž",    "ň",    "ő",        "„",        "€",
+      "😀", "ß", "Ω",  "\x9A", "\xE8", "\x80", "\xFF", "\xC3", "\xE2\x82", "\xC0\xAF", "\xC5"};
   std::mt19937 random(7);
-  const std::string alphabet = "ab\r\n\r\n\r\x9A\xE8\x80\xFF\xC1\x87\xA0\xD2";
   std::vector<std::string> texts;
-  for (std::size_t size = 0; size < 300; ++size) {
-    std::string text(size, ' ');
-    for (char& ch : text) ch = alphabet[random() % alphabet.size()];
+  for (std::size_t count = 0; count < 260; ++count) {
+    std::string text;
+    while (text.size() < count) {
+      // Mostly ASCII and Czech letters, so that the wide forms take their fast paths.
+      const std::size_t pick = random() % 3 == 0 ? random() % pieces.size() : random() % 7;
+      text += pieces[pick];
+    }
     texts.push_back(text);
   }
+  std::string real;
+  for (int line = 0; line < 300; ++line) {
+    real += std::string(static_cast<std::size_t>(line % 70), 'x') +
+            " Příliš žluťoučký kůň úpěl ďábelské ódy.\r\n";
+  }
+  texts.push_back(real);
+  texts.push_back(std::string(20000, '\xE8') + "\r\n" + std::string(20000, '\n'));
   return texts;
 }
 
-// Every rewrite a conversion can ask for: none, one sequence into another, and every line end
-// into each sequence.
-std::vector<Rewrite> AllRewrites(const std::vector<std::string>& sequences) {
-  std::vector<Rewrite> rewrites;
-  for (LineEnd endOut = 0; endOut < kLineEndCount; ++endOut) {
-    const std::string& seqOut = sequences[endOut];
-    for (LineEnd endIn = 0; endIn < kLineEndCount; ++endIn) {
-      const std::string& seqIn = sequences[endIn];
-      if (endIn == endOut) continue;
-      rewrites.push_back({static_cast<std::uint8_t>(seqIn[0]), seqIn.size() == 2,
-                          static_cast<std::uint8_t>(seqIn.size() == 2 ? seqIn[1] : 0),
-                          seqOut.data(), seqOut.size()});
-    }
-    Rewrite any;
-    any.out = seqOut.data();
-    any.outSize = seqOut.size();
-    any.anyLineEnd = true;
-    rewrites.push_back(any);
-  }
-  return rewrites;
+Rewrite RewriteOf(LineEnd in, const std::string& out) {
+  const std::string seq = LineEndSequence(in);
+  return {static_cast<std::uint8_t>(seq[0]), seq.size() == 2,
+          static_cast<std::uint8_t>(seq.size() == 2 ? seq[1] : 0), out.data(), out.size()};
 }
 
-TEST(Kernels, WideConversionGivesThePortableBytesAndCount) {
-  if (!HaveWide()) GTEST_SKIP() << "this processor has no wide byte permutes";
-  const auto texts = RandomTexts();
-  const std::vector<std::string> sequences = {
-      LineEndSequence(kLineEndDos), LineEndSequence(kLineEndMac), LineEndSequence(kLineEndUnix)};
-  std::vector<const Rewrite*> rewrites = {nullptr};
-  const std::vector<Rewrite> all = AllRewrites(sequences);
-  for (const Rewrite& rewrite : all) rewrites.push_back(&rewrite);
+class EveryTarget : public ::testing::TestWithParam<Target> {
+ protected:
+  // Every rewrite a conversion can ask for: none, one sequence into another, and every line
+  // end into each sequence.
+  void SetUp() override {
+    for (LineEnd out = 0; out < kLineEndCount; ++out) sequences.push_back(LineEndSequence(out));
+    rewrites.push_back(nullptr);
+    for (LineEnd out = 0; out < kLineEndCount; ++out) {
+      for (LineEnd in = 0; in < kLineEndCount; ++in) {
+        if (in != out) rewriteStore.push_back(RewriteOf(in, sequences[out]));
+      }
+      Rewrite any;
+      any.out = sequences[out].data();
+      any.outSize = sequences[out].size();
+      any.anyLineEnd = true;
+      rewriteStore.push_back(any);
+    }
+    for (const Rewrite& r : rewriteStore) rewrites.push_back(&r);
+  }
+
+  // The output of the form under test and of the reference, compared.
+  void ExpectSame(const std::vector<std::uint8_t>& actual, std::size_t actualSize,
+                  const std::vector<std::uint8_t>& expected, std::size_t expectedSize,
+                  const std::string& what) {
+    ASSERT_EQ(actualSize, expectedSize) << what;
+    ASSERT_TRUE(std::equal(actual.begin(), actual.begin() + actualSize, expected.begin())) << what;
+  }
+
+  const std::vector<std::string> texts = Texts();
+  std::vector<std::string> sequences;
+  std::vector<Rewrite> rewriteStore;
+  std::vector<const Rewrite*> rewrites;
+};
+
+TEST_P(EveryTarget, ConversionGivesTheReferenceBytesAndCount) {
+  const ScopedTarget use(GetParam());
   ByteFlags substituted{};
   for (int b = 0x80; b < 256; ++b) substituted[b] = static_cast<std::uint8_t>(b % 3 == 0);
   for (CodePage from = 0; from < kCodePageCount; ++from) {
     const ByteMap map = BuildByteMap(from, (from + 3) % kCodePageCount);
-    for (const Rewrite* r : rewrites) {
-      for (const auto& text : texts) {
-        const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
-        std::vector<std::uint8_t> portable(2 * text.size() + kWriteSlack);
-        std::vector<std::uint8_t> wide(portable.size());
-        std::uint64_t portableCount = 0;
-        std::uint64_t wideCount = 0;
-        const std::size_t n =
-            ConvertPortable(in, text.size(), portable.data(), map, substituted, r, portableCount);
-        ASSERT_EQ(ConvertWide(in, text.size(), wide.data(), map, substituted, r, wideCount), n);
-        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
-            << "code page " << from << ", rewrite " << (r - all.data()) << ", size " << text.size();
-        ASSERT_EQ(wideCount, portableCount);
+    for (std::size_t r = 0; r < rewrites.size(); ++r) {
+      for (std::size_t t = 0; t < texts.size(); ++t) {
+        const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
+        const std::size_t size = texts[t].size();
+        const std::string what = "code page " + std::to_string(from) + ", rewrite " +
+                                 std::to_string(r) + ", text " + std::to_string(t);
+        std::vector<std::uint8_t> expected(2 * size + kWriteSlack);
+        std::vector<std::uint8_t> actual(expected.size());
+        std::uint64_t expectedCount = 0;
+        std::uint64_t actualCount = 0;
+        const std::size_t n = reference::Convert(in, size, expected.data(), map, substituted,
+                                                 rewrites[r], expectedCount);
+        ExpectSame(actual,
+                   Convert(in, size, actual.data(), map, substituted, rewrites[r], actualCount),
+                   expected, n, what);
+        ASSERT_EQ(actualCount, expectedCount) << what;
         std::uint64_t flagged = 0;
-        for (const char ch : text) flagged += substituted[static_cast<std::uint8_t>(ch)];
-        ASSERT_EQ(portableCount, flagged);
+        for (const char ch : texts[t]) flagged += substituted[static_cast<std::uint8_t>(ch)];
+        ASSERT_EQ(expectedCount, flagged) << what;
       }
     }
   }
 }
+
+TEST_P(EveryTarget, TallyGivesTheReferenceCounts) {
+  const ScopedTarget use(GetParam());
+  CodePageMask mask{};
+  for (int b = 0x80; b < 256; ++b) mask[b] = static_cast<std::uint8_t>(b * 37 % 64);
+  for (std::size_t t = 0; t < texts.size(); ++t) {
+    const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
+    DetectCounts expected;
+    DetectCounts actual;
+    reference::Tally(in, texts[t].size(), mask, expected);
+    Tally(in, texts[t].size(), mask, actual);
+    ASSERT_EQ(actual.code, expected.code) << "text " << t;
+    ASSERT_EQ(actual.cr, expected.cr) << "text " << t;
+    ASSERT_EQ(actual.lf, expected.lf) << "text " << t;
+  }
+}
+
+TEST_P(EveryTarget, Utf8LoopsGiveTheReferenceBytesAndLosses) {
+  const ScopedTarget use(GetParam());
+  for (CodePage page = 0; page < kCodePageCount; ++page) {
+    const ToUtf8Table toUtf8 = BuildToUtf8Table(page);
+    const FromUnicodeTable fromUtf8(page);
+    for (std::size_t r = 0; r < rewrites.size(); ++r) {
+      const Rewrite* rewrite = rewrites[r];
+      for (std::size_t t = 0; t < texts.size(); ++t) {
+        const auto* in = reinterpret_cast<const std::uint8_t*>(texts[t].data());
+        const std::size_t size = texts[t].size();
+        const std::string what = "code page " + std::to_string(page) + ", rewrite " +
+                                 std::to_string(r) + ", text " + std::to_string(t);
+        std::vector<std::uint8_t> expected(3 * size + kWriteSlack);
+        std::vector<std::uint8_t> actual(expected.size());
+        Utf8Losses expectedLosses;
+        Utf8Losses actualLosses;
+        std::size_t n =
+            reference::EncodeUtf8(in, size, expected.data(), toUtf8, rewrite, expectedLosses);
+        ExpectSame(actual, EncodeUtf8(in, size, actual.data(), toUtf8, rewrite, actualLosses),
+                   expected, n, "encode, " + what);
+        n = reference::DecodeUtf8(in, size, expected.data(), fromUtf8, rewrite, 10, expectedLosses);
+        ExpectSame(actual, DecodeUtf8(in, size, actual.data(), fromUtf8, rewrite, 10, actualLosses),
+                   expected, n, "decode, " + what);
+        n = reference::RepairUtf8(in, size, expected.data(), rewrite, 10, expectedLosses);
+        ExpectSame(actual, RepairUtf8(in, size, actual.data(), rewrite, 10, actualLosses), expected,
+                   n, "repair, " + what);
+        ASSERT_EQ(actualLosses.replaced, expectedLosses.replaced) << what;
+        ASSERT_EQ(actualLosses.malformed, expectedLosses.malformed) << what;
+        ASSERT_EQ(actualLosses.firstMalformed, expectedLosses.firstMalformed) << what;
+        std::uint64_t expectedMultibyte = 0;
+        std::uint64_t actualMultibyte = 0;
+        ASSERT_EQ(IsValidUtf8(in, size, actualMultibyte),
+                  reference::IsValidUtf8(in, size, expectedMultibyte))
+            << what;
+        ASSERT_EQ(actualMultibyte, expectedMultibyte) << what;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, EveryTarget, ::testing::ValuesIn(SupportedTargets()),
+                         [](const auto& target) { return std::string(target.param.name); });
 
 struct AnyLineEndCase {
   std::string in;
@@ -97,8 +194,8 @@ TEST_P(AnyLineEnd, RewritesEveryLineEndWhole) {
   for (int b = 0; b < 256; ++b) map[b] = static_cast<std::uint8_t>(b);
   std::vector<std::uint8_t> out(2 * c.in.size() + kWriteSlack);
   std::uint64_t count = 0;
-  const std::size_t n = ConvertPortable(reinterpret_cast<const std::uint8_t*>(c.in.data()),
-                                        c.in.size(), out.data(), map, ByteFlags{}, &any, count);
+  const std::size_t n = reference::Convert(reinterpret_cast<const std::uint8_t*>(c.in.data()),
+                                           c.in.size(), out.data(), map, ByteFlags{}, &any, count);
   EXPECT_EQ(std::string(out.begin(), out.begin() + n), c.expected);
 }
 
@@ -109,20 +206,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, AnyLineEnd,
                                            AnyLineEndCase{"\n\r\n\r", "\r", "\r\r\r"},
                                            AnyLineEndCase{"a\r\nb", "\r\n", "a\r\nb"}));
 
-TEST(Kernels, WideTallyGivesThePortableCounts) {
-  if (!HaveWide()) GTEST_SKIP() << "this processor has no wide byte permutes";
-  CodePageMask mask{};
-  for (int b = 0x80; b < 256; ++b) mask[b] = static_cast<std::uint8_t>(b * 37 % 64);
-  for (const auto& text : RandomTexts()) {
-    const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
-    DetectCounts portable;
-    DetectCounts wide;
-    TallyPortable(in, text.size(), mask, portable);
-    TallyWide(in, text.size(), mask, wide);
-    ASSERT_EQ(wide.code, portable.code) << "size " << text.size();
-    ASSERT_EQ(wide.cr, portable.cr);
-    ASSERT_EQ(wide.lf, portable.lf);
-  }
+TEST(Targets, TheScalarFormComesLastAndTheWideOnesAreBuilt) {
+  const std::vector<Target> targets = SupportedTargets();
+  ASSERT_FALSE(targets.empty());
+  EXPECT_TRUE(targets.back().name == "SCALAR" || targets.back().name == "EMU128");
+#if defined(__x86_64__) || defined(__aarch64__)
+  EXPECT_GE(targets.size(), 2u);
+#endif
+  EXPECT_EQ(ActiveTarget(), targets.front().name);
 }
 
 }  // namespace

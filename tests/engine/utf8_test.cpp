@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/converter.h"
+#include "engine/kernels/kernels.h"
 #include "engine/unicode_tables.h"
 #include "test_host.h"
 
@@ -116,9 +117,11 @@ TEST_P(Malformed, EachMaximalPartIsReplacedAndCountedFromItsOffset) {
     EXPECT_EQ(repaired.losses.firstMalformed, c.first);
   }
   // In an 8-bit output every U+FFFD of the repair is a "?".
-  std::string expected = c.repaired;
-  for (std::size_t pos; (pos = expected.find(kFffd)) != std::string::npos;) {
-    expected.replace(pos, kFffd.size(), "?");
+  std::string expected;
+  for (std::size_t from = 0, pos; from < c.repaired.size(); from = pos + kFffd.size()) {
+    pos = std::min(c.repaired.find(kFffd, from), c.repaired.size());
+    expected.append(c.repaired, from, pos - from);
+    if (pos < c.repaired.size()) expected += '?';
   }
   const Converted toIso = Convert(c.in, kCodeUtf8, kCodeIsoLatin2);
   EXPECT_EQ(Convert(toIso.text, kCodeIsoLatin2, kCodeUtf8).text, expected);
@@ -181,82 +184,6 @@ TEST(IncompleteEnd, CountsOnlyABeginningThatNeedsMoreBytes) {
         utf8::IncompleteEnd(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size()),
         c.held)
         << ::testing::PrintToString(c.text);
-  }
-}
-
-// Texts of every length around the wide blocks, of ASCII, line ends, letters of two, three
-// and four bytes, and malformed bytes.
-std::vector<std::string> RandomTexts() {
-  const std::vector<std::string> pieces = {
-      "a", "b", " ", "\r", "\n",   "\r\n", "č",        "Ž",        "ä",    "ň",    "ŕ", "ő",
-      "ā", "„", "€", "😀",  "\x80", "\xC3", "\xE2\x82", "\xC0\xAF", "\xFF", "\xC5", "ß", "Ω"};
-  std::mt19937 random(8);
-  std::vector<std::string> texts;
-  for (std::size_t count = 0; count < 200; ++count) {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-      // Mostly ASCII and Czech letters, so that the wide loops take their fast paths.
-      const std::size_t pick = random() % 3 == 0 ? random() % pieces.size() : random() % 10;
-      text += pieces[pick];
-    }
-    texts.push_back(text);
-  }
-  return texts;
-}
-
-kernels::Rewrite RewriteOf(LineEnd in, const std::string& out) {
-  const std::string seq = LineEndSequence(in);
-  return {static_cast<std::uint8_t>(seq[0]), seq.size() == 2,
-          static_cast<std::uint8_t>(seq.size() == 2 ? seq[1] : 0), out.data(), out.size()};
-}
-
-TEST(Utf8Kernels, WideFormsGiveThePortableBytesAndCounts) {
-  if (!utf8::HaveWide()) GTEST_SKIP() << "this processor has no wide byte compress";
-  const auto texts = RandomTexts();
-  const std::string dos = LineEndSequence(kLineEndDos);
-  const std::string unix = LineEndSequence(kLineEndUnix);
-  const kernels::Rewrite dosToUnix = RewriteOf(kLineEndDos, unix);
-  const kernels::Rewrite unixToDos = RewriteOf(kLineEndUnix, dos);
-  kernels::Rewrite anyToDos = unixToDos;
-  anyToDos.anyLineEnd = true;
-  for (CodePage page = 0; page < kCodePageCount; ++page) {
-    const ToUtf8Table toUtf8 = BuildToUtf8Table(page);
-    const FromUnicodeTable fromUtf8(page);
-    for (const kernels::Rewrite* rewrite :
-         {static_cast<const kernels::Rewrite*>(nullptr), &dosToUnix, &unixToDos,
-          static_cast<const kernels::Rewrite*>(&anyToDos)}) {
-      for (const auto& text : texts) {
-        const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
-        std::vector<std::uint8_t> portable(3 * text.size() + kernels::kWriteSlack);
-        std::vector<std::uint8_t> wide(portable.size());
-        Utf8Losses portableLosses;
-        Utf8Losses wideLosses;
-        std::size_t n =
-            utf8::EncodePortable(in, text.size(), portable.data(), toUtf8, rewrite, portableLosses);
-        ASSERT_EQ(utf8::EncodeWide(in, text.size(), wide.data(), toUtf8, rewrite, wideLosses), n);
-        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
-            << "encode, code page " << page << ", size " << text.size();
-        n = utf8::DecodePortable(in, text.size(), portable.data(), fromUtf8, rewrite, 10,
-                                 portableLosses);
-        ASSERT_EQ(utf8::DecodeWide(in, text.size(), wide.data(), fromUtf8, rewrite, 10, wideLosses),
-                  n);
-        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
-            << "decode, code page " << page << ", size " << text.size();
-        ASSERT_EQ(wideLosses.replaced, portableLosses.replaced);
-        ASSERT_EQ(wideLosses.malformed, portableLosses.malformed);
-        ASSERT_EQ(wideLosses.firstMalformed, portableLosses.firstMalformed);
-        n = utf8::RepairPortable(in, text.size(), portable.data(), rewrite, 10, portableLosses);
-        ASSERT_EQ(utf8::RepairWide(in, text.size(), wide.data(), rewrite, 10, wideLosses), n);
-        ASSERT_TRUE(std::equal(portable.begin(), portable.begin() + n, wide.begin()))
-            << "repair, size " << text.size();
-        ASSERT_EQ(wideLosses.malformed, portableLosses.malformed);
-        bool portableMultibyte = false;
-        bool wideMultibyte = false;
-        ASSERT_EQ(utf8::IsValidWide(in, text.size(), wideMultibyte),
-                  utf8::IsValidPortable(in, text.size(), portableMultibyte));
-        ASSERT_EQ(wideMultibyte, portableMultibyte);
-      }
-    }
   }
 }
 

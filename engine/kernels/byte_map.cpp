@@ -1,0 +1,124 @@
+// The byte map with the line-end rewrite, one block at a time.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "engine/kernels/byte_map.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "engine/kernels/reference.h"
+#include "engine/kernels/simd-inl.h"
+#include "engine/kernels/steps.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace pismovar::kernels::HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR
+
+std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions) {
+  return reference::Convert(in, size, out, map, substituted, rewrite, substitutions);
+}
+
+#else
+
+// Bytes below 0x80 map to themselves, so only the high bytes are looked up.
+std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions) {
+  const D d;
+  const std::size_t n = hn::Lanes(d);
+  const HighTable table(map.data() + 0x80);
+  const HighSet flagged(substituted.data() + 0x80);
+  // The count stays in a register: the output bytes could alias the caller's.
+  std::uint64_t count = 0;
+  std::size_t i = 0;
+  std::size_t o = 0;
+  if (rewrite == nullptr || (!rewrite->pair && !rewrite->anyLineEnd && rewrite->outSize == 1)) {
+    // Every byte gives one: a one-byte line end is replaced where it stands.
+    const V first = hn::Set(d, rewrite ? rewrite->first : 0);
+    const V replacement = hn::Set(d, rewrite ? static_cast<std::uint8_t>(rewrite->out[0]) : 0);
+    for (; i + n <= size; i += n) {
+      const V block = hn::LoadU(d, in + i);
+      V mapped = table.Lookup(block, block);
+      if (rewrite != nullptr) mapped = hn::IfThenElse(hn::Eq(block, first), replacement, mapped);
+      hn::StoreU(mapped, d, out + i);
+      count += hn::CountTrue(d, flagged.Contains(block));
+    }
+    o = i;
+  } else if (rewrite->outSize == 1) {
+    // A pair (and, for any line end, a lone CR or LF) becomes one byte: the first byte of a
+    // pair is replaced and its second squeezed out. The first step makes sure that a block
+    // always has the byte before it.
+    const std::uint8_t firstByte = rewrite->FirstStart();
+    const std::uint8_t secondByte = rewrite->anyLineEnd ? rewrite->OtherStart() : rewrite->second;
+    const V first = hn::Set(d, firstByte);
+    const V second = hn::Set(d, secondByte);
+    const V replacement = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[0]));
+    if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
+    for (; i + n + 1 <= size; i += n) {
+      const V block = hn::LoadU(d, in + i);
+      const M isFirst = hn::Eq(block, first);
+      const M isSecond = hn::Eq(block, second);
+      const M afterFirst = hn::Eq(hn::LoadU(d, in + i - 1), first);
+      const M ends = hn::And(isSecond, afterFirst);
+      const M starts = rewrite->anyLineEnd
+                           ? hn::Or(isFirst, hn::AndNot(afterFirst, isSecond))
+                           : hn::And(isFirst, hn::Eq(hn::LoadU(d, in + i + 1), second));
+      const V mapped = hn::IfThenElse(starts, replacement, table.Lookup(block, block));
+      const M substitutes = flagged.Contains(block);
+#if HWY_TARGET == HWY_AVX3_DL
+      // One byte compress squeezes out every second byte of the block.
+      const M keep = hn::Not(ends);
+      hn::StoreU(hn::Compress(mapped, keep), d, out + o);
+      o += hn::CountTrue(d, keep);
+      count += hn::CountTrue(d, substitutes);
+#else
+      // Without a byte compress, the block is taken up to its first second byte, which is
+      // skipped; the next block starts after it.
+      hn::StoreU(mapped, d, out + o);
+      const intptr_t end = hn::FindFirstTrue(d, ends);
+      const std::size_t taken = end < 0 ? n : static_cast<std::size_t>(end);
+      count += hn::CountTrue(d, hn::And(substitutes, hn::FirstN(d, taken)));
+      o += taken;
+      if (end >= 0) i += taken + 1 - n;
+#endif
+    }
+    // The second byte of a pair that the last block began is already written.
+    if (i > 0 && i < size && in[i - 1] == firstByte && in[i] == secondByte) ++i;
+  } else {
+    // A line end grows: each block is written up to its first line end, which is rewritten
+    // on its own.
+    while (i + n <= size) {
+      const V block = hn::LoadU(d, in + i);
+      hn::StoreU(table.Lookup(block, block), d, out + o);
+      const intptr_t end = hn::FindFirstTrue(d, LineEndStarts(block, *rewrite));
+      const std::size_t taken = end < 0 ? n : static_cast<std::size_t>(end);
+      count += hn::CountTrue(d, hn::And(flagged.Contains(block), hn::FirstN(d, taken)));
+      i += taken;
+      o += taken;
+      if (end >= 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
+    }
+  }
+  while (i < size) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
+  substitutions += count;
+  return o;
+}
+
+#endif
+
+}  // namespace pismovar::kernels::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace pismovar::kernels {
+
+HWY_EXPORT(Convert);
+
+std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions) {
+  return HWY_DYNAMIC_DISPATCH(Convert)(in, size, out, map, substituted, rewrite, substitutions);
+}
+
+}  // namespace pismovar::kernels
+#endif

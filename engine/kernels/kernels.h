@@ -1,0 +1,57 @@
+// The engine's hot loops: the byte map, the detection tally, and UTF-8 encoding, decoding,
+// repair and validation, each with the line-end rewrite where it writes text. Every loop is
+// built for each instruction set of the processor family and the best one the processor
+// runs is chosen once (see targets.h); every form gives the same bytes as the scalar
+// reference in reference.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/char_table.h"
+#include "engine/detect_counts.h"
+#include "engine/line_end_rewrite.h"
+#include "engine/utf8_tables.h"
+
+namespace pismovar::kernels {
+
+// How far a loop may write beyond the text it converts.
+inline constexpr std::size_t kWriteSlack = 64;
+
+// Converts `size` bytes of `in` into `out` through `map`, rewriting line ends when `rewrite`
+// is given; returns the output's length and adds to `substitutions` how many input bytes
+// have a flag of 1 in `substituted` (every flag is 0 or 1; bytes below 0x80 must be 0).
+// `out` needs room for twice the input and kWriteSlack bytes more.
+std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
+                    const ByteFlags& substituted, const Rewrite* rewrite,
+                    std::uint64_t& substitutions);
+
+// Adds the detection letters, CR and LF bytes of `size` bytes to `counts`.
+void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+           DetectCounts& counts);
+
+// The UTF-8 loops convert `size` bytes of `in` into `out`, rewriting line ends when `rewrite`
+// is given, add what was lost to `losses` and return the output's length. `offset` is the
+// input offset of in[0], for the first malformed sequence. A sequence cut off by the end of
+// `in` counts as malformed: the caller holds back an incomplete end (utf8::IncompleteEnd)
+// until the next chunk. `out` needs room for three bytes per input byte (two for a UTF-8
+// input) and kWriteSlack more.
+
+// 8-bit code page to UTF-8.
+std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses);
+// UTF-8 to an 8-bit code page: a character without a byte becomes "?", and so does a
+// malformed sequence.
+std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses);
+// UTF-8 to UTF-8: valid sequences unchanged, each malformed one replaced by U+FFFD.
+std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses);
+
+// Whether `size` bytes are valid UTF-8 throughout (a cut-off sequence at the end is not);
+// adds to `multibyte` how many of their sequences are longer than one byte (up to the first
+// malformed one).
+bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte);
+
+}  // namespace pismovar::kernels

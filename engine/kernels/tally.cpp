@@ -1,0 +1,80 @@
+// The detection tally, one block at a time.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "engine/kernels/tally.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "engine/kernels/reference.h"
+#include "engine/kernels/simd-inl.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace pismovar::kernels::HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR
+
+void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+           DetectCounts& counts) {
+  reference::Tally(in, size, mask, counts);
+}
+
+#else
+
+namespace {
+
+// A count of one byte per lane, as a sum over all lanes.
+HWY_INLINE std::int64_t Total(V counts) {
+  const hn::Repartition<std::uint64_t, D> d64;
+  return static_cast<std::int64_t>(hn::GetLane(hn::SumOfLanes(d64, hn::SumsOf8(counts))));
+}
+
+}  // namespace
+
+// Each lane counts its own letters, CRs and LFs in one byte per kind, emptied into the totals
+// before a byte can overflow.
+void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+           DetectCounts& counts) {
+  const D d;
+  const std::size_t n = hn::Lanes(d);
+  constexpr std::size_t kBlocksPerRound = 255;
+  const HighTable table(mask.data() + 0x80);
+  std::size_t i = 0;
+  while (i + n <= size) {
+    V letters[kDetectCodePages];
+    for (V& count : letters) count = hn::Zero(d);
+    V cr = hn::Zero(d);
+    V lf = hn::Zero(d);
+    // A true lane is all ones: subtracting it adds one.
+    for (std::size_t block = 0; block < kBlocksPerRound && i + n <= size; ++block, i += n) {
+      const V bytes = hn::LoadU(d, in + i);
+      const V pages = table.Lookup(bytes, hn::Zero(d));
+      for (int c = 0; c < kDetectCodePages; ++c) {
+        const V bit = hn::Set(d, static_cast<std::uint8_t>(1u << c));
+        letters[c] = hn::Sub(letters[c], hn::VecFromMask(d, hn::TestBit(pages, bit)));
+      }
+      cr = hn::Sub(cr, hn::VecFromMask(d, hn::Eq(bytes, hn::Set(d, '\r'))));
+      lf = hn::Sub(lf, hn::VecFromMask(d, hn::Eq(bytes, hn::Set(d, '\n'))));
+    }
+    for (int c = 0; c < kDetectCodePages; ++c) counts.code[c] += Total(letters[c]);
+    counts.cr += Total(cr);
+    counts.lf += Total(lf);
+  }
+  reference::Tally(in + i, size - i, mask, counts);
+}
+
+#endif
+
+}  // namespace pismovar::kernels::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace pismovar::kernels {
+
+HWY_EXPORT(Tally);
+
+void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+           DetectCounts& counts) {
+  HWY_DYNAMIC_DISPATCH(Tally)(in, size, mask, counts);
+}
+
+}  // namespace pismovar::kernels
+#endif
