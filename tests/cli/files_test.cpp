@@ -144,9 +144,11 @@ TEST(InPlaceTest, ConvertsEachFileKeepingItsModeAndNoTemporaryFile) {
   WriteFile(dir / "a.txt", Encode(kCzechSlovakText, 1));
   WriteFile(dir / "b.txt", Encode("Žluťoučký kůň\r\n", 1));
   fs::permissions(dir / "a.txt", static_cast<fs::perms>(0640));
+  // A name given twice, in another spelling, must not convert the converted text again.
   const CliResult result =
-      RunCli({"-i", "-f", "kam", "-t", "win", "a.txt", "b.txt"}, {}, dir.Path());
+      RunCli({"-i", "-f", "kam", "-t", "win", "a.txt", "b.txt", "./a.txt"}, {}, dir.Path());
   EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "pismovar-cli: ./a.txt: named more than once, converted once\n");
   EXPECT_EQ(ReadFile(dir / "a.txt"), Encode(kCzechSlovakText, 0));
   EXPECT_EQ(ReadFile(dir / "b.txt"), Encode("Žluťoučký kůň\r\n", 0));
   EXPECT_EQ(Mode(dir / "a.txt"), 0640u);
