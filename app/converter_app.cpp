@@ -32,9 +32,10 @@ int CConverterApp::InitInstance(const CommandLine& line) {
       dlg.m_bAutoRun = line.bAutoRun;
       dlg.m_bClipboardIn = line.bClipboard;
       dlg.m_bClipboardOut = line.bClipboard;
-      dlg.m_strInput = BuildFileList(line.names);
+      const std::vector<std::string> names = WithoutRepeats(line.names);
+      dlg.m_strInput = BuildFileList(names);
       dlg.m_strOutput = dlg.m_strInput;
-      dlg.m_nFileCount = std::max(static_cast<int>(line.names.size()), 1);
+      dlg.m_nFileCount = std::max(static_cast<int>(names.size()), 1);
     }
     dlg.OnInitDialog();
     dlg.exec();

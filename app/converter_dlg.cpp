@@ -256,6 +256,7 @@ void CConverterDlg::OnClipboardOut() {
 void CConverterDlg::TakeInputFiles(const QStringList& paths) {
   std::vector<std::string> names;
   for (const QString& path : paths) names.push_back(TextToPath(path));
+  names = WithoutRepeats(names);
   m_strInput = BuildFileList(names);
   m_strOutput = m_strInput;
   m_nFileCount = static_cast<int>(names.size());

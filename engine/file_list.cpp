@@ -1,6 +1,21 @@
 #include "engine/file_list.h"
 
+#include <cstdlib>
+#include <set>
+
 namespace pismovar {
+
+std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths) {
+  std::vector<std::string> unique;
+  std::set<std::string> seen;
+  for (const auto& path : paths) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    const bool first = seen.insert(real ? std::string(real) : path).second;
+    std::free(real);
+    if (first) unique.push_back(path);
+  }
+  return unique;
+}
 
 std::string BuildFileList(const std::vector<std::string>& paths) {
   if (paths.size() == 1) return paths.front();

@@ -8,6 +8,11 @@
 
 namespace pismovar {
 
+// `paths` in their order, less every name of a file named before it in another spelling
+// ("a.txt", "./a.txt", a link's target): a list converts each file once, since a second pass
+// would convert the converted text again. A name that does not resolve stays as it is.
+std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths);
+
 // The bare path for one file, the quoted list for several.
 std::string BuildFileList(const std::vector<std::string>& paths);
 

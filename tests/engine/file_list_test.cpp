@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace pismovar {
 namespace {
 
@@ -21,6 +23,15 @@ TEST(FileList, CutsNamesInOrderUntilNoneIsLeft) {
   }
   EXPECT_EQ(names, (std::vector<std::string>{"/t/a.txt", "", "/t/c d.txt"}));
   EXPECT_EQ(list, "");
+}
+
+TEST(FileList, AFileNamedTwiceInAnySpellingStaysOnceInItsFirstPlace) {
+  const std::string dir = ::testing::TempDir();
+  const std::string a = dir + "/file_list_a.txt";
+  std::fclose(std::fopen(a.c_str(), "w"));
+  EXPECT_EQ(WithoutRepeats({a, "/nonexistent/b", dir + "/./file_list_a.txt", "/nonexistent/b"}),
+            (std::vector<std::string>{a, "/nonexistent/b"}));
+  std::remove(a.c_str());
 }
 
 TEST(FileList, ATextWithoutAQuoteCannotBeCut) {
