@@ -24,11 +24,12 @@ using File = Outcome::File;
 
 }  // namespace
 
-Converter::Converter(EngineHost& host)
+Converter::Converter(EngineHost& host, std::size_t readSize)
     : m_host(host),
-      m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize)),
-      m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize)),
-      m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(kWorkAreaSize)) {}
+      m_readSize(readSize),
+      m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
+      m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
+      m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))) {}
 
 Converter::~Converter() = default;
 
@@ -114,11 +115,11 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     // takes what has arrived, so that a pipe's text is converted and written as it comes.
     ssize_t got = 0;
     if (!ahead.empty()) {
-      got = static_cast<ssize_t>(std::min(ahead.size(), kReadSize));
+      got = static_cast<ssize_t>(std::min(ahead.size(), m_readSize));
       std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
       ahead = ahead.subspan(static_cast<std::size_t>(got));
     } else if (fdIn >= 0) {
-      got = ReadInput(fdIn, m_inArea.get() + held, kReadSize);
+      got = ReadInput(fdIn, m_inArea.get() + held, m_readSize);
     }
     if (got < 0 && errno == EINTR) {
       // A signal interrupted a read that was waiting: perhaps the user cancelled.
@@ -517,7 +518,7 @@ Outcome Converter::FullDetect() {
   int readError = -1;
   while (!m_bCancel && !endOfInput) {
     std::uint8_t* const chunk = m_scratchArea.get() + held;
-    const ssize_t got = ReadInput(fd.Get(), chunk, kReadSize);
+    const ssize_t got = ReadInput(fd.Get(), chunk, m_readSize);
     if (got < 0 && errno == EINTR) {
       m_host.PumpMessage();
       continue;

@@ -36,11 +36,15 @@ class Converter {
   // The most output bytes one input byte can give: a byte without a character becomes
   // U+FFFD (three bytes in UTF-8); a one-byte line end rewritten to CR LF gives two.
   static constexpr std::size_t kMaxExpansion = 3;
-  static constexpr std::size_t kWorkAreaSize =
-      kMaxExpansion * (kReadSize + kMaxHeldBytes) + kUtf8BomSize + kernels::kWriteSlack;
+  // The size of a work area for reads of `readSize` bytes.
+  static constexpr std::size_t WorkAreaSize(std::size_t readSize) {
+    return kMaxExpansion * (readSize + kMaxHeldBytes) + kUtf8BomSize + kernels::kWriteSlack;
+  }
   static constexpr std::size_t kQuickDetectSize = 5120;
 
-  explicit Converter(EngineHost& host);
+  // `readSize` is the most one read of the input asks for: the desktop program reads
+  // kReadSize bytes at a time; larger reads copy a large file with fewer system calls.
+  explicit Converter(EngineHost& host, std::size_t readSize = kReadSize);
   virtual ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -54,7 +58,8 @@ class Converter {
   // the length of the result; writes no terminator. The choices must have been prepared
   // (PrepareChoices).
   std::size_t ConvertBuffer(std::size_t size);
-  // Where ConvertBuffer reads (kReadSize + kMaxHeldBytes bytes) and writes (kWorkAreaSize).
+  // Where ConvertBuffer reads (readSize + kMaxHeldBytes bytes) and writes
+  // (WorkAreaSize(readSize)).
   std::uint8_t* InArea() { return m_inArea.get(); }
   const std::uint8_t* OutArea() const { return m_outArea.get(); }
 
@@ -214,6 +219,7 @@ class Converter {
   kernels::Rewrite m_rewrite;
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
+  const std::size_t m_readSize;
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;

@@ -226,7 +226,7 @@ TEST(ConvertBuffer, AFullReadOfLineEndsFitsTheWorkArea) {
   const std::string text(Converter::kReadSize + 1, '\r');
   const std::string out = Convert(converter, text);
   EXPECT_EQ(out.size(), 2 * text.size());
-  EXPECT_LE(out.size(), Converter::kWorkAreaSize);
+  EXPECT_LE(out.size(), Converter::WorkAreaSize(Converter::kReadSize));
 }
 
 TEST(ConvertBuffer, RefusesChoicesOutsideTheTable) {

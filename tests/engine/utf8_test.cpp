@@ -290,7 +290,7 @@ TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
   ASSERT_EQ(Run(undefined, kCodeAscii, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out").size(), 3 + 3 * undefined.size());
   EXPECT_EQ(converter.m_losses.replaced, undefined.size());
-  static_assert(Converter::kWorkAreaSize >=
+  static_assert(Converter::WorkAreaSize(Converter::kReadSize) >=
                 Converter::kMaxExpansion * (kRead + Converter::kMaxHeldBytes) + kUtf8BomSize +
                     kernels::kWriteSlack);
 }
