@@ -173,13 +173,13 @@ bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multib
 
 #else
 
-// Runs of plain ASCII a block at a time; each other sequence on its own.
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
+// Runs of plain ASCII a block at a time; each other sequence on its own, written by `write`.
+template <typename Write>
+std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                         const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses,
+                         const Write& write) {
   const D d;
   const std::size_t n = hn::Lanes(d);
-  const steps::WriteByte write{table, losses};
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + n <= size) {
@@ -194,26 +194,15 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
+std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses) {
+  return DecodeBlocks(in, size, out, rewrite, offset, losses, steps::WriteByte{table, losses});
+}
+
 std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
-  const D d;
-  const std::size_t n = hn::Lanes(d);
-  std::size_t i = 0;
-  std::size_t o = 0;
-  while (i + n <= size) {
-    const V block = hn::LoadU(d, in + i);
-    hn::StoreU(block, d, out + o);
-    const std::size_t plain = PlainPrefix(block, rewrite);
-    i += plain;
-    o += plain;
-    if (plain < n) {
-      steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
-    }
-  }
-  while (i < size) {
-    steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
-  }
-  return o;
+  return DecodeBlocks(in, size, out, rewrite, offset, losses, steps::WriteSequence);
 }
 
 bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
