@@ -46,13 +46,14 @@ CommandAction RequestedAction(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
+std::string ProgramName(const std::string& started) {
+  const std::string name = started.substr(started.rfind('/') + 1);
+  return name.empty() ? "pismovar" : name;
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
-  if (!arguments.empty()) {
-    const std::string& started = arguments.front();
-    line.strProgram = started.substr(started.rfind('/') + 1);
-  }
-  if (line.strProgram.empty()) line.strProgram = "pismovar";
+  line.strProgram = ProgramName(arguments.empty() ? std::string{} : arguments.front());
   line.action = RequestedAction(arguments);
   if (line.action != CommandAction::kDialog) return line;
 

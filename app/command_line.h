@@ -43,6 +43,9 @@ struct CommandLine {
 // order; double quotes are removed from names.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
+// The name the program was started by (argv[0]) without its folder; "pismovar" when empty.
+std::string ProgramName(const std::string& started);
+
 // The usage message in the user's language, naming the program as `program`.
 QString UsageText(std::string_view program);
 

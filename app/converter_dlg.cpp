@@ -572,7 +572,9 @@ void CConverterDlg::OnAbout() {
 }
 
 void CConverterDlg::ShowUsage() {
-  MessageBox(QMessageBox::Warning, UsageText(QCoreApplication::applicationName().toStdString()));
+  const QStringList arguments = QCoreApplication::arguments();
+  const std::string started = arguments.isEmpty() ? std::string{} : arguments.front().toStdString();
+  MessageBox(QMessageBox::Warning, UsageText(ProgramName(started)));
 }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
