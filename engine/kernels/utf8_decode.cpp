@@ -205,14 +205,50 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return DecodeBlocks(in, size, out, rewrite, offset, losses, steps::WriteSequence);
 }
 
+// The lanes holding a lead of a two-byte sequence, C2..DF.
+HWY_INLINE M TwoByteLeads(V bytes) {
+  const hn::RebindToSigned<D> di;
+  const auto value = hn::BitCast(di, bytes);
+  return hn::RebindMask(D(), hn::And(hn::Gt(value, hn::Set(di, static_cast<std::int8_t>(-63))),
+                                     hn::Lt(value, hn::Set(di, static_cast<std::int8_t>(-32)))));
+}
+
+// The lanes holding a continuation byte, 80..BF.
+HWY_INLINE M Continuations(V bytes) {
+  const D d;
+  return hn::Eq(hn::And(bytes, hn::Set(d, 0xC0)), hn::Set(d, 0x80));
+}
+
+// A block at a time while it holds only ASCII and two-byte sequences: each byte of 80 and above
+// is a lead C2..DF followed by a continuation byte, or a continuation byte after such a lead,
+// seen through the same bytes loaded one before and one after (so the first sequence is checked
+// on its own). `i` stays at the start of a sequence, so a block that ends on a lead leaves it
+// for the next; anything else (a longer or malformed sequence) is checked one at a time.
 bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   std::size_t i = 0;
-  while (i + n <= size) {
-    const std::size_t plain = PlainPrefix(hn::LoadU(d, in + i), nullptr);
-    i += plain;
-    if (plain < n && !steps::ValidateStep(in, size, i, multibyte)) return false;
+  if (size > 0 && !steps::ValidateStep(in, size, i, multibyte)) return false;
+  while (i + n < size) {
+    const V block = hn::LoadU(d, in + i);
+    const M high = High(block);
+    if (hn::AllFalse(d, high)) {
+      i += n;
+      continue;
+    }
+    const M leads = TwoByteLeads(block);
+    const M continuations = Continuations(block);
+    const M broken =
+        hn::Or(hn::AndNot(hn::Or(leads, continuations), high),
+               hn::Or(hn::AndNot(Continuations(hn::LoadU(d, in + i + 1)), leads),
+                      hn::AndNot(TwoByteLeads(hn::LoadU(d, in + i - 1)), continuations)));
+    if (!hn::AllFalse(d, broken)) {
+      if (!steps::ValidateStep(in, size, i, multibyte)) return false;
+      continue;
+    }
+    const bool endsOnLead = in[i + n - 1] >= 0xC2 && in[i + n - 1] <= 0xDF;
+    multibyte += hn::CountTrue(d, leads) - endsOnLead;
+    i += n - endsOnLead;
   }
   return reference::IsValidUtf8(in + i, size - i, multibyte);
 }
