@@ -45,7 +45,7 @@ class ReadAhead {
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // Starts reading up to `size` bytes into `buffer`, which stays untouched until Wait.
+  // Starts reading up to `size` bytes into `buffer`; the caller leaves it alone until Wait.
   void Start(std::uint8_t* buffer, std::size_t size) {
     m_buffer = buffer;
     m_size = size;
