@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <semaphore>
+#include <thread>
 
 #include "engine/detect.h"
 #include "engine/file_list.h"
@@ -21,6 +24,62 @@ namespace {
 
 using Failure = Outcome::Failure;
 using File = Outcome::File;
+
+// Reads on a second thread, one read at a time, so the caller can count one chunk while the
+// next one arrives. The thread lives as long as the object; the destructor waits for a read
+// still under way, so the descriptor may be closed right after.
+class ReadAhead {
+ public:
+  struct Result {
+    ssize_t got;
+    int error;
+  };
+
+  explicit ReadAhead(std::function<ssize_t(std::uint8_t*, std::size_t)> read)
+      : m_read(std::move(read)), m_thread([this] { Run(); }) {}
+  ~ReadAhead() {
+    if (m_pending) Wait();
+    m_stop = true;
+    m_request.release();
+  }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // Starts reading up to `size` bytes into `buffer`; the caller leaves it alone until Wait.
+  void Start(std::uint8_t* buffer, std::size_t size) {
+    m_buffer = buffer;
+    m_size = size;
+    m_pending = true;
+    m_request.release();
+  }
+  // The outcome of the read Start began, with errno when it failed.
+  Result Wait() {
+    m_done.acquire();
+    m_pending = false;
+    return m_result;
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      m_request.acquire();
+      if (m_stop) return;
+      const ssize_t got = m_read(m_buffer, m_size);
+      m_result = {got, got < 0 ? errno : 0};
+      m_done.release();
+    }
+  }
+
+  std::function<ssize_t(std::uint8_t*, std::size_t)> m_read;
+  std::binary_semaphore m_request{0};
+  std::binary_semaphore m_done{0};
+  std::uint8_t* m_buffer = nullptr;
+  std::size_t m_size = 0;
+  Result m_result{};
+  bool m_pending = false;
+  bool m_stop = false;
+  std::jthread m_thread;  // last: starts once the members it uses exist
+};
 
 }  // namespace
 
@@ -512,31 +571,46 @@ Outcome Converter::FullDetect() {
   m_bCancel = false;
   DetectTally tally;
   Utf8Detector utf8;
-  // The beginning of a UTF-8 sequence cut off by a read goes in front of the next read.
-  std::size_t held = 0;
-  bool endOfInput = false;
   int readError = -1;
-  while (!m_bCancel && !endOfInput) {
-    std::uint8_t* const chunk = m_scratchArea.get() + held;
-    const ssize_t got = ReadInput(fd.Get(), chunk, m_readSize);
-    if (got < 0 && errno == EINTR) {
+  {
+    // Two buffers take turns: one is counted while the next read fills the other. Each read
+    // lands kFront bytes in, keeping the allocation's alignment for the copy and leaving room
+    // in front for the beginning of a UTF-8 sequence cut off by the read before.
+    constexpr std::size_t kFront = 64;
+    static_assert(kFront >= kMaxHeldBytes);
+    std::uint8_t* const buffers[2] = {m_scratchArea.get() + kFront, m_inArea.get() + kFront};
+    ReadAhead reader([this, &fd](std::uint8_t* into, std::size_t most) {
+      return ReadInput(fd.Get(), into, most);
+    });
+    reader.Start(buffers[0], m_readSize);
+    std::size_t held = 0;
+    int turn = 0;
+    while (!m_bCancel) {
+      const ReadAhead::Result read = reader.Wait();
+      std::uint8_t* const chunk = buffers[turn];
+      if (read.got < 0 && read.error == EINTR) {
+        m_host.PumpMessage();
+        reader.Start(chunk, m_readSize);
+        continue;
+      }
+      if (read.got < 0) {
+        readError = read.error;
+        break;
+      }
+      const auto n = static_cast<std::size_t>(read.got);
+      const bool endOfInput = n == 0;
+      std::uint8_t* const next = buffers[turn ^ 1];
+      if (!endOfInput) reader.Start(next, m_readSize);
+      m_nDoneBytes += n;
+      tally.Add(chunk, n);
+      if (m_bDetectUtf8) {
+        held = utf8.Add(chunk - held, held + n, endOfInput);
+        std::memcpy(next - held, chunk + n - held, held);
+      }
       m_host.PumpMessage();
-      continue;
+      if (endOfInput) break;
+      turn ^= 1;
     }
-    if (got < 0) {
-      readError = errno;
-      break;
-    }
-    const auto n = static_cast<std::size_t>(got);
-    endOfInput = n == 0;
-    m_nDoneBytes += n;
-    tally.Add(chunk, n);
-    if (m_bDetectUtf8) {
-      const std::size_t total = held + n;
-      held = utf8.Add(m_scratchArea.get(), total, endOfInput);
-      std::memmove(m_scratchArea.get(), m_scratchArea.get() + total - held, held);
-    }
-    m_host.PumpMessage();
   }
   fd.Reset();
   if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;

@@ -161,7 +161,8 @@ class Converter {
  protected:
   // The file operations a conversion depends on; tests replace them to inject failures.
   // ReadInput reads once: what has arrived, up to `size` bytes; 0 at the end; -1 with errno
-  // EINTR when a signal interrupted the wait.
+  // EINTR when a signal interrupted the wait. A full detection calls it on a second thread,
+  // one call at a time, while the calling thread counts the chunk read before.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
   // Starts writing a file's data to disk without waiting.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "engine/converter.h"
@@ -157,6 +158,55 @@ TEST_F(DetectTest, ACancelledFullDetectionGuessesFromWhatItRead) {
   EXPECT_FALSE(converter.m_bCancel);
   EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
 }
+
+// Fails its second read once with `error`; a full detection reads ahead on another thread.
+class FailingSecondRead : public Converter {
+ public:
+  FailingSecondRead(EngineHost& host, int error) : Converter(host), m_error(error) {}
+
+ protected:
+  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
+    if (++m_reads != 2) return Converter::ReadInput(fd, buffer, size);
+    errno = m_error;
+    return -1;
+  }
+
+ private:
+  const int m_error;
+  int m_reads = 0;
+};
+
+struct ReadFailureCase {
+  const char* name;
+  int error;
+  Outcome::Result result;
+  int reportedError;
+};
+
+class FullDetectReadFailure : public ::testing::TestWithParam<ReadFailureCase> {};
+
+TEST_P(FullDetectReadFailure, RetriesAnInterruptedReadAndReportsOtherErrors) {
+  const ReadFailureCase& c = GetParam();
+  TempDir dir;
+  TestHost host;
+  FailingSecondRead converter(host, c.error);
+  // The one UTF-8 letter is cut by the first read: after a retried read it must still be whole.
+  WriteFile(dir / "a.txt", std::string(Converter::kReadSize - 1, 'x') + "č\n");
+  converter.m_strInput = dir / "a.txt";
+  converter.m_bDetectUtf8 = true;
+  const Outcome outcome = converter.FullDetect();
+  EXPECT_EQ(outcome.result, c.result);
+  EXPECT_EQ(outcome.error, c.reportedError);
+  if (c.result == Outcome::kDone) {
+    EXPECT_EQ(converter.m_nCodeIn, kCodeUtf8);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FullDetectReadFailure,
+    ::testing::Values(ReadFailureCase{"Interrupted", EINTR, Outcome::kDone, 0},
+                      ReadFailureCase{"InputOutputError", EIO, Outcome::kFailed, EIO}),
+    [](const auto& param) { return param.param.name; });
 
 TEST_F(DetectTest, AnEmptyFileIsAsciiWithDosLineEnds) {
   WriteFile(dir / "empty", "");
