@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -271,7 +270,7 @@ void Runner::ConvertFileInPlace(const std::string& path) {
     m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error(_("not a regular file"));
-  } else if (!FirstTimeInPlace(path)) {
+  } else if (!m_convertedInPlace.FirstTime(path)) {
     // A second pass would convert the converted text again.
     m_host.Warning(_("named more than once, converted once"));
   } else if (fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); !fd.Valid()) {
@@ -297,14 +296,6 @@ void Runner::ConvertFileInPlace(const std::string& path) {
   }
   Finish();
   if (m_converter.BatchFull()) ReplaceHeld();
-}
-
-bool Runner::FirstTimeInPlace(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return true;  // the open that follows reports why
-  const bool first = m_convertedInPlace.emplace(real).second;
-  std::free(real);
-  return first;
 }
 
 }  // namespace pismovar::cli

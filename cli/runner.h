@@ -3,13 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "cli/cli_host.h"
 #include "cli/options.h"
 #include "engine/converter.h"
+#include "engine/file_list.h"
 #include "engine/posix_file.h"
 
 namespace pismovar::cli {
@@ -41,9 +41,6 @@ class Runner {
   // Adds the regular files under `directory` to `files`; reports what it cannot read.
   void CollectFiles(const std::string& directory, std::vector<std::string>& files);
   void ConvertFileInPlace(const std::string& path);
-  // false when `path` names, by any way of writing it, a file this run has already converted
-  // in place.
-  bool FirstTimeInPlace(const std::string& path);
 
   // Opens `name` ("-" for standard input). false after reporting the failure.
   bool OpenInput(const std::string& name, Input& input);
@@ -67,7 +64,7 @@ class Runner {
   CliHost m_host;
   Converter m_converter;
   bool m_allSucceeded = true;
-  std::set<std::string> m_convertedInPlace;  // their canonical names
+  SeenFiles m_convertedInPlace;
 };
 
 }  // namespace pismovar::cli

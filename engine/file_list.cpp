@@ -1,18 +1,21 @@
 #include "engine/file_list.h"
 
 #include <cstdlib>
-#include <set>
 
 namespace pismovar {
 
+bool SeenFiles::FirstTime(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  const bool first = m_seen.insert(real ? std::string(real) : path).second;
+  std::free(real);
+  return first;
+}
+
 std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths) {
+  SeenFiles seen;
   std::vector<std::string> unique;
-  std::set<std::string> seen;
   for (const auto& path : paths) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    const bool first = seen.insert(real ? std::string(real) : path).second;
-    std::free(real);
-    if (first) unique.push_back(path);
+    if (seen.FirstTime(path)) unique.push_back(path);
   }
   return unique;
 }

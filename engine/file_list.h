@@ -3,14 +3,26 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace pismovar {
 
-// `paths` in their order, less every name of a file named before it in another spelling
-// ("a.txt", "./a.txt", a link's target): a list converts each file once, since a second pass
-// would convert the converted text again. A name that does not resolve stays as it is.
+// The files a run has met, by their canonical names, so that a file named twice in other
+// spellings ("a.txt", "./a.txt", a link's target) is converted once: a second pass would
+// convert the converted text again.
+class SeenFiles {
+ public:
+  // true the first time `path` names its file; a name that does not resolve counts by its
+  // text.
+  bool FirstTime(const std::string& path);
+
+ private:
+  std::set<std::string> m_seen;
+};
+
+// `paths` in their order, less every name of a file named before it (SeenFiles).
 std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths);
 
 // The bare path for one file, the quoted list for several.
