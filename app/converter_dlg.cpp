@@ -443,8 +443,8 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
       }
       Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(*name); });
       if (outcome.failure == Outcome::Failure::kLocked) {
-        // The same file under another name (or twice in the list) may wait in the batch,
-        // behind the lock of this very run.
+        // The same file under another name (a hard link) may wait in the batch, behind the
+        // lock of this very run.
         if (!PutHeldInPlace(allConverted)) return cancelled();
         outcome = RunOnWorker([&] { return ConvertFileHeld(*name); });
       }
