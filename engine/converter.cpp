@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "engine/detect.h"
@@ -74,26 +75,43 @@ bool Converter::PrepareChoices() {
 }
 
 std::size_t Converter::ConvertBuffer(std::size_t size) {
-  return ConvertChunk(m_inArea.get(), size, m_outArea.get(), 0);
+  return ConvertChunk(m_inArea.get(), size, m_outArea.get(), 0, m_losses);
 }
 
 std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                                    std::uint64_t offset) {
+                                    std::uint64_t offset, Utf8Losses& losses) const {
   // Rewriting the line ends first and mapping afterwards gives the same bytes as one pass
   // doing both: line-end bytes lie below 0x80, where the map changes nothing.
   const bool rewrite = m_bAllLineEnds || m_nLineEndIn != m_nLineEndOut;
   const kernels::Rewrite* lineEnds = rewrite ? &m_rewrite : nullptr;
   switch (m_route) {
     case Route::kToUtf8:
-      return kernels::EncodeUtf8(in, size, out, m_toUtf8, lineEnds, m_losses);
+      return kernels::EncodeUtf8(in, size, out, m_toUtf8, lineEnds, losses);
     case Route::kFromUtf8:
-      return kernels::DecodeUtf8(in, size, out, m_fromUnicode, lineEnds, offset, m_losses);
+      return kernels::DecodeUtf8(in, size, out, m_fromUnicode, lineEnds, offset, losses);
     case Route::kUtf8ToUtf8:
-      return kernels::RepairUtf8(in, size, out, lineEnds, offset, m_losses);
+      return kernels::RepairUtf8(in, size, out, lineEnds, offset, losses);
     case Route::kByteMap:
       break;
   }
-  return kernels::Convert(in, size, out, m_byteMap, m_substituted, lineEnds, m_losses.replaced);
+  return kernels::Convert(in, size, out, m_byteMap, m_substituted, lineEnds, losses.replaced);
+}
+
+std::size_t Converter::ConvertPiece(const std::uint8_t* in, std::size_t size, std::uint64_t offset,
+                                    bool bom, std::uint8_t* out, Utf8Losses& losses) const {
+  // A byte-order mark at the start of a UTF-8 text is not converted; UTF-8 output gets one
+  // when asked.
+  std::size_t skip = 0;
+  if (offset == 0 && m_nCodeIn == kCodeUtf8 && size >= kUtf8BomSize &&
+      std::memcmp(in, kUtf8Bom, kUtf8BomSize) == 0) {
+    skip = kUtf8BomSize;
+  }
+  std::size_t outSize = 0;
+  if (bom) {
+    std::memcpy(out, kUtf8Bom, kUtf8BomSize);
+    outSize = kUtf8BomSize;
+  }
+  return outSize + ConvertChunk(in + skip, size - skip, out + outSize, offset + skip, losses);
 }
 
 std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const {
@@ -111,10 +129,22 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   m_host.SetProgressRange(0, 100);
   m_bCancel = false;
   std::size_t held = 0;
-  bool bomWritten = !(m_bWriteBom && m_nCodeOut == kCodeUtf8);
+  bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
+  struct stat inStat {};
+  if (ahead.empty() && fdIn >= 0 && ::fstat(fdIn, &inStat) == 0 && S_ISREG(inStat.st_mode) &&
+      static_cast<std::uint64_t>(inStat.st_size) > m_readSize) {
+    std::uint64_t converted = 0;
+    if (Outcome outcome = RunFileChunks(fdIn, inPath, fdOut, outFile, outPath,
+                                        static_cast<std::uint64_t>(inStat.st_size), converted);
+        outcome.result != Outcome::kDone) {
+      return outcome;
+    }
+    if (converted != 0) bom = false;
+  }
+  // What is left, or all of a stream: one read at a time, each taking what has arrived, so
+  // that a pipe's text is converted and written as it comes.
   for (bool endOfInput = false; !endOfInput;) {
-    // The bytes held back from the previous read are already in front of this one. Each read
-    // takes what has arrived, so that a pipe's text is converted and written as it comes.
+    // The bytes held back from the previous read are already in front of this one.
     ssize_t got = 0;
     if (!ahead.empty()) {
       got = static_cast<ssize_t>(std::min(ahead.size(), m_readSize));
@@ -134,19 +164,9 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     std::size_t n = held + static_cast<std::size_t>(got);
     held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
     n -= held;
-    std::size_t skip = 0;
-    std::size_t outSize = 0;
-    if (m_nDoneBytes == 0 && m_nCodeIn == kCodeUtf8 && n >= kUtf8BomSize &&
-        std::memcmp(m_inArea.get(), kUtf8Bom, kUtf8BomSize) == 0) {
-      skip = kUtf8BomSize;
-    }
-    if (!bomWritten) {
-      std::memcpy(m_outArea.get(), kUtf8Bom, kUtf8BomSize);
-      outSize = kUtf8BomSize;
-      bomWritten = true;
-    }
-    outSize += ConvertChunk(m_inArea.get() + skip, n - skip, m_outArea.get() + outSize,
-                            m_nDoneBytes + skip);
+    const std::size_t outSize =
+        ConvertPiece(m_inArea.get(), n, m_nDoneBytes, bom, m_outArea.get(), m_losses);
+    bom = false;
     m_nDoneBytes += n;
     if (outSize != 0 && !WriteOutput(fdOut, m_outArea.get(), outSize)) {
       return Outcome::Failed(Failure::kWrite, outFile, outPath, errno);
@@ -157,6 +177,113 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   }
   if (m_bStrict && (m_losses.replaced != 0 || m_losses.malformed != 0)) {
     return Outcome::Failed(Failure::kLossy, File::kInput, inPath);
+  }
+  return {};
+}
+
+Outcome Converter::RunFileChunks(int fdIn, const std::string& inPath, int fdOut,
+                                 Outcome::File outFile, const std::string& outPath,
+                                 std::uint64_t size, std::uint64_t& converted) {
+  // Two threads take the chunks in turn; each reads and converts its own while the other
+  // writes, and they write in the order of the text. A chunk is read with the few bytes in
+  // front of it, so that it knows what the chunk before it holds back (a CR, the beginning
+  // of a UTF-8 sequence) and converts those bytes itself.
+  struct Worker {
+    std::uint8_t* in;
+    std::uint8_t* out;
+    Utf8Losses losses;
+  };
+  if (!m_secondInArea) {
+    m_secondInArea = std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(m_readSize));
+    m_secondOutArea = std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(m_readSize));
+  }
+  Worker workers[2] = {{m_inArea.get(), m_outArea.get(), {}},
+                       {m_secondInArea.get(), m_secondOutArea.get(), {}}};
+  const bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
+  // The chunk whose text is written next, or kNoMore once nothing more is to be written.
+  constexpr std::uint64_t kNoMore = ~std::uint64_t{0};
+  std::atomic<std::uint64_t> turn{0};
+  std::atomic<std::uint64_t> nextChunk{0};
+  std::atomic<std::uint64_t> doneBytes{0};
+  std::mutex failedMutex;
+  Outcome failed;
+  converted = 0;
+  const auto finish = [&] {
+    turn = kNoMore;
+    turn.notify_all();
+  };
+  const auto fail = [&](Outcome outcome) {
+    const std::lock_guard lock(failedMutex);
+    if (failed.result == Outcome::kDone) failed = outcome;
+    finish();
+  };
+  const auto convertChunk = [&](Worker& worker) {
+    const std::uint64_t chunk = nextChunk.fetch_add(1);
+    const std::uint64_t start = chunk * m_readSize;
+    if (start >= size || turn == kNoMore) return false;
+    const std::uint64_t end = std::min(size, start + m_readSize);
+    const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
+    std::size_t got = 0;
+    while (got < end - from) {
+      const ssize_t n = ReadInputAt(fdIn, worker.in + got, end - from - got, from + got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        fail(Outcome::Failed(Failure::kRead, File::kInput, inPath, errno));
+        return false;
+      }
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    // A file cut short meanwhile ends the chunks here; the rest of the run reads on from
+    // where they stop.
+    const bool cut = got < end - from;
+    const std::size_t front = start - from;
+    const std::size_t first = got < front ? front : front - HeldBack(worker.in, front);
+    const std::size_t last = got <= front ? first : std::max(first, got - HeldBack(worker.in, got));
+    const std::size_t outSize = ConvertPiece(worker.in + first, last - first, from + first,
+                                             bom && from + first == 0, worker.out, worker.losses);
+    for (std::uint64_t now = turn.load(); now != chunk; now = turn.load()) {
+      if (now == kNoMore) return false;
+      turn.wait(now);
+    }
+    if (outSize != 0 && !WriteOutput(fdOut, worker.out, outSize)) {
+      fail(Outcome::Failed(Failure::kWrite, outFile, outPath, errno));
+      return false;
+    }
+    if (last > first) converted = from + last;
+    doneBytes += last - first;
+    if (cut || end == size) {
+      finish();
+      return false;
+    }
+    turn = chunk + 1;
+    turn.notify_all();
+    return true;
+  };
+  {
+    std::jthread second([&] {
+      while (convertChunk(workers[1])) {
+      }
+    });
+    while (convertChunk(workers[0])) {
+      m_nDoneBytes = doneBytes;
+      m_host.PumpMessage();
+      if (m_bCancel) fail(Outcome::Cancelled());
+    }
+  }
+  for (const Worker& worker : workers) {
+    if (worker.losses.malformed != 0 &&
+        (m_losses.malformed == 0 || worker.losses.firstMalformed < m_losses.firstMalformed)) {
+      m_losses.firstMalformed = worker.losses.firstMalformed;
+    }
+    m_losses.malformed += worker.losses.malformed;
+    m_losses.replaced += worker.losses.replaced;
+  }
+  m_nDoneBytes = doneBytes;
+  if (failed.result != Outcome::kDone) return failed;
+  // The rest of the run reads on from the end of what was converted.
+  if (::lseek(fdIn, static_cast<off_t>(converted), SEEK_SET) < 0) {
+    return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
   }
   return {};
 }

@@ -184,9 +184,13 @@ class Converter {
   // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
   enum class Route { kByteMap, kToUtf8, kFromUtf8, kUtf8ToUtf8 };
 
-  // ConvertBuffer on any part of the work areas; `offset` is the input offset of in[0].
+  // ConvertBuffer on any part of any work area; `offset` is the input offset of in[0].
   std::size_t ConvertChunk(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                           std::uint64_t offset);
+                           std::uint64_t offset, Utf8Losses& losses) const;
+  // The same for a piece of the input at `offset`: a UTF-8 byte-order mark at its start is
+  // dropped, and with `bom` the output starts with one.
+  std::size_t ConvertPiece(const std::uint8_t* in, std::size_t size, std::uint64_t offset,
+                           bool bom, std::uint8_t* out, Utf8Losses& losses) const;
   // How many bytes at the end of a read that is not the last are held back for the next.
   std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
@@ -194,6 +198,10 @@ class Converter {
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
                     std::span<const std::uint8_t> ahead = {});
+  // Converts about the first `size` bytes of the regular file fdIn on two threads; `converted`
+  // gets how many, and fdIn is left there for the rest of the run.
+  Outcome RunFileChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
+                        const std::string& outPath, std::uint64_t size, std::uint64_t& converted);
   struct Held;
   // Replaces the file `path` by its converted text; a link at `path` is followed only with
   // `followLink`.
@@ -229,6 +237,9 @@ class Converter {
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;
+  // The second thread's input and output areas, made for the first file that needs them.
+  std::unique_ptr<std::uint8_t[]> m_secondInArea;
+  std::unique_ptr<std::uint8_t[]> m_secondOutArea;
   // The converted files that wait for ReplaceHeld, and their inputs' total size.
   std::vector<std::unique_ptr<Held>> m_held;
   std::uint64_t m_heldBytes = 0;
