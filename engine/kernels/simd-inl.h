@@ -52,8 +52,8 @@ class HighTable {
 
 #else
 
-// The upper half of a table as eight rows of sixteen, one per high nibble: each row is looked
-// up by the low nibble and kept where the high nibble is its own.
+// The upper half of a table as eight rows of sixteen, one per high nibble: every row is looked
+// up by the low nibble, and bits 4, 5 and 6 of the byte pick its row in three rounds of blends.
 class HighTable {
  public:
   explicit HighTable(const std::uint8_t* upperHalf) {
@@ -64,13 +64,19 @@ class HighTable {
   HWY_INLINE V Lookup(V block, V otherwise) const {
     const D d;
     const V low = hn::And(block, hn::Set(d, 0x0F));
-    const V row = hn::ShiftRight<4>(block);
-    V result = otherwise;
-    for (std::size_t n = 0; n < kRows; ++n) {
-      result = hn::IfThenElse(hn::Eq(row, hn::Set(d, static_cast<std::uint8_t>(8 + n))),
-                              hn::TableLookupBytes(m_rows[n], low), result);
-    }
-    return result;
+    const auto clear = [&](std::uint8_t bit) {
+      return hn::Eq(hn::And(block, hn::Set(d, bit)), hn::Zero(d));
+    };
+    const M even = clear(0x10);
+    const M lowerPair = clear(0x20);
+    const M lowerHalf = clear(0x40);
+    const auto rows = [&](std::size_t n) {
+      return hn::IfThenElse(even, hn::TableLookupBytes(m_rows[n], low),
+                            hn::TableLookupBytes(m_rows[n + 1], low));
+    };
+    const V lower = hn::IfThenElse(lowerPair, rows(0), rows(2));
+    const V upper = hn::IfThenElse(lowerPair, rows(4), rows(6));
+    return hn::IfThenElse(High(block), hn::IfThenElse(lowerHalf, lower, upper), otherwise);
   }
 
  private:
