@@ -52,36 +52,50 @@ class HighTable {
 
 #else
 
-// The upper half of a table as eight rows of sixteen, one per high nibble: every row is looked
-// up by the low nibble, and bits 4, 5 and 6 of the byte pick its row in three rounds of blends.
-class HighTable {
+// A table of `kRows` rows of sixteen (8 or 16): every row is looked up by the low nibble of
+// the index, and the bits above it pick the row in rounds of blends, a tree rather than a
+// chain. Bits of the index beyond the rows are ignored.
+template <std::size_t kRows>
+class RowTable {
  public:
-  explicit HighTable(const std::uint8_t* upperHalf) {
-    for (std::size_t n = 0; n < kRows; ++n) m_rows[n] = hn::LoadDup128(D(), upperHalf + 16 * n);
+  explicit RowTable(const std::uint8_t* entries) {
+    for (std::size_t r = 0; r < kRows; ++r) m_rows[r] = hn::LoadDup128(D(), entries + 16 * r);
   }
 
-  // The high bytes of `block` looked up; the other lanes from `otherwise`.
-  HWY_INLINE V Lookup(V block, V otherwise) const {
-    const D d;
-    const V low = hn::And(block, hn::Set(d, 0x0F));
-    const auto clear = [&](std::uint8_t bit) {
-      return hn::Eq(hn::And(block, hn::Set(d, bit)), hn::Zero(d));
-    };
-    const M even = clear(0x10);
-    const M lowerPair = clear(0x20);
-    const M lowerHalf = clear(0x40);
-    const auto rows = [&](std::size_t n) {
-      return hn::IfThenElse(even, hn::TableLookupBytes(m_rows[n], low),
-                            hn::TableLookupBytes(m_rows[n + 1], low));
-    };
-    const V lower = hn::IfThenElse(lowerPair, rows(0), rows(2));
-    const V upper = hn::IfThenElse(lowerPair, rows(4), rows(6));
-    return hn::IfThenElse(High(block), hn::IfThenElse(lowerHalf, lower, upper), otherwise);
+  HWY_INLINE V Lookup(V index) const {
+    return Pick<0, kRows>(index, hn::And(index, hn::Set(D(), 0x0F)));
   }
 
  private:
-  static constexpr std::size_t kRows = 8;
+  // Rows `first` to `first + count - 1`: the lower half where the bit that tells them apart
+  // is clear.
+  template <std::size_t first, std::size_t count>
+  HWY_INLINE V Pick(V index, V low) const {
+    if constexpr (count == 1) {
+      return hn::TableLookupBytes(m_rows[first], low);
+    } else {
+      const D d;
+      const M lower = hn::Eq(hn::And(index, hn::Set(d, static_cast<std::uint8_t>(16 * count / 2))), hn::Zero(d));
+      return hn::IfThenElse(lower, Pick<first, count / 2>(index, low),
+                            Pick<first + count / 2, count / 2>(index, low));
+    }
+  }
+
   V m_rows[kRows];
+};
+
+// The upper half of a table as eight rows of sixteen, one per high nibble.
+class HighTable {
+ public:
+  explicit HighTable(const std::uint8_t* upperHalf) : m_rows(upperHalf) {}
+
+  // The high bytes of `block` looked up; the other lanes from `otherwise`.
+  HWY_INLINE V Lookup(V block, V otherwise) const {
+    return hn::IfThenElse(High(block), m_rows.Lookup(block), otherwise);
+  }
+
+ private:
+  RowTable<8> m_rows;
 };
 
 #endif
