@@ -11,8 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <semaphore>
+#include <atomic>
 #include <thread>
 
 #include "engine/detect.h"
@@ -24,62 +23,6 @@ namespace {
 
 using Failure = Outcome::Failure;
 using File = Outcome::File;
-
-// Reads on a second thread, one read at a time, so the caller can count one chunk while the
-// next one arrives. The thread lives as long as the object; the destructor waits for a read
-// still under way, so the descriptor may be closed right after.
-class ReadAhead {
- public:
-  struct Result {
-    ssize_t got;
-    int error;
-  };
-
-  explicit ReadAhead(std::function<ssize_t(std::uint8_t*, std::size_t)> read)
-      : m_read(std::move(read)), m_thread([this] { Run(); }) {}
-  ~ReadAhead() {
-    if (m_pending) Wait();
-    m_stop = true;
-    m_request.release();
-  }
-  ReadAhead(const ReadAhead&) = delete;
-  ReadAhead& operator=(const ReadAhead&) = delete;
-
-  // Starts reading up to `size` bytes into `buffer`; the caller leaves it alone until Wait.
-  void Start(std::uint8_t* buffer, std::size_t size) {
-    m_buffer = buffer;
-    m_size = size;
-    m_pending = true;
-    m_request.release();
-  }
-  // The outcome of the read Start began, with errno when it failed.
-  Result Wait() {
-    m_done.acquire();
-    m_pending = false;
-    return m_result;
-  }
-
- private:
-  void Run() {
-    for (;;) {
-      m_request.acquire();
-      if (m_stop) return;
-      const ssize_t got = m_read(m_buffer, m_size);
-      m_result = {got, got < 0 ? errno : 0};
-      m_done.release();
-    }
-  }
-
-  std::function<ssize_t(std::uint8_t*, std::size_t)> m_read;
-  std::binary_semaphore m_request{0};
-  std::binary_semaphore m_done{0};
-  std::uint8_t* m_buffer = nullptr;
-  std::size_t m_size = 0;
-  Result m_result{};
-  bool m_pending = false;
-  bool m_stop = false;
-  std::jthread m_thread;  // last: starts once the members it uses exist
-};
 
 }  // namespace
 
@@ -569,62 +512,80 @@ Outcome Converter::FullDetect() {
   m_nDoneBytes = 0;
   m_nTotalBytes = size;
   m_bCancel = false;
-  DetectTally tally;
-  Utf8Detector utf8;
-  int readError = -1;
+  // Two threads take the chunks in turn, each reading and counting its own, so that neither
+  // waits for the other and each counts what is still in its own cache; their counts add up.
+  // A chunk is read with the few bytes in front of it, where a UTF-8 sequence it finishes
+  // begins, so that each sequence is counted once, by the chunk it ends in.
+  std::atomic<std::uint64_t> nextChunk{0};
+  std::atomic<std::uint64_t> doneBytes{0};
+  std::atomic<bool> stop{false};
+  std::atomic<int> readError{-1};
+  struct Share {
+    DetectTally tally;
+    Utf8Detector utf8;
+  };
+  // Reads and counts one chunk; false when none is left or the run is to stop.
+  const auto countChunk = [&](Share& share, std::uint8_t* buffer) {
+    const std::uint64_t start = nextChunk.fetch_add(1) * m_readSize;
+    if (stop || start >= size) return false;
+    const std::uint64_t end = std::min(size, start + m_readSize);
+    const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
+    std::size_t got = 0;
+    while (got < end - from) {
+      const ssize_t n = ReadInputAt(fd.Get(), buffer + got, end - from - got, from + got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        int none = -1;
+        readError.compare_exchange_strong(none, errno);
+        stop = true;
+        return false;
+      }
+      if (n == 0) break;  // the file was cut short while it was read
+      got += static_cast<std::size_t>(n);
+    }
+    const std::size_t front = start - from;
+    if (got <= front) return false;
+    const bool last = from + got == size || got < end - from;
+    const std::size_t before = utf8::IncompleteEnd(buffer, front);
+    share.tally.Add(buffer + front, got - front);
+    if (m_bDetectUtf8) share.utf8.Add(buffer + front - before, got - front + before, last);
+    doneBytes += got - front;
+    return !last;
+  };
+  Share shares[2];
   {
-    // Two buffers take turns: one is counted while the next read fills the other. Each read
-    // lands kFront bytes in, keeping the allocation's alignment for the copy and leaving room
-    // in front for the beginning of a UTF-8 sequence cut off by the read before.
-    constexpr std::size_t kFront = 64;
-    static_assert(kFront >= kMaxHeldBytes);
-    std::uint8_t* const buffers[2] = {m_scratchArea.get() + kFront, m_inArea.get() + kFront};
-    ReadAhead reader([this, &fd](std::uint8_t* into, std::size_t most) {
-      return ReadInput(fd.Get(), into, most);
-    });
-    reader.Start(buffers[0], m_readSize);
-    std::size_t held = 0;
-    int turn = 0;
-    while (!m_bCancel) {
-      const ReadAhead::Result read = reader.Wait();
-      std::uint8_t* const chunk = buffers[turn];
-      if (read.got < 0 && read.error == EINTR) {
-        m_host.PumpMessage();
-        reader.Start(chunk, m_readSize);
-        continue;
-      }
-      if (read.got < 0) {
-        readError = read.error;
-        break;
-      }
-      const auto n = static_cast<std::size_t>(read.got);
-      const bool endOfInput = n == 0;
-      std::uint8_t* const next = buffers[turn ^ 1];
-      if (!endOfInput) reader.Start(next, m_readSize);
-      m_nDoneBytes += n;
-      tally.Add(chunk, n);
-      if (m_bDetectUtf8) {
-        held = utf8.Add(chunk - held, held + n, endOfInput);
-        std::memcpy(next - held, chunk + n - held, held);
-      }
+    std::jthread second;
+    if (size > m_readSize) {
+      second = std::jthread([&] {
+        while (countChunk(shares[1], m_inArea.get())) {
+        }
+      });
+    }
+    while (countChunk(shares[0], m_scratchArea.get())) {
+      m_nDoneBytes = doneBytes;
       m_host.PumpMessage();
-      if (endOfInput) break;
-      turn ^= 1;
+      if (m_bCancel) stop = true;
     }
   }
   fd.Reset();
+  shares[0].tally.Add(shares[1].tally);
+  shares[0].utf8.Add(shares[1].utf8);
   if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
   m_host.EndDetectProgress();
   const bool cancelled = m_bCancel;
   m_bCancel = false;
   if (readError >= 0) return Outcome::Failed(Failure::kRead, File::kInput, name, readError);
   // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(tally, utf8);
+  StoreGuess(shares[0].tally, shares[0].utf8);
   return cancelled ? Outcome::Cancelled() : Outcome{};
 }
 
 ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
   return ::read(fd, buffer, size);
+}
+
+ssize_t Converter::ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
+  return ::pread(fd, buffer, size, static_cast<off_t>(offset));
 }
 
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {

@@ -161,9 +161,11 @@ class Converter {
  protected:
   // The file operations a conversion depends on; tests replace them to inject failures.
   // ReadInput reads once: what has arrived, up to `size` bytes; 0 at the end; -1 with errno
-  // EINTR when a signal interrupted the wait. A full detection calls it on a second thread,
-  // one call at a time, while the calling thread counts the chunk read before.
+  // EINTR when a signal interrupted the wait.
   virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
+  // The same at `offset` of a regular file. A full detection calls it from two threads at
+  // once, for different parts of the file.
+  virtual ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset);
   virtual bool WriteOutput(int fd, const void* data, std::size_t size);
   // Starts writing a file's data to disk without waiting.
   virtual void StartWriteback(int fd);

@@ -18,6 +18,12 @@ void DetectTally::Add(const std::uint8_t* data, std::size_t size) {
   kernels::Tally(data, size, m_codePages, m_counts);
 }
 
+void DetectTally::Add(const DetectTally& other) {
+  for (int c = 0; c < kDetectCodePages; ++c) m_counts.code[c] += other.m_counts.code[c];
+  m_counts.cr += other.m_counts.cr;
+  m_counts.lf += other.m_counts.lf;
+}
+
 LineEnd DecideLineEnd(const DetectCounts& counts) {
   if (counts.cr < counts.lf / 2) return kLineEndUnix;
   if (counts.lf < counts.cr / 2) return kLineEndMac;

@@ -16,6 +16,8 @@ class DetectTally {
  public:
   DetectTally();
   void Add(const std::uint8_t* data, std::size_t size);
+  // Adds the tally of another part of the same text.
+  void Add(const DetectTally& other);
   const DetectCounts& Counts() const { return m_counts; }
 
  private:

@@ -41,6 +41,11 @@ class Utf8Detector {
   // Examines `size` bytes. Unless `last`, an incomplete sequence at their end is left for the
   // next chunk: returns its length; the caller puts those bytes in front of the next chunk.
   std::size_t Add(const std::uint8_t* data, std::size_t size, bool last);
+  // Adds what another detector found in another part of the same text.
+  void Add(const Utf8Detector& other) {
+    m_multibyte += other.m_multibyte;
+    m_malformed += other.m_malformed;
+  }
   bool IsUtf8() const {
     return m_multibyte != 0 && m_malformed <= m_multibyte / kValidPerMalformed;
   }

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <semaphore>
 #include <string>
+#include <thread>
 
 #include "engine/converter.h"
 #include "engine/file_list.h"
@@ -147,33 +150,62 @@ TEST_F(DetectTest, ClipboardWithoutTextIsSilentAndWithTextIsExamined) {
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndMac);
 }
 
+// The thread that calls FullDetect reads as usual; the other one's reads past the first two
+// chunks wait until the first progress report and then find the file's end.
+class SecondThreadWaitsForThePump : public Converter {
+ public:
+  using Converter::Converter;
+  std::binary_semaphore pumped{0};
+
+ protected:
+  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    if (std::this_thread::get_id() == m_caller || offset < 2 * kReadSize - kMaxHeldBytes) {
+      return Converter::ReadInputAt(fd, buffer, size, offset);
+    }
+    pumped.acquire();
+    pumped.release();
+    return 0;
+  }
+
+ private:
+  const std::thread::id m_caller = std::this_thread::get_id();
+};
+
 TEST_F(DetectTest, ACancelledFullDetectionGuessesFromWhatItRead) {
-  WriteFile(dir / "a.txt", std::string(Converter::kReadSize, '\xE8') +
-                               std::string(3 * Converter::kReadSize, '\xB9'));
-  converter.m_strInput = dir / "a.txt";
-  host.onPump = [&] { converter.m_bCancel = true; };
-  EXPECT_EQ(converter.FullDetect().result, Outcome::kCancelled);
+  SecondThreadWaitsForThePump cancelled(host);
+  // "š" in Windows 1250, then in ISO Latin-2.
+  WriteFile(dir / "a.txt", std::string(2 * Converter::kReadSize, '\x9A') +
+                               std::string(5 * Converter::kReadSize, '\xB9'));
+  cancelled.m_strInput = dir / "a.txt";
+  host.onPump = [&] {
+    cancelled.m_bCancel = true;
+    cancelled.pumped.release();
+  };
+  EXPECT_EQ(cancelled.FullDetect().result, Outcome::kCancelled);
   EXPECT_EQ(host.pumps, 1);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeWin1250);
-  EXPECT_FALSE(converter.m_bCancel);
-  EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
+  EXPECT_EQ(cancelled.m_nCodeIn, kCodeWin1250);  // the whole file is ISO Latin-2
+  EXPECT_FALSE(cancelled.m_bCancel);
+  EXPECT_EQ(cancelled.m_nDoneBytes, cancelled.m_nTotalBytes);
 }
 
-// Fails its second read once with `error`; a full detection reads ahead on another thread.
+// Fails the first read of the file's second chunk once with `error`; a full detection reads
+// the chunks on two threads.
 class FailingSecondRead : public Converter {
  public:
   FailingSecondRead(EngineHost& host, int error) : Converter(host), m_error(error) {}
 
  protected:
-  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
-    if (++m_reads != 2) return Converter::ReadInput(fd, buffer, size);
+  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    if (offset < kReadSize - kMaxHeldBytes || m_failed.exchange(true)) {
+      return Converter::ReadInputAt(fd, buffer, size, offset);
+    }
     errno = m_error;
     return -1;
   }
 
  private:
   const int m_error;
-  int m_reads = 0;
+  std::atomic<bool> m_failed{false};
 };
 
 struct ReadFailureCase {
@@ -190,7 +222,7 @@ TEST_P(FullDetectReadFailure, RetriesAnInterruptedReadAndReportsOtherErrors) {
   TempDir dir;
   TestHost host;
   FailingSecondRead converter(host, c.error);
-  // The one UTF-8 letter is cut by the first read: after a retried read it must still be whole.
+  // The one UTF-8 letter is cut by the first chunk: after a retried read it must still be whole.
   WriteFile(dir / "a.txt", std::string(Converter::kReadSize - 1, 'x') + "č\n");
   converter.m_strInput = dir / "a.txt";
   converter.m_bDetectUtf8 = true;
