@@ -150,42 +150,6 @@ class HighSet {
 
 #endif
 
-#if HWY_TARGET != HWY_AVX3_DL
-
-// A set of all 256 bytes as a bitmap of sixteen bits for each low nibble, one bit per high
-// nibble, in two rows: three sixteen-entry lookups and a blend test every lane.
-class ByteSet {
- public:
-  explicit ByteSet(const std::uint8_t* flags) {
-    alignas(16) std::uint8_t rows[2][16] = {};
-    alignas(16) std::uint8_t bits[16] = {};
-    for (std::size_t b = 0; b < 256; ++b) {
-      if (flags[b] != 0) rows[b >> 7][b & 0x0F] |= static_cast<std::uint8_t>(1u << (b >> 4 & 7));
-    }
-    for (std::size_t n = 0; n < 16; ++n) bits[n] = static_cast<std::uint8_t>(1u << (n & 7));
-    m_lower = hn::LoadDup128(D(), rows[0]);
-    m_upper = hn::LoadDup128(D(), rows[1]);
-    m_bits = hn::LoadDup128(D(), bits);
-  }
-
-  // The lanes of `bytes` whose byte is in the set.
-  HWY_INLINE M Contains(V bytes) const {
-    const D d;
-    const V low = hn::And(bytes, hn::Set(d, 0x0F));
-    const V row = hn::IfThenElse(High(bytes), hn::TableLookupBytes(m_upper, low),
-                                 hn::TableLookupBytes(m_lower, low));
-    const V bit = hn::TableLookupBytes(m_bits, hn::ShiftRight<4>(bytes));
-    return hn::Ne(hn::And(row, bit), hn::Zero(d));
-  }
-
- private:
-  V m_lower;
-  V m_upper;
-  V m_bits;
-};
-
-#endif
-
 // The lanes of `block` at which a rewritten line end may start.
 HWY_INLINE M LineEndStarts(V block, const Rewrite& rewrite) {
   const D d;

@@ -291,16 +291,24 @@ HWY_INLINE std::uint8_t* StoreWithoutLeads(DB db, hn::Vec<DB> bytes, const std::
 }
 
 // A block at a time while it holds only ASCII and the two-byte sequences of U+0080..U+017F:
-// each continuation byte is looked up with its lead in the 256-entry Latin() table, and in
-// LatinSubstitutes() to count the substitutes, and the leads are squeezed out. Anything else
-// (a longer or malformed sequence, a line end) is finished one sequence at a time.
+// each continuation byte is looked up with its lead in the 256-entry Latin() table and the
+// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
+// finished one sequence at a time.
 std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
                        Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
-  const RowTable<16> latin(table.Latin().data());
-  const ByteSet substitutes(table.LatinSubstitutes().data());
+  // The blocks take the characters the code page has, which are high bytes, and those it
+  // writes as an ASCII substitute, counted as the lanes below 0x80. The others (without a
+  // byte, or with a substitute that is a high byte) are marked 0 and left to the steps.
+  constexpr std::uint8_t kLeftToSteps = 0;
+  std::uint8_t latinBytes[256];
+  for (std::size_t c = 0; c < 256; ++c) {
+    const std::uint8_t byte = table.Latin()[c];
+    latinBytes[c] = byte >= 0x80 && table.LatinSubstitutes()[c] != 0 ? kLeftToSteps : byte;
+  }
+  const RowTable<16> latin(latinBytes);
   const steps::WriteByte write{table, losses};
   // The blocks' count stays in a register: the output bytes could alias the caller's.
   std::uint64_t replaced = 0;
@@ -318,32 +326,36 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
       continue;
     }
     const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xC5, rewrite);
-    if (run.length == 0) {
-      steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
-      continue;
-    }
     // The index of a continuation byte's character in Latin(): its lead's offset from C2 above
     // its own six bits.
     const V index = hn::Or(
         hn::ShiftLeft<6>(hn::Sub(hn::LoadU(d, in + i - 1), hn::Set(d, 0xC2))),
         hn::And(block, hn::Set(d, 0x3F)));
     const V mapped = latin.Lookup(index);
-    const M continuations = hn::And(run.continuations, hn::FirstN(d, run.length));
-    const M missing = hn::And(continuations, hn::Eq(mapped, hn::Zero(d)));
-    const M substituted = hn::And(substitutes.Contains(index), continuations);
-    replaced += hn::CountTrue(d, hn::Or(missing, substituted));
-    const V bytes = hn::IfThenElse(continuations,
-                                   hn::IfThenElse(missing, hn::Set(d, kLostByte), mapped), block);
+    // The run stops at the lead of the first character left to the steps.
+    std::size_t length = run.length;
+    const intptr_t left = hn::FindFirstTrue(
+        d, hn::And(hn::And(run.continuations, hn::FirstN(d, length)),
+                   hn::Eq(mapped, hn::Set(d, kLeftToSteps))));
+    if (left > 0) length = static_cast<std::size_t>(left) - 1;
+    if (length == 0) {
+      steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+      continue;
+    }
+    const M span = hn::FirstN(d, length);
+    const M continuations = hn::And(run.continuations, span);
+    replaced += hn::CountTrue(d, hn::AndNot(High(mapped), continuations));
     std::uint8_t leadBits[8];
     hn::StoreMaskBits(d, run.leads, leadBits);
-    std::uint8_t* const end = StoreWithoutLeads(d, bytes, leadBits, out + o);
-    if (run.length == n) {
+    std::uint8_t* const end =
+        StoreWithoutLeads(d, hn::IfThenElse(continuations, mapped, block), leadBits, out + o);
+    if (length == n) {
       o = static_cast<std::size_t>(end - out);
     } else {
       // The bytes written beyond the run are written over next.
-      o += run.length - hn::CountTrue(d, hn::And(run.leads, hn::FirstN(d, run.length)));
+      o += length - hn::CountTrue(d, hn::And(run.leads, span));
     }
-    i += run.length;
+    i += length;
   }
   while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   losses.replaced += replaced;
