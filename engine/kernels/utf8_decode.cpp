@@ -207,17 +207,19 @@ bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multib
 
 #else
 
-// The lanes holding a lead of a two-byte sequence from C2 to `highLead`.
+// The lanes holding a lead of a two-byte sequence from C2 to `highLead`: moved down to start at
+// the least signed byte, one compare finds them.
 HWY_INLINE M LeadsUpTo(V bytes, std::uint8_t highLead) {
-  const D d;
-  return hn::Lt(hn::Sub(bytes, hn::Set(d, 0xC2)),
-                hn::Set(d, static_cast<std::uint8_t>(highLead - 0xC2 + 1)));
+  const hn::RebindToSigned<D> di;
+  const auto moved = hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), 0xC2 - 0x80)));
+  return hn::RebindMask(D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(
+                                                           highLead - 0xC2 + 1 - 0x80))));
 }
 
-// The lanes holding a continuation byte, 80..BF.
+// The lanes holding a continuation byte, 80..BF: the signed bytes below C0.
 HWY_INLINE M Continuations(V bytes) {
-  const D d;
-  return hn::Eq(hn::And(bytes, hn::Set(d, 0xC0)), hn::Set(d, 0x80));
+  const hn::RebindToSigned<D> di;
+  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
 }
 
 // How the block at `at` starts, at the start of a sequence: `length` bytes hold only ASCII and
@@ -327,10 +329,9 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     }
     const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xC5, rewrite);
     // The index of a continuation byte's character in Latin(): its lead's offset from C2 above
-    // its own six bits.
-    const V index = hn::Or(
-        hn::ShiftLeft<6>(hn::Sub(hn::LoadU(d, in + i - 1), hn::Set(d, 0xC2))),
-        hn::And(block, hn::Set(d, 0x3F)));
+    // its own six bits. The two low bits of C2..C5, moved up, add up with the continuation
+    // byte's 10 to just that offset.
+    const V index = hn::Add(block, hn::ShiftLeft<6>(hn::LoadU(d, in + i - 1)));
     const V mapped = latin.Lookup(index);
     // The run stops at the lead of the first character left to the steps.
     std::size_t length = run.length;
