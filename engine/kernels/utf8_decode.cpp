@@ -248,27 +248,6 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8
   return {leads, continuations, length};
 }
 
-// Runs of plain ASCII a block at a time; each other sequence on its own, written by `write`.
-template <typename Write>
-std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                         const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses,
-                         const Write& write) {
-  const D d;
-  const std::size_t n = hn::Lanes(d);
-  std::size_t i = 0;
-  std::size_t o = 0;
-  while (i + n <= size) {
-    const V block = hn::LoadU(d, in + i);
-    hn::StoreU(block, d, out + o);
-    const std::size_t plain = PlainPrefix(block, rewrite);
-    i += plain;
-    o += plain;
-    if (plain < n) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
-  }
-  while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
-  return o;
-}
-
 // Writes the lanes of `bytes` that are not leads (a lead where its bit in `leadBits` is set)
 // at `out`, and returns where they end; up to sixteen bytes more may be written past that end.
 // Eight lanes at a time, for the shuffle of eight lanes is one row of kLeadSqueeze.
@@ -363,9 +342,32 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
+// A block at a time while it holds only ASCII and two-byte sequences: copied as it is.
 std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
-  return DecodeBlocks(in, size, out, rewrite, offset, losses, steps::WriteSequence);
+  const D d;
+  const std::size_t n = hn::Lanes(d);
+  std::size_t i = 0;
+  std::size_t o = 0;
+  // The scan reads the byte before the block.
+  if (size > 0) {
+    steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
+  }
+  while (i + n < size) {
+    const V block = hn::LoadU(d, in + i);
+    const std::size_t length = ScanTwoByteRun(in + i, block, 0xDF, rewrite).length;
+    if (length == 0) {
+      steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
+      continue;
+    }
+    hn::StoreU(block, d, out + o);
+    i += length;
+    o += length;
+  }
+  while (i < size) {
+    steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
+  }
+  return o;
 }
 
 // A block at a time while it holds only ASCII and two-byte sequences (the first sequence is
