@@ -75,7 +75,8 @@ class RowTable {
       return hn::TableLookupBytes(m_rows[first], low);
     } else {
       const D d;
-      const M lower = hn::Eq(hn::And(index, hn::Set(d, static_cast<std::uint8_t>(16 * count / 2))), hn::Zero(d));
+      const M lower = hn::Eq(hn::And(index, hn::Set(d, static_cast<std::uint8_t>(16 * count / 2))),
+                             hn::Zero(d));
       return hn::IfThenElse(lower, Pick<first, count / 2>(index, low),
                             Pick<first + count / 2, count / 2>(index, low));
     }

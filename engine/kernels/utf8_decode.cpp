@@ -212,8 +212,8 @@ bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multib
 HWY_INLINE M LeadsUpTo(V bytes, std::uint8_t highLead) {
   const hn::RebindToSigned<D> di;
   const auto moved = hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), 0xC2 - 0x80)));
-  return hn::RebindMask(D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(
-                                                           highLead - 0xC2 + 1 - 0x80))));
+  return hn::RebindMask(
+      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(highLead - 0xC2 + 1 - 0x80))));
 }
 
 // The lanes holding a continuation byte, 80..BF: the signed bytes below C0.
@@ -257,16 +257,15 @@ HWY_INLINE std::uint8_t* StoreWithoutLeads(DB db, hn::Vec<DB> bytes, const std::
   if constexpr (hn::MaxLanes(DB()) > 16) {
     const hn::Half<DB> dh;
     out = StoreWithoutLeads(dh, hn::LowerHalf(dh, bytes), leadBits, out);
-    return StoreWithoutLeads(dh, hn::UpperHalf(dh, bytes), leadBits + hn::MaxLanes(dh) / 8,
-                             out);
+    return StoreWithoutLeads(dh, hn::UpperHalf(dh, bytes), leadBits + hn::MaxLanes(dh) / 8, out);
   } else {
     const unsigned lower = leadBits[0];
     const unsigned upper = leadBits[1];
     hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * lower)), db,
                out);
     out += kLeadSqueeze.lengths[lower];
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * upper + 8)),
-               db, out);
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * upper + 8)), db,
+               out);
     return out + kLeadSqueeze.lengths[upper];
   }
 }
@@ -287,7 +286,8 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   std::uint8_t latinBytes[256];
   for (std::size_t c = 0; c < 256; ++c) {
     const std::uint8_t byte = table.Latin()[c];
-    latinBytes[c] = byte >= 0x80 && table.LatinSubstitutes()[c] != 0 ? kLeftToSteps : byte;
+    const bool left = byte == 0 || (byte >= 0x80 && table.LatinSubstitutes()[c] != 0);
+    latinBytes[c] = left ? kLeftToSteps : byte;
   }
   const RowTable<16> latin(latinBytes);
   const steps::WriteByte write{table, losses};
@@ -314,9 +314,9 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     const V mapped = latin.Lookup(index);
     // The run stops at the lead of the first character left to the steps.
     std::size_t length = run.length;
-    const intptr_t left = hn::FindFirstTrue(
-        d, hn::And(hn::And(run.continuations, hn::FirstN(d, length)),
-                   hn::Eq(mapped, hn::Set(d, kLeftToSteps))));
+    const intptr_t left =
+        hn::FindFirstTrue(d, hn::And(hn::And(run.continuations, hn::FirstN(d, length)),
+                                     hn::Eq(mapped, hn::Set(d, kLeftToSteps))));
     if (left > 0) length = static_cast<std::size_t>(left) - 1;
     if (length == 0) {
       steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);

@@ -202,17 +202,17 @@ HWY_INLINE std::uint8_t* StorePairs(DB db, hn::Vec<DB> first, hn::Vec<DB> second
   }
 }
 
-// A block at a time: a block of plain ASCII is copied whole; a block
-// whose characters take one or two UTF-8 bytes each has its high bytes looked up in the planes
-// of the first and second bytes, the planes interleaved sixteen bytes at a time, and the second
-// byte of each ASCII character squeezed out. The block stops before a longer character and a
-// byte that may start a line end, which goes byte by byte.
+// A block at a time: a block of plain ASCII is copied whole; a block whose characters take one
+// or two UTF-8 bytes each has its high bytes looked up in the planes of the first and second
+// bytes, the planes interleaved sixteen bytes at a time, and the second byte of each ASCII
+// character squeezed out. The block stops before a longer character and a byte that may start
+// a line end, which go byte by byte.
 std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
-  // The first byte of a longer character has bit 5 set, and so has the mark that stands for
-  // it where a character is not two bytes long: the block stops before it. No byte of two
+  // A byte whose UTF-8 is not two bytes long has a mark with bit 5 set in the plane of first
+  // bytes, a bit no first byte of two (C2..DF) has: the block stops before it. No byte of two
   // UTF-8 bytes is undefined (that one becomes the three bytes of U+FFFD), so the blocks lose
   // nothing and the steps count every loss.
   constexpr std::uint8_t kLonger = 0x20;
