@@ -314,15 +314,17 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     const V mapped = latin.Lookup(index);
     // The run stops at the lead of the first character left to the steps.
     std::size_t length = run.length;
-    const intptr_t left =
-        hn::FindFirstTrue(d, hn::And(hn::And(run.continuations, hn::FirstN(d, length)),
-                                     hn::Eq(mapped, hn::Set(d, kLeftToSteps))));
-    if (left > 0) length = static_cast<std::size_t>(left) - 1;
+    M span = hn::FirstN(d, length);
+    const intptr_t left = hn::FindFirstTrue(
+        d, hn::And(hn::And(run.continuations, span), hn::Eq(mapped, hn::Set(d, kLeftToSteps))));
+    if (left > 0) {
+      length = static_cast<std::size_t>(left) - 1;
+      span = hn::FirstN(d, length);
+    }
     if (length == 0) {
       steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
       continue;
     }
-    const M span = hn::FirstN(d, length);
     const M continuations = hn::And(run.continuations, span);
     replaced += hn::CountTrue(d, hn::AndNot(High(mapped), continuations));
     std::uint8_t leadBits[8];

@@ -211,20 +211,21 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
                        const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
-  // A byte whose UTF-8 is not two bytes long has a mark with bit 5 set in the plane of first
-  // bytes, a bit no first byte of two (C2..DF) has: the block stops before it. No byte of two
-  // UTF-8 bytes is undefined (that one becomes the three bytes of U+FFFD), so the blocks lose
-  // nothing and the steps count every loss.
-  constexpr std::uint8_t kLonger = 0x20;
+  // A byte whose UTF-8 is not two bytes long is marked in the plane of first bytes with a byte
+  // below 0x80, which no first byte of two (C2..DF) is: the block stops before it. No byte of
+  // two UTF-8 bytes is undefined (that one becomes the three bytes of U+FFFD), so the blocks
+  // lose nothing and the steps count every loss.
+  constexpr std::uint8_t kNotTwoBytes = 0;
   std::uint8_t firsts[128];
   std::uint8_t seconds[128];
   for (int b = 0; b < 128; ++b) {
     const std::uint32_t packed = table.packed[0x80 + b];
-    firsts[b] = (packed >> 24 & 3) == 2 ? static_cast<std::uint8_t>(packed) : kLonger;
+    firsts[b] = (packed >> 24 & 3) == 2 ? static_cast<std::uint8_t>(packed) : kNotTwoBytes;
     seconds[b] = static_cast<std::uint8_t>(packed >> 8);
   }
   const HighTable firstBytes(firsts);
-  const HighTable secondBytes(seconds);
+  // Only the high bytes' second bytes are kept: the other lanes may hold anything.
+  const RowTable<8> secondBytes(seconds);
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + n <= size) {
@@ -238,7 +239,7 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
       continue;
     }
     const V first = firstBytes.Lookup(block, block);
-    const M stops = hn::Or(lineEnds, hn::And(high, hn::TestBit(first, hn::Set(d, kLonger))));
+    const M stops = hn::Or(lineEnds, hn::AndNot(High(first), high));
     const intptr_t stop = hn::FindFirstTrue(d, stops);
     if (stop == 0) {
       steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
@@ -246,8 +247,7 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     }
     std::uint8_t highBits[8];
     hn::StoreMaskBits(d, high, highBits);
-    std::uint8_t* const end =
-        StorePairs(d, first, secondBytes.Lookup(block, block), highBits, out + o);
+    std::uint8_t* const end = StorePairs(d, first, secondBytes.Lookup(block), highBits, out + o);
     if (stop < 0) {
       i += n;
       o = static_cast<std::size_t>(end - out);
