@@ -151,6 +151,21 @@ class HighSet {
 
 #endif
 
+// Hands each sixteen-lane block of `vectors` in turn to `store`, with the two bytes of `bits`
+// (one bit per lane) that belong to it and where to write, and returns where the last one
+// ends: `store` takes (descriptor, bits, out, blocks...) and returns its own end.
+template <class DB, class Store, class... Vecs>
+HWY_INLINE std::uint8_t* ForEachBlock(DB db, const std::uint8_t* bits, std::uint8_t* out,
+                                      const Store& store, Vecs... vectors) {
+  if constexpr (hn::MaxLanes(DB()) > 16) {
+    const hn::Half<DB> dh;
+    out = ForEachBlock(dh, bits, out, store, hn::LowerHalf(dh, vectors)...);
+    return ForEachBlock(dh, bits + hn::MaxLanes(dh) / 8, out, store, hn::UpperHalf(dh, vectors)...);
+  } else {
+    return store(db, bits, out, vectors...);
+  }
+}
+
 // The lanes of `block` at which a rewritten line end may start.
 HWY_INLINE M LineEndStarts(V block, const Rewrite& rewrite) {
   const D d;

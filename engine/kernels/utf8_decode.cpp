@@ -248,17 +248,13 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8
   return {leads, continuations, length};
 }
 
-// Writes the lanes of `bytes` that are not leads (a lead where its bit in `leadBits` is set)
-// at `out`, and returns where they end; up to sixteen bytes more may be written past that end.
-// Eight lanes at a time, for the shuffle of eight lanes is one row of kLeadSqueeze.
-template <class DB>
-HWY_INLINE std::uint8_t* StoreWithoutLeads(DB db, hn::Vec<DB> bytes, const std::uint8_t* leadBits,
-                                           std::uint8_t* out) {
-  if constexpr (hn::MaxLanes(DB()) > 16) {
-    const hn::Half<DB> dh;
-    out = StoreWithoutLeads(dh, hn::LowerHalf(dh, bytes), leadBits, out);
-    return StoreWithoutLeads(dh, hn::UpperHalf(dh, bytes), leadBits + hn::MaxLanes(dh) / 8, out);
-  } else {
+// Writes the sixteen lanes of `bytes` that are not leads (a lead where its bit in `leadBits` is
+// set) at `out`, and returns where they end; up to sixteen bytes more may be written past that
+// end. Eight lanes at a time, for the shuffle of eight lanes is one row of kLeadSqueeze.
+struct StoreWithoutLeads {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* leadBits, std::uint8_t* out,
+                                      hn::Vec<DB> bytes) const {
     const unsigned lower = leadBits[0];
     const unsigned upper = leadBits[1];
     hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * lower)), db,
@@ -268,7 +264,7 @@ HWY_INLINE std::uint8_t* StoreWithoutLeads(DB db, hn::Vec<DB> bytes, const std::
                out);
     return out + kLeadSqueeze.lengths[upper];
   }
-}
+};
 
 // A block at a time while it holds only ASCII and the two-byte sequences of U+0080..U+017F:
 // each continuation byte is looked up with its lead in the 256-entry Latin() table and the
@@ -329,8 +325,8 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     replaced += hn::CountTrue(d, hn::AndNot(High(mapped), continuations));
     std::uint8_t leadBits[8];
     hn::StoreMaskBits(d, run.leads, leadBits);
-    std::uint8_t* const end =
-        StoreWithoutLeads(d, hn::IfThenElse(continuations, mapped, block), leadBits, out + o);
+    std::uint8_t* const end = ForEachBlock(d, leadBits, out + o, StoreWithoutLeads(),
+                                           hn::IfThenElse(continuations, mapped, block));
     if (length == n) {
       o = static_cast<std::size_t>(end - out);
     } else {

@@ -176,19 +176,14 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
 
 #else
 
-// Writes the UTF-8 of the characters whose first and second bytes are in `first` and
+// Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
 // `second` (a second byte only where the character's bit in `highBits` is set) at `out`, and
-// returns where it ends; up to sixteen bytes more may be written past that end. Sixteen
-// characters at a time, for a shuffle of eight characters' slots is one row of kPairSlots.
-template <class DB>
-HWY_INLINE std::uint8_t* StorePairs(DB db, hn::Vec<DB> first, hn::Vec<DB> second,
-                                    const std::uint8_t* highBits, std::uint8_t* out) {
-  if constexpr (hn::MaxLanes(DB()) > 16) {
-    const hn::Half<DB> dh;
-    out = StorePairs(dh, hn::LowerHalf(dh, first), hn::LowerHalf(dh, second), highBits, out);
-    return StorePairs(dh, hn::UpperHalf(dh, first), hn::UpperHalf(dh, second),
-                      highBits + hn::MaxLanes(dh) / 8, out);
-  } else {
+// returns where it ends; up to sixteen bytes more may be written past that end. Eight
+// characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
+struct StorePairs {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* highBits, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
     const unsigned lower = highBits[0];
     const unsigned upper = highBits[1];
     hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
@@ -200,7 +195,7 @@ HWY_INLINE std::uint8_t* StorePairs(DB db, hn::Vec<DB> first, hn::Vec<DB> second
                db, out);
     return out + kPairSlots.lengths[upper];
   }
-}
+};
 
 // A block at a time: a block of plain ASCII is copied whole; a block whose characters take one
 // or two UTF-8 bytes each has its high bytes looked up in the planes of the first and second
@@ -247,7 +242,8 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     }
     std::uint8_t highBits[8];
     hn::StoreMaskBits(d, high, highBits);
-    std::uint8_t* const end = StorePairs(d, first, secondBytes.Lookup(block), highBits, out + o);
+    std::uint8_t* const end =
+        ForEachBlock(d, highBits, out + o, StorePairs(), first, secondBytes.Lookup(block));
     if (stop < 0) {
       i += n;
       o = static_cast<std::size_t>(end - out);
