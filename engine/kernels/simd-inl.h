@@ -67,18 +67,21 @@ class RowTable {
   }
 
  private:
-  // Rows `first` to `first + count - 1`: the lower half where the bit that tells them apart
-  // is clear.
+  // Rows `first` to `first + count - 1`: the upper half where the bit that tells them apart
+  // is set. Shifting the index's 16-bit lanes moves that bit of every byte to the byte's sign,
+  // and no bit of the other byte there.
   template <std::size_t first, std::size_t count>
   HWY_INLINE V Pick(V index, V low) const {
     if constexpr (count == 1) {
       return hn::TableLookupBytes(m_rows[first], low);
     } else {
-      const D d;
-      const M lower = hn::Eq(hn::And(index, hn::Set(d, static_cast<std::uint8_t>(16 * count / 2))),
-                             hn::Zero(d));
-      return hn::IfThenElse(lower, Pick<first, count / 2>(index, low),
-                            Pick<first + count / 2, count / 2>(index, low));
+      constexpr int kShift = count == 2 ? 3 : count == 4 ? 2 : count == 8 ? 1 : 0;
+      const hn::Repartition<std::uint16_t, D> dw;
+      const hn::RebindToSigned<D> di;
+      const auto moved = hn::BitCast(di, hn::ShiftLeft<kShift>(hn::BitCast(dw, index)));
+      const M upper = hn::RebindMask(D(), hn::Lt(moved, hn::Zero(di)));
+      return hn::IfThenElse(upper, Pick<first + count / 2, count / 2>(index, low),
+                            Pick<first, count / 2>(index, low));
     }
   }
 
