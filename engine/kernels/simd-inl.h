@@ -1,5 +1,6 @@
-// What the compiled forms of the loops share, once per target: looking high bytes up in a
-// 128-entry table, and finding where a block stops being plain ASCII.
+// What the compiled forms of the loops share, once per target: looking bytes up in tables of
+// rows of sixteen, testing them against sets, finding where line ends may start, and writing
+// squeezed vectors sixteen lanes at a time.
 
 #if defined(PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_
@@ -182,16 +183,6 @@ HWY_INLINE std::uint64_t LineEndBits(__m512i block, const Rewrite* rewrite) {
   return rewrite != nullptr ? LineEndStarts(V{block}, *rewrite).raw : 0;
 }
 #endif
-
-// How many bytes from the start of `block` are plain ASCII and, when line ends are rewritten,
-// no byte that may start one: all of its lanes when there is no other byte.
-HWY_INLINE std::size_t PlainPrefix(V block, const Rewrite* rewrite) {
-  const D d;
-  M stops = High(block);
-  if (rewrite != nullptr) stops = hn::Or(stops, LineEndStarts(block, *rewrite));
-  const intptr_t first = hn::FindFirstTrue(d, stops);
-  return first < 0 ? hn::Lanes(d) : static_cast<std::size_t>(first);
-}
 
 #endif  // HWY_TARGET != HWY_SCALAR
 
