@@ -122,14 +122,16 @@ int main(int argc, char** argv) {
     std::printf(" %.*s", static_cast<int>(target.name.size()), target.name.data());
   }
   const std::string_view active = kernels::ActiveTarget();
-  std::printf("\nthe file figures run: %.*s\n", static_cast<int>(active.size()), active.data());
+  std::printf("\nthe file figures run: %.*s, reading %zu KiB at a time\n",
+              static_cast<int>(active.size()), active.data(), Converter::kLargeReadSize >> 10);
 
   const std::string in = PrepareText(argc, argv);
   if (in.empty()) return 1;
   const std::string out = in + ".out";
 
+  // The file figures read as the command-line tool does.
   QuietHost host;
-  Converter converter(host);
+  Converter converter(host, Converter::kLargeReadSize);
   converter.m_nCodeIn = pismovar::kCodeWin1250;
   converter.m_nCodeOut = pismovar::kCodeLatin2;
   converter.m_nLineEndIn = pismovar::kLineEndDos;

@@ -27,6 +27,66 @@ HWY_INLINE std::int64_t Total(V counts) {
   return static_cast<std::int64_t>(hn::GetLane(hn::SumOfLanes(d64, hn::SumsOf8(counts))));
 }
 
+#if HWY_TARGET == HWY_AVX3_DL
+
+// Which lanes of a block hold a detection letter of each code page: one permute looks up the
+// code pages of every high byte at once, a bit for each.
+class Letters {
+ public:
+  explicit Letters(const CodePageMask& mask) : m_pages(mask.data() + 0x80) {}
+
+  struct Looked {
+    V pages;
+  };
+  HWY_INLINE Looked Look(V block) const { return {m_pages.Lookup(block, hn::Zero(D()))}; }
+  HWY_INLINE M Of(const Looked& looked, int c) const {
+    return hn::TestBit(looked.pages, hn::Set(D(), static_cast<std::uint8_t>(1u << c)));
+  }
+
+ private:
+  HighTable m_pages;
+};
+
+#else
+
+// Which lanes of a block hold a detection letter of each code page: per code page, a bitmap of
+// eight bits for each low nibble, one bit per high nibble, so that a code page costs one
+// sixteen-entry lookup and a test.
+class Letters {
+ public:
+  explicit Letters(const CodePageMask& mask) {
+    alignas(16) std::uint8_t rows[kDetectCodePages][16] = {};
+    alignas(16) std::uint8_t bits[16] = {};
+    for (std::size_t b = 0x80; b < 0x100; ++b) {
+      for (int c = 0; c < kDetectCodePages; ++c) {
+        if ((mask[b] >> c & 1) != 0) rows[c][b & 0x0F] |= static_cast<std::uint8_t>(1u << (b >> 4 & 7));
+      }
+    }
+    for (std::size_t n = 8; n < 16; ++n) bits[n] = static_cast<std::uint8_t>(1u << (n - 8));
+    for (int c = 0; c < kDetectCodePages; ++c) m_rows[c] = hn::LoadDup128(D(), rows[c]);
+    m_bits = hn::LoadDup128(D(), bits);
+  }
+
+  struct Looked {
+    V low;
+    V bit;  // of the high nibble; none for ASCII
+  };
+  HWY_INLINE Looked Look(V block) const {
+    const D d;
+    return {hn::And(block, hn::Set(d, 0x0F)), hn::TableLookupBytes(m_bits, hn::ShiftRight<4>(block))};
+  }
+  HWY_INLINE M Of(const Looked& looked, int c) const {
+    const D d;
+    return hn::Ne(hn::And(hn::TableLookupBytes(m_rows[c], looked.low), looked.bit), hn::Zero(d));
+  }
+
+ private:
+  V m_rows[kDetectCodePages];
+  V m_bits;
+};
+
+#endif
+
 }  // namespace
 
 // Each lane counts its own letters, CRs and LFs in one byte per kind, emptied into the totals
@@ -36,7 +96,7 @@ void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
   const D d;
   const std::size_t n = hn::Lanes(d);
   constexpr std::size_t kBlocksPerRound = 255;
-  const HighTable table(mask.data() + 0x80);
+  const Letters table(mask);
   std::size_t i = 0;
   while (i + n <= size) {
     V letters[kDetectCodePages];
@@ -46,10 +106,9 @@ void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
     // A true lane is all ones: subtracting it adds one.
     for (std::size_t block = 0; block < kBlocksPerRound && i + n <= size; ++block, i += n) {
       const V bytes = hn::LoadU(d, in + i);
-      const V pages = table.Lookup(bytes, hn::Zero(d));
+      const auto looked = table.Look(bytes);
       for (int c = 0; c < kDetectCodePages; ++c) {
-        const V bit = hn::Set(d, static_cast<std::uint8_t>(1u << c));
-        letters[c] = hn::Sub(letters[c], hn::VecFromMask(d, hn::TestBit(pages, bit)));
+        letters[c] = hn::Sub(letters[c], hn::VecFromMask(d, table.Of(looked, c)));
       }
       cr = hn::Sub(cr, hn::VecFromMask(d, hn::Eq(bytes, hn::Set(d, '\r'))));
       lf = hn::Sub(lf, hn::VecFromMask(d, hn::Eq(bytes, hn::Set(d, '\n'))));
