@@ -54,35 +54,45 @@ class HighTable {
 #else
 
 // A table of `kRows` rows of sixteen (8 or 16): every row is looked up by the low nibble of
-// the index, and the bits above it pick the row in rounds of blends, a tree rather than a
-// chain. Bits of the index beyond the rows are ignored.
+// the index, and the bits above it pick the row, a tree rather than a chain. Bits of the index
+// beyond the rows are ignored.
 template <std::size_t kRows>
 class RowTable {
  public:
+  // Each even row is kept as its difference from the odd row after it.
   explicit RowTable(const std::uint8_t* entries) {
     for (std::size_t r = 0; r < kRows; ++r) m_rows[r] = hn::LoadDup128(D(), entries + 16 * r);
+    for (std::size_t r = 0; r < kRows; r += 2) m_rows[r] = hn::Xor(m_rows[r], m_rows[r + 1]);
   }
 
   HWY_INLINE V Lookup(V index) const {
-    return Pick<0, kRows>(index, hn::And(index, hn::Set(D(), 0x0F)));
+    const D d;
+    const hn::Repartition<std::uint16_t, D> dw;
+    const V low = hn::And(index, hn::Set(d, 0x0F));
+    // The low nibble with bit 4 moved up to bit 7, where a lookup gives zero.
+    const V evenOnly = hn::Or(
+        low, hn::And(hn::BitCast(d, hn::ShiftLeft<3>(hn::BitCast(dw, index))), hn::Set(d, 0x80)));
+    return Pick<0, kRows>(index, low, evenOnly);
   }
 
  private:
-  // Rows `first` to `first + count - 1`: the upper half where the bit that tells them apart
-  // is set. Shifting the index's 16-bit lanes moves that bit of every byte to the byte's sign,
-  // and no bit of the other byte there.
+  // Rows `first` to `first + count - 1`. A pair is the odd row, and the difference to the even
+  // one where bit 4 is clear; above that, the upper half where the bit that tells the halves
+  // apart is set. Shifting the index's 16-bit lanes moves that bit of every byte to the byte's
+  // sign, and no bit of the other byte there.
   template <std::size_t first, std::size_t count>
-  HWY_INLINE V Pick(V index, V low) const {
-    if constexpr (count == 1) {
-      return hn::TableLookupBytes(m_rows[first], low);
+  HWY_INLINE V Pick(V index, V low, V evenOnly) const {
+    if constexpr (count == 2) {
+      return hn::Xor(hn::TableLookupBytes(m_rows[first + 1], low),
+                     hn::TableLookupBytesOr0(m_rows[first], evenOnly));
     } else {
-      constexpr int kShift = count == 2 ? 3 : count == 4 ? 2 : count == 8 ? 1 : 0;
+      constexpr int kShift = count == 4 ? 2 : count == 8 ? 1 : 0;
       const hn::Repartition<std::uint16_t, D> dw;
       const hn::RebindToSigned<D> di;
       const auto moved = hn::BitCast(di, hn::ShiftLeft<kShift>(hn::BitCast(dw, index)));
       const M upper = hn::RebindMask(D(), hn::Lt(moved, hn::Zero(di)));
-      return hn::IfThenElse(upper, Pick<first + count / 2, count / 2>(index, low),
-                            Pick<first, count / 2>(index, low));
+      return hn::IfThenElse(upper, Pick<first + count / 2, count / 2>(index, low, evenOnly),
+                            Pick<first, count / 2>(index, low, evenOnly));
     }
   }
 
