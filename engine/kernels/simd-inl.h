@@ -1,5 +1,6 @@
-// What the compiled forms of the loops share, once per target: looking high bytes up in a
-// 128-entry table, and finding where a block stops being plain ASCII.
+// What the compiled forms of the loops share, once per target: looking bytes up in tables of
+// rows of sixteen, testing them against sets, finding where line ends may start, and writing
+// squeezed vectors sixteen lanes at a time.
 
 #if defined(PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_
@@ -52,30 +53,64 @@ class HighTable {
 
 #else
 
-// The upper half of a table as eight rows of sixteen, one per high nibble: each row is looked
-// up by the low nibble and kept where the high nibble is its own.
-class HighTable {
+// A table of `kRows` rows of sixteen (8 or 16): every row is looked up by the low nibble of
+// the index, and the bits above it pick the row, a tree rather than a chain. Bits of the index
+// beyond the rows are ignored.
+template <std::size_t kRows>
+class RowTable {
  public:
-  explicit HighTable(const std::uint8_t* upperHalf) {
-    for (std::size_t n = 0; n < kRows; ++n) m_rows[n] = hn::LoadDup128(D(), upperHalf + 16 * n);
+  // Each even row is kept as its difference from the odd row after it.
+  explicit RowTable(const std::uint8_t* entries) {
+    for (std::size_t r = 0; r < kRows; ++r) m_rows[r] = hn::LoadDup128(D(), entries + 16 * r);
+    for (std::size_t r = 0; r < kRows; r += 2) m_rows[r] = hn::Xor(m_rows[r], m_rows[r + 1]);
   }
 
-  // The high bytes of `block` looked up; the other lanes from `otherwise`.
-  HWY_INLINE V Lookup(V block, V otherwise) const {
+  HWY_INLINE V Lookup(V index) const {
     const D d;
-    const V low = hn::And(block, hn::Set(d, 0x0F));
-    const V row = hn::ShiftRight<4>(block);
-    V result = otherwise;
-    for (std::size_t n = 0; n < kRows; ++n) {
-      result = hn::IfThenElse(hn::Eq(row, hn::Set(d, static_cast<std::uint8_t>(8 + n))),
-                              hn::TableLookupBytes(m_rows[n], low), result);
-    }
-    return result;
+    const hn::Repartition<std::uint16_t, D> dw;
+    const V low = hn::And(index, hn::Set(d, 0x0F));
+    // The low nibble with bit 4 moved up to bit 7, where a lookup gives zero.
+    const V evenOnly = hn::Or(
+        low, hn::And(hn::BitCast(d, hn::ShiftLeft<3>(hn::BitCast(dw, index))), hn::Set(d, 0x80)));
+    return Pick<0, kRows>(index, low, evenOnly);
   }
 
  private:
-  static constexpr std::size_t kRows = 8;
+  // Rows `first` to `first + count - 1`. A pair is the odd row, and the difference to the even
+  // one where bit 4 is clear; above that, the upper half where the bit that tells the halves
+  // apart is set. Shifting the index's 16-bit lanes moves that bit of every byte to the byte's
+  // sign, and no bit of the other byte there.
+  template <std::size_t first, std::size_t count>
+  HWY_INLINE V Pick(V index, V low, V evenOnly) const {
+    if constexpr (count == 2) {
+      return hn::Xor(hn::TableLookupBytes(m_rows[first + 1], low),
+                     hn::TableLookupBytesOr0(m_rows[first], evenOnly));
+    } else {
+      constexpr int kShift = count == 4 ? 2 : count == 8 ? 1 : 0;
+      const hn::Repartition<std::uint16_t, D> dw;
+      const hn::RebindToSigned<D> di;
+      const auto moved = hn::BitCast(di, hn::ShiftLeft<kShift>(hn::BitCast(dw, index)));
+      const M upper = hn::RebindMask(D(), hn::Lt(moved, hn::Zero(di)));
+      return hn::IfThenElse(upper, Pick<first + count / 2, count / 2>(index, low, evenOnly),
+                            Pick<first, count / 2>(index, low, evenOnly));
+    }
+  }
+
   V m_rows[kRows];
+};
+
+// The upper half of a table as eight rows of sixteen, one per high nibble.
+class HighTable {
+ public:
+  explicit HighTable(const std::uint8_t* upperHalf) : m_rows(upperHalf) {}
+
+  // The high bytes of `block` looked up; the other lanes from `otherwise`.
+  HWY_INLINE V Lookup(V block, V otherwise) const {
+    return hn::IfThenElse(High(block), m_rows.Lookup(block), otherwise);
+  }
+
+ private:
+  RowTable<8> m_rows;
 };
 
 #endif
@@ -130,6 +165,21 @@ class HighSet {
 
 #endif
 
+// Hands each sixteen-lane block of `vectors` in turn to `store`, with the two bytes of `bits`
+// (one bit per lane) that belong to it and where to write, and returns where the last one
+// ends: `store` takes (descriptor, bits, out, blocks...) and returns its own end.
+template <class DB, class Store, class... Vecs>
+HWY_INLINE std::uint8_t* ForEachBlock(DB db, const std::uint8_t* bits, std::uint8_t* out,
+                                      const Store& store, Vecs... vectors) {
+  if constexpr (hn::MaxLanes(DB()) > 16) {
+    const hn::Half<DB> dh;
+    out = ForEachBlock(dh, bits, out, store, hn::LowerHalf(dh, vectors)...);
+    return ForEachBlock(dh, bits + hn::MaxLanes(dh) / 8, out, store, hn::UpperHalf(dh, vectors)...);
+  } else {
+    return store(db, bits, out, vectors...);
+  }
+}
+
 // The lanes of `block` at which a rewritten line end may start.
 HWY_INLINE M LineEndStarts(V block, const Rewrite& rewrite) {
   const D d;
@@ -143,16 +193,6 @@ HWY_INLINE std::uint64_t LineEndBits(__m512i block, const Rewrite* rewrite) {
   return rewrite != nullptr ? LineEndStarts(V{block}, *rewrite).raw : 0;
 }
 #endif
-
-// How many bytes from the start of `block` are plain ASCII and, when line ends are rewritten,
-// no byte that may start one: all of its lanes when there is no other byte.
-HWY_INLINE std::size_t PlainPrefix(V block, const Rewrite* rewrite) {
-  const D d;
-  M stops = High(block);
-  if (rewrite != nullptr) stops = hn::Or(stops, LineEndStarts(block, *rewrite));
-  const intptr_t first = hn::FindFirstTrue(d, stops);
-  return first < 0 ? hn::Lanes(d) : static_cast<std::size_t>(first);
-}
 
 #endif  // HWY_TARGET != HWY_SCALAR
 

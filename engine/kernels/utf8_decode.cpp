@@ -11,6 +11,40 @@
 #include "engine/kernels/simd-inl.h"
 #include "engine/kernels/steps.h"
 
+#ifndef PISMOVAR_ENGINE_KERNELS_UTF8_DECODE_ONCE
+#define PISMOVAR_ENGINE_KERNELS_UTF8_DECODE_ONCE
+namespace pismovar::kernels {
+namespace {
+
+// For eight bytes, one row for each set of flags of which are leads: the slots of the others
+// in order, and the same eight bytes on (for the upper eight of sixteen) after them; and how
+// many they are. Read sixteen bytes at a time from the start of a row or its middle.
+struct LeadSqueeze {
+  std::uint8_t slots[256 * 16 + 8];
+  std::uint8_t lengths[256];
+};
+
+constexpr LeadSqueeze MakeLeadSqueeze() {
+  LeadSqueeze squeeze{};
+  for (unsigned leads = 0; leads < 256; ++leads) {
+    unsigned s = 0;
+    for (unsigned b = 0; b < 8; ++b) {
+      if ((leads >> b & 1) != 0) continue;
+      squeeze.slots[16 * leads + s] = static_cast<std::uint8_t>(b);
+      squeeze.slots[16 * leads + 8 + s] = static_cast<std::uint8_t>(b + 8);
+      ++s;
+    }
+    squeeze.lengths[leads] = static_cast<std::uint8_t>(s);
+  }
+  return squeeze;
+}
+
+constexpr LeadSqueeze kLeadSqueeze = MakeLeadSqueeze();
+
+}  // namespace
+}  // namespace pismovar::kernels
+#endif
+
 HWY_BEFORE_NAMESPACE();
 namespace pismovar::kernels::HWY_NAMESPACE {
 
@@ -173,57 +207,170 @@ bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multib
 
 #else
 
-// Runs of plain ASCII a block at a time; each other sequence on its own, written by `write`.
-template <typename Write>
-std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                         const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses,
-                         const Write& write) {
+// The lanes holding a lead of a two-byte sequence from C2 to `highLead`: moved down to start at
+// the least signed byte, one compare finds them.
+HWY_INLINE M LeadsUpTo(V bytes, std::uint8_t highLead) {
+  const hn::RebindToSigned<D> di;
+  const auto moved = hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), 0xC2 - 0x80)));
+  return hn::RebindMask(
+      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(highLead - 0xC2 + 1 - 0x80))));
+}
+
+// The lanes holding a continuation byte, 80..BF: the signed bytes below C0.
+HWY_INLINE M Continuations(V bytes) {
+  const hn::RebindToSigned<D> di;
+  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
+}
+
+// How the block at `at` starts, at the start of a sequence: `length` bytes hold only ASCII and
+// two-byte sequences whose leads run from C2 to `highLead`, none cut off at the end, and no byte
+// that may start a rewritten line end. Each high byte must be such a lead followed by a
+// continuation byte, or a continuation byte after such a lead, seen through the same bytes
+// loaded one before and one after: at[-1] and at[Lanes] must be readable.
+struct TwoByteRun {
+  M leads;
+  M continuations;
+  std::size_t length;
+};
+
+HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8_t highLead,
+                                     const Rewrite* rewrite) {
+  const D d;
+  const M leads = LeadsUpTo(block, highLead);
+  const M continuations = Continuations(block);
+  M stops = hn::Or(hn::AndNot(hn::Or(leads, continuations), High(block)),
+                   hn::Or(hn::AndNot(Continuations(hn::LoadU(d, at + 1)), leads),
+                          hn::AndNot(LeadsUpTo(hn::LoadU(d, at - 1), highLead), continuations)));
+  if (rewrite != nullptr) stops = hn::Or(stops, LineEndStarts(block, *rewrite));
+  const intptr_t stop = hn::FindFirstTrue(d, stops);
+  std::size_t length = stop < 0 ? hn::Lanes(d) : static_cast<std::size_t>(stop);
+  if (length > 0 && at[length - 1] >= 0xC2 && at[length - 1] <= highLead) --length;
+  return {leads, continuations, length};
+}
+
+// Writes the sixteen lanes of `bytes` that are not leads (a lead where its bit in `leadBits` is
+// set) at `out`, and returns where they end; up to sixteen bytes more may be written past that
+// end. Eight lanes at a time, for the shuffle of eight lanes is one row of kLeadSqueeze.
+struct StoreWithoutLeads {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* leadBits, std::uint8_t* out,
+                                      hn::Vec<DB> bytes) const {
+    const unsigned lower = leadBits[0];
+    const unsigned upper = leadBits[1];
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * lower)), db,
+               out);
+    out += kLeadSqueeze.lengths[lower];
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * upper + 8)), db,
+               out);
+    return out + kLeadSqueeze.lengths[upper];
+  }
+};
+
+// A block at a time while it holds only ASCII and the two-byte sequences of U+0080..U+017F:
+// each continuation byte is looked up with its lead in the 256-entry Latin() table and the
+// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
+// finished one sequence at a time.
+std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses) {
+  const D d;
+  const std::size_t n = hn::Lanes(d);
+  // The blocks take the characters the code page has, which are high bytes, and those it
+  // writes as an ASCII substitute, counted as the lanes below 0x80. The others (without a
+  // byte, or with a substitute that is a high byte) are marked 0 and left to the steps.
+  constexpr std::uint8_t kLeftToSteps = 0;
+  std::uint8_t latinBytes[256];
+  for (std::size_t c = 0; c < 256; ++c) {
+    const std::uint8_t byte = table.Latin()[c];
+    const bool left = byte == 0 || (byte >= 0x80 && table.LatinSubstitutes()[c] != 0);
+    latinBytes[c] = left ? kLeftToSteps : byte;
+  }
+  const RowTable<16> latin(latinBytes);
+  const steps::WriteByte write{table, losses};
+  // The blocks' count stays in a register: the output bytes could alias the caller's.
+  std::uint64_t replaced = 0;
+  std::size_t i = 0;
+  std::size_t o = 0;
+  // The scan reads the byte before the block.
+  if (size > 0) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+  while (i + n < size) {
+    const V block = hn::LoadU(d, in + i);
+    if (hn::AllFalse(d, High(block)) &&
+        (rewrite == nullptr || hn::AllFalse(d, LineEndStarts(block, *rewrite)))) {
+      hn::StoreU(block, d, out + o);
+      i += n;
+      o += n;
+      continue;
+    }
+    const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xC5, rewrite);
+    // The index of a continuation byte's character in Latin(): its lead's offset from C2 above
+    // its own six bits. The two low bits of C2..C5, moved up, add up with the continuation
+    // byte's 10 to just that offset.
+    const V index = hn::Add(block, hn::ShiftLeft<6>(hn::LoadU(d, in + i - 1)));
+    const V mapped = latin.Lookup(index);
+    // The run stops at the lead of the first character left to the steps.
+    std::size_t length = run.length;
+    M span = hn::FirstN(d, length);
+    const intptr_t left = hn::FindFirstTrue(
+        d, hn::And(hn::And(run.continuations, span), hn::Eq(mapped, hn::Set(d, kLeftToSteps))));
+    if (left > 0) {
+      length = static_cast<std::size_t>(left) - 1;
+      span = hn::FirstN(d, length);
+    }
+    if (length == 0) {
+      steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+      continue;
+    }
+    const M continuations = hn::And(run.continuations, span);
+    replaced += hn::CountTrue(d, hn::AndNot(High(mapped), continuations));
+    std::uint8_t leadBits[8];
+    hn::StoreMaskBits(d, run.leads, leadBits);
+    std::uint8_t* const end = ForEachBlock(d, leadBits, out + o, StoreWithoutLeads(),
+                                           hn::IfThenElse(continuations, mapped, block));
+    if (length == n) {
+      o = static_cast<std::size_t>(end - out);
+    } else {
+      // The bytes written beyond the run are written over next.
+      o += length - hn::CountTrue(d, hn::And(run.leads, span));
+    }
+    i += length;
+  }
+  while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+  losses.replaced += replaced;
+  return o;
+}
+
+// A block at a time while it holds only ASCII and two-byte sequences: copied as it is.
+std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   std::size_t i = 0;
   std::size_t o = 0;
-  while (i + n <= size) {
-    const V block = hn::LoadU(d, in + i);
-    hn::StoreU(block, d, out + o);
-    const std::size_t plain = PlainPrefix(block, rewrite);
-    i += plain;
-    o += plain;
-    if (plain < n) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+  // The scan reads the byte before the block.
+  if (size > 0) {
+    steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
-  while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
+  while (i + n < size) {
+    const V block = hn::LoadU(d, in + i);
+    const std::size_t length = ScanTwoByteRun(in + i, block, 0xDF, rewrite).length;
+    if (length == 0) {
+      steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
+      continue;
+    }
+    hn::StoreU(block, d, out + o);
+    i += length;
+    o += length;
+  }
+  while (i < size) {
+    steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
+  }
   return o;
 }
 
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
-  return DecodeBlocks(in, size, out, rewrite, offset, losses, steps::WriteByte{table, losses});
-}
-
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
-  return DecodeBlocks(in, size, out, rewrite, offset, losses, steps::WriteSequence);
-}
-
-// The lanes holding a lead of a two-byte sequence, C2..DF.
-HWY_INLINE M TwoByteLeads(V bytes) {
-  const hn::RebindToSigned<D> di;
-  const auto value = hn::BitCast(di, bytes);
-  return hn::RebindMask(D(), hn::And(hn::Gt(value, hn::Set(di, static_cast<std::int8_t>(-63))),
-                                     hn::Lt(value, hn::Set(di, static_cast<std::int8_t>(-32)))));
-}
-
-// The lanes holding a continuation byte, 80..BF.
-HWY_INLINE M Continuations(V bytes) {
-  const D d;
-  return hn::Eq(hn::And(bytes, hn::Set(d, 0xC0)), hn::Set(d, 0x80));
-}
-
-// A block at a time while it holds only ASCII and two-byte sequences: each byte of 80 and above
-// is a lead C2..DF followed by a continuation byte, or a continuation byte after such a lead,
-// seen through the same bytes loaded one before and one after (so the first sequence is checked
-// on its own). `i` stays at the start of a sequence, so a block that ends on a lead leaves it
-// for the next; anything else (a longer or malformed sequence) is checked one at a time.
+// A block at a time while it holds only ASCII and two-byte sequences (the first sequence is
+// checked on its own, for the scan reads the byte before the block); anything else (a longer
+// or malformed sequence) is checked one at a time.
 bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
   const D d;
   const std::size_t n = hn::Lanes(d);
@@ -231,24 +378,17 @@ bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multib
   if (size > 0 && !steps::ValidateStep(in, size, i, multibyte)) return false;
   while (i + n < size) {
     const V block = hn::LoadU(d, in + i);
-    const M high = High(block);
-    if (hn::AllFalse(d, high)) {
+    if (hn::AllFalse(d, High(block))) {
       i += n;
       continue;
     }
-    const M leads = TwoByteLeads(block);
-    const M continuations = Continuations(block);
-    const M broken =
-        hn::Or(hn::AndNot(hn::Or(leads, continuations), high),
-               hn::Or(hn::AndNot(Continuations(hn::LoadU(d, in + i + 1)), leads),
-                      hn::AndNot(TwoByteLeads(hn::LoadU(d, in + i - 1)), continuations)));
-    if (!hn::AllFalse(d, broken)) {
+    const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xDF, nullptr);
+    if (run.length == 0) {
       if (!steps::ValidateStep(in, size, i, multibyte)) return false;
       continue;
     }
-    const bool endsOnLead = in[i + n - 1] >= 0xC2 && in[i + n - 1] <= 0xDF;
-    multibyte += hn::CountTrue(d, leads) - endsOnLead;
-    i += n - endsOnLead;
+    multibyte += hn::CountTrue(d, hn::And(run.leads, hn::FirstN(d, run.length)));
+    i += run.length;
   }
   return reference::IsValidUtf8(in + i, size - i, multibyte);
 }

@@ -8,6 +8,39 @@
 #include "engine/kernels/simd-inl.h"
 #include "engine/kernels/steps.h"
 
+#ifndef PISMOVAR_ENGINE_KERNELS_UTF8_ENCODE_ONCE
+#define PISMOVAR_ENGINE_KERNELS_UTF8_ENCODE_ONCE
+namespace pismovar::kernels {
+namespace {
+
+// For eight characters whose first and second UTF-8 bytes lie interleaved in sixteen slots,
+// one row for each set of flags of which characters are not ASCII: the slots of their UTF-8
+// in order, each character's first byte and, where its flag is set, its second; and how many
+// they are.
+struct PairSlots {
+  std::uint8_t rows[256][16];
+  std::uint8_t lengths[256];
+};
+
+constexpr PairSlots MakePairSlots() {
+  PairSlots slots{};
+  for (unsigned flags = 0; flags < 256; ++flags) {
+    unsigned s = 0;
+    for (unsigned c = 0; c < 8; ++c) {
+      slots.rows[flags][s++] = static_cast<std::uint8_t>(2 * c);
+      if ((flags >> c & 1) != 0) slots.rows[flags][s++] = static_cast<std::uint8_t>(2 * c + 1);
+    }
+    slots.lengths[flags] = static_cast<std::uint8_t>(s);
+  }
+  return slots;
+}
+
+alignas(16) constexpr PairSlots kPairSlots = MakePairSlots();
+
+}  // namespace
+}  // namespace pismovar::kernels
+#endif
+
 HWY_BEFORE_NAMESPACE();
 namespace pismovar::kernels::HWY_NAMESPACE {
 
@@ -143,20 +176,83 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
 
 #else
 
-// Runs of plain ASCII a block at a time; each other byte on its own.
+// Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
+// `second` (a second byte only where the character's bit in `highBits` is set) at `out`, and
+// returns where it ends; up to sixteen bytes more may be written past that end. Eight
+// characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
+struct StorePairs {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* highBits, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
+    const unsigned lower = highBits[0];
+    const unsigned upper = highBits[1];
+    hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
+                                    hn::Load(db, kPairSlots.rows[lower])),
+               db, out);
+    out += kPairSlots.lengths[lower];
+    hn::StoreU(hn::TableLookupBytes(hn::InterleaveUpper(db, first, second),
+                                    hn::Load(db, kPairSlots.rows[upper])),
+               db, out);
+    return out + kPairSlots.lengths[upper];
+  }
+};
+
+// A block at a time: a block of plain ASCII is copied whole; a block whose characters take one
+// or two UTF-8 bytes each has its high bytes looked up in the planes of the first and second
+// bytes, the planes interleaved sixteen bytes at a time, and the second byte of each ASCII
+// character squeezed out. The block stops before a longer character and a byte that may start
+// a line end, which go byte by byte.
 std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
+  // A byte whose UTF-8 is not two bytes long is marked in the plane of first bytes with a byte
+  // below 0x80, which no first byte of two (C2..DF) is: the block stops before it. No byte of
+  // two UTF-8 bytes is undefined (that one becomes the three bytes of U+FFFD), so the blocks
+  // lose nothing and the steps count every loss.
+  constexpr std::uint8_t kNotTwoBytes = 0;
+  std::uint8_t firsts[128];
+  std::uint8_t seconds[128];
+  for (int b = 0; b < 128; ++b) {
+    const std::uint32_t packed = table.packed[0x80 + b];
+    firsts[b] = (packed >> 24 & 3) == 2 ? static_cast<std::uint8_t>(packed) : kNotTwoBytes;
+    seconds[b] = static_cast<std::uint8_t>(packed >> 8);
+  }
+  const HighTable firstBytes(firsts);
+  // Only the high bytes' second bytes are kept: the other lanes may hold anything.
+  const RowTable<8> secondBytes(seconds);
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + n <= size) {
     const V block = hn::LoadU(d, in + i);
-    hn::StoreU(block, d, out + o);
-    const std::size_t plain = PlainPrefix(block, rewrite);
-    i += plain;
-    o += plain;
-    if (plain < n) steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
+    const M high = High(block);
+    const M lineEnds = rewrite != nullptr ? LineEndStarts(block, *rewrite) : hn::FirstN(d, 0);
+    if (hn::AllFalse(d, hn::Or(high, lineEnds))) {
+      hn::StoreU(block, d, out + o);
+      i += n;
+      o += n;
+      continue;
+    }
+    const V first = firstBytes.Lookup(block, block);
+    const M stops = hn::Or(lineEnds, hn::AndNot(High(first), high));
+    const intptr_t stop = hn::FindFirstTrue(d, stops);
+    if (stop == 0) {
+      steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
+      continue;
+    }
+    std::uint8_t highBits[8];
+    hn::StoreMaskBits(d, high, highBits);
+    std::uint8_t* const end =
+        ForEachBlock(d, highBits, out + o, StorePairs(), first, secondBytes.Lookup(block));
+    if (stop < 0) {
+      i += n;
+      o = static_cast<std::size_t>(end - out);
+    } else {
+      // The bytes written beyond the stop are written over next.
+      i += static_cast<std::size_t>(stop);
+      o += static_cast<std::size_t>(stop) +
+           hn::CountTrue(d, hn::And(high, hn::FirstN(d, static_cast<std::size_t>(stop))));
+    }
   }
   while (i < size) steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
   return o;

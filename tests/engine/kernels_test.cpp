@@ -43,6 +43,8 @@ std::vector<std::string> Texts() {
             " Příliš žluťoučký kůň úpěl ďábelské ódy.\r\n";
   }
   texts.push_back(real);
+  // A letter of two UTF-8 bytes across the edge of the last block of each width.
+  for (const std::size_t width : {16, 32, 64}) texts.push_back(std::string(width, 'a') + "č");
   texts.push_back(std::string(20000, '\xE8') + "\r\n" + std::string(20000, '\n'));
   return texts;
 }
