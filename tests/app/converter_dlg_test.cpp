@@ -48,19 +48,24 @@ class TestDlg : public CConverterDlg {
   std::function<void()> onPump;
   // Makes every read after a file's first as slow as a busy disk.
   bool slowReads = false;
-  std::atomic<bool> inSlowRead{false};
+  std::atomic<int> inSlowRead{0};  // how many reads wait now
 
   void PumpMessage() override {
     if (onPump) QMetaObject::invokeMethod(this, onPump, Qt::BlockingQueuedConnection);
     CConverterDlg::PumpMessage();
   }
   ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
-    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) {
-      inSlowRead = true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      inSlowRead = false;
-    }
+    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) WaitForTheDisk();
     return CConverterDlg::ReadInput(fd, buffer, size);
+  }
+  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    if (slowReads && offset > 0) WaitForTheDisk();
+    return CConverterDlg::ReadInputAt(fd, buffer, size, offset);
+  }
+  void WaitForTheDisk() {
+    ++inSlowRead;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    --inSlowRead;
   }
   bool ClipboardHasText() override { return clipboardText && CConverterDlg::ClipboardHasText(); }
   using CConverterDlg::reject;
@@ -641,7 +646,7 @@ class ConverterDlgTest : public QObject {
     dlg.onPump = [&] {
       if (pumps++ != 0) return;
       QTimer::singleShot(50, &dlg, [&] {
-        answeredDuringRead = dlg.inSlowRead;
+        answeredDuringRead = dlg.inSlowRead > 0;
         dlg.ProgressDlg()->findChild<QPushButton*>()->click();
       });
     };
