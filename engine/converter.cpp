@@ -130,12 +130,16 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   m_bCancel = false;
   std::size_t held = 0;
   bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
+  // A regular file is converted from where its descriptor stands (the shell may have given
+  // it half read).
   struct stat inStat {};
-  if (ahead.empty() && fdIn >= 0 && ::fstat(fdIn, &inStat) == 0 && S_ISREG(inStat.st_mode) &&
-      static_cast<std::uint64_t>(inStat.st_size) > m_readSize) {
+  const off_t base = fdIn >= 0 ? ::lseek(fdIn, 0, SEEK_CUR) : -1;
+  if (ahead.empty() && base >= 0 && ::fstat(fdIn, &inStat) == 0 && S_ISREG(inStat.st_mode) &&
+      inStat.st_size - base > static_cast<off_t>(m_readSize)) {
     std::uint64_t converted = 0;
-    if (Outcome outcome = RunFileChunks(fdIn, inPath, fdOut, outFile, outPath,
-                                        static_cast<std::uint64_t>(inStat.st_size), converted);
+    if (Outcome outcome =
+            RunFileChunks(fdIn, static_cast<std::uint64_t>(base), inPath, fdOut, outFile, outPath,
+                          static_cast<std::uint64_t>(inStat.st_size - base), converted);
         outcome.result != Outcome::kDone) {
       return outcome;
     }
@@ -181,8 +185,8 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   return {};
 }
 
-Outcome Converter::RunFileChunks(int fdIn, const std::string& inPath, int fdOut,
-                                 Outcome::File outFile, const std::string& outPath,
+Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath,
+                                 int fdOut, Outcome::File outFile, const std::string& outPath,
                                  std::uint64_t size, std::uint64_t& converted) {
   // Two threads take the chunks in turn; each reads and converts its own while the other
   // writes, and they write in the order of the text. A chunk is read with the few bytes in
@@ -225,7 +229,7 @@ Outcome Converter::RunFileChunks(int fdIn, const std::string& inPath, int fdOut,
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
     std::size_t got = 0;
     while (got < end - from) {
-      const ssize_t n = ReadInputAt(fdIn, worker.in + got, end - from - got, from + got);
+      const ssize_t n = ReadInputAt(fdIn, worker.in + got, end - from - got, base + from + got);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         fail(Outcome::Failed(Failure::kRead, File::kInput, inPath, errno));
@@ -282,7 +286,7 @@ Outcome Converter::RunFileChunks(int fdIn, const std::string& inPath, int fdOut,
   m_nDoneBytes = doneBytes;
   if (failed.result != Outcome::kDone) return failed;
   // The rest of the run reads on from the end of what was converted.
-  if (::lseek(fdIn, static_cast<off_t>(converted), SEEK_SET) < 0) {
+  if (::lseek(fdIn, static_cast<off_t>(base + converted), SEEK_SET) < 0) {
     return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
   }
   return {};

@@ -198,10 +198,11 @@ class Converter {
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
                     std::span<const std::uint8_t> ahead = {});
-  // Converts about the first `size` bytes of the regular file fdIn on two threads; `converted`
-  // gets how many, and fdIn is left there for the rest of the run.
-  Outcome RunFileChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
-                        const std::string& outPath, std::uint64_t size, std::uint64_t& converted);
+  // Converts about the first `size` bytes from offset `base` of the regular file fdIn on two
+  // threads; `converted` gets how many, and fdIn is left after them for the rest of the run.
+  Outcome RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath, int fdOut,
+                        Outcome::File outFile, const std::string& outPath, std::uint64_t size,
+                        std::uint64_t& converted);
   struct Held;
   // Replaces the file `path` by its converted text; a link at `path` is followed only with
   // `followLink`.

@@ -1,6 +1,8 @@
 // What pismovar-cli writes: every pair of code pages, every pair of line ends, the defaults
 // and the detected choices, checked against bytes made without the program's own tables.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <tuple>
@@ -130,6 +132,21 @@ TEST(StandardStreamsTest, OutputOptionWritesStandardInputToTheFile) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(ReadFile(dir / "out.txt"), Encode(kCzechSlovakText, 2));
+}
+
+TEST(StandardStreamsTest, AFileGivenHalfReadIsConvertedFromWhereItStands) {
+  ScratchDir dir;
+  // Larger than a read, so that its chunks are read at offsets.
+  std::string text;
+  while (text.size() < (3u << 20)) text += kCzechSlovakText;
+  WriteFile(dir / "in.txt", "read" + Encode(text, 0));
+  const int fd = ::open((dir / "in.txt").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::lseek(fd, 4, SEEK_SET), 4);
+  const pid_t pid = StartCli({"-f", "win", "-t", "lat"}, fd, dir / "out.txt", dir / "err.txt");
+  ::close(fd);
+  EXPECT_EQ(WaitExit(pid), 0) << ReadFile(dir / "err.txt");
+  EXPECT_TRUE(ReadFile(dir / "out.txt") == Encode(text, 2));
 }
 
 }  // namespace
