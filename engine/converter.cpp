@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -204,27 +205,32 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
   Worker workers[2] = {{m_inArea.get(), m_outArea.get(), {}},
                        {m_secondInArea.get(), m_secondOutArea.get(), {}}};
   const bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
-  // The chunk whose text is written next, or kNoMore once nothing more is to be written.
+  // The chunk whose text is written next, or kNoMore once nothing more is to be written; the
+  // first failure, or a cancel.
   constexpr std::uint64_t kNoMore = ~std::uint64_t{0};
-  std::atomic<std::uint64_t> turn{0};
+  std::mutex turnMutex;
+  std::condition_variable turnChanged;
+  std::uint64_t turn = 0;
+  Outcome failed;
+  std::atomic<bool> stopped{false};
   std::atomic<std::uint64_t> nextChunk{0};
   std::atomic<std::uint64_t> doneBytes{0};
-  std::mutex failedMutex;
-  Outcome failed;
   converted = 0;
-  const auto finish = [&] {
-    turn = kNoMore;
-    turn.notify_all();
+  // Hands the turn on, unless the run has stopped meanwhile.
+  const auto passTurn = [&](std::uint64_t to, Outcome outcome = {}) {
+    {
+      const std::lock_guard lock(turnMutex);
+      if (failed.result == Outcome::kDone) failed = outcome;
+      if (to == kNoMore) stopped = true;
+      if (turn != kNoMore) turn = to;
+    }
+    turnChanged.notify_all();
   };
-  const auto fail = [&](Outcome outcome) {
-    const std::lock_guard lock(failedMutex);
-    if (failed.result == Outcome::kDone) failed = outcome;
-    finish();
-  };
+  const auto fail = [&](Outcome outcome) { passTurn(kNoMore, outcome); };
   const auto convertChunk = [&](Worker& worker) {
     const std::uint64_t chunk = nextChunk.fetch_add(1);
     const std::uint64_t start = chunk * m_readSize;
-    if (start >= size || turn == kNoMore) return false;
+    if (start >= size || stopped) return false;
     const std::uint64_t end = std::min(size, start + m_readSize);
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
     std::size_t got = 0;
@@ -246,9 +252,10 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     const std::size_t last = got <= front ? first : std::max(first, got - HeldBack(worker.in, got));
     const std::size_t outSize = ConvertPiece(worker.in + first, last - first, from + first,
                                              bom && from + first == 0, worker.out, worker.losses);
-    for (std::uint64_t now = turn.load(); now != chunk; now = turn.load()) {
-      if (now == kNoMore) return false;
-      turn.wait(now);
+    {
+      std::unique_lock lock(turnMutex);
+      turnChanged.wait(lock, [&] { return turn == chunk || turn == kNoMore; });
+      if (turn == kNoMore) return false;
     }
     if (outSize != 0 && !WriteOutput(fdOut, worker.out, outSize)) {
       fail(Outcome::Failed(Failure::kWrite, outFile, outPath, errno));
@@ -256,13 +263,9 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     }
     if (last > first) converted = from + last;
     doneBytes += last - first;
-    if (cut || end == size) {
-      finish();
-      return false;
-    }
-    turn = chunk + 1;
-    turn.notify_all();
-    return true;
+    const bool more = !cut && end != size;
+    passTurn(more ? chunk + 1 : kNoMore);
+    return more;
   };
   {
     std::jthread second([&] {
