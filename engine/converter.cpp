@@ -658,11 +658,12 @@ Outcome Converter::FullDetect() {
     DetectTally tally;
     Utf8Detector utf8;
   };
-  // Reads and counts one chunk; false when none is left or the run is to stop.
+  // Reads and counts one chunk; false once the file has ended or the run is to stop. The
+  // chunks go on past the size the file had when it was opened, until a read finds its end.
   const auto countChunk = [&](Share& share, std::uint8_t* buffer) {
     const std::uint64_t start = nextChunk.fetch_add(1) * m_readSize;
-    if (stop || start >= size) return false;
-    const std::uint64_t end = std::min(size, start + m_readSize);
+    if (stop) return false;
+    const std::uint64_t end = start + m_readSize;
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
     std::size_t got = 0;
     while (got < end - from) {
@@ -674,12 +675,14 @@ Outcome Converter::FullDetect() {
         stop = true;
         return false;
       }
-      if (n == 0) break;  // the file was cut short while it was read
+      if (n == 0) break;
       got += static_cast<std::size_t>(n);
     }
     const std::size_t front = start - from;
-    if (got <= front) return false;
-    const bool last = from + got == size || got < end - from;
+    if (got < front) return false;  // the file ended in an earlier chunk
+    // The end of the file lies in this chunk: a sequence the chunk before left incomplete
+    // is cut off.
+    const bool last = got < end - from;
     const std::size_t before = utf8::IncompleteEnd(buffer, front);
     share.tally.Add(buffer + front, got - front);
     if (m_bDetectUtf8) share.utf8.Add(buffer + front - before, got - front + before, last);

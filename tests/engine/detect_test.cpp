@@ -240,6 +240,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadFailureCase{"InputOutputError", EIO, Outcome::kFailed, EIO}),
     [](const auto& param) { return param.param.name; });
 
+TEST_F(DetectTest, AFileLongerThanItsSizeSaysIsReadToItsEnd) {
+  converter.m_strInput = "/proc/self/status";  // its size is 0
+  converter.m_nLineEndIn = kLineEndDos;
+  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
+  EXPECT_EQ(converter.m_nLineEndIn, kLineEndUnix);
+}
+
 TEST_F(DetectTest, AnEmptyFileIsAsciiWithDosLineEnds) {
   WriteFile(dir / "empty", "");
   converter.m_strInput = dir / "empty";
