@@ -74,9 +74,9 @@ std::optional<OtherUser> AnotherUser() {
 void HandOver(const fs::path& dir, const OtherUser& user) {
   ::chmod(dir.c_str(), 0755);
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    ::lchown(entry.path().c_str(), user.uid, user.gid);
+    EXPECT_EQ(::lchown(entry.path().c_str(), user.uid, user.gid), 0) << entry.path();
   }
-  ::chown(dir.c_str(), user.uid, user.gid);
+  EXPECT_EQ(::chown(dir.c_str(), user.uid, user.gid), 0);
 }
 
 bool HasTemporaryFiles(const fs::path& dir) {
