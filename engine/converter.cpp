@@ -8,12 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <atomic>
-#include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "engine/detect.h"
@@ -25,6 +26,17 @@ namespace {
 
 using Failure = Outcome::Failure;
 using File = Outcome::File;
+
+// Runs `work` on a second thread that the result joins. Where the system starts no thread
+// (a limit on processes), the result is empty and the caller's thread does all the work.
+template <typename Work>
+std::jthread StartSecondThread(Work work) {
+  try {
+    return std::jthread(std::move(work));
+  } catch (const std::system_error&) {
+    return {};
+  }
+}
 
 }  // namespace
 
@@ -268,7 +280,7 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     return more;
   };
   {
-    std::jthread second([&] {
+    const std::jthread second = StartSecondThread([&] {
       while (convertChunk(workers[1])) {
       }
     });
@@ -693,7 +705,7 @@ Outcome Converter::FullDetect() {
   {
     std::jthread second;
     if (size > m_readSize) {
-      second = std::jthread([&] {
+      second = StartSecondThread([&] {
         while (countChunk(shares[1], m_inArea.get())) {
         }
       });

@@ -429,6 +429,25 @@ std::string WaitForContent(const fs::path& path, const std::string& expected) {
   return content;
 }
 
+TEST(LimitsTest, WithoutASecondThreadALargeFileIsStillConvertedAndDetected) {
+  const std::optional<OtherUser> user = AnotherUser();
+  if (!user) GTEST_SKIP() << "root without setpriv is not held by a process limit";
+  ScratchDir dir;
+  std::string text;
+  while (text.size() < (2u << 20)) text += kCzechSlovakText;
+  WriteFile(dir / "a.txt", Encode(text, 1));
+  HandOver(dir.Path(), *user);
+  // No process of this user may start another: a new thread fails too.
+  std::vector<std::string> wrapper = user->wrapper;
+  wrapper.insert(wrapper.end(), {"prlimit", "--nproc=1", "--"});
+  const CliResult detected = RunCli({"--detect", "a.txt"}, {}, dir.Path(), wrapper);
+  EXPECT_EQ(detected.status, 0) << detected.err;
+  EXPECT_EQ(detected.out, "a.txt: Kamenických, Unix/Linux\n");
+  const CliResult converted = RunCli({"-f", "kam", "-t", "win", "a.txt"}, {}, dir.Path(), wrapper);
+  EXPECT_EQ(converted.status, 0) << converted.err;
+  EXPECT_TRUE(converted.out == Encode(text, 0));
+}
+
 TEST(StreamTest, AnOpenPipeIsConvertedAsItArrivesUntilASignal) {
   ScratchDir dir;
   int pipeFds[2];
