@@ -149,14 +149,13 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   const off_t base = fdIn >= 0 ? ::lseek(fdIn, 0, SEEK_CUR) : -1;
   if (ahead.empty() && base >= 0 && ::fstat(fdIn, &inStat) == 0 && S_ISREG(inStat.st_mode) &&
       inStat.st_size - base > static_cast<off_t>(m_readSize)) {
-    std::uint64_t converted = 0;
     if (Outcome outcome =
             RunFileChunks(fdIn, static_cast<std::uint64_t>(base), inPath, fdOut, outFile, outPath,
-                          static_cast<std::uint64_t>(inStat.st_size - base), converted);
+                          static_cast<std::uint64_t>(inStat.st_size - base));
         outcome.result != Outcome::kDone) {
       return outcome;
     }
-    if (converted != 0) bom = false;
+    if (m_nDoneBytes != 0) bom = false;
   }
   // What is left, or all of a stream: one read at a time, each taking what has arrived, so
   // that a pipe's text is converted and written as it comes.
@@ -200,7 +199,7 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
 
 Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath,
                                  int fdOut, Outcome::File outFile, const std::string& outPath,
-                                 std::uint64_t size, std::uint64_t& converted) {
+                                 std::uint64_t size) {
   // Two threads take the chunks in turn; each reads and converts its own while the other
   // writes, and they write in the order of the text. A chunk is read with the few bytes in
   // front of it, so that it knows what the chunk before it holds back (a CR, the beginning
@@ -226,8 +225,7 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
   Outcome failed;
   std::atomic<bool> stopped{false};
   std::atomic<std::uint64_t> nextChunk{0};
-  std::atomic<std::uint64_t> doneBytes{0};
-  converted = 0;
+  std::atomic<std::uint64_t> written{0};  // the end of the text written so far
   // Hands the turn on, unless the run has stopped meanwhile.
   const auto passTurn = [&](std::uint64_t to, Outcome outcome = {}) {
     {
@@ -245,17 +243,12 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     if (start >= size || stopped) return false;
     const std::uint64_t end = std::min(size, start + m_readSize);
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    std::size_t got = 0;
-    while (got < end - from) {
-      const ssize_t n = ReadInputAt(fdIn, worker.in + got, end - from - got, base + from + got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        fail(Outcome::Failed(Failure::kRead, File::kInput, inPath, errno));
-        return false;
-      }
-      if (n == 0) break;
-      got += static_cast<std::size_t>(n);
+    const ssize_t read = ReadWholeAt(fdIn, worker.in, end - from, base + from);
+    if (read < 0) {
+      fail(Outcome::Failed(Failure::kRead, File::kInput, inPath, errno));
+      return false;
     }
+    const auto got = static_cast<std::size_t>(read);
     // A file cut short meanwhile ends the chunks here; the rest of the run reads on from
     // where they stop.
     const bool cut = got < end - from;
@@ -273,8 +266,7 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
       fail(Outcome::Failed(Failure::kWrite, outFile, outPath, errno));
       return false;
     }
-    if (last > first) converted = from + last;
-    doneBytes += last - first;
+    if (last > first) written = from + last;
     const bool more = !cut && end != size;
     passTurn(more ? chunk + 1 : kNoMore);
     return more;
@@ -285,23 +277,16 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
       }
     });
     while (convertChunk(workers[0])) {
-      m_nDoneBytes = doneBytes;
+      m_nDoneBytes = written;
       m_host.PumpMessage();
       if (m_bCancel) fail(Outcome::Cancelled());
     }
   }
-  for (const Worker& worker : workers) {
-    if (worker.losses.malformed != 0 &&
-        (m_losses.malformed == 0 || worker.losses.firstMalformed < m_losses.firstMalformed)) {
-      m_losses.firstMalformed = worker.losses.firstMalformed;
-    }
-    m_losses.malformed += worker.losses.malformed;
-    m_losses.replaced += worker.losses.replaced;
-  }
-  m_nDoneBytes = doneBytes;
+  for (const Worker& worker : workers) m_losses.Add(worker.losses);
+  m_nDoneBytes = written;
   if (failed.result != Outcome::kDone) return failed;
   // The rest of the run reads on from the end of what was converted.
-  if (::lseek(fdIn, static_cast<off_t>(base + converted), SEEK_SET) < 0) {
+  if (::lseek(fdIn, static_cast<off_t>(base + m_nDoneBytes), SEEK_SET) < 0) {
     return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
   }
   return {};
@@ -677,19 +662,14 @@ Outcome Converter::FullDetect() {
     if (stop) return false;
     const std::uint64_t end = start + m_readSize;
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    std::size_t got = 0;
-    while (got < end - from) {
-      const ssize_t n = ReadInputAt(fd.Get(), buffer + got, end - from - got, from + got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        int none = -1;
-        readError.compare_exchange_strong(none, errno);
-        stop = true;
-        return false;
-      }
-      if (n == 0) break;
-      got += static_cast<std::size_t>(n);
+    const ssize_t read = ReadWholeAt(fd.Get(), buffer, end - from, from);
+    if (read < 0) {
+      int none = -1;
+      readError.compare_exchange_strong(none, errno);
+      stop = true;
+      return false;
     }
+    const auto got = static_cast<std::size_t>(read);
     const std::size_t front = start - from;
     if (got < front) return false;  // the file ended in an earlier chunk
     // The end of the file lies in this chunk: a sequence the chunk before left incomplete
@@ -735,6 +715,19 @@ ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
 
 ssize_t Converter::ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
   return ::pread(fd, buffer, size, static_cast<off_t>(offset));
+}
+
+ssize_t Converter::ReadWholeAt(int fd, std::uint8_t* buffer, std::size_t size,
+                               std::uint64_t offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ReadInputAt(fd, buffer + got, size - got, offset + got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
 }
 
 bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {

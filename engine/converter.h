@@ -198,11 +198,13 @@ class Converter {
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
                     std::span<const std::uint8_t> ahead = {});
+  // Reads `size` bytes at `offset` through ReadInputAt, fewer only where the file ends; -1
+  // with errno on a failure.
+  ssize_t ReadWholeAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset);
   // Converts about the first `size` bytes from offset `base` of the regular file fdIn on two
-  // threads; `converted` gets how many, and fdIn is left after them for the rest of the run.
+  // threads; m_nDoneBytes gets how many, and fdIn is left after them for the rest of the run.
   Outcome RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath, int fdOut,
-                        Outcome::File outFile, const std::string& outPath, std::uint64_t size,
-                        std::uint64_t& converted);
+                        Outcome::File outFile, const std::string& outPath, std::uint64_t size);
   struct Held;
   // Replaces the file `path` by its converted text; a link at `path` is followed only with
   // `followLink`.

@@ -19,6 +19,15 @@ struct Utf8Losses {
   std::uint64_t malformed = 0;
   // The input offset of the first malformed sequence; meaningful when `malformed` is not 0.
   std::uint64_t firstMalformed = 0;
+
+  // Adds the losses of another part of the same input.
+  void Add(const Utf8Losses& other) {
+    if (other.malformed != 0 && (malformed == 0 || other.firstMalformed < firstMalformed)) {
+      firstMalformed = other.firstMalformed;
+    }
+    replaced += other.replaced;
+    malformed += other.malformed;
+  }
 };
 
 // The UTF-8 form of every byte of one 8-bit code page.

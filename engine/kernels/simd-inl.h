@@ -136,31 +136,32 @@ class HighSet {
 #else
 
 // A set of high bytes as a bitmap of eight bits for each low nibble, one bit per high
-// nibble: two sixteen-entry lookups test every lane.
+// nibble: two sixteen-entry lookups test every lane. The second is the same for every set, so
+// that testing a block against several sets looks it up once.
 class HighSet {
  public:
+  HighSet() = default;
   explicit HighSet(const std::uint8_t* upperHalfFlags) {
     alignas(16) std::uint8_t rows[16] = {};
-    alignas(16) std::uint8_t bits[16] = {};
     for (std::size_t b = 0; b < 128; ++b) {
       if (upperHalfFlags[b] != 0) rows[b & 0x0F] |= static_cast<std::uint8_t>(1u << (b >> 4));
     }
-    for (std::size_t n = 8; n < 16; ++n) bits[n] = static_cast<std::uint8_t>(1u << (n - 8));
     m_rows = hn::LoadDup128(D(), rows);
-    m_bits = hn::LoadDup128(D(), bits);
   }
 
   // The lanes of `block` whose byte is in the set.
   HWY_INLINE M Contains(V block) const {
     const D d;
+    // Per high nibble, its bit in a row; none for ASCII.
+    alignas(16) static constexpr std::uint8_t kBits[16] = {0, 0, 0, 0, 0, 0, 0, 0,
+                                                           1, 2, 4, 8, 16, 32, 64, 128};
     const V row = hn::TableLookupBytes(m_rows, hn::And(block, hn::Set(d, 0x0F)));
-    const V bit = hn::TableLookupBytes(m_bits, hn::ShiftRight<4>(block));
+    const V bit = hn::TableLookupBytes(hn::LoadDup128(d, kBits), hn::ShiftRight<4>(block));
     return hn::Ne(hn::And(row, bit), hn::Zero(d));
   }
 
  private:
   V m_rows;
-  V m_bits;
 };
 
 #endif

@@ -49,40 +49,24 @@ class Letters {
 
 #else
 
-// Which lanes of a block hold a detection letter of each code page: per code page, a bitmap of
-// eight bits for each low nibble, one bit per high nibble, so that a code page costs one
-// sixteen-entry lookup and a test.
+// Which lanes of a block hold a detection letter of each code page: a set of high bytes per
+// code page.
 class Letters {
  public:
   explicit Letters(const CodePageMask& mask) {
-    alignas(16) std::uint8_t rows[kDetectCodePages][16] = {};
-    alignas(16) std::uint8_t bits[16] = {};
-    for (std::size_t b = 0x80; b < 0x100; ++b) {
-      for (int c = 0; c < kDetectCodePages; ++c) {
-        if ((mask[b] >> c & 1) != 0) rows[c][b & 0x0F] |= static_cast<std::uint8_t>(1u << (b >> 4 & 7));
-      }
+    for (int c = 0; c < kDetectCodePages; ++c) {
+      std::uint8_t flags[128];
+      for (std::size_t b = 0; b < 128; ++b) flags[b] = mask[0x80 + b] >> c & 1;
+      m_pages[c] = HighSet(flags);
     }
-    for (std::size_t n = 8; n < 16; ++n) bits[n] = static_cast<std::uint8_t>(1u << (n - 8));
-    for (int c = 0; c < kDetectCodePages; ++c) m_rows[c] = hn::LoadDup128(D(), rows[c]);
-    m_bits = hn::LoadDup128(D(), bits);
   }
 
-  struct Looked {
-    V low;
-    V bit;  // of the high nibble; none for ASCII
-  };
-  HWY_INLINE Looked Look(V block) const {
-    const D d;
-    return {hn::And(block, hn::Set(d, 0x0F)), hn::TableLookupBytes(m_bits, hn::ShiftRight<4>(block))};
-  }
-  HWY_INLINE M Of(const Looked& looked, int c) const {
-    const D d;
-    return hn::Ne(hn::And(hn::TableLookupBytes(m_rows[c], looked.low), looked.bit), hn::Zero(d));
-  }
+  using Looked = V;
+  HWY_INLINE Looked Look(V block) const { return block; }
+  HWY_INLINE M Of(Looked block, int c) const { return m_pages[c].Contains(block); }
 
  private:
-  V m_rows[kDetectCodePages];
-  V m_bits;
+  HighSet m_pages[kDetectCodePages];
 };
 
 #endif
