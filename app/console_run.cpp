@@ -106,7 +106,7 @@ int RunWithoutDisplay(const CommandLine& line) {
     // The outcome's message goes to standard error, on one line.
     const QStringList lines = OutcomeLines(outcome, name);
     if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')));
-    losses.Add(name, converter.m_losses.replaced);
+    losses.Add(name, converter.m_losses);
   }
   if (!losses.Empty()) PrintError(losses.Message());
   return allConverted ? kExitSuccess : kExitFailed;

@@ -4,6 +4,7 @@
 
 #include "app/clipboard_bridge.h"
 #include "app/converter_dlg.h"
+#include "app/quit_signals.h"
 #include "app/translations.h"
 #include "engine/file_list.h"
 
@@ -17,6 +18,7 @@ int CConverterApp::InitInstance(const CommandLine& line) {
   int exitCode = kExitSuccess;
   {
     CConverterDlg dlg;
+    const QuitSignals quitSignals([&dlg] { dlg.OnQuitRequest(); });
     if (line.action == CommandAction::kBadUsage) {
       dlg.ShowUsage();
       return kExitBadUsage;
@@ -41,6 +43,8 @@ int CConverterApp::InitInstance(const CommandLine& line) {
     dlg.exec();
     exitCode = dlg.ExitCode();
   }
+  // The dialog and its private folder are gone: a signal that asked to quit ends the program.
+  QuitSignals::EndBySignal();
   KeepClipboardAfterExit();
   return exitCode;
 }

@@ -1,5 +1,7 @@
 #include "app/converter_dlg.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -153,6 +155,12 @@ CConverterDlg::CConverterDlg(QWidget* parent)
   connect(button(IDC_EXIT), &QPushButton::clicked, this, &CConverterDlg::OnExit);
   connect(DialogItem<QLineEdit>(*this, IDC_INPUT), &QLineEdit::textChanged, this,
           &CConverterDlg::OnInputEdited);
+  connect(DialogItem<QLineEdit>(*this, IDC_INPUT), &QLineEdit::editingFinished, this,
+          &CConverterDlg::OnInputEditingFinished);
+  for (int id : {IDC_CODE_IN, IDC_LINE_END_IN}) {
+    connect(RadioGroup(*this, id), &QButtonGroup::buttonClicked, this,
+            &CConverterDlg::OnInputChoiceClicked);
+  }
   connect(DialogItem<QCheckBox>(*this, IDC_CLIPBOARD_IN), &QCheckBox::clicked, this,
           &CConverterDlg::OnClipboardIn);
   connect(DialogItem<QLineEdit>(*this, IDC_OUTPUT), &QLineEdit::textChanged, this, [this] {
@@ -187,6 +195,7 @@ void CConverterDlg::OnInitDialog() {
 
 void CConverterDlg::UpdateData(bool bSaveAndValidate) {
   if (OnWorker()) return OnDialogThread([=, this] { UpdateData(bSaveAndValidate); });
+  if (bSaveAndValidate && m_bRunChoices) return;
   const bool wasExchanging = std::exchange(m_bExchanging, true);
   struct RadioField {
     int firstId;
@@ -227,9 +236,35 @@ void CConverterDlg::UpdateConvertButton() {
 
 void CConverterDlg::OnInputEdited() {
   if (m_bExchanging) return;
+  const std::string typed = TextToPath(DialogItem<QLineEdit>(*this, IDC_INPUT)->text());
+  // An in-place pair stays one: the output follows the input's new name (the fields still
+  // hold the names from before the edit).
+  if (!m_strOutput.empty() && m_strOutput == m_strInput) {
+    m_strOutput = typed;
+    const bool wasExchanging = std::exchange(m_bExchanging, true);
+    DialogItem<QLineEdit>(*this, IDC_OUTPUT)->setText(PathToText(typed));
+    m_bExchanging = wasExchanging;
+  }
   // Whatever is typed, the count follows the text, so a run never reads a plain name as a list.
-  m_nFileCount = CountListNames(TextToPath(DialogItem<QLineEdit>(*this, IDC_INPUT)->text()));
+  m_nFileCount = CountListNames(typed);
   UpdateConvertButton();
+}
+
+void CConverterDlg::OnInputEditingFinished() {
+  if (m_bBusy || m_bClipboardIn) return;
+  UpdateData(true);
+  if (m_strInput.empty() || m_strInput == m_strDetectedInput) return;
+  DetectInput();
+}
+
+void CConverterDlg::OnInputChoiceClicked() { m_bInputDetected = false; }
+
+void CConverterDlg::DetectInput() {
+  UpdateData(true);
+  m_strDetectedInput = m_strInput;
+  const Outcome outcome = QuickDetect();
+  ShowDetectFailure(outcome);
+  if (outcome.result == Outcome::kDone) m_bInputDetected = true;
 }
 
 void CConverterDlg::EnableOutputName(bool enable) {
@@ -242,7 +277,7 @@ void CConverterDlg::OnClipboardIn() {
   UpdateData(true);
   EnableDialogItem(*this, IDC_INPUT, !m_bClipboardIn);
   EnableDialogItem(*this, IDC_BROWSE_INPUT, !m_bClipboardIn);
-  if (m_bClipboardIn && ClipboardHasText()) ShowDetectFailure(QuickDetect());
+  if (m_bClipboardIn && ClipboardHasText()) DetectInput();
   UpdateConvertButton();
 }
 
@@ -263,7 +298,7 @@ void CConverterDlg::TakeInputFiles(const QStringList& paths) {
   EnableOutputName(names.size() == 1);
   UpdateData(false);
   UpdateConvertButton();
-  ShowDetectFailure(QuickDetect());
+  DetectInput();
 }
 
 void CConverterDlg::OnBrowseInput() {
@@ -346,7 +381,9 @@ void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
   {
     BusyScope busy(*this);
-    ShowDetectFailure(RunOnWorker([this] { return FullDetect(); }));
+    const Outcome outcome = RunOnWorker([this] { return FullDetect(); });
+    ShowDetectFailure(outcome);
+    if (outcome.result != Outcome::kFailed) m_bInputDetected = true;
   }
   if (m_bCloseRequested) QDialog::reject();
 }
@@ -358,20 +395,34 @@ void CConverterDlg::OnConvert() {
     BusyScope busy(*this);
     outcome = RunConversion();
   }
-  if (!m_lossReport.Empty()) {
-    MessageBox(QMessageBox::Warning, m_lossReport.Message());
-  }
-  if (m_nMalformed != 0) {
-    MessageBox(QMessageBox::Warning,
-               FormatText(IDS_MALFORMED_UTF8,
-                          {QString::number(m_nMalformed), QString::number(m_nFirstMalformedAt)}) +
-                   QLatin1Char('\n') +
-                   QCoreApplication::translate("OutcomeText", "Soubor: %1")
-                       .arg(PathToText(m_strFirstMalformedFile)));
+  m_bRunChoices = false;
+  if (!m_lossReport.Empty()) MessageBox(QMessageBox::Warning, m_lossReport.Message());
+  if (!m_ownCodePageFiles.isEmpty()) {
+    MessageBox(QMessageBox::Information,
+               FormatText(IDS_OWN_CODE_PAGE, {RadioGroup(*this, IDC_CODE_IN)
+                                                  ->button(m_nShownCodeIn)
+                                                  ->text()
+                                                  .remove(QLatin1Char('&')),
+                                              m_ownCodePageFiles.join(QLatin1Char('\n'))}));
   }
   if (outcome.end == RunEnd::kNoClipboardText) {
     MessageBox(QMessageBox::Critical,
                QCoreApplication::translate("CConverterDlg", "Schránka neobsahuje žádný text."));
+  }
+  // The names the run used for the clipboard go back to the ones shown.
+  UpdateData(true);
+  // The files converted in place are in the output's code page and line end now: a second
+  // run from what the dialog shows changes nothing.
+  if (outcome.inPlace && outcome.end == RunEnd::kNormal && m_nFilesConverted > 0) {
+    m_nCodeIn = m_nCodeOut;
+    m_nLineEndIn = m_nLineEndOut;
+    UpdateData(false);
+    m_bInputDetected = true;
+  }
+  if (outcome.end != RunEnd::kNoClipboardText) {
+    DialogItem<QLabel>(*this, IDC_STATUS)
+        ->setText(FormatText(IDS_FILES_CONVERTED,
+                             {QString::number(m_nFilesConverted), QString::number(outcome.files)}));
   }
   // Whatever the end, the button follows its rule again.
   UpdateConvertButton();
@@ -387,24 +438,39 @@ void CConverterDlg::OnConvert() {
   if (m_bCloseRequested) QDialog::reject();
 }
 
+QString CConverterDlg::StatusText() const { return DialogItem<QLabel>(*this, IDC_STATUS)->text(); }
+
+// Whether two names lead to one file.
+static bool SameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  struct stat aStat {};
+  struct stat bStat {};
+  return ::stat(a.c_str(), &aStat) == 0 && ::stat(b.c_str(), &bStat) == 0 &&
+         aStat.st_dev == bStat.st_dev && aStat.st_ino == bStat.st_ino;
+}
+
 CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   UpdateData(true);
+  m_bRunChoices = true;
   m_pProgressDlg->Create();
   m_pProgressDlg->show();
   m_pProgressDlg->m_bRunning = true;
   m_timer.start();
   m_nFilesDone = 0;
+  m_nFilesConverted = 0;
+  m_nShownCodeIn = m_nCodeIn;
+  m_ownCodePageFiles.clear();
   QProgressBar* fileBar = m_pProgressDlg->FileBar();
   QProgressBar* listBar = m_pProgressDlg->ListBar();
   fileBar->setRange(0, 100);
   listBar->setRange(0, std::max(m_nFileCount, 1));
   m_lossReport = {};
-  m_nMalformed = 0;
+  m_batchLosses = {};
 
   if (m_bClipboardIn) {
     if (!ClipboardHasText()) {
       EndProgress();
-      return {RunEnd::kNoClipboardText, false};
+      return {RunEnd::kNoClipboardText};
     }
     std::uint64_t lost = 0;
     pismovar::ClipboardToFile(ClipboardFileName(), &lost, ClipboardForm(m_nCodeIn));
@@ -414,53 +480,36 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   }
   if (m_bClipboardOut) m_strOutput = ClipboardFileName();
 
-  bool allConverted = true;
+  // A list's names; a list that cannot be cut further ends there, since nothing left in it
+  // names a file.
+  std::vector<std::string> names;
+  bool wholeList = true;
   if (m_nFileCount <= 1) {
-    listBar->hide();
-    const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
-    ShowOutcome(outcome, m_strInput);
-    m_lossReport.Add(m_strInput, m_losses.replaced);
-    NoteMalformed(m_strInput);
-    allConverted = outcome.result == Outcome::kDone;
+    names.push_back(m_strInput);
   } else {
-    listBar->show();
-    // The files wait in batches and replace their inputs together, once on disk; a cancel
-    // leaves every input of the unfinished batch as it was.
-    const auto cancelled = [this]() -> RunOutcome {
-      DropHeld();
-      EndProgress();
-      return {RunEnd::kCancelledList, false};
-    };
-    std::string list = m_strInput;
-    // A list that cannot be cut further ends the run: nothing is left that names a file.
-    while (list.size() > 2 && !m_bCloseRequested) {
-      fileBar->setValue(0);
-      listBar->setValue(m_nFilesDone);
+    for (std::string list = m_strInput; list.size() > 2;) {
       const std::optional<std::string> name = TakeFirstListName(list);
       if (!name) {
-        allConverted = false;
+        wholeList = false;
         break;
       }
-      Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(*name); });
-      if (outcome.failure == Outcome::Failure::kLocked) {
-        // The same file under another name (a hard link) may wait in the batch, behind the
-        // lock of this very run.
-        if (!PutHeldInPlace(allConverted)) return cancelled();
-        outcome = RunOnWorker([&] { return ConvertFileHeld(*name); });
-      }
-      ShowOutcome(outcome, *name);
-      m_lossReport.Add(*name, m_losses.replaced);
-      NoteMalformed(*name);
-      if (outcome.result == Outcome::kCancelled) return cancelled();
-      if (outcome.result != Outcome::kDone) allConverted = false;
-      fileBar->setValue(100);
-      ++m_nFilesDone;
-      if (BatchFull() && !PutHeldInPlace(allConverted)) return cancelled();
+      names.push_back(*name);
     }
-    if (m_bCloseRequested || !PutHeldInPlace(allConverted)) return cancelled();
+  }
+  const bool inPlace = !m_bClipboardIn && !m_bClipboardOut &&
+                       (m_nFileCount > 1 || SameFile(m_strInput, m_strOutput));
+  if (inPlace) {
+    RunOutcome outcome = ConvertListInPlace(names);
+    outcome.allConverted = outcome.allConverted && wholeList;
+    return outcome;
   }
 
-  listBar->setValue(listBar->maximum());
+  listBar->hide();
+  const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
+  ShowOutcome(outcome, m_strInput);
+  m_lossReport.Add(m_strInput, m_losses);
+  const bool converted = outcome.result == Outcome::kDone;
+  m_nFilesConverted = converted ? 1 : 0;
   EndProgress();
   if (m_bClipboardOut) {
     if (std::unique_ptr<QMimeData> text =
@@ -469,28 +518,105 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
     }
   }
   QFile::remove(PathToText(ClipboardFileName()));
-  return {RunEnd::kNormal, allConverted};
+  return {RunEnd::kNormal, converted, false, 1};
 }
 
-bool CConverterDlg::PutHeldInPlace(bool& allConverted) {
+CConverterDlg::RunOutcome CConverterDlg::ConvertListInPlace(const std::vector<std::string>& names) {
+  QProgressBar* fileBar = m_pProgressDlg->FileBar();
+  QProgressBar* listBar = m_pProgressDlg->ListBar();
+  listBar->setVisible(names.size() > 1);
+  const int files = static_cast<int>(names.size());
+  // The files wait in batches and replace their inputs together, once on disk; a cancel
+  // leaves every input of the unfinished batch as it was.
+  const auto cancelled = [&]() -> RunOutcome {
+    DropHeld();
+    EndProgress();
+    return {names.size() > 1 ? RunEnd::kCancelledList : RunEnd::kNormal, false, true, files};
+  };
+  const bool ownCodePages = m_bInputDetected && names.size() > 1;
+  bool allConverted = true;
+  for (const std::string& name : names) {
+    if (m_bCloseRequested) return cancelled();
+    fileBar->setValue(0);
+    listBar->setValue(m_nFilesDone);
+    if (ownCodePages) DetectListFile(name);
+    if (!ConvertHeld(name, allConverted)) return cancelled();
+    fileBar->setValue(100);
+    ++m_nFilesDone;
+    if (BatchFull() && !PutBatchInPlace(allConverted)) return cancelled();
+  }
+  if (m_bCloseRequested || !PutBatchInPlace(allConverted)) return cancelled();
+  listBar->setValue(listBar->maximum());
+  EndProgress();
+  return {RunEnd::kNormal, allConverted, true, files};
+}
+
+void CConverterDlg::DetectListFile(const std::string& name) {
+  // A detector of its own, so that the guess never reaches the controls, which keep showing
+  // the choices the run began with.
+  struct NoHost : EngineHost {
+    void UpdateData(bool) override {}
+  } noHost;
+  Converter detector(noHost);
+  detector.m_bDetectUtf8 = m_bDetectUtf8;
+  detector.m_strInput = name;
+  if (RunOnWorker([&] { return detector.QuickDetect(); }).result != Outcome::kDone) {
+    // The conversion meets the same failure and says so.
+    return;
+  }
+  m_nCodeIn = detector.m_nCodeIn;
+  m_nLineEndIn = detector.m_nLineEndIn;
+  if (m_nCodeIn != m_nShownCodeIn) {
+    m_ownCodePageFiles
+        << PathToText(name) + QStringLiteral(" (") +
+               RadioGroup(*this, IDC_CODE_IN)->button(m_nCodeIn)->text().remove(QLatin1Char('&')) +
+               QLatin1Char(')');
+  }
+}
+
+bool CConverterDlg::ConvertHeld(const std::string& name, bool& allConverted) {
+  Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(name); });
+  if (outcome.failure == Outcome::Failure::kLocked) {
+    // The same file under another name (a hard link) may wait in the batch, behind the lock of
+    // this very run.
+    if (!PutBatchInPlace(allConverted)) return false;
+    outcome = RunOnWorker([&] { return ConvertFileHeld(name); });
+  }
+  ShowOutcome(outcome, name);
+  if (outcome.result == Outcome::kCancelled) return false;
+  if (outcome.result == Outcome::kDone) {
+    m_batchLosses.Add(name, m_losses);
+  } else {
+    allConverted = false;
+  }
+  return true;
+}
+
+bool CConverterDlg::PutBatchInPlace(bool& allConverted) {
+  const LossReport losses = std::exchange(m_batchLosses, {});
+  // The question comes while every file is still as it was; a run started by switches asks
+  // nobody and tells its losses afterwards.
+  if (!losses.Empty()) {
+    if (m_bAutoRun) {
+      m_lossReport.Add(losses);
+    } else if (!AskYesNo(losses.Question())) {
+      DropHeld();
+      allConverted = false;
+      return true;
+    }
+  }
   bool cancelled = false;
   for (const auto& [name, outcome] : RunOnWorker([this] { return ReplaceHeld(); })) {
-    if (outcome.result == Outcome::kDone) continue;
+    if (outcome.result == Outcome::kDone) {
+      ++m_nFilesConverted;
+      continue;
+    }
     allConverted = false;
     // A cancel while the batch went to disk concerns all of it: one message says so.
     if (outcome.result == Outcome::kCancelled && std::exchange(cancelled, true)) continue;
     ShowOutcome(outcome, name);
   }
   return !cancelled;
-}
-
-void CConverterDlg::NoteMalformed(const std::string& name) {
-  if (m_losses.malformed == 0) return;
-  if (m_nMalformed == 0) {
-    m_nFirstMalformedAt = m_losses.firstMalformed;
-    m_strFirstMalformedFile = name;
-  }
-  m_nMalformed += m_losses.malformed;
 }
 
 void CConverterDlg::EndProgress() {
@@ -516,6 +642,19 @@ void CConverterDlg::OnCancelRequest() {
 void CConverterDlg::RequestCloseAfterRun() {
   m_bCloseRequested = true;
   OnCancelRequest();
+}
+
+void CConverterDlg::OnQuitRequest() {
+  m_bQuitting = true;
+  // A question or a file dialog open now closes as if answered "Ne" or cancelled.
+  while (QWidget* modal = QApplication::activeModalWidget()) {
+    if (modal == this || !modal->close()) break;
+  }
+  if (m_bBusy) {
+    RequestCloseAfterRun();
+  } else {
+    QDialog::reject();
+  }
 }
 
 void CConverterDlg::OnExit() {
@@ -547,7 +686,7 @@ void CConverterDlg::paintEvent(QPaintEvent* event) {
     QMetaObject::invokeMethod(
         this,
         [this] {
-          if (!m_bBusy) ShowDetectFailure(QuickDetect());
+          if (!m_bBusy) DetectInput();
         },
         Qt::QueuedConnection);
   }
@@ -578,8 +717,12 @@ void CConverterDlg::ShowUsage() {
 }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
-  const QStringList lines = OutcomeLines(outcome, input);
-  if (!lines.isEmpty()) MessageBox(QMessageBox::Critical, lines.join(QLatin1Char('\n')));
+  QStringList lines = OutcomeLines(outcome, input);
+  if (lines.isEmpty()) return;
+  // A run stopped because the program is closing says so, not that "Zrušit" was pressed.
+  if (outcome.result == Outcome::kCancelled && m_bCloseRequested)
+    lines[0] = LoadText(IDS_CONVERT_CLOSED);
+  MessageBox(QMessageBox::Critical, lines.join(QLatin1Char('\n')));
 }
 
 void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
@@ -587,11 +730,27 @@ void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
   if (outcome.result == pismovar::Outcome::kFailed) ShowOutcome(outcome);
 }
 
-void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
-  // On a platform without a screen (offscreen) no one could answer a box: the message goes
-  // to standard error and the run goes on.
+// Whether a message may wait in a box for the user. A run started by switches never waits,
+// nor does the program while a signal ends it, nor a platform without a screen (offscreen),
+// where no one could answer.
+static bool NobodyToAnswer(bool autoRun, bool quitting) {
   const QString platform = QGuiApplication::platformName();
-  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+  return autoRun || quitting || platform == QLatin1String("offscreen") ||
+         platform == QLatin1String("minimal");
+}
+
+bool CConverterDlg::AskYesNo(const QString& text) {
+  if (NobodyToAnswer(m_bAutoRun, m_bQuitting)) return false;
+  QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
+  // The message goes to standard error where no one waits for a box, and the run goes on.
+  if (NobodyToAnswer(m_bAutoRun, m_bQuitting)) {
     std::cerr << QCoreApplication::applicationName().toStdString() << ": "
               << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
     return;

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/loss_report.h"
 #include "engine/converter.h"
@@ -49,6 +50,11 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void OnExit();
   void OnAbout();
   void OnInputEdited();
+  void OnInputEditingFinished();
+  void OnInputChoiceClicked();
+  // A signal asks the program to end: open questions close unanswered, a run stops as after
+  // "Zrušit", and the dialog closes.
+  void OnQuitRequest();
 
   // The exit status the program ends with: after an auto-run 0 when everything was
   // converted and 1 when something was not; else 0.
@@ -73,16 +79,25 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // Shows the usage message with the warning icon.
   void ShowUsage();
 
+  // The text of the status line under the buttons.
+  QString StatusText() const;
+
   // The fields the engine does not hold.
   std::string m_strOutput;
   bool m_bClipboardOut = false;
   bool m_bAutoRun = false;
   bool m_bFirstPaint = true;
   int m_nFilesDone = 0;
+  // The input code page and line end shown are what detection found, or what the files are
+  // after a run in place; the user has not chosen them. Then each file of a list is converted
+  // from its own.
+  bool m_bInputDetected = false;
 
  protected:
   // The dialog's conversations with the user; tests answer them instead.
   virtual void MessageBox(QMessageBox::Icon icon, const QString& text);
+  // Asks a question with "Ano" and "Ne"; true for "Ano".
+  virtual bool AskYesNo(const QString& text);
   virtual QStringList AskOpenFileNames(const QStringList& filters);
   virtual QString AskSaveFileName(const QStringList& filters);
 
@@ -101,10 +116,24 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   struct RunOutcome {
     RunEnd end = RunEnd::kNormal;
     bool allConverted = false;  // every file of the run, or the clipboard, was converted
+    bool inPlace = false;       // the files were converted in place
+    int files = 0;              // how many files the run was to convert
   };
   class BusyScope;
 
   RunOutcome RunConversion();
+  // Converts the files `names` in place, in batches.
+  RunOutcome ConvertListInPlace(const std::vector<std::string>& names);
+  // Sets the input choices for `name` from its own quick detection; notes the file when its
+  // code page differs from the one the dialog shows.
+  void DetectListFile(const std::string& name);
+  // Converts one file of an in-place run and holds it back for its batch; false after a cancel.
+  bool ConvertHeld(const std::string& name, bool& allConverted);
+  // Puts the held batch in place, after asking when it would replace characters (unless the
+  // run was started by switches); false after a cancel, which leaves every file as it was.
+  bool PutBatchInPlace(bool& allConverted);
+  // Runs the quick detection of the input and notes that the choices are its guess.
+  void DetectInput();
   // Runs the engine's `job` (a file's conversion, a full detection) on a worker thread while
   // the dialog's event loop goes on, so that the windows repaint and "Zrušit" answers at any
   // moment, also while a file goes to disk; returns the job's result.
@@ -116,12 +145,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // from the worker go through here.
   template <class Call>
   auto OnDialogThread(Call call);
-  // Puts the files held back by the list under way in place, and shows each one's failure;
-  // false after a cancel, which leaves them all as they were.
-  bool PutHeldInPlace(bool& allConverted);
-  // Notes the malformed UTF-8 sequences the conversion of `name` met, for the warning after
-  // the run.
-  void NoteMalformed(const std::string& name);
   // Makes `paths` the input, and in place the output, then detects the first.
   void TakeInputFiles(const QStringList& paths);
   void EndProgress();
@@ -136,16 +159,25 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bExchanging = false;
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
-  // The malformed UTF-8 sequences of the run under way: how many, and where the first was.
-  std::uint64_t m_nMalformed = 0;
-  std::uint64_t m_nFirstMalformedAt = 0;
-  std::string m_strFirstMalformedFile;
+  bool m_bQuitting = false;
+  // While a run is under way the engine converts with the choices the run began with (or a
+  // list file's own); the controls, disabled meanwhile, are not read again.
+  bool m_bRunChoices = false;
+  // The input last examined by quick detection, so that leaving the field unchanged does not
+  // examine it again.
+  std::string m_strDetectedInput;
+  // The files of the run under way converted from a code page other than the one shown.
+  QStringList m_ownCodePageFiles;
+  int m_nShownCodeIn = 0;
+  int m_nFilesConverted = 0;
   // A run's worker and the dialog share only these: the worker publishes the file's per cent
   // after every chunk and takes the cancel request the dialog left.
   bool m_bWorking = false;
   std::atomic<bool> m_bCancelAsked{false};
   std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
-  // What the run under way replaced, shown once it is over.
+  // What the run under way replaced, shown once it is over, and what the batch under way
+  // would replace, asked about before it takes its files' places.
   pismovar::LossReport m_lossReport;
+  pismovar::LossReport m_batchLosses;
 };

@@ -1,5 +1,6 @@
 #include "app/progress_dlg.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -32,6 +33,13 @@ void CProgressDlg::OnInitDialog() { move(m_pOwner->frameGeometry().topLeft() + k
 
 void CProgressDlg::OnCancelButton() {
   QMetaObject::invokeMethod(m_pOwner, &CConverterDlg::OnCancelRequest, Qt::QueuedConnection);
+}
+
+void CProgressDlg::reject() { OnCancelButton(); }
+
+void CProgressDlg::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  OnCancelButton();
 }
 
 QProgressBar* CProgressDlg::FileBar() const {

@@ -1,6 +1,6 @@
 // The progress window "Průběh" that stands beside the main dialog during a conversion run or
 // a full detection: a line of text, a bar for the current file, a bar for the files of a
-// list, and "Zrušit", which asks the main dialog to stop.
+// list, and "Zrušit", which asks the main dialog to stop. Closing the window asks the same.
 #pragma once
 
 #include <QDialog>
@@ -25,6 +25,12 @@ class CProgressDlg : public QDialog {
 
   // true while a conversion run is under way (a full detection leaves it false).
   bool m_bRunning = false;
+
+ protected:
+  // Esc, the close box and the window manager's close ask to stop, as "Zrušit" does; the
+  // window stays until the run has stopped.
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // Places the window 17 pixels right of and 130 below the owner's top-left corner.

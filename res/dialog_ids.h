@@ -23,6 +23,7 @@ enum ControlId : int {
   IDC_EXIT = 1023,
   IDC_CLIPBOARD_OUT = 1031,
   IDC_CLIPBOARD_IN = 1032,
+  IDC_STATUS = 1035,  // the status line: what the last run did
   // Progress window.
   IDC_PROGRESS_CANCEL = 1026,
   IDC_PROGRESS_FILE = 1027,

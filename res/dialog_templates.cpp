@@ -12,7 +12,7 @@ using K = ControlKind;
 
 // Each frame stands in front of the controls it surrounds, so that its mnemonic leads to the
 // first of them; frames are drawn behind everything whatever their place here.
-constexpr std::array<ControlTemplate, 38> kConverterControls{{
+constexpr std::array<ControlTemplate, 39> kConverterControls{{
     {kNoId, K::kGroupBox, QT_TRANSLATE_NOOP("Dialog", "&Vstupní soubor"), {7, 15, 197, 137}, 0},
     {IDC_INPUT, K::kEdit, "", {13, 26, 155, 14}, kBorder | kTabStop},
     {IDC_BROWSE_INPUT, K::kPushButton, "...", {171, 26, 26, 15}, kTabStop},
@@ -66,6 +66,7 @@ constexpr std::array<ControlTemplate, 38> kConverterControls{{
      {105, 273, 93, 14},
      kGroup | kTabStop},
     {IDC_EXIT, K::kPushButton, QT_TRANSLATE_NOOP("Dialog", "Konec"), {7, 299, 197, 14}, kTabStop},
+    {IDC_STATUS, K::kStatic, "", {7, 317, 197, 8}, kNoWordWrap},
     {kNoId,
      K::kStatic,
      QT_TRANSLATE_NOOP("Dialog", "Pismovar 3.5.0 – konverze češtiny"),
@@ -92,7 +93,7 @@ constexpr std::array<ControlTemplate, 4> kProgressControls{{
 
 const DialogTemplate kConverterDialogTemplate{IDD_CONVERTER_DIALOG,
                                               QT_TRANSLATE_NOOP("Dialog", "Konverze češtiny"),
-                                              {0, 0, 211, 320},
+                                              {0, 0, 211, 329},
                                               kSystemMenu | kTaskBar,
                                               kConverterControls};
 

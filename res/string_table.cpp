@@ -12,7 +12,7 @@
 namespace pismovar {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 16> kStrings{{
+constexpr std::array<std::pair<int, std::string_view>, 21> kStrings{{
     {IDS_ABOUTBOX, QT_TRANSLATE_NOOP("StringTable", "&O programu Pismovar...")},
     {IDS_INPUT_OPEN_FAILED, QT_TRANSLATE_NOOP("StringTable", "Vstupní soubor není možné otevřít!")},
     {IDS_OUTPUT_OPEN_FAILED,
@@ -74,6 +74,20 @@ constexpr std::array<std::pair<int, std::string_view>, 16> kStrings{{
      QT_TRANSLATE_NOOP("StringTable",
                        "Počet znaků, pro které výstupní kódování nemá místo: %s\n"
                        "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n%s")},
+    {IDS_CHARS_NO_PLACE_ASK,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Počet znaků, pro které výstupní kódování nemá místo: %s\n"
+                       "Budou nahrazeny podobnými znaky nebo otazníkem v souborech:\n%s")},
+    {IDS_REPLACE_ANYWAY,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Převést soubory přesto? Ne ponechá všechny tyto soubory, jak byly.")},
+    {IDS_CONVERT_CLOSED,
+     QT_TRANSLATE_NOOP("StringTable", "Konverze přerušena, protože se program zavírá.")},
+    {IDS_FILES_CONVERTED, QT_TRANSLATE_NOOP("StringTable", "Převedeno souborů: %s z %s")},
+    {IDS_OWN_CODE_PAGE,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Tyto soubory nebyly v kódování %s a byly převedeny z kódování, které v "
+                       "nich program rozpoznal:\n%s")},
 }};
 
 constexpr std::array<std::string_view, 8> kCodePageCaptions{

@@ -258,5 +258,28 @@ Příklad:
 Tímto příkazem zkonvertujeme soubor email.txt z kódování Macintosh do Windows a konce řádků se převedou z Macintosh na Windows.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Budou nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Převést soubory přesto? Ne ponechá všechny tyto soubory, jak byly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konverze přerušena, protože se program zavírá.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Převedeno souborů: %s z %s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tyto soubory nebyly v kódování %s a byly převedeny z kódování, které v nich program rozpoznal:
+%s</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -285,5 +285,31 @@ Example:
 %s /41 /00 email.txt
 This command converts the file email.txt from the Macintosh encoding to Windows, and its line ends from Macintosh to Windows.</translation>
     </message>
+    <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Budou nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation>Number of characters the output encoding has no place for: %s
+They will be replaced by similar characters or a question mark in the files:
+%s</translation>
+    </message>
+    <message>
+        <source>Převést soubory přesto? Ne ponechá všechny tyto soubory, jak byly.</source>
+        <translation>Convert the files anyway? No leaves all these files as they were.</translation>
+    </message>
+    <message>
+        <source>Konverze přerušena, protože se program zavírá.</source>
+        <translation>Conversion cancelled because the program is closing.</translation>
+    </message>
+    <message>
+        <source>Převedeno souborů: %s z %s</source>
+        <translation>Files converted: %s of %s</translation>
+    </message>
+    <message>
+        <source>Tyto soubory nebyly v kódování %s a byly převedeny z kódování, které v nich program rozpoznal:
+%s</source>
+        <translation>These files were not in %s encoding and were converted from the encoding the program recognised in them:
+%s</translation>
+    </message>
 </context>
 </TS>

@@ -285,5 +285,31 @@ Príklad:
 %s /41 /00 email.txt
 Týmto príkazom prevedieme súbor email.txt z kódovania Macintosh do Windows a konce riadkov sa prevedú z Macintosh na Windows.</translation>
     </message>
+    <message>
+        <source>Počet znaků, pro které výstupní kódování nemá místo: %s
+Budou nahrazeny podobnými znaky nebo otazníkem v souborech:
+%s</source>
+        <translation>Počet znakov, pre ktoré výstupné kódovanie nemá miesto: %s
+Budú nahradené podobnými znakmi alebo otáznikom v súboroch:
+%s</translation>
+    </message>
+    <message>
+        <source>Převést soubory přesto? Ne ponechá všechny tyto soubory, jak byly.</source>
+        <translation>Previesť súbory aj tak? Nie ponechá všetky tieto súbory, ako boli.</translation>
+    </message>
+    <message>
+        <source>Konverze přerušena, protože se program zavírá.</source>
+        <translation>Konverzia prerušená, pretože sa program zatvára.</translation>
+    </message>
+    <message>
+        <source>Převedeno souborů: %s z %s</source>
+        <translation>Prevedených súborov: %s z %s</translation>
+    </message>
+    <message>
+        <source>Tyto soubory nebyly v kódování %s a byly převedeny z kódování, které v nich program rozpoznal:
+%s</source>
+        <translation>Tieto súbory neboli v kódovaní %s a boli prevedené z kódovania, ktoré v nich program rozpoznal:
+%s</translation>
+    </message>
 </context>
 </TS>

@@ -40,6 +40,8 @@ namespace {
 class TestDlg : public CConverterDlg {
  public:
   QStringList messages;
+  QStringList questions;
+  bool answerYes = true;
   QStringList openAnswer;
   QString saveAnswer;
   int openAsked = 0;
@@ -72,6 +74,10 @@ class TestDlg : public CConverterDlg {
 
  protected:
   void MessageBox(QMessageBox::Icon, const QString& text) override { messages << text; }
+  bool AskYesNo(const QString& text) override {
+    questions << text;
+    return answerYes;
+  }
   QStringList AskOpenFileNames(const QStringList&) override {
     ++openAsked;
     return openAnswer;
@@ -112,14 +118,15 @@ bool Drop(QWidget* target, const QList<QUrl>& urls) {
   return drop.isAccepted();
 }
 
-void ChooseLatin2ToWindowsUnix(TestDlg& dlg) {
-  dlg.UpdateData(true);
-  dlg.m_nCodeIn = 2;
-  dlg.m_nLineEndIn = 0;
-  dlg.m_nCodeOut = 0;
-  dlg.m_nLineEndOut = 2;
-  dlg.UpdateData(false);
+// Clicks the radio buttons as the user would.
+void Choose(TestDlg& dlg, int codeIn, int lineEndIn, int codeOut, int lineEndOut) {
+  RadioGroup(dlg, IDC_CODE_IN)->button(codeIn)->click();
+  RadioGroup(dlg, IDC_LINE_END_IN)->button(lineEndIn)->click();
+  RadioGroup(dlg, IDC_CODE_OUT)->button(codeOut)->click();
+  RadioGroup(dlg, IDC_LINE_END_OUT)->button(lineEndOut)->click();
 }
+
+void ChooseLatin2ToWindowsUnix(TestDlg& dlg) { Choose(dlg, 2, 0, 0, 2); }
 
 }  // namespace
 
@@ -355,13 +362,24 @@ class ConverterDlgTest : public QObject {
     dlg.OnDropFiles({Path("a.txt"), Path("b.txt")});
     dlg.messages.clear();
     ChooseLatin2ToWindowsUnix(dlg);
+    // In place, the question comes while the files are as they were; "Ne" keeps them so.
+    dlg.answerYes = false;
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), QByteArray("\xC4\xC4\r\n"));
+    QCOMPARE(ReadAll(Path("b.txt")), kLatin2Text);
+    QCOMPARE(dlg.StatusText(), QStringLiteral("Převedeno souborů: 0 z 2"));
+    dlg.answerYes = true;
     dlg.OnConvert();
     QCOMPARE(ReadAll(Path("a.txt")), QByteArray("--\n"));
-    QCOMPARE(
-        dlg.messages,
-        QStringList{QStringLiteral("Počet znaků, pro které výstupní kódování nemá místo: 2\n"
-                                   "Byly nahrazeny podobnými znaky nebo otazníkem v souborech:\n") +
-                    Path("a.txt")});
+    QCOMPARE(ReadAll(Path("b.txt")), kWindowsText);
+    const QString question =
+        QStringLiteral(
+            "Počet znaků, pro které výstupní kódování nemá místo: 2\n"
+            "Budou nahrazeny podobnými znaky nebo otazníkem v souborech:\n") +
+        Path("a.txt") +
+        QStringLiteral("\n\nPřevést soubory přesto? Ne ponechá všechny tyto soubory, jak byly.");
+    QCOMPARE(dlg.questions, (QStringList{question, question}));
+    QVERIFY(dlg.messages.isEmpty());
 
     QGuiApplication::clipboard()->setText(QStringLiteral("a→b"));
     TestDlg clipboardDlg;
@@ -413,6 +431,115 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(dlg.messages.size(), 1);
     QCOMPARE(ReadAll(Path("b.txt")), LongLatin2Text());
     QCOMPARE(dlg.ExitCode(), 1);
+  }
+
+  void closingTheRunsWindowsCancelsIt_data() {
+    QTest::addColumn<int>("how");  // 0 Esc, 1 the progress window's close box, 2 "Konec"
+    QTest::addColumn<QString>("message");
+    const QString zrusit = QStringLiteral(
+        "Konverze přerušena uživatelem po stlačení tlačítka 'Zrušit'!\nSoubor: a.txt");
+    QTest::newRow("Esc on the progress window") << 0 << zrusit;
+    QTest::newRow("its close box") << 1 << zrusit;
+    QTest::newRow("Konec") << 2
+                           << QStringLiteral(
+                                  "Konverze přerušena, protože se program zavírá.\nSoubor: a.txt");
+  }
+  void closingTheRunsWindowsCancelsIt() {
+    QFETCH(int, how);
+    QFETCH(QString, message);
+    WriteFile(Path("a.txt"), LongLatin2Text());
+    TestDlg dlg;
+    dlg.m_strInput = dlg.m_strOutput = "a.txt";
+    dlg.OnInitDialog();
+    dlg.show();
+    ChooseLatin2ToWindowsUnix(dlg);
+    bool progressShownAtEnd = true;
+    dlg.onPump = [&] {
+      if (how == 0) QTest::keyClick(dlg.ProgressDlg(), Qt::Key_Escape);
+      if (how == 1) dlg.ProgressDlg()->close();
+      if (how == 2) DialogItem<QPushButton>(dlg, IDC_EXIT)->click();
+      dlg.onPump = [&] { progressShownAtEnd = dlg.ProgressDlg()->isVisible(); };
+    };
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), LongLatin2Text());
+    QCOMPARE(dlg.messages, QStringList{message});
+    // The window stays until the run has stopped, and the dialog then takes commands again.
+    QVERIFY(progressShownAtEnd);
+    QVERIFY(!dlg.ProgressDlg()->isVisible());
+    QCOMPARE(dlg.isVisible(), how != 2);
+    QVERIFY(Enabled(dlg, IDC_CONVERT));
+  }
+
+  void aTypedNameTakesItsOutputAlongAndASecondRunChangesNothing() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    WriteFile(Path("b.txt"), kWindowsText);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    auto* input = DialogItem<QLineEdit>(dlg, IDC_INPUT);
+    input->setText(Path("b.txt"));
+    Q_EMIT input->editingFinished();
+    QCOMPARE(DialogItem<QLineEdit>(dlg, IDC_OUTPUT)->text(), Path("b.txt"));
+    QCOMPARE(dlg.m_nCodeIn, 0);
+    QCOMPARE(dlg.m_nLineEndIn, 2);
+    RadioGroup(dlg, IDC_CODE_OUT)->button(2)->click();
+    RadioGroup(dlg, IDC_LINE_END_OUT)->button(0)->click();
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("a.txt")), kLatin2Text);
+    QCOMPARE(ReadAll(Path("b.txt")), kLatin2Text);
+    // The input choices now say what the file is, and the status line what the run did.
+    QCOMPARE(dlg.m_nCodeIn, 2);
+    QCOMPARE(dlg.m_nLineEndIn, 0);
+    QCOMPARE(dlg.StatusText(), QStringLiteral("Převedeno souborů: 1 z 1"));
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("b.txt")), kLatin2Text);
+    QVERIFY(dlg.messages.isEmpty());
+  }
+
+  void aDetectedListConvertsEachFileFromItsOwnCodePage_data() {
+    QTest::addColumn<bool>("userChose");  // the user clicked Kamenický for the whole list
+    QTest::addColumn<QByteArray>("windowsFileAfter");
+    QTest::newRow("detected") << false
+                              << QByteArray(
+                                     "\xc4\x8d"
+                                     "e\xc5\xa1t\xc3\xadna \xc5\x99"
+                                     "e\xc5\xa1\xc3\xad\r\n");
+    // The Windows 1250 file read as Kamenický, as the command-line tool reads it with -f kam.
+    QTest::newRow("chosen") << true
+                            << QByteArray(
+                                   "\xce\xa6"
+                                   "e\xc3\x9ct\xcf\x86na \xc2\xb0"
+                                   "e\xc3\x9c\xcf\x86\r\n");
+  }
+  void aDetectedListConvertsEachFileFromItsOwnCodePage() {
+    QFETCH(bool, userChose);
+    QFETCH(QByteArray, windowsFileAfter);
+    WriteFile(Path("k.txt"),
+              "\x87"
+              "e\xa8t\xa1na \xa9"
+              "e\xa8\xa1\r\n");  // Kamenický
+    WriteFile(Path("w.txt"),
+              "\xe8"
+              "e\x9at\xedna \xf8"
+              "e\x9a\xed\r\n");  // Windows 1250
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("k.txt"), Path("w.txt")});
+    QCOMPARE(dlg.m_nCodeIn, 1);
+    if (userChose) RadioGroup(dlg, IDC_CODE_IN)->button(1)->click();
+    RadioGroup(dlg, IDC_CODE_OUT)->button(7)->click();
+    dlg.OnConvert();
+    QCOMPARE(ReadAll(Path("k.txt")), QByteArray("\xc4\x8d"
+                                                "e\xc5\xa1t\xc3\xadna \xc5\x99"
+                                                "e\xc5\xa1\xc3\xad\r\n"));
+    QCOMPARE(ReadAll(Path("w.txt")), windowsFileAfter);
+    QCOMPARE(dlg.messages,
+             userChose
+                 ? QStringList()
+                 : QStringList{QStringLiteral("Tyto soubory nebyly v kódování Kamenických a byly "
+                                              "převedeny z kódování, které v nich program "
+                                              "rozpoznal:\n%1 (Windows 1250)")
+                                   .arg(Path("w.txt"))});
   }
 
   void clipboardInputWithoutTextSaysSoAndAutoRunFails() {
@@ -612,8 +739,9 @@ class ConverterDlgTest : public QObject {
     dlg.UpdateData(false);
     dlg.OnConvert();
     QCOMPARE(ReadAll(Path("a.txt")), after);
-    QCOMPARE(dlg.messages,
-             warning.isEmpty() ? QStringList() : QStringList{warning + Path("a.txt")});
+    QVERIFY(dlg.messages.isEmpty());
+    QCOMPARE(dlg.questions.size(), warning.isEmpty() ? 0 : 1);
+    if (!warning.isEmpty()) QVERIFY(dlg.questions[0].startsWith(warning + Path("a.txt")));
   }
 
   void cancelOnceTheTextIsOnDiskKeepsTheInput() {
@@ -660,7 +788,8 @@ class ConverterDlgTest : public QObject {
     TestDlg dlg;
     dlg.m_nCodeIn = 3;
     dlg.m_nLineEndOut = 2;
-    dlg.m_strInput = dlg.m_strOutput = "a.txt";
+    // A name that leads nowhere: leaving the field finds no guess to change the choices.
+    dlg.m_strInput = dlg.m_strOutput = "nowhere.txt";
     dlg.OnInitDialog();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
