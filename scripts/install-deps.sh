@@ -10,6 +10,7 @@ packages=(
   qt6-l10n-tools                             # lrelease and lupdate, the desktop program's translations
   qt6-translations-l10n                      # Qt's own texts in Czech and Slovak
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
+  openbox wmctrl                             # ... and with a window manager
   pkg-config libxcb1-dev                     # the desktop program asks X11 about displays and clipboards
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   libc-bin                                   # iconv, the reference the tables are checked against

@@ -6,31 +6,8 @@ set -euo pipefail
 program=$(realpath "$1")
 
 work=$(mktemp -d)
-xvfb_pid=""
-cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/start_xvfb.sh"
 
-# The server picks a display number no other server holds and says it once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 100); do
-  display=$(cat "$work/display" 2>/dev/null || true)
-  [ -n "$display" ] && break
-  sleep 0.1
-done
-[ -n "$display" ] || { echo "the X server did not start"; exit 1; }
-export DISPLAY=":$display"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 expect_bytes() {  # file, expected bytes as printf format, what
   if ! cmp -s "$1" <(printf "$2"); then
     fail "$3: $(od -An -c "$1" | tr -s ' ')"
@@ -47,6 +24,15 @@ status=0
 timeout 30 "$program" /20 /02 dopis.txt || status=$?
 [ "$status" -eq 0 ] || fail "auto-run exit status $status, expected 0"
 expect_bytes dopis.txt 'P\xe8i\nX\n' "in-place auto-run"
+
+# A run started by switches never waits for a user, even with a display: the characters it
+# had to replace are told on standard error.
+printf 'P\xe8i\r\n' > ascii.txt
+status=0
+timeout 30 "$program" /00 /62 ascii.txt 2> ascii.err || status=$?
+[ "$status" -eq 0 ] || fail "lossy auto-run with a display: exit status $status, expected 0"
+expect_bytes ascii.txt 'Pci\n' "lossy auto-run"
+grep -q 'nemá místo: 1' ascii.err || fail "lossy auto-run printed no warning: $(cat ascii.err)"
 
 # An absolute path is a name, never a switch.
 printf 'P\x9fi\r\n' > "$work/cesta.txt"
