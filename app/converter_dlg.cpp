@@ -504,7 +504,8 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
     return outcome;
   }
 
-  listBar->hide();
+  m_pProgressDlg->ShowListBar(false);
+  if (!m_bClipboardIn) m_pProgressDlg->ShowFile(PathToText(m_strInput), 1, 1);
   const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
   ShowOutcome(outcome, m_strInput);
   m_lossReport.Add(m_strInput, m_losses);
@@ -524,7 +525,7 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
 CConverterDlg::RunOutcome CConverterDlg::ConvertListInPlace(const std::vector<std::string>& names) {
   QProgressBar* fileBar = m_pProgressDlg->FileBar();
   QProgressBar* listBar = m_pProgressDlg->ListBar();
-  listBar->setVisible(names.size() > 1);
+  m_pProgressDlg->ShowListBar(names.size() > 1);
   const int files = static_cast<int>(names.size());
   // The files wait in batches and replace their inputs together, once on disk; a cancel
   // leaves every input of the unfinished batch as it was.
@@ -537,6 +538,7 @@ CConverterDlg::RunOutcome CConverterDlg::ConvertListInPlace(const std::vector<st
   bool allConverted = true;
   for (const std::string& name : names) {
     if (m_bCloseRequested) return cancelled();
+    m_pProgressDlg->ShowFile(PathToText(name), m_nFilesDone + 1, files);
     fileBar->setValue(0);
     listBar->setValue(m_nFilesDone);
     if (ownCodePages) DetectListFile(name);
@@ -605,6 +607,7 @@ bool CConverterDlg::PutBatchInPlace(bool& allConverted) {
       return true;
     }
   }
+  m_pProgressDlg->ShowWritingToDisk();
   bool cancelled = false;
   for (const auto& [name, outcome] : RunOnWorker([this] { return ReplaceHeld(); })) {
     if (outcome.result == Outcome::kDone) {
@@ -730,6 +733,24 @@ void CConverterDlg::ShowDetectFailure(const pismovar::Outcome& outcome) {
   if (outcome.result == pismovar::Outcome::kFailed) ShowOutcome(outcome);
 }
 
+// The progress window steps aside while a message is shown, so that it never stands over it,
+// and comes back for the rest of the run.
+class ProgressAside {
+ public:
+  explicit ProgressAside(QWidget& progress) : m_progress(progress), m_shown(progress.isVisible()) {
+    if (m_shown) m_progress.hide();
+  }
+  ~ProgressAside() {
+    if (m_shown) m_progress.show();
+  }
+  ProgressAside(const ProgressAside&) = delete;
+  ProgressAside& operator=(const ProgressAside&) = delete;
+
+ private:
+  QWidget& m_progress;
+  bool m_shown;
+};
+
 // Whether a message may wait in a box for the user. A run started by switches never waits,
 // nor does the program while a signal ends it, nor a platform without a screen (offscreen),
 // where no one could answer.
@@ -741,6 +762,7 @@ static bool NobodyToAnswer(bool autoRun, bool quitting) {
 
 bool CConverterDlg::AskYesNo(const QString& text) {
   if (NobodyToAnswer(m_bAutoRun, m_bQuitting)) return false;
+  const ProgressAside aside(*m_pProgressDlg);
   QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
                   QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::No);
@@ -755,6 +777,7 @@ void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
               << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
     return;
   }
+  const ProgressAside aside(*m_pProgressDlg);
   QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
   box.exec();
 }
@@ -795,7 +818,7 @@ void CConverterDlg::BeginDetectProgress() {
   if (OnWorker()) return OnDialogThread([this] { BeginDetectProgress(); });
   m_pProgressDlg->Create();
   m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
-  m_pProgressDlg->ListBar()->hide();
+  m_pProgressDlg->ShowListBar(false);
   m_pProgressDlg->show();
   m_timer.start();
   QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -55,16 +55,21 @@ QStringList OutcomeLines(const Outcome& outcome, std::string_view input) {
   if (id == 0) return {};
   QStringList lines{
       FormatText(id, {QString::fromUtf8(input.data(), static_cast<qsizetype>(input.size()))})};
-  const std::string path = outcome.path.empty() ? std::string(input) : outcome.path;
+  // A temporary file that could not be made or written lies in the input's folder: the
+  // message names the input, and the reason the folder.
+  const bool inFolder =
+      outcome.file == Outcome::File::kTemporary && outcome.failure != Outcome::Failure::kReplace;
+  const std::string path =
+      (inFolder || outcome.path.empty()) && !input.empty() ? std::string(input) : outcome.path;
   if (!path.empty()) {
-    // A temporary file that could not be made or written is named by its folder.
-    const bool folder =
-        outcome.file == Outcome::File::kTemporary && outcome.failure != Outcome::Failure::kReplace;
-    lines << (folder ? Tr(QT_TRANSLATE_NOOP("OutcomeText", "Složka: %1"))
-                     : Tr(QT_TRANSLATE_NOOP("OutcomeText", "Soubor: %1")))
-                 .arg(QFile::decodeName(path.c_str()));
+    lines
+        << Tr(QT_TRANSLATE_NOOP("OutcomeText", "Soubor: %1")).arg(QFile::decodeName(path.c_str()));
   }
   QString reason = FailureReason(outcome.failure);
+  if (inFolder) {
+    reason = Tr(QT_TRANSLATE_NOOP("OutcomeText", "Do složky %1 nelze zapsat převedený text."))
+                 .arg(QFile::decodeName(outcome.path.c_str()));
+  }
   if (outcome.error != 0) {
     const QString system = QString::fromLocal8Bit(std::strerror(outcome.error));
     reason = reason.isEmpty() ? system : reason + QStringLiteral(" (") + system + QLatin1Char(')');

@@ -23,6 +23,14 @@ class CProgressDlg : public QDialog {
   QProgressBar* ListBar() const;
   QLabel* Text() const;
 
+  // Shows or hides the bar of a list's files; without it the window closes up, with no gap
+  // where the bar stood.
+  void ShowListBar(bool show);
+  // Names the file under way: `name` alone, or with its place in a list of `count` files.
+  void ShowFile(const QString& name, int number, int count);
+  // The text of a run is complete and goes to disk: the file bar moves without an end.
+  void ShowWritingToDisk();
+
   // true while a conversion run is under way (a full detection leaves it false).
   bool m_bRunning = false;
 

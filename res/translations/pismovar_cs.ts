@@ -25,6 +25,21 @@
     </message>
 </context>
 <context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>Převádím soubor %1 (%2 z %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Převádím soubor %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ukládám převedený text na disk...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -154,15 +169,15 @@ Nástroje pro český text</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Složka: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Soubor: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Důvod: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do složky %1 nelze zapsat převedený text.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -25,6 +25,21 @@
     </message>
 </context>
 <context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>Převádím soubor %1 (%2 z %3)</source>
+        <translation>Converting file %1 (%2 of %3)</translation>
+    </message>
+    <message>
+        <source>Převádím soubor %1</source>
+        <translation>Converting file %1</translation>
+    </message>
+    <message>
+        <source>Ukládám převedený text na disk...</source>
+        <translation>Writing the converted text to disk...</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -155,16 +170,16 @@ Tools for Czech text</translation>
         <translation>The converted file cannot take the permissions, ACLs or extended attributes of the original; the file was left as it was.</translation>
     </message>
     <message>
-        <source>Složka: %1</source>
-        <translation>Folder: %1</translation>
-    </message>
-    <message>
         <source>Soubor: %1</source>
         <translation>File: %1</translation>
     </message>
     <message>
         <source>Důvod: %1</source>
         <translation>Reason: %1</translation>
+    </message>
+    <message>
+        <source>Do složky %1 nelze zapsat převedený text.</source>
+        <translation>The converted text cannot be written to the folder %1.</translation>
     </message>
 </context>
 <context>

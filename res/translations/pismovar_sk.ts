@@ -25,6 +25,21 @@
     </message>
 </context>
 <context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>Převádím soubor %1 (%2 z %3)</source>
+        <translation>Prevádzam súbor %1 (%2 z %3)</translation>
+    </message>
+    <message>
+        <source>Převádím soubor %1</source>
+        <translation>Prevádzam súbor %1</translation>
+    </message>
+    <message>
+        <source>Ukládám převedený text na disk...</source>
+        <translation>Ukladám prevedený text na disk...</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -155,16 +170,16 @@ Nástroje pre český text</translation>
         <translation>Prevedený súbor nemôže prevziať prístupové práva, ACL ani rozšírené atribúty pôvodného; súbor zostal, ako bol.</translation>
     </message>
     <message>
-        <source>Složka: %1</source>
-        <translation>Priečinok: %1</translation>
-    </message>
-    <message>
         <source>Soubor: %1</source>
         <translation>Súbor: %1</translation>
     </message>
     <message>
         <source>Důvod: %1</source>
         <translation>Dôvod: %1</translation>
+    </message>
+    <message>
+        <source>Do složky %1 nelze zapsat převedený text.</source>
+        <translation>Do priečinka %1 nemožno zapísať prevedený text.</translation>
     </message>
 </context>
 <context>

@@ -339,8 +339,18 @@ class ConverterDlgTest : public QObject {
     dlg.messages.clear();
     ChooseLatin2ToWindowsUnix(dlg);
     int listBarMaximum = -1;
-    dlg.onPump = [&] { listBarMaximum = dlg.ProgressDlg()->ListBar()->maximum(); };
+    QString firstText;
+    bool writingShown = false;  // the file bar moves without an end while the batch goes to disk
+    dlg.onPump = [&] {
+      listBarMaximum = dlg.ProgressDlg()->ListBar()->maximum();
+      if (firstText.isEmpty()) firstText = dlg.ProgressDlg()->Text()->text();
+      writingShown = writingShown || dlg.ProgressDlg()->FileBar()->maximum() == 0;
+    };
     dlg.OnConvert();
+    QVERIFY2(firstText.startsWith(QStringLiteral("Převádím soubor ")) &&
+                 firstText.endsWith(QStringLiteral("a.txt (1 z 5)")),
+             qPrintable(firstText));
+    QVERIFY(writingShown);
     // The message names the file and the system's reason below the table's sentence.
     QCOMPARE(dlg.messages,
              QStringList{QStringLiteral("Vstupní soubor není možné otevřít!\nSoubor: %1\nDůvod: %2")
