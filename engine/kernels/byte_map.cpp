@@ -13,11 +13,8 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 #if HWY_TARGET == HWY_SCALAR
 
-std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
-                    const ByteFlags& substituted, const Rewrite* rewrite,
-                    std::uint64_t& substitutions) {
-  return reference::Convert(in, size, out, map, substituted, rewrite, substitutions);
-}
+// The scalar form is the reference itself.
+using reference::Convert;
 
 #else
 
@@ -114,11 +111,7 @@ namespace pismovar::kernels {
 
 HWY_EXPORT(Convert);
 
-std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
-                    const ByteFlags& substituted, const Rewrite* rewrite,
-                    std::uint64_t& substitutions) {
-  return HWY_DYNAMIC_DISPATCH(Convert)(in, size, out, map, substituted, rewrite, substitutions);
-}
+const Dispatched<ConvertLoop> Convert{HWY_DISPATCH_TABLE(Convert)};
 
 }  // namespace pismovar::kernels
 #endif

@@ -6,18 +6,11 @@
 
 namespace pismovar::kernels::reference {
 
-std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out, const ByteMap& map,
-                    const ByteFlags& substituted, const Rewrite* rewrite,
-                    std::uint64_t& substitutions);
-void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
-           DetectCounts& counts);
-std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses);
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses);
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses);
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte);
+ConvertLoop Convert;
+TallyLoop Tally;
+EncodeUtf8Loop EncodeUtf8;
+DecodeUtf8Loop DecodeUtf8;
+RepairUtf8Loop RepairUtf8;
+IsValidUtf8Loop IsValidUtf8;
 
 }  // namespace pismovar::kernels::reference

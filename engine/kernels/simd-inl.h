@@ -153,7 +153,7 @@ class HighSet {
   HWY_INLINE M Contains(V block) const {
     const D d;
     // Per high nibble, its bit in a row; none for ASCII.
-    alignas(16) static constexpr std::uint8_t kBits[16] = {0, 0, 0, 0, 0, 0, 0, 0,
+    alignas(16) static constexpr std::uint8_t kBits[16] = {0, 0, 0, 0, 0,  0,  0,  0,
                                                            1, 2, 4, 8, 16, 32, 64, 128};
     const V row = hn::TableLookupBytes(m_rows, hn::And(block, hn::Set(d, 0x0F)));
     const V bit = hn::TableLookupBytes(hn::LoadDup128(d, kBits), hn::ShiftRight<4>(block));

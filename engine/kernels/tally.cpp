@@ -12,10 +12,8 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 #if HWY_TARGET == HWY_SCALAR
 
-void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
-           DetectCounts& counts) {
-  reference::Tally(in, size, mask, counts);
-}
+// The scalar form is the reference itself.
+using reference::Tally;
 
 #else
 
@@ -114,10 +112,7 @@ namespace pismovar::kernels {
 
 HWY_EXPORT(Tally);
 
-void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
-           DetectCounts& counts) {
-  HWY_DYNAMIC_DISPATCH(Tally)(in, size, mask, counts);
-}
+const Dispatched<TallyLoop> Tally{HWY_DISPATCH_TABLE(Tally)};
 
 }  // namespace pismovar::kernels
 #endif

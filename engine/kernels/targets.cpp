@@ -3,6 +3,8 @@
 
 #include <hwy/highway.h>
 
+#include "engine/kernels/kernels.h"
+
 namespace pismovar::kernels {
 
 std::vector<Target> SupportedTargets() {
@@ -12,6 +14,8 @@ std::vector<Target> SupportedTargets() {
   }
   return targets;
 }
+
+std::size_t ChosenForm() { return hwy::GetChosenTarget().GetIndex(); }
 
 std::string_view ActiveTarget() {
   const std::int64_t compiled = hwy::SupportedTargets() & HWY_TARGETS;

@@ -50,20 +50,10 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 #if HWY_TARGET == HWY_SCALAR
 
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
-  return reference::DecodeUtf8(in, size, out, table, rewrite, offset, losses);
-}
-
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
-  return reference::RepairUtf8(in, size, out, rewrite, offset, losses);
-}
-
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
-  return reference::IsValidUtf8(in, size, multibyte);
-}
+// The scalar form is the reference itself.
+using reference::DecodeUtf8;
+using reference::IsValidUtf8;
+using reference::RepairUtf8;
 
 #elif HWY_TARGET == HWY_AVX3_DL
 
@@ -405,20 +395,9 @@ HWY_EXPORT(DecodeUtf8);
 HWY_EXPORT(RepairUtf8);
 HWY_EXPORT(IsValidUtf8);
 
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
-  return HWY_DYNAMIC_DISPATCH(DecodeUtf8)(in, size, out, table, rewrite, offset, losses);
-}
-
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
-  return HWY_DYNAMIC_DISPATCH(RepairUtf8)(in, size, out, rewrite, offset, losses);
-}
-
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
-  return HWY_DYNAMIC_DISPATCH(IsValidUtf8)(in, size, multibyte);
-}
+const Dispatched<DecodeUtf8Loop> DecodeUtf8{HWY_DISPATCH_TABLE(DecodeUtf8)};
+const Dispatched<RepairUtf8Loop> RepairUtf8{HWY_DISPATCH_TABLE(RepairUtf8)};
+const Dispatched<IsValidUtf8Loop> IsValidUtf8{HWY_DISPATCH_TABLE(IsValidUtf8)};
 
 }  // namespace pismovar::kernels
 #endif

@@ -46,10 +46,8 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 #if HWY_TARGET == HWY_SCALAR
 
-std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
-  return reference::EncodeUtf8(in, size, out, table, rewrite, losses);
-}
+// The scalar form is the reference itself.
+using reference::EncodeUtf8;
 
 #elif HWY_TARGET == HWY_AVX3_DL
 
@@ -268,10 +266,7 @@ namespace pismovar::kernels {
 
 HWY_EXPORT(EncodeUtf8);
 
-std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
-  return HWY_DYNAMIC_DISPATCH(EncodeUtf8)(in, size, out, table, rewrite, losses);
-}
+const Dispatched<EncodeUtf8Loop> EncodeUtf8{HWY_DISPATCH_TABLE(EncodeUtf8)};
 
 }  // namespace pismovar::kernels
 #endif
