@@ -68,17 +68,20 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
       const M keep = hn::Not(ends);
       hn::StoreU(hn::Compress(mapped, keep), d, out + o);
       o += hn::CountTrue(d, keep);
-      count += hn::CountTrue(d, substitutes);
 #else
-      // Without a byte compress, the block is taken up to its first second byte, which is
-      // skipped; the next block starts after it.
-      hn::StoreU(mapped, d, out + o);
-      const intptr_t end = hn::FindFirstTrue(d, ends);
-      const std::size_t taken = end < 0 ? n : static_cast<std::size_t>(end);
-      count += hn::CountTrue(d, hn::And(substitutes, hn::FirstN(d, taken)));
-      o += taken;
-      if (end >= 0) i += taken + 1 - n;
+      // Without a byte compress, a block that ends a pair drops its second bytes through a
+      // table of shuffles, eight lanes at a time.
+      if (hn::AllFalse(d, ends)) {
+        hn::StoreU(mapped, d, out + o);
+        o += n;
+      } else {
+        std::uint8_t dropBits[hn::MaxLanes(D()) / 8 + 8];
+        hn::StoreMaskBits(d, ends, dropBits);
+        o = static_cast<std::size_t>(ForEachBlock(d, dropBits, out + o, StoreWithout(), mapped) -
+                                     out);
+      }
 #endif
+      count += hn::CountTrue(d, substitutes);
     }
     // The second byte of a pair that the last block began is already written.
     if (i > 0 && i < size && in[i - 1] == firstByte && in[i] == secondByte) ++i;

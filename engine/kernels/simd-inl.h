@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/kernels/drop_table.h"
 #include "engine/line_end_rewrite.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -180,6 +181,23 @@ HWY_INLINE std::uint8_t* ForEachBlock(DB db, const std::uint8_t* bits, std::uint
     return store(db, bits, out, vectors...);
   }
 }
+
+// Writes the sixteen lanes of `bytes` whose bit in `dropBits` is clear at `out`, in order,
+// and returns where they end; up to sixteen bytes more may be written past that end. Eight
+// lanes at a time, for the shuffle of eight lanes is one row of kDropTable.
+struct StoreWithout {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* dropBits, std::uint8_t* out,
+                                      hn::Vec<DB> bytes) const {
+    const unsigned lower = dropBits[0];
+    const unsigned upper = dropBits[1];
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kDropTable.slots + 16 * lower)), db, out);
+    out += kDropTable.lengths[lower];
+    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kDropTable.slots + 16 * upper + 8)), db,
+               out);
+    return out + kDropTable.lengths[upper];
+  }
+};
 
 // The lanes of `block` at which a rewritten line end may start.
 HWY_INLINE M LineEndStarts(V block, const Rewrite& rewrite) {

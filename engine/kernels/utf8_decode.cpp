@@ -11,40 +11,6 @@
 #include "engine/kernels/simd-inl.h"
 #include "engine/kernels/steps.h"
 
-#ifndef PISMOVAR_ENGINE_KERNELS_UTF8_DECODE_ONCE
-#define PISMOVAR_ENGINE_KERNELS_UTF8_DECODE_ONCE
-namespace pismovar::kernels {
-namespace {
-
-// For eight bytes, one row for each set of flags of which are leads: the slots of the others
-// in order, and the same eight bytes on (for the upper eight of sixteen) after them; and how
-// many they are. Read sixteen bytes at a time from the start of a row or its middle.
-struct LeadSqueeze {
-  std::uint8_t slots[256 * 16 + 8];
-  std::uint8_t lengths[256];
-};
-
-constexpr LeadSqueeze MakeLeadSqueeze() {
-  LeadSqueeze squeeze{};
-  for (unsigned leads = 0; leads < 256; ++leads) {
-    unsigned s = 0;
-    for (unsigned b = 0; b < 8; ++b) {
-      if ((leads >> b & 1) != 0) continue;
-      squeeze.slots[16 * leads + s] = static_cast<std::uint8_t>(b);
-      squeeze.slots[16 * leads + 8 + s] = static_cast<std::uint8_t>(b + 8);
-      ++s;
-    }
-    squeeze.lengths[leads] = static_cast<std::uint8_t>(s);
-  }
-  return squeeze;
-}
-
-constexpr LeadSqueeze kLeadSqueeze = MakeLeadSqueeze();
-
-}  // namespace
-}  // namespace pismovar::kernels
-#endif
-
 HWY_BEFORE_NAMESPACE();
 namespace pismovar::kernels::HWY_NAMESPACE {
 
@@ -238,24 +204,6 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8
   return {leads, continuations, length};
 }
 
-// Writes the sixteen lanes of `bytes` that are not leads (a lead where its bit in `leadBits` is
-// set) at `out`, and returns where they end; up to sixteen bytes more may be written past that
-// end. Eight lanes at a time, for the shuffle of eight lanes is one row of kLeadSqueeze.
-struct StoreWithoutLeads {
-  template <class DB>
-  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* leadBits, std::uint8_t* out,
-                                      hn::Vec<DB> bytes) const {
-    const unsigned lower = leadBits[0];
-    const unsigned upper = leadBits[1];
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * lower)), db,
-               out);
-    out += kLeadSqueeze.lengths[lower];
-    hn::StoreU(hn::TableLookupBytes(bytes, hn::LoadU(db, kLeadSqueeze.slots + 16 * upper + 8)), db,
-               out);
-    return out + kLeadSqueeze.lengths[upper];
-  }
-};
-
 // A block at a time while it holds only ASCII and the two-byte sequences of U+0080..U+017F:
 // each continuation byte is looked up with its lead in the 256-entry Latin() table and the
 // leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
@@ -315,7 +263,7 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     replaced += hn::CountTrue(d, hn::AndNot(High(mapped), continuations));
     std::uint8_t leadBits[8];
     hn::StoreMaskBits(d, run.leads, leadBits);
-    std::uint8_t* const end = ForEachBlock(d, leadBits, out + o, StoreWithoutLeads(),
+    std::uint8_t* const end = ForEachBlock(d, leadBits, out + o, StoreWithout(),
                                            hn::IfThenElse(continuations, mapped, block));
     if (length == n) {
       o = static_cast<std::size_t>(end - out);
