@@ -5,15 +5,13 @@
 //
 //   engine_bench [FILE [MEGABYTES]]   (default /tmp/pismovar-bench.txt, 200 MB)
 //
-// PISMOVAR_BENCH_TARGET=NAME runs the file figures with one form of the loops (a name from
-// the list the benchmark prints, such as AVX2 or SCALAR); a form this processor cannot run
-// is refused.
+// PISMOVAR_SIMD=NAME runs the file figures with one form of the loops (a name from the list
+// the benchmark prints, such as AVX2 or SCALAR), as it does for the programs.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,16 +105,6 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
 
 int main(int argc, char** argv) {
   const std::vector<kernels::Target> targets = kernels::SupportedTargets();
-  std::optional<kernels::ScopedTarget> forced;
-  if (const char* name = std::getenv("PISMOVAR_BENCH_TARGET"); name != nullptr && *name != 0) {
-    const auto target = std::find_if(targets.begin(), targets.end(),
-                                     [&](const kernels::Target& t) { return t.name == name; });
-    if (target == targets.end()) {
-      std::fprintf(stderr, "engine_bench: this processor does not run the form %s\n", name);
-      return 2;
-    }
-    forced.emplace(*target);
-  }
   std::printf("forms of the loops this processor runs:");
   for (const kernels::Target& target : targets) {
     std::printf(" %.*s", static_cast<int>(target.name.size()), target.name.data());
@@ -174,13 +162,7 @@ int main(int argc, char** argv) {
   std::remove(out.c_str());
   std::remove(utf8.c_str());
 
-  std::vector<kernels::Target> measured = targets;
-  if (forced.has_value()) {
-    measured = {*std::find_if(targets.begin(), targets.end(),
-                              [&](const kernels::Target& t) { return t.name == active; })};
-    forced.reset();  // the loops choose their own form
-  }
-  const std::string loops = MeasureLoops(in, measured);
+  const std::string loops = MeasureLoops(in, targets);
 
   std::printf("text: %s, %llu bytes, Windows 1250 CR LF, ~10%% accented, best of %d runs\n",
               in.c_str(), static_cast<unsigned long long>(FileSize(in)), kRuns);

@@ -2,6 +2,10 @@
 #include "engine/kernels/targets.h"
 
 #include <hwy/highway.h>
+#include <strings.h>
+
+#include <cstdlib>
+#include <string>
 
 #include "engine/kernels/kernels.h"
 
@@ -15,9 +19,37 @@ std::vector<Target> SupportedTargets() {
   return targets;
 }
 
-std::size_t ChosenForm() { return hwy::GetChosenTarget().GetIndex(); }
+namespace {
+
+// Narrows the forms to the one PISMOVAR_SIMD names (such as AVX2 or SCALAR, in any case), for
+// measurements and for a processor that misbehaves in a wider form; a name this processor
+// cannot run leaves the best form.
+void ApplyRequestedForm() {
+  const char* name = std::getenv("PISMOVAR_SIMD");
+  if (name == nullptr || *name == 0) return;
+  for (const Target& target : SupportedTargets()) {
+    if (::strcasecmp(name, std::string(target.name).c_str()) != 0) continue;
+    hwy::SetSupportedTargetsForTest(target.id);
+    hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+    return;
+  }
+}
+
+// Once per process, before the first loop runs or names its form.
+void ApplyRequestedFormOnce() {
+  static const bool applied = (ApplyRequestedForm(), true);
+  (void)applied;
+}
+
+}  // namespace
+
+std::size_t ChosenForm() {
+  ApplyRequestedFormOnce();
+  return hwy::GetChosenTarget().GetIndex();
+}
 
 std::string_view ActiveTarget() {
+  ApplyRequestedFormOnce();
   const std::int64_t compiled = hwy::SupportedTargets() & HWY_TARGETS;
   return hwy::TargetName(compiled & -compiled);  // the lowest bit is the best
 }
@@ -30,6 +62,7 @@ ScopedTarget::ScopedTarget(const Target& target) {
 ScopedTarget::~ScopedTarget() {
   hwy::SetSupportedTargetsForTest(0);
   hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+  ApplyRequestedForm();
 }
 
 }  // namespace pismovar::kernels

@@ -1,6 +1,7 @@
 // Which form of the hot loops runs. Each loop is compiled for several instruction sets; the
-// best one the processor supports is chosen at the first call. Tests and benchmarks narrow
-// the choice to compare or measure the forms.
+// best one the processor supports is chosen at the first call, unless the environment
+// variable PISMOVAR_SIMD names another that it runs (AVX2, SSE4, SCALAR, ...). Tests and
+// benchmarks narrow the choice to compare or measure the forms.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,7 @@ std::vector<Target> SupportedTargets();
 // The name of the form the loops run now.
 std::string_view ActiveTarget();
 
-// While it lives, the loops run `target` only; afterwards the best form again. One at a time.
+// While it lives, the loops run `target` only; afterwards the form chosen before. One at a time.
 class ScopedTarget {
  public:
   explicit ScopedTarget(const Target& target);
