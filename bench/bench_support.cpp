@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 
 extern char** environ;
@@ -76,37 +78,116 @@ std::string PrepareText(int argc, char** argv) {
   return input;
 }
 
-// Runs `argv` with standard output going to `stdoutPath`; the output file is removed first.
-Figures Measure(const std::vector<std::string>& argv, const std::string& stdoutPath,
-                const std::string& removeFirst, const std::function<void()>& beforeEach) {
+namespace {
+
+// One run of `argv` with standard output going to `stdoutPath`.
+Figures RunOnce(const std::vector<std::string>& argv, const std::string& stdoutPath) {
   Figures figures;
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    figures.status = -1;
+    return figures;
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  figures.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  figures.peakKiB = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) figures.status = status;
+  return figures;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t half = values.size() / 2;
+  return values.size() % 2 != 0 ? values[half] : (values[half - 1] + values[half]) / 2;
+}
+
+std::string ReadFirstLine(const char* path, const char* prefix) {
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind(prefix, 0) == 0) return line;
+  }
+  return {};
+}
+
+}  // namespace
+
+Figures Measure(const std::vector<std::string>& argv, const std::string& stdoutPath,
+                const std::string& removeFirst, const std::function<void()>& beforeEach) {
+  Figures best;
   for (int run = 0; run < kRuns; ++run) {
     if (!removeFirst.empty()) ::unlink(removeFirst.c_str());
     if (beforeEach) beforeEach();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-      figures.status = -1;
-      return figures;
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (seconds < figures.seconds) figures.seconds = seconds;
-    if (usage.ru_maxrss > figures.peakKiB) figures.peakKiB = usage.ru_maxrss;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) figures.status = status;
+    const Figures figures = RunOnce(argv, stdoutPath);
+    if (figures.status == -1) return figures;
+    best.seconds = std::min(best.seconds, figures.seconds);
+    best.peakKiB = std::max(best.peakKiB, figures.peakKiB);
+    if (figures.status != 0) best.status = figures.status;
   }
-  return figures;
+  return best;
+}
+
+Comparison Compare(const Command& ours, const Command& theirs,
+                   const std::function<void()>& beforeEach, int rounds) {
+  std::vector<double> oursSeconds;
+  std::vector<double> theirsSeconds;
+  std::vector<double> ratios;
+  Comparison comparison;
+  const auto run = [&](const Command& command) {
+    if (!command.removeFirst.empty()) ::unlink(command.removeFirst.c_str());
+    if (beforeEach) beforeEach();
+    const Figures figures = RunOnce(command.argv, command.stdoutPath);
+    if (figures.status != 0) comparison.failed = true;
+    return figures.seconds;
+  };
+  for (int round = 0; round < rounds; ++round) {
+    double mine = 0;
+    double other = 0;
+    if (round % 2 == 0) {
+      mine = run(ours);
+      other = run(theirs);
+    } else {
+      other = run(theirs);
+      mine = run(ours);
+    }
+    oursSeconds.push_back(mine);
+    theirsSeconds.push_back(other);
+    ratios.push_back(mine / other);
+  }
+  comparison.ours = Median(oursSeconds);
+  comparison.theirs = Median(theirsSeconds);
+  comparison.ratio = Median(ratios);
+  return comparison;
+}
+
+std::string MachineDescription() {
+  std::string model = ReadFirstLine("/proc/cpuinfo", "model name");
+  if (const auto colon = model.find(": "); colon != std::string::npos) model.erase(0, colon + 2);
+  const std::string flags = " " + ReadFirstLine("/proc/cpuinfo", "flags") + " ";
+  std::string features;
+  for (const char* feature : {"sse4_2", "avx2", "bmi2", "avx512f", "avx512bw", "avx512vbmi",
+                              "avx512_vbmi2", "asimd", "sve"}) {
+    if (flags.find(std::string(" ") + feature + " ") != std::string::npos) {
+      features += features.empty() ? feature : std::string(" ") + feature;
+    }
+  }
+  std::string load;
+  std::getline(std::ifstream("/proc/loadavg"), load);
+  return (model.empty() ? std::string("processor") : model) + ", " +
+         std::to_string(::sysconf(_SC_NPROCESSORS_ONLN)) +
+         " cores; features: " + (features.empty() ? std::string("none of note") : features) +
+         "; load average " + load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
 }
 
 void Print(const char* name, const Figures& f, std::uint64_t bytes) {
@@ -115,15 +196,14 @@ void Print(const char* name, const Figures& f, std::uint64_t bytes) {
               f.status != 0 ? "  (failed)" : "");
 }
 
-
 double Best(const std::function<void()>& run, const std::string& removeFirst) {
   double best = 1e30;
   for (int i = 0; i < kRuns; ++i) {
     if (!removeFirst.empty()) ::unlink(removeFirst.c_str());
     const auto start = std::chrono::steady_clock::now();
     run();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                              .count());
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   return best;
 }
