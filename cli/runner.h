@@ -38,9 +38,11 @@ class Runner {
   void ConvertOne(const std::string& name);
   void ConvertInPlaceArgument(const std::string& name);
   void ConvertTree(const std::string& directory);
-  // Adds the regular files under `directory` to `files`; reports what it cannot read.
-  void CollectFiles(const std::string& directory, std::vector<std::string>& files);
-  void ConvertFileInPlace(const std::string& path);
+  // Converts the files under the open directory `dir`, named `path`, and the folders under
+  // it, each opened by its descriptor and never through a link; reports what it cannot read.
+  void ConvertTreeAt(const UniqueFd& dir, const std::string& path);
+  // Converts `path` in place; in a walked tree, as `name` in the directory `dirFd`.
+  void ConvertFileInPlace(const std::string& path, int dirFd = -1, const std::string& name = {});
 
   // Opens `name` ("-" for standard input). false after reporting the failure.
   bool OpenInput(const std::string& name, Input& input);
@@ -64,6 +66,7 @@ class Runner {
   CliHost m_host;
   Converter m_converter;
   bool m_allSucceeded = true;
+  // The files this run has put in place: another name leading to one is not converted again.
   SeenFiles m_convertedInPlace;
 };
 

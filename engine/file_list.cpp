@@ -1,14 +1,15 @@
 #include "engine/file_list.h"
 
-#include <cstdlib>
+#include <sys/stat.h>
 
 namespace pismovar {
 
+FileId FileIdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+
 bool SeenFiles::FirstTime(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  const bool first = m_seen.insert(real ? std::string(real) : path).second;
-  std::free(real);
-  return first;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return m_names.insert(path).second;
+  return m_files.insert(FileIdOf(st)).second;
 }
 
 std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths) {
