@@ -700,7 +700,8 @@ Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::
   // Where the text goes: the output's own name, or the file a link there leads to.
   std::string target = output;
   struct stat outStat {};
-  bool exists = ::stat(output.c_str(), &outStat) == 0;
+  const bool exists = ::stat(output.c_str(), &outStat) == 0;
+  const int statError = exists ? 0 : errno;
   struct stat linkStat {};
   if (::lstat(output.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
     if (exists) {
@@ -721,8 +722,8 @@ Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::
         return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, ELOOP);
       }
     }
-  } else if (!exists && errno != ENOENT) {
-    return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+  } else if (!exists && statError != ENOENT) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, statError);
   }
   if (exists && S_ISDIR(outStat.st_mode)) {
     return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, EISDIR);
