@@ -247,6 +247,9 @@ void Runner::ConvertTreeAt(const UniqueFd& dir, const std::string& path) {
   int error = 0;
   {
     UniqueFd listFd(::fcntl(dir.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!listFd.Valid() && FreeDescriptors(path)) {
+      listFd = UniqueFd(::fcntl(dir.Get(), F_DUPFD_CLOEXEC, 0));
+    }
     DIR* stream = listFd.Valid() ? ::fdopendir(listFd.Get()) : nullptr;
     if (stream == nullptr) {
       error = errno;
@@ -291,8 +294,12 @@ void Runner::ConvertTreeAt(const UniqueFd& dir, const std::string& path) {
     }
     // Opened by its descriptor and never through a link: a folder swapped for a link since
     // it was listed is left alone.
-    const UniqueFd sub(
-        ::openat(dir.Get(), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const auto openSub = [&] {
+      return UniqueFd(
+          ::openat(dir.Get(), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    };
+    UniqueFd sub = openSub();
+    if (!sub.Valid() && FreeDescriptors(entryPath)) sub = openSub();
     if (sub.Valid()) {
       ConvertTreeAt(sub, entryPath);
     } else if (const int openError = errno;
@@ -304,6 +311,18 @@ void Runner::ConvertTreeAt(const UniqueFd& dir, const std::string& path) {
   }
 }
 
+bool Runner::FreeDescriptors(const std::string& path) {
+  if (errno != EMFILE && errno != ENFILE) return false;
+  ReplaceHeld();
+  m_host.BeginInput(path);
+  return true;
+}
+
+UniqueFd Runner::OpenToCheck(int dirFd, const char* name, bool follow) {
+  return UniqueFd(
+      ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
+}
+
 void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::string& name) {
   m_host.BeginInput(path);
   // In a walked tree the file is reached by its directory's descriptor and never through a
@@ -312,6 +331,11 @@ void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::s
   const int at = inTree ? dirFd : AT_FDCWD;
   const char* atName = inTree ? name.c_str() : path.c_str();
   const bool follow = !inTree && m_options.followSymlinks;
+  const auto openToCheck = [&] {
+    UniqueFd opened = OpenToCheck(at, atName, follow);
+    if (!opened.Valid() && FreeDescriptors(path)) opened = OpenToCheck(at, atName, follow);
+    return opened;
+  };
   // The type is looked at before any open: opening a FIFO would wait for a writer.
   struct stat st {};
   UniqueFd fd;
@@ -321,9 +345,7 @@ void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::s
     m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error(_("not a regular file"));
-  } else if (fd = UniqueFd(::openat(at, atName,
-                                    O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
-             !fd.Valid()) {
+  } else if (fd = openToCheck(); !fd.Valid()) {
     m_host.SystemError(path, _("cannot open"), errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning(_("looks binary, skipped (--force converts it)"));

@@ -41,6 +41,11 @@ class Runner {
   // Converts the files under the open directory `dir`, named `path`, and the folders under
   // it, each opened by its descriptor and never through a link; reports what it cannot read.
   void ConvertTreeAt(const UniqueFd& dir, const std::string& path);
+  // Where the last call failed for want of descriptors (errno), puts the held files in place,
+  // which gives theirs back, and resumes the work on `path`: true when that was done.
+  bool FreeDescriptors(const std::string& path);
+  // Opens `name` in `dirFd` for a look at its start; a link is followed only with `follow`.
+  static UniqueFd OpenToCheck(int dirFd, const char* name, bool follow);
   // Converts `path` in place; in a walked tree, as `name` in the directory `dirFd`.
   void ConvertFileInPlace(const std::string& path, int dirFd = -1, const std::string& name = {});
 
