@@ -2,14 +2,22 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
+#include "engine/posix_file.h"
+
 namespace pismovar {
 
 FileId FileIdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
 
 bool SeenFiles::FirstTime(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return m_names.insert(path).second;
-  return m_files.insert(FileIdOf(st)).second;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return m_names.insert(path).second;
+  const std::string resolved = real;
+  std::free(real);
+  struct stat folder {};
+  if (::stat(DirectoryOf(resolved).c_str(), &folder) != 0) return m_names.insert(resolved).second;
+  return m_entries.emplace(FileIdOf(folder), BaseNameOf(resolved)).second;
 }
 
 std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pismovar {
@@ -21,19 +22,23 @@ struct FileId {
 };
 FileId FileIdOf(const struct stat& st);
 
-// The files a run has met, by device and inode, so that a file named twice ("a.txt",
-// "./a.txt", a link's target, a bind mount, another letter case where the filesystem ignores
-// it) is converted once: a second pass would convert the converted text again.
+// The files a run has met, so that a file named twice is converted once: a second pass
+// would convert the converted text again.
 class SeenFiles {
  public:
-  // true the first time `path` leads to its file; a name that leads nowhere counts by its
-  // text.
+  // true the first time `path` names its directory entry: "a.txt", "./a.txt", a link to it
+  // and its name under a bind mount are one entry, known by the device and inode of its
+  // folder and its name there. A hard link is an entry of its own: converting a file in
+  // place replaces one name, and the other still holds the old text. A name that leads
+  // nowhere counts by its text.
   bool FirstTime(const std::string& path);
+  // The files by device and inode, as a run adds them.
   bool Contains(const FileId& file) const { return m_files.contains(file); }
   void Add(const FileId& file) { m_files.insert(file); }
 
  private:
   std::set<FileId> m_files;
+  std::set<std::pair<FileId, std::string>> m_entries;
   std::set<std::string> m_names;
 };
 
