@@ -91,6 +91,19 @@ bool NameLeadsTo(int dirFd, const char* name, int fd) {
          byName.st_dev == byFd.st_dev && byName.st_ino == byFd.st_ino;
 }
 
+// Renames `from` to `to` in `dirFd` unless `to` exists (EEXIST). Where the filesystem cannot
+// say so in one step, a name of six random letters taken meanwhile is a risk worth taking.
+bool RenameIfFree(int dirFd, const char* from, const char* to) {
+  if (::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+  struct stat st {};
+  if (::fstatat(dirFd, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return errno == ENOENT && ::renameat(dirFd, from, dirFd, to) == 0;
+}
+
 // Locks `fd` for as long as it is open; false only when another process holds it. A
 // filesystem without locks cannot tell a live file from a stale one, and no sweep removes
 // anything there.
@@ -106,7 +119,11 @@ bool IsTempNameOf(std::string_view name, const struct stat& st) {
   return name == TempNameWith(random, st);
 }
 
-ReplacementFile::ReplacementFile(int dirFd, mode_t mode) : m_dirFd(dirFd) {
+ReplacementFile::ReplacementFile(int dirFd, mode_t mode, Start start) : m_dirFd(dirFd) {
+  if (start == Start::kNamed) {
+    CreateNamed(mode);
+    return;
+  }
   m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
   if (m_fd.Valid()) {
     HoldLocked(m_fd.Get());  // nobody else can see an unnamed file yet
@@ -139,10 +156,7 @@ bool ReplacementFile::CreateNamed(mode_t mode) {
     std::string name;
     if (::fstat(m_fd.Get(), &st) == 0) {
       name = TempNameFor(st);
-      if (::renameat2(m_dirFd, made.c_str(), m_dirFd, name.c_str(), RENAME_NOREPLACE) == 0 ||
-          ((errno == EINVAL || errno == ENOSYS) &&
-           ::linkat(m_dirFd, made.c_str(), m_dirFd, name.c_str(), 0) == 0 &&
-           ::unlinkat(m_dirFd, made.c_str(), 0) == 0)) {
+      if (RenameIfFree(m_dirFd, made.c_str(), name.c_str())) {
         m_name = std::move(name);
         m_error = 0;
         return true;

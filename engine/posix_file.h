@@ -38,9 +38,12 @@ class UniqueFd {
 // while it lives, which tells it apart from the files that killed runs left behind.
 class ReplacementFile {
  public:
+  // How the file starts: without a name where the filesystem allows, or named at once, as
+  // where it does not.
+  enum class Start { kUnnamed, kNamed };
   // Creates the file in the directory `dirFd` with `mode` (less the umask); Valid() tells
   // whether that worked, Error() why not.
-  explicit ReplacementFile(int dirFd, mode_t mode = 0600);
+  explicit ReplacementFile(int dirFd, mode_t mode = 0600, Start start = Start::kUnnamed);
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
   ~ReplacementFile();

@@ -405,12 +405,22 @@ INSTANTIATE_TEST_SUITE_P(
                       LeftoverCase{"AFolderOfThatName", FolderOfThatName, false}),
     [](const auto& param) { return param.param.name; });
 
+// Unnamed until its rename, or named from the start where the filesystem has no unnamed
+// files: a live run's file carries its mark, is left by a sweep, and goes with its run.
 TEST_F(ConvertFileTest, ASweepLeavesTheFileOfALiveRun) {
   const UniqueFd dirFd(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  ReplacementFile live(dirFd.Get());
-  ASSERT_TRUE(live.Valid() && live.Link());
-  RemoveStaleReplacementFiles(dirFd.Get());
-  EXPECT_EQ(Entries(), std::vector<std::string>{live.Name()});
+  for (const auto start : {ReplacementFile::Start::kUnnamed, ReplacementFile::Start::kNamed}) {
+    {
+      ReplacementFile live(dirFd.Get(), 0600, start);
+      ASSERT_TRUE(live.Valid() && live.Link()) << std::strerror(live.Error());
+      struct stat st {};
+      ASSERT_EQ(::fstat(live.Fd(), &st), 0);
+      EXPECT_TRUE(IsTempNameOf(live.Name(), st));
+      RemoveStaleReplacementFiles(dirFd.Get());
+      EXPECT_EQ(Entries(), std::vector<std::string>{live.Name()});
+    }
+    EXPECT_EQ(Entries(), std::vector<std::string>{});
+  }
 }
 
 TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
