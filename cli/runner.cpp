@@ -134,10 +134,11 @@ bool Runner::Guess(const std::string& name, Input& input) {
     m_converter.DetectBuffer(input.ahead.data(), input.ahead.size(), input.aheadWhole);
     return true;
   }
-  m_converter.m_strInput = input.path;
+  m_converter.m_strInput = input.openPath.empty() ? input.path : input.openPath;
   m_converter.m_nFileCount = 1;
   m_converter.m_bClipboardIn = false;
-  const Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  if (outcome.path == m_converter.m_strInput) outcome.path = input.path;
   m_host.ShowOutcome(outcome);
   return outcome.result == Outcome::kDone && !CancelRequested();
 }
@@ -350,10 +351,17 @@ void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::s
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning(_("looks binary, skipped (--force converts it)"));
   } else {
-    fd.Reset();
     Input input;
     input.path = path;
-    if (ChooseFor(path, input)) {
+    // In a tree, a detection reads the file just checked, through its descriptor.
+    if (inTree && ::access("/proc/self/fd", F_OK) == 0) {
+      input.openPath = "/proc/self/fd/" + std::to_string(fd.Get());
+    } else {
+      fd.Reset();
+    }
+    const bool chosen = ChooseFor(path, input);
+    fd.Reset();
+    if (chosen) {
       const auto hold = [&] {
         return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace)
                       : m_converter.ConvertFileHeld(path, m_convertedInPlace);

@@ -28,6 +28,9 @@ class Runner {
     UniqueFd owned;
     int fd = -1;
     std::string path;  // empty when the input can only be read through fd
+    // Where a detection opens it, when not at `path`: the file already open, never a name
+    // that may lead elsewhere by now.
+    std::string openPath;
     std::uint64_t size = 0;
     std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
     bool aheadWhole = false;          // the stream ended within `ahead`
