@@ -167,6 +167,10 @@ void CliHost::ShowOutcome(const Outcome& outcome) {
     case Failure::kLocked:
       return SystemError(file, _("another conversion is working on this file; left as it is"),
                          outcome.error);
+    case Failure::kRepeated:
+      return Warning(_("named more than once, converted once"));
+    case Failure::kNoMemory:
+      return Error(_("not enough memory; left as it is"));
   }
 }
 

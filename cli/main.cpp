@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "cli/cli_host.h"
@@ -44,7 +45,15 @@ int main(int argc, char* argv[]) {
     if (options.list) Print(ListText(), writeError);
   } else {
     InstallCancelHandlers();
-    status = Runner(options).Run();
+    try {
+      status = Runner(options).Run();
+    } catch (const std::bad_alloc&) {
+      // Every file and temporary file is owned by an object, so nothing is left half done.
+      std::fputs("pismovar-cli: ", stderr);
+      std::fputs(_("not enough memory"), stderr);
+      std::fputs("\n", stderr);
+      status = kExitFailure;
+    }
   }
   // Output that never reached its file is a failure, whatever was asked.
   if (!CloseStandardOutput(writeError)) status = kExitFailure;

@@ -343,8 +343,8 @@ to standard output one after another.
                        5120 bytes only
       --force        with --in-place: also convert files that look binary
       --strict       fail an input when any character had to be replaced (an
-                       input converted in place is then left untouched, an
-                       output file is removed)
+                       input converted in place is then left untouched, and
+                       so is an existing output file; a new one is not made)
       --bom          start UTF-8 output with a byte-order mark
       --letters-only between 8-bit code pages convert only the letters with
                        diacritics and pass every other byte unchanged and

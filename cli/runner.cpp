@@ -1,12 +1,13 @@
 #include "cli/runner.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "cli/binary_check.h"
@@ -133,10 +134,11 @@ bool Runner::Guess(const std::string& name, Input& input) {
     m_converter.DetectBuffer(input.ahead.data(), input.ahead.size(), input.aheadWhole);
     return true;
   }
-  m_converter.m_strInput = input.path;
+  m_converter.m_strInput = input.openPath.empty() ? input.path : input.openPath;
   m_converter.m_nFileCount = 1;
   m_converter.m_bClipboardIn = false;
-  const Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
+  if (outcome.path == m_converter.m_strInput) outcome.path = input.path;
   m_host.ShowOutcome(outcome);
   return outcome.result == Outcome::kDone && !CancelRequested();
 }
@@ -224,68 +226,153 @@ void Runner::ConvertInPlaceArgument(const std::string& name) {
 }
 
 void Runner::ConvertTree(const std::string& directory) {
-  std::vector<std::string> files;
-  CollectFiles(directory, files);
-  std::sort(files.begin(), files.end());
-  for (const std::string& file : files) {
-    if (CancelRequested()) break;
-    ConvertFileInPlace(file);
+  const UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir.Valid()) {
+    const int error = errno;
+    m_host.BeginInput(directory);
+    m_host.SystemError(directory, _("cannot read the directory"), error);
+    Finish();
+    return;
   }
+  ConvertTreeAt(dir, directory);
 }
 
-void Runner::CollectFiles(const std::string& directory, std::vector<std::string>& files) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::directory_iterator it(directory, error);
-  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-    // Links are not followed, neither to directories nor to files; FIFOs, devices and
-    // sockets are left alone.
-    const fs::file_status status = it->symlink_status(error);
-    if (error) break;
-    if (fs::is_directory(status)) {
-      CollectFiles(it->path().string(), files);
-    } else if (fs::is_regular_file(status)) {
-      files.push_back(it->path().string());
+void Runner::ConvertTreeAt(const UniqueFd& dir, const std::string& path) {
+  // The names first, in order, with the stream closed again: a deep tree keeps one
+  // descriptor open per level.
+  struct Entry {
+    std::string name;
+    bool folder;
+  };
+  std::vector<Entry> entries;
+  int error = 0;
+  {
+    UniqueFd listFd(::fcntl(dir.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!listFd.Valid() && FreeDescriptors(path)) {
+      listFd = UniqueFd(::fcntl(dir.Get(), F_DUPFD_CLOEXEC, 0));
+    }
+    DIR* stream = listFd.Valid() ? ::fdopendir(listFd.Get()) : nullptr;
+    if (stream == nullptr) {
+      error = errno;
+    } else {
+      listFd.Release();  // the stream owns it now
+      errno = 0;
+      while (const dirent* entry = ::readdir(stream)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = entry->d_type;
+        struct stat st {};
+        if (type == DT_UNKNOWN &&
+            ::fstatat(dir.Get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+          type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        // Links are not followed, neither to directories nor to files; FIFOs, devices and
+        // sockets are left alone.
+        if (type == DT_DIR || type == DT_REG)
+          entries.push_back({std::string(name), type == DT_DIR});
+        errno = 0;
+      }
+      error = errno;
+      ::closedir(stream);
     }
   }
   // An unreadable directory fails, and the rest of the tree is still converted.
-  if (error) {
-    m_host.BeginInput(directory);
-    m_host.SystemError(directory, _("cannot read the directory"), error.value());
+  if (error != 0) {
+    m_host.BeginInput(path);
+    m_host.SystemError(path, _("cannot read the directory"), error);
     Finish();
+    return;
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  const std::string prefix = path.ends_with('/') ? path : path + "/";
+  for (const Entry& entry : entries) {
+    if (CancelRequested()) return;
+    const std::string entryPath = prefix + entry.name;
+    if (!entry.folder) {
+      ConvertFileInPlace(entryPath, dir.Get(), entry.name);
+      continue;
+    }
+    // Opened by its descriptor and never through a link: a folder swapped for a link since
+    // it was listed is left alone.
+    const auto openSub = [&] {
+      return UniqueFd(
+          ::openat(dir.Get(), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    };
+    UniqueFd sub = openSub();
+    if (!sub.Valid() && FreeDescriptors(entryPath)) sub = openSub();
+    if (sub.Valid()) {
+      ConvertTreeAt(sub, entryPath);
+    } else if (const int openError = errno;
+               openError != ELOOP && openError != ENOTDIR && openError != ENOENT) {
+      m_host.BeginInput(entryPath);
+      m_host.SystemError(entryPath, _("cannot read the directory"), openError);
+      Finish();
+    }
   }
 }
 
-void Runner::ConvertFileInPlace(const std::string& path) {
+bool Runner::FreeDescriptors(const std::string& path) {
+  if (errno != EMFILE && errno != ENFILE) return false;
+  ReplaceHeld();
   m_host.BeginInput(path);
+  return true;
+}
+
+UniqueFd Runner::OpenToCheck(int dirFd, const char* name, bool follow) {
+  return UniqueFd(
+      ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
+}
+
+void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::string& name) {
+  m_host.BeginInput(path);
+  // In a walked tree the file is reached by its directory's descriptor and never through a
+  // link; a name given on the command line follows a link with --follow-symlink.
+  const bool inTree = dirFd >= 0;
+  const int at = inTree ? dirFd : AT_FDCWD;
+  const char* atName = inTree ? name.c_str() : path.c_str();
+  const bool follow = !inTree && m_options.followSymlinks;
+  const auto openToCheck = [&] {
+    UniqueFd opened = OpenToCheck(at, atName, follow);
+    if (!opened.Valid() && FreeDescriptors(path)) opened = OpenToCheck(at, atName, follow);
+    return opened;
+  };
   // The type is looked at before any open: opening a FIFO would wait for a writer.
   struct stat st {};
   UniqueFd fd;
-  if ((m_options.followSymlinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+  if (::fstatat(at, atName, &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
     m_host.SystemError(path, _("cannot open"), errno);
   } else if (S_ISLNK(st.st_mode)) {
     m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error(_("not a regular file"));
-  } else if (!m_convertedInPlace.FirstTime(path)) {
-    // A second pass would convert the converted text again.
-    m_host.Warning(_("named more than once, converted once"));
-  } else if (fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)); !fd.Valid()) {
+  } else if (fd = openToCheck(); !fd.Valid()) {
     m_host.SystemError(path, _("cannot open"), errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning(_("looks binary, skipped (--force converts it)"));
   } else {
-    fd.Reset();
     Input input;
     input.path = path;
-    if (ChooseFor(path, input)) {
-      Outcome outcome = m_converter.ConvertFileHeld(path);
+    // In a tree, a detection reads the file just checked, through its descriptor.
+    if (inTree && ::access("/proc/self/fd", F_OK) == 0) {
+      input.openPath = "/proc/self/fd/" + std::to_string(fd.Get());
+    } else {
+      fd.Reset();
+    }
+    const bool chosen = ChooseFor(path, input);
+    fd.Reset();
+    if (chosen) {
+      const auto hold = [&] {
+        return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace)
+                      : m_converter.ConvertFileHeld(path, m_convertedInPlace);
+      };
+      Outcome outcome = hold();
       if (outcome.failure == Outcome::Failure::kLocked) {
-        // The same file under another name (a hard link) may wait in the batch, behind the
-        // lock of its own run.
+        // The same file under another name (a hard link, a bind mount) may wait in the
+        // batch, behind the lock of its own run; once it is in place, the name tells which.
         ReplaceHeld();
         m_host.BeginInput(path);
-        outcome = m_converter.ConvertFileHeld(path);
+        outcome = hold();
       }
       m_host.ShowOutcome(outcome);
       ReportLosses(outcome);

@@ -28,6 +28,9 @@ class Runner {
     UniqueFd owned;
     int fd = -1;
     std::string path;  // empty when the input can only be read through fd
+    // Where a detection opens it, when not at `path`: the file already open, never a name
+    // that may lead elsewhere by now.
+    std::string openPath;
     std::uint64_t size = 0;
     std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
     bool aheadWhole = false;          // the stream ended within `ahead`
@@ -38,9 +41,16 @@ class Runner {
   void ConvertOne(const std::string& name);
   void ConvertInPlaceArgument(const std::string& name);
   void ConvertTree(const std::string& directory);
-  // Adds the regular files under `directory` to `files`; reports what it cannot read.
-  void CollectFiles(const std::string& directory, std::vector<std::string>& files);
-  void ConvertFileInPlace(const std::string& path);
+  // Converts the files under the open directory `dir`, named `path`, and the folders under
+  // it, each opened by its descriptor and never through a link; reports what it cannot read.
+  void ConvertTreeAt(const UniqueFd& dir, const std::string& path);
+  // Where the last call failed for want of descriptors (errno), puts the held files in place,
+  // which gives theirs back, and resumes the work on `path`: true when that was done.
+  bool FreeDescriptors(const std::string& path);
+  // Opens `name` in `dirFd` for a look at its start; a link is followed only with `follow`.
+  static UniqueFd OpenToCheck(int dirFd, const char* name, bool follow);
+  // Converts `path` in place; in a walked tree, as `name` in the directory `dirFd`.
+  void ConvertFileInPlace(const std::string& path, int dirFd = -1, const std::string& name = {});
 
   // Opens `name` ("-" for standard input). false after reporting the failure.
   bool OpenInput(const std::string& name, Input& input);
@@ -64,6 +74,7 @@ class Runner {
   CliHost m_host;
   Converter m_converter;
   bool m_allSucceeded = true;
+  // The files this run has put in place: another name leading to one is not converted again.
   SeenFiles m_convertedInPlace;
 };
 

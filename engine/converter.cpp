@@ -4,16 +4,20 @@
 #include <attr/libattr.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -28,14 +32,56 @@ using Failure = Outcome::Failure;
 using File = Outcome::File;
 
 // Runs `work` on a second thread that the result joins. Where the system starts no thread
-// (a limit on processes), the result is empty and the caller's thread does all the work.
+// (a limit on processes or on memory), the result is empty and the caller's thread does all the
+// work.
 template <typename Work>
 std::jthread StartSecondThread(Work work) {
   try {
     return std::jthread(std::move(work));
   } catch (const std::system_error&) {
     return {};
+  } catch (const std::bad_alloc&) {
+    return {};
   }
+}
+
+// Runs `work`; memory that cannot be had fails the file, which nothing has changed yet:
+// every file and temporary file is owned by an object that undoes its part.
+template <typename Work>
+Outcome CatchNoMemory(const std::string& path, Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return Outcome::Failed(Failure::kNoMemory, File::kInput, path, ENOMEM);
+  }
+}
+
+bool OutOfDescriptors(const Outcome& outcome) {
+  return outcome.result == Outcome::kFailed && (outcome.error == EMFILE || outcome.error == ENFILE);
+}
+
+// What a held file keeps open (its input, its new file, a share of its directory), and what
+// the next file and its caller need beside the batch.
+constexpr std::size_t kDescriptorsPerFile = 3;
+constexpr std::size_t kSpareDescriptors = 8;
+
+// Whether `count` more descriptors can be opened now; `fd` is any open one.
+bool DescriptorsLeft(int fd, std::size_t count) {
+  std::vector<UniqueFd> probes;
+  probes.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    probes.emplace_back(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!probes.back().Valid()) return false;
+  }
+  return true;
+}
+
+std::size_t DescriptorLimit() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+    return SIZE_MAX;
+  }
+  return static_cast<std::size_t>(limit.rlim_cur);
 }
 
 }  // namespace
@@ -45,7 +91,8 @@ Converter::Converter(EngineHost& host, std::size_t readSize)
       m_readSize(readSize),
       m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
       m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
-      m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))) {}
+      m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
+      m_descriptorLimit(DescriptorLimit()) {}
 
 Converter::~Converter() = default;
 
@@ -197,8 +244,8 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   return {};
 }
 
-Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath,
-                                 int fdOut, Outcome::File outFile, const std::string& outPath,
+Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath, int fdOut,
+                                 Outcome::File outFile, const std::string& outPath,
                                  std::uint64_t size) {
   // Two threads take the chunks in turn; each reads and converts its own while the other
   // writes, and they write in the order of the text. A chunk is read with the few bytes in
@@ -209,10 +256,12 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     std::uint8_t* out;
     Utf8Losses losses;
   };
-  if (!m_secondInArea) {
-    m_secondInArea = std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(m_readSize));
-    m_secondOutArea = std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(m_readSize));
+  // Without memory for the second thread's areas, one thread does all the work.
+  if (!m_secondInArea || !m_secondOutArea) {
+    m_secondInArea.reset(new (std::nothrow) std::uint8_t[WorkAreaSize(m_readSize)]);
+    m_secondOutArea.reset(new (std::nothrow) std::uint8_t[WorkAreaSize(m_readSize)]);
   }
+  const bool twoThreads = m_secondInArea && m_secondOutArea;
   Worker workers[2] = {{m_inArea.get(), m_outArea.get(), {}},
                        {m_secondInArea.get(), m_secondOutArea.get(), {}}};
   const bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
@@ -272,10 +321,13 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     return more;
   };
   {
-    const std::jthread second = StartSecondThread([&] {
-      while (convertChunk(workers[1])) {
-      }
-    });
+    std::jthread second;
+    if (twoThreads) {
+      second = StartSecondThread([&] {
+        while (convertChunk(workers[1])) {
+        }
+      });
+    }
     while (convertChunk(workers[0])) {
       m_nDoneBytes = written;
       m_host.PumpMessage();
@@ -341,39 +393,38 @@ Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
 Outcome Converter::ConvertFile(std::string input, std::string output) {
   m_host.UpdateData(true);
   if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
-  if (input == output) return Settle(ConvertInPlace(input, m_bFollowSymlinks));
-
-  // Not blocking: a FIFO or a device is refused by the type check, not waited for.
-  UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat inStat {};
-  if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0) {
-    return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
-  }
-  if (!S_ISREG(inStat.st_mode)) {
-    return Settle(Outcome::Failed(Failure::kNotRegular, File::kInput, input));
-  }
-  // Under another name the output may still be the input itself ("./a.txt", a hard or a
-  // symbolic link): truncating it would destroy the text, so it is converted in place under
-  // the output's name.
-  struct stat outStat {};
-  if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
-      outStat.st_ino == inStat.st_ino) {
-    in.Reset();
-    return Settle(ConvertInPlace(output, true));
-  }
-  return Settle(ConvertToOther(in.Get(), inStat, input, output));
+  return Settle(CatchNoMemory(input, [&]() -> Outcome {
+    if (input == output) return ConvertInPlace(input, m_bFollowSymlinks);
+    // Not blocking: a FIFO or a device is refused by the type check, not waited for.
+    UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat inStat {};
+    if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0) {
+      return Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno);
+    }
+    if (!S_ISREG(inStat.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, input);
+    // Under another name the output may still be the input itself ("./a.txt", a hard or a
+    // symbolic link): it is converted in place under the output's name.
+    struct stat outStat {};
+    if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
+        outStat.st_ino == inStat.st_ino) {
+      in.Reset();
+      return ConvertInPlace(output, true);
+    }
+    return ConvertToOther(in.Get(), inStat, input, output);
+  }));
 }
 
 // An in-place conversion whose text is complete but not yet in place. The members are
 // destroyed in reverse order: the unnamed file goes before the directory it lies in.
 struct Converter::Held {
-  std::string path;       // the input as named
-  std::string directory;  // where the real file lies
-  std::string name;       // its name there
-  UniqueFd dir;
-  UniqueFd in;  // holds the lock until the replacement is done
+  std::string path;                     // the input as named
+  std::string directory;                // where the real file lies, for messages
+  std::string name;                     // its name there
+  std::shared_ptr<const UniqueFd> dir;  // shared by the held files of one directory
+  UniqueFd in;                          // holds the lock until the replacement is done
   struct stat inStat {};
   std::unique_ptr<ReplacementFile> temp;
+  SeenFiles* run = nullptr;  // gets the converted file once it is in place
 };
 
 Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
@@ -384,6 +435,16 @@ Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
     return prepared;
   }
   return PutInPlace(one).front().second;
+}
+
+std::shared_ptr<const UniqueFd> Converter::ShareDirectory(UniqueFd dir) {
+  struct stat st {};
+  struct stat last {};
+  if (!m_held.empty() && ::fstat(dir.Get(), &st) == 0 &&
+      ::fstat(m_held.back()->dir->Get(), &last) == 0 && FileIdOf(st) == FileIdOf(last)) {
+    return m_held.back()->dir;
+  }
+  return std::make_shared<const UniqueFd>(std::move(dir));
 }
 
 Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held& held) {
@@ -401,12 +462,19 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
   held.path = path;
   held.directory = DirectoryOf(target);
   held.name = BaseNameOf(target);
-  held.dir = UniqueFd(::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!held.dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
-  held.in = UniqueFd(
-      ::openat(held.dir.Get(), held.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd dir(::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  held.dir = ShareDirectory(std::move(dir));
+  return PrepareInDirectory(held);
+}
+
+Outcome Converter::PrepareInDirectory(Held& held) {
+  const std::string& path = held.path;
+  const int dirFd = held.dir->Get();
+  held.in =
+      UniqueFd(::openat(dirFd, held.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!held.in.Valid()) {
-    // The name became a link after the check above.
+    // The name became a link after it was looked at.
     if (errno == ELOOP) return Outcome::Failed(Failure::kSymlink, File::kInput, path);
     return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
   }
@@ -421,8 +489,14 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
   if (::flock(held.in.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     return Outcome::Failed(Failure::kLocked, File::kInput, path);
   }
+  // Only now, with the lock, is it sure which file this name leads to: after a wait for the
+  // batch that held it, another name of a file converted meanwhile leads to the new text.
+  if (held.run != nullptr && held.run->Contains(FileIdOf(inStat))) {
+    return Outcome::Failed(Failure::kRepeated, File::kInput, path);
+  }
 
-  held.temp = std::make_unique<ReplacementFile>(held.dir.Get());
+  SweepOnce(dirFd);
+  held.temp = std::make_unique<ReplacementFile>(dirFd);
   const ReplacementFile& temp = *held.temp;
   if (!temp.Valid()) {
     return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, held.directory, temp.Error());
@@ -449,6 +523,13 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
     return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
   }
   return {};
+}
+
+void Converter::SweepOnce(int dirFd) {
+  struct stat st {};
+  if (::fstat(dirFd, &st) == 0 && m_swept.insert(FileIdOf(st)).second) {
+    RemoveStaleReplacementFiles(dirFd);
+  }
 }
 
 std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
@@ -478,23 +559,29 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
     }
     // The name must still lead to the file that was read, and that file must be as it was:
     // otherwise another program moved, replaced or wrote to it, and its work would be lost.
+    // A program that writes and then sets the modification time back (cp -p, rsync, tar)
+    // still changes the change time, which nobody can set.
     struct stat nowStat {};
     struct stat nameStat {};
+    const struct stat& was = held.inStat;
     if (::fstat(held.in.Get(), &nowStat) != 0 ||
-        ::fstatat(held.dir.Get(), held.name.c_str(), &nameStat, AT_SYMLINK_NOFOLLOW) != 0 ||
-        nameStat.st_dev != held.inStat.st_dev || nameStat.st_ino != held.inStat.st_ino ||
-        nowStat.st_size != held.inStat.st_size ||
-        nowStat.st_mtim.tv_sec != held.inStat.st_mtim.tv_sec ||
-        nowStat.st_mtim.tv_nsec != held.inStat.st_mtim.tv_nsec) {
+        ::fstatat(held.dir->Get(), held.name.c_str(), &nameStat, AT_SYMLINK_NOFOLLOW) != 0 ||
+        FileIdOf(nameStat) != FileIdOf(was) || nowStat.st_size != was.st_size ||
+        nowStat.st_mtim.tv_sec != was.st_mtim.tv_sec ||
+        nowStat.st_mtim.tv_nsec != was.st_mtim.tv_nsec ||
+        nowStat.st_ctim.tv_sec != was.st_ctim.tv_sec ||
+        nowStat.st_ctim.tv_nsec != was.st_ctim.tv_nsec) {
       outcome = Outcome::Failed(Failure::kChanged, File::kInput, held.path);
       continue;
     }
-    if (!ReplaceFile(held.dir.Get(), temp.Name(), held.name)) {
+    if (!ReplaceFile(held.dir->Get(), temp.Name(), held.name)) {
       outcome = Outcome::Failed(Failure::kReplace, File::kTemporary,
                                 held.directory + "/" + temp.Name(), errno);
       continue;
     }
     temp.Commit();
+    struct stat newStat {};
+    if (held.run != nullptr && ::fstat(temp.Fd(), &newStat) == 0) held.run->Add(FileIdOf(newStat));
   }
   // The new names, too, are on disk before the run says it is done.
   MakeDurable(batch, true, outcomes);
@@ -505,7 +592,7 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
 void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
                             std::vector<std::pair<std::string, Outcome>>& outcomes) {
   const auto fdOf = [&](std::size_t i) {
-    return folders ? batch[i]->dir.Get() : batch[i]->temp->Fd();
+    return folders ? batch[i]->dir->Get() : batch[i]->temp->Fd();
   };
   // One file is flushed alone. For a batch, a flush of each filesystem costs one journal
   // commit instead of one per file.
@@ -530,48 +617,189 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
   }
 }
 
-Outcome Converter::ConvertFileHeld(const std::string& path) {
+Outcome Converter::Hold(const std::string& path, const std::function<Outcome(Held&)>& prepare) {
   m_host.UpdateData(true);
-  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
-  auto held = std::make_unique<Held>();
-  const Outcome outcome = Settle(PrepareInPlace(path, m_bFollowSymlinks, *held));
-  if (outcome.result == Outcome::kDone) {
-    m_heldBytes += static_cast<std::uint64_t>(held->inStat.st_size);
-    m_held.push_back(std::move(held));
+  for (;;) {
+    if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+    auto held = std::make_unique<Held>();
+    Outcome outcome = CatchNoMemory(path, [&] { return prepare(*held); });
+    if (OutOfDescriptors(outcome) && !m_held.empty()) {
+      // The held files give their descriptors back once they are in place; the next
+      // ReplaceHeld reports them.
+      held.reset();
+      for (auto& placed : PutInPlace(m_held)) m_placed.push_back(std::move(placed));
+      m_heldBytes = 0;
+      if (m_bCancel) return Settle(Outcome::Cancelled());
+      continue;
+    }
+    // Alone, the file itself needs more descriptors than there are: the failure is its own.
+    if (OutOfDescriptors(outcome)) {
+      outcome = Outcome::Failed(Failure::kInputOpen, File::kInput, path, outcome.error);
+    }
+    outcome = Settle(outcome);
+    if (outcome.result == Outcome::kDone) {
+      m_heldBytes += static_cast<std::uint64_t>(held->inStat.st_size);
+      m_held.push_back(std::move(held));
+    }
+    return outcome;
   }
-  return outcome;
+}
+
+Outcome Converter::ConvertFileHeld(const std::string& path) {
+  return Hold(path, [&](Held& held) { return PrepareInPlace(path, m_bFollowSymlinks, held); });
+}
+
+Outcome Converter::ConvertFileHeld(const std::string& path, SeenFiles& run) {
+  return Hold(path, [&](Held& held) {
+    held.run = &run;
+    return PrepareInPlace(path, m_bFollowSymlinks, held);
+  });
+}
+
+Outcome Converter::ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
+                                   SeenFiles& run) {
+  return Hold(path, [&](Held& held) {
+    held.run = &run;
+    held.path = path;
+    held.directory = DirectoryOf(path);
+    held.name = name;
+    // The batch may outlive the caller's descriptor.
+    UniqueFd dir(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
+    if (!dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+    held.dir = ShareDirectory(std::move(dir));
+    return PrepareInDirectory(held);
+  });
 }
 
 bool Converter::BatchFull() const {
-  return m_held.size() >= kBatchFiles || m_heldBytes >= kBatchBytes;
+  if (m_held.size() >= kBatchFiles || m_heldBytes >= kBatchBytes) return true;
+  // Each held file keeps its input and its new file open. Where the descriptors are few,
+  // the batch ends while the next file, and what its caller opens beside, still find some.
+  return !m_held.empty() &&
+         m_held.size() * kDescriptorsPerFile + kSpareDescriptors > m_descriptorLimit / 2 &&
+         !DescriptorsLeft(m_held.front()->in.Get(), kSpareDescriptors);
 }
 
 std::vector<std::pair<std::string, Outcome>> Converter::ReplaceHeld() {
   m_heldBytes = 0;
-  return PutInPlace(m_held);
+  std::vector<std::pair<std::string, Outcome>> outcomes = std::move(m_placed);
+  m_placed.clear();
+  for (auto& outcome : PutInPlace(m_held)) outcomes.push_back(std::move(outcome));
+  return outcomes;
 }
 
 void Converter::DropHeld() {
   m_held.clear();
+  m_placed.clear();
   m_heldBytes = 0;
 }
 
 Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::string& input,
                                   const std::string& output, std::span<const std::uint8_t> ahead) {
-  UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  const auto total = static_cast<std::uint64_t>(inStat.st_size);
+  // Where the text goes: the output's own name, or the file a link there leads to.
+  std::string target = output;
   struct stat outStat {};
-  if (!out.Valid() || ::fstat(out.Get(), &outStat) != 0) {
-    return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+  const bool exists = ::stat(output.c_str(), &outStat) == 0;
+  const int statError = exists ? 0 : errno;
+  struct stat linkStat {};
+  if (::lstat(output.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+    if (exists) {
+      char* real = ::realpath(output.c_str(), nullptr);
+      if (!real) return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+      target = real;
+      std::free(real);
+    } else {
+      // A link to a file not there yet: the file is made where the link leads.
+      std::string linked(PATH_MAX, '\0');
+      const ssize_t n = ::readlink(output.c_str(), linked.data(), linked.size());
+      if (n <= 0 || static_cast<std::size_t>(n) >= linked.size()) {
+        return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+      }
+      linked.resize(static_cast<std::size_t>(n));
+      target = linked.starts_with('/') ? linked : DirectoryOf(output) + "/" + linked;
+      if (::lstat(target.c_str(), &linkStat) == 0 || errno != ENOENT) {
+        return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, ELOOP);
+      }
+    }
+  } else if (!exists && statError != ENOENT) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, statError);
   }
-  Outcome outcome = RunChunks(in, input, out.Get(), File::kOutput, output,
-                              static_cast<std::uint64_t>(inStat.st_size), ahead);
-  if (!out.Reset() && outcome.result == Outcome::kDone) {
-    outcome = Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
+  if (exists && S_ISDIR(outStat.st_mode)) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, EISDIR);
   }
-  // A half-written output file is worse than none, after a cancel as after a failure; a
-  // device such as /dev/full stays.
-  if (outcome.result != Outcome::kDone && S_ISREG(outStat.st_mode)) ::unlink(output.c_str());
-  return outcome;
+  if (exists && !S_ISREG(outStat.st_mode)) {
+    // A device or a FIFO takes the text as it comes; it has nothing to lose.
+    UniqueFd out(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out.Valid()) return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+    Outcome outcome = RunChunks(in, input, out.Get(), File::kOutput, output, total, ahead);
+    if (!out.Reset() && outcome.result == Outcome::kDone) {
+      outcome = Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
+    }
+    return outcome;
+  }
+
+  // A file is written beside its place, as an in-place run writes, and takes the place only
+  // when the whole text is there: a failure, a cancel or a kill leaves an existing output as
+  // it was, and no new one half written.
+  const std::string directory = DirectoryOf(target);
+  const std::string name = BaseNameOf(target);
+  const UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.Valid()) return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+  UniqueFd old;
+  struct stat oldStat {};
+  if (exists) {
+    // The old file gives the new one its owner, mode, ACLs and attributes; a file the user
+    // may not write is not replaced either.
+    old =
+        UniqueFd(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!old.Valid() && errno == EACCES) {
+      old = UniqueFd(
+          ::openat(dir.Get(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    }
+    if (!old.Valid() || ::fstat(old.Get(), &oldStat) != 0) {
+      return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+    }
+    if (!S_ISREG(oldStat.st_mode))
+      return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, EISDIR);
+    if (::faccessat(dir.Get(), name.c_str(), W_OK, AT_EACCESS) != 0) {
+      return Outcome::Failed(Failure::kOutputOpen, File::kOutput, output, errno);
+    }
+  }
+  SweepOnce(dir.Get());
+  ReplacementFile temp(dir.Get(), exists ? 0600 : 0666);
+  if (!temp.Valid()) {
+    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, directory, temp.Error());
+  }
+  struct stat tempStat {};
+  if (exists && (::fstat(temp.Fd(), &tempStat) != 0 ||
+                 ((tempStat.st_uid != oldStat.st_uid || tempStat.st_gid != oldStat.st_gid) &&
+                  ::fchown(temp.Fd(), oldStat.st_uid, oldStat.st_gid) != 0))) {
+    return Outcome::Failed(Failure::kOwnerNotKept, File::kOutput, output, errno);
+  }
+  if (Outcome outcome = RunChunks(in, input, temp.Fd(), File::kOutput, output, total, ahead);
+      outcome.result != Outcome::kDone) {
+    return outcome;
+  }
+  if (exists) {
+    if (::perm_copy_fd(output.c_str(), old.Get(), directory.c_str(), temp.Fd(), nullptr) != 0 ||
+        ::attr_copy_fd(output.c_str(), old.Get(), directory.c_str(), temp.Fd(), nullptr, nullptr) !=
+            0) {
+      return Outcome::Failed(Failure::kAttributesNotKept, File::kOutput, output, errno);
+    }
+    // The old text is given up only for a new one on disk.
+    if (!SyncOutput(temp.Fd()))
+      return Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
+  }
+  if (!temp.Link()) return Outcome::Failed(Failure::kWrite, File::kOutput, output, temp.Error());
+  if (!ReplaceFile(dir.Get(), temp.Name(), name)) {
+    return Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
+  }
+  temp.Commit();
+  if (exists && !SyncOutput(dir.Get())) {
+    return Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
+  }
+  return {};
 }
 
 int Converter::ProgressPercent() const {

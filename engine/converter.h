@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <utility>
@@ -18,6 +20,7 @@
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/engine_host.h"
+#include "engine/file_list.h"
 #include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
 #include "engine/utf8.h"
@@ -75,22 +78,38 @@ class Converter {
   // gives at the start. Equal names, or an output that is the input under another name,
   // convert in place: the text goes to a new temporary file beside the input, which takes
   // the input's owner, mode, ACLs and extended attributes and replaces it only when all of
-  // it is on disk and the input is still the file that was read, unchanged. The input is
-  // locked meanwhile, so that a second run on it fails. A symbolic link given as an in-place
-  // input is followed only with m_bFollowSymlinks. The input is never changed by a failure
-  // or a cancel, and a separate output file is removed after either. With m_bStrict, a
-  // conversion that lost anything (m_losses) fails. Shows nothing: the outcome says what
-  // happened.
+  // it is on disk and the input is still the file that was read, unchanged (its size, its
+  // modification and its change time). The input is locked meanwhile, so that a second run
+  // on it fails. A symbolic link given as an in-place input is followed only with
+  // m_bFollowSymlinks. A regular output file (or the one a link at `output` leads to) is
+  // written the same way, beside it, and takes its place, owner, mode, ACLs and extended
+  // attributes only when the conversion has succeeded; a device or a FIFO is written
+  // directly. So the input, and an existing output, are never changed by a failure or a
+  // cancel, and a new output is not made. With m_bStrict, a conversion that lost anything
+  // (m_losses) fails. Shows nothing: the outcome says what happened.
   Outcome ConvertFile(std::string input, std::string output);
 
   // Many small files in place: ConvertFileHeld converts `path` as ConvertFile(path, path)
   // would, but holds the converted file back (kDone: held). ReplaceHeld then puts every held
   // file in place together, its data on disk before any of them takes its input's name, and
   // gives each input's name with its final outcome; DropHeld leaves every held input as it
-  // was. A batch is full at kBatchFiles files or kBatchBytes bytes.
+  // was. A batch is full at kBatchFiles files or kBatchBytes bytes, or when few file
+  // descriptors are left; a file that finds none left puts the batch in place first, and the
+  // next ReplaceHeld gives those outcomes too.
   static constexpr std::size_t kBatchFiles = 64;
   static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
   Outcome ConvertFileHeld(const std::string& path);
+  // The same within one run over many names: `run` gets every file this converter puts in
+  // place, and a file among them is not converted again (kRepeated), since a second name of
+  // the input (a bind mount, another letter case) leads to the converted file. A hard link
+  // still leads to the old text, which is converted under that name. `run` must live until
+  // the batch is put in place or dropped.
+  Outcome ConvertFileHeld(const std::string& path, SeenFiles& run);
+  // The same for the file `name` in the directory `dirFd`, never through a link: a folder
+  // walked by its descriptors cannot be swapped for a link that leads elsewhere. `path`
+  // names the file in the outcome.
+  Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
+                          SeenFiles& run);
   bool BatchFull() const;
   std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
   void DropHeld();
@@ -189,8 +208,8 @@ class Converter {
                            std::uint64_t offset, Utf8Losses& losses) const;
   // The same for a piece of the input at `offset`: a UTF-8 byte-order mark at its start is
   // dropped, and with `bom` the output starts with one.
-  std::size_t ConvertPiece(const std::uint8_t* in, std::size_t size, std::uint64_t offset,
-                           bool bom, std::uint8_t* out, Utf8Losses& losses) const;
+  std::size_t ConvertPiece(const std::uint8_t* in, std::size_t size, std::uint64_t offset, bool bom,
+                           std::uint8_t* out, Utf8Losses& losses) const;
   // How many bytes at the end of a read that is not the last are held back for the next.
   std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
@@ -212,6 +231,11 @@ class Converter {
   // The first part of it: `held` gets the locked input and its converted text, not yet in
   // place.
   Outcome PrepareInPlace(const std::string& path, bool followLink, Held& held);
+  // The same once held.dir, held.name and held.path are set.
+  Outcome PrepareInDirectory(Held& held);
+  // Holds the file that `prepare` converts; puts the batch in place first when the
+  // descriptors run out.
+  Outcome Hold(const std::string& path, const std::function<Outcome(Held&)>& prepare);
   // The second part, for a whole batch at once; empties `batch`.
   std::vector<std::pair<std::string, Outcome>> PutInPlace(
       std::vector<std::unique_ptr<Held>>& batch);
@@ -219,6 +243,11 @@ class Converter {
   // every file it concerns that has not failed yet.
   void MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
                    std::vector<std::pair<std::string, Outcome>>& outcomes);
+  // The directory descriptor of the last held file when `dir` is the same directory, so
+  // that a batch keeps one descriptor per directory; else `dir`.
+  std::shared_ptr<const UniqueFd> ShareDirectory(UniqueFd dir);
+  // Removes what killed runs left in the directory, the first time a run writes there.
+  void SweepOnce(int dirFd);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
                          const std::string& output, std::span<const std::uint8_t> ahead = {});
   // Settles the counters and the cancel flag for the caller's progress display.
@@ -240,12 +269,18 @@ class Converter {
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;
+  // How many files the process may have open (RLIMIT_NOFILE).
+  const std::size_t m_descriptorLimit;
   // The second thread's input and output areas, made for the first file that needs them.
   std::unique_ptr<std::uint8_t[]> m_secondInArea;
   std::unique_ptr<std::uint8_t[]> m_secondOutArea;
   // The converted files that wait for ReplaceHeld, and their inputs' total size.
   std::vector<std::unique_ptr<Held>> m_held;
   std::uint64_t m_heldBytes = 0;
+  // The outcomes of a batch put in place early, for the next ReplaceHeld.
+  std::vector<std::pair<std::string, Outcome>> m_placed;
+  // The folders whose leftovers have been removed.
+  std::set<FileId> m_swept;
 };
 
 }  // namespace pismovar

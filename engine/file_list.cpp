@@ -1,14 +1,23 @@
 #include "engine/file_list.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
+
+#include "engine/posix_file.h"
 
 namespace pismovar {
 
+FileId FileIdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+
 bool SeenFiles::FirstTime(const std::string& path) {
   char* real = ::realpath(path.c_str(), nullptr);
-  const bool first = m_seen.insert(real ? std::string(real) : path).second;
+  if (real == nullptr) return m_names.insert(path).second;
+  const std::string resolved = real;
   std::free(real);
-  return first;
+  struct stat folder {};
+  if (::stat(DirectoryOf(resolved).c_str(), &folder) != 0) return m_names.insert(resolved).second;
+  return m_entries.emplace(FileIdOf(folder), BaseNameOf(resolved)).second;
 }
 
 std::vector<std::string> WithoutRepeats(const std::vector<std::string>& paths) {

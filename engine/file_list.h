@@ -2,24 +2,44 @@
 // a blank, a double quote, the path and a double quote. A single file stands bare.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <compare>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pismovar {
 
-// The files a run has met, by their canonical names, so that a file named twice in other
-// spellings ("a.txt", "./a.txt", a link's target) is converted once: a second pass would
-// convert the converted text again.
+// A file as the system knows it, whatever name leads to it: its device and inode.
+struct FileId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  auto operator<=>(const FileId&) const = default;
+};
+FileId FileIdOf(const struct stat& st);
+
+// The files a run has met, so that a file named twice is converted once: a second pass
+// would convert the converted text again.
 class SeenFiles {
  public:
-  // true the first time `path` names its file; a name that does not resolve counts by its
-  // text.
+  // true the first time `path` names its directory entry: "a.txt", "./a.txt", a link to it
+  // and its name under a bind mount are one entry, known by the device and inode of its
+  // folder and its name there. A hard link is an entry of its own: converting a file in
+  // place replaces one name, and the other still holds the old text. A name that leads
+  // nowhere counts by its text.
   bool FirstTime(const std::string& path);
+  // The files by device and inode, as a run adds them.
+  bool Contains(const FileId& file) const { return m_files.contains(file); }
+  void Add(const FileId& file) { m_files.insert(file); }
 
  private:
-  std::set<std::string> m_seen;
+  std::set<FileId> m_files;
+  std::set<std::pair<FileId, std::string>> m_entries;
+  std::set<std::string> m_names;
 };
 
 // `paths` in their order, less every name of a file named before it (SeenFiles).

@@ -32,6 +32,8 @@ struct Outcome {
     kNotRegular,         // the input is a directory, FIFO, device or socket
     kSymlink,            // the in-place input is a symbolic link, skipped unless asked
     kLocked,             // another run is converting the input
+    kRepeated,           // the input is a file this run has already converted, under another name
+    kNoMemory,           // the memory the conversion needs could not be had; nothing was changed
   };
   // Which file a failure concerns.
   enum class File { kNone, kInput, kOutput, kTemporary };

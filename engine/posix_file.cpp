@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -38,19 +39,46 @@ bool UniqueFd::Reset() {
 
 namespace {
 
-// A fresh ".pismovar-XXXXXX" with six random letters or digits.
-std::string RandomTempName() {
-  constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  constexpr std::uint64_t kLetterCount = sizeof kLetters - 1;
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::uint64_t kLetterCount = sizeof kLetters - 1;
+// The random part of a temporary file's name, and the mark that follows it.
+constexpr std::size_t kRandomLength = 6;
+constexpr std::size_t kMarkLength = 6;
+constexpr std::size_t kTempNameLength = sizeof kTempPrefix - 1 + kRandomLength + kMarkLength;
+
+std::string Letters(std::uint64_t bits, std::size_t count) {
+  std::string letters;
+  for (std::size_t i = 0; i < count; ++i, bits /= kLetterCount)
+    letters += kLetters[bits % kLetterCount];
+  return letters;
+}
+
+std::string RandomLetters() {
   std::uint64_t bits = 0;
   if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
     // Without randomness the names still differ between processes and moments.
     bits = static_cast<std::uint64_t>(::getpid()) << 32 ^
            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   }
-  std::string name = kTempPrefix;
-  for (int i = 0; i < 6; ++i, bits /= kLetterCount) name += kLetters[bits % kLetterCount];
-  return name;
+  return Letters(bits, kRandomLength);
+}
+
+// The mark of a temporary file whose name has the random part `random`.
+std::string Mark(std::string_view random, const struct stat& st) {
+  // FNV-1a over the random letters, then the inode and the owner mixed in.
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (const char c : random) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+  for (const std::uint64_t value :
+       {static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_uid)}) {
+    hash ^= value + 0x9e3779b97f4a7c15u + (hash << 6) + (hash >> 2);
+    hash *= 0xff51afd7ed558ccdu;
+    hash ^= hash >> 33;
+  }
+  return Letters(hash, kMarkLength);
+}
+
+std::string TempNameWith(const std::string& random, const struct stat& st) {
+  return kTempPrefix + random + Mark(random, st);
 }
 
 constexpr int kNameAttempts = 100;
@@ -63,6 +91,19 @@ bool NameLeadsTo(int dirFd, const char* name, int fd) {
          byName.st_dev == byFd.st_dev && byName.st_ino == byFd.st_ino;
 }
 
+// Renames `from` to `to` in `dirFd` unless `to` exists (EEXIST). Where the filesystem cannot
+// say so in one step, a name of six random letters taken meanwhile is a risk worth taking.
+bool RenameIfFree(int dirFd, const char* from, const char* to) {
+  if (::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+  struct stat st {};
+  if (::fstatat(dirFd, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return errno == ENOENT && ::renameat(dirFd, from, dirFd, to) == 0;
+}
+
 // Locks `fd` for as long as it is open; false only when another process holds it. A
 // filesystem without locks cannot tell a live file from a stale one, and no sweep removes
 // anything there.
@@ -70,18 +111,27 @@ bool HoldLocked(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno !=
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(int dirFd) : m_dirFd(dirFd) {
-  m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+std::string TempNameFor(const struct stat& st) { return TempNameWith(RandomLetters(), st); }
+
+bool IsTempNameOf(std::string_view name, const struct stat& st) {
+  if (name.size() != kTempNameLength || !name.starts_with(kTempPrefix)) return false;
+  const std::string random(name.substr(sizeof kTempPrefix - 1, kRandomLength));
+  return name == TempNameWith(random, st);
+}
+
+ReplacementFile::ReplacementFile(int dirFd, mode_t mode, Start start) : m_dirFd(dirFd) {
+  if (start == Start::kNamed) {
+    CreateNamed(mode);
+    return;
+  }
+  m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
   if (m_fd.Valid()) {
     HoldLocked(m_fd.Get());  // nobody else can see an unnamed file yet
     return;
   }
   m_error = errno;
   // Filesystems without unnamed files say so in one of these ways.
-  if (m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) {
-    RemoveStaleReplacementFiles(dirFd);
-    CreateNamed();
-  }
+  if (m_error == EOPNOTSUPP || m_error == EISDIR || m_error == EINVAL) CreateNamed(mode);
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -89,18 +139,32 @@ ReplacementFile::~ReplacementFile() {
   if (!m_name.empty()) ::unlinkat(m_dirFd, m_name.c_str(), 0);
 }
 
-bool ReplacementFile::CreateNamed() {
+bool ReplacementFile::CreateNamed(mode_t mode) {
+  // The file is made under a name no sweep takes, locked, and then given its marked name,
+  // which depends on its inode.
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string name = RandomTempName();
+    const std::string made = kTempPrefix + RandomLetters();
     m_fd = UniqueFd(
-        ::openat(m_dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    // Another run's sweep may take a new file before it is locked: then try another name.
-    if (m_fd.Valid() && HoldLocked(m_fd.Get()) && NameLeadsTo(m_dirFd, name.c_str(), m_fd.Get())) {
-      m_name = std::move(name);
-      m_error = 0;
-      return true;
+        ::openat(m_dirFd, made.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!m_fd.Valid()) {
+      m_error = errno;
+      if (m_error == EEXIST) continue;
+      return false;
     }
-    m_error = m_fd.Valid() ? EEXIST : errno;
+    HoldLocked(m_fd.Get());
+    struct stat st {};
+    std::string name;
+    if (::fstat(m_fd.Get(), &st) == 0) {
+      name = TempNameFor(st);
+      if (RenameIfFree(m_dirFd, made.c_str(), name.c_str())) {
+        m_name = std::move(name);
+        m_error = 0;
+        return true;
+      }
+    }
+    m_error = errno;
+    ::unlinkat(m_dirFd, made.c_str(), 0);
+    m_fd.Reset();
     if (m_error != EEXIST) return false;
   }
   return false;
@@ -108,9 +172,14 @@ bool ReplacementFile::CreateNamed() {
 
 bool ReplacementFile::Link() {
   if (!m_name.empty()) return true;
+  struct stat st {};
+  if (::fstat(m_fd.Get(), &st) != 0) {
+    m_error = errno;
+    return false;
+  }
   const std::string self = "/proc/self/fd/" + std::to_string(m_fd.Get());
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string name = RandomTempName();
+    std::string name = TempNameFor(st);
     int linked = ::linkat(AT_FDCWD, self.c_str(), m_dirFd, name.c_str(), AT_SYMLINK_FOLLOW);
     // Without /proc only a privileged process can name an open file.
     if (linked != 0 && errno == ENOENT) {
@@ -131,13 +200,16 @@ void RemoveStaleReplacementFiles(int dirFd) {
   DIR* dir = listFd.Valid() ? ::fdopendir(listFd.Get()) : nullptr;
   if (dir == nullptr) return;
   listFd.Release();  // the stream owns it now
-  constexpr std::size_t kNameLength = sizeof kTempPrefix - 1 + 6;
+  const uid_t self = ::geteuid();
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
-    if (name.size() != kNameLength || !name.starts_with(kTempPrefix)) continue;
+    if (name.size() != kTempNameLength || !name.starts_with(kTempPrefix)) continue;
     UniqueFd fd(::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != self ||
+        st.st_nlink != 1 || !IsTempNameOf(name, st)) {
+      continue;
+    }
     // A live run holds its file locked; the name must still be the file that was looked at.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 && NameLeadsTo(dirFd, entry->d_name, fd.Get())) {
       ::unlinkat(dirFd, entry->d_name, 0);

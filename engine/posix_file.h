@@ -1,10 +1,12 @@
 // Owners of POSIX file resources, so that every early return cleans up by construction.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace pismovar {
 
@@ -31,15 +33,17 @@ class UniqueFd {
 
 // The new text of a file, written beside it and put in its place only when complete. The
 // file starts without a name (O_TMPFILE), so a crash or kill -9 leaves nothing behind; Link
-// gives it a hidden name ".pismovar-XXXXXX" just before it replaces the old file. Where the
-// filesystem has no unnamed files it is created under that name at once, after the files of
-// that name which killed runs left there are removed. The file is held locked (flock) while
-// it lives, which tells it apart from those.
+// gives it a hidden name (TempNameFor) just before it replaces the old file. Where the
+// filesystem has no unnamed files it gets that name at once. The file is held locked (flock)
+// while it lives, which tells it apart from the files that killed runs left behind.
 class ReplacementFile {
  public:
-  // Creates the file in the directory `dirFd`; Valid() tells whether that worked, Error()
-  // why not.
-  explicit ReplacementFile(int dirFd);
+  // How the file starts: without a name where the filesystem allows, or named at once, as
+  // where it does not.
+  enum class Start { kUnnamed, kNamed };
+  // Creates the file in the directory `dirFd` with `mode` (less the umask); Valid() tells
+  // whether that worked, Error() why not.
+  explicit ReplacementFile(int dirFd, mode_t mode = 0600, Start start = Start::kUnnamed);
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
   ~ReplacementFile();
@@ -55,7 +59,7 @@ class ReplacementFile {
   void Commit() { m_name.clear(); }
 
  private:
-  bool CreateNamed();
+  bool CreateNamed(mode_t mode);
 
   int m_dirFd;
   UniqueFd m_fd;
@@ -66,8 +70,16 @@ class ReplacementFile {
 // The prefix of every temporary file the program puts beside a file it converts.
 inline constexpr char kTempPrefix[] = ".pismovar-";
 
-// Removes from the directory `dirFd` each regular file named ".pismovar-XXXXXX" that no
-// ReplacementFile holds locked: one that a killed run left behind. Never follows a link.
+// A temporary file's name: the prefix, six random letters or digits, and six more that
+// follow from those, the file's inode and its owner. A copy of such a file, or a file a user
+// named so, does not carry the mark: only the file it was made for does.
+std::string TempNameFor(const struct stat& st);
+// Whether `name` is the name TempNameFor gave the file `st`.
+bool IsTempNameOf(std::string_view name, const struct stat& st);
+
+// Removes from the directory `dirFd` each file that a killed run of this program left there:
+// a regular file of the user who runs it, with a single name that TempNameFor gave it, that
+// no live run holds locked. Anything else stays; a link is never followed.
 void RemoveStaleReplacementFiles(int dirFd);
 
 // Reads until `size` bytes have arrived or the input ends; retries interrupted reads.

@@ -116,6 +116,7 @@ int OutcomeMessageId(const Outcome& outcome) {
     case Failure::kNone:
     case Failure::kChoices:
     case Failure::kNoText:
+    case Failure::kRepeated:  // already converted under another name: nothing went wrong
       return 0;
     case Failure::kInputOpen:
     case Failure::kNotRegular:
@@ -134,6 +135,7 @@ int OutcomeMessageId(const Outcome& outcome) {
     case Failure::kAttributesNotKept:
     case Failure::kSymlink:
     case Failure::kLocked:
+    case Failure::kNoMemory:
       break;
   }
   return IDS_IO_FAILED;

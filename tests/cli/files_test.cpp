@@ -204,6 +204,24 @@ TEST(InPlaceTest, SymbolicLinksAreSkippedUnlessFollowed) {
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
 }
 
+// A bind mount shows the same entry under a second name: converted under the first name,
+// the file is not converted again under the second.
+TEST(InPlaceTest, AFileUnderTwoMountsIsConvertedOnce) {
+  if (::geteuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "needs root and unshare to make a bind mount";
+  }
+  ScratchDir dir;
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+  WriteFile(dir / "a/x.txt", Encode(kCzechSlovakText, 1));
+  const CliResult result =
+      RunCli({"-i", "-f", "kam", "-t", "win", "a/x.txt", "b/x.txt"}, {}, dir.Path(),
+             {"unshare", "-m", "sh", "-c", "mount --bind a b && exec \"$@\"", "sh"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "pismovar-cli: b/x.txt: named more than once, converted once\n");
+  EXPECT_EQ(ReadFile(dir / "a/x.txt"), Encode(kCzechSlovakText, 0));
+}
+
 struct BinaryCase {
   const char* name;
   std::string bytes;
@@ -507,6 +525,86 @@ TEST(StreamTest, QuickDetectionOnAnOpenPipeConvertsAfterItsLookAhead) {
   ::kill(pid, SIGTERM);
   EXPECT_EQ(WaitExit(pid), 128 + SIGTERM);
   ::close(pipeFds[1]);
+}
+
+// The tree's owner swaps a folder for a link to another while the run converts: what the
+// link leads to is never reached, whoever runs the conversion.
+TEST(RecursiveTest, AFolderSwappedForALinkDuringTheRunIsNotFollowed) {
+  ScratchDir dir;
+  const std::string kam = Encode(kCzechSlovakText, 1);
+  std::string big = kam;
+  while (big.size() < kLargeFileSize) big += big;
+  fs::create_directories(dir / "tree/b");
+  WriteFile(dir / "tree/a.txt", big);
+  WriteFile(dir / "tree/b/x.txt", kam);
+  fs::create_directories(dir / "secret");
+  WriteFile(dir / "secret/x.txt", kam);
+  const pid_t pid = StartCli({"-r", "-i", "-f", "kam", "-t", "win", (dir / "tree").string()}, -1,
+                             dir / "out", dir / "err");
+  int status = 0;
+  while (!Locked(dir / "tree/a.txt")) {
+    ASSERT_EQ(::waitpid(pid, &status, WNOHANG), 0) << ReadFile(dir / "err");
+  }
+  ::kill(pid, SIGSTOP);
+  fs::rename(dir / "tree/b", dir / "moved");
+  fs::create_directory_symlink(dir / "secret", dir / "tree/b");
+  ::kill(pid, SIGCONT);
+  EXPECT_EQ(WaitExit(pid), 0) << ReadFile(dir / "err");
+  EXPECT_EQ(ReadFile(dir / "secret/x.txt"), kam);
+  EXPECT_TRUE(ReadFile(dir / "tree/a.txt") != big);
+}
+
+// With few descriptors a batch is as large as they allow, and every file is converted.
+TEST(LimitsTest, FewFileDescriptorsStillConvertEveryFile) {
+  ScratchDir dir;
+  std::vector<std::string> args{"-i", "-f", "kam", "-t", "win"};
+  fs::create_directories(dir / "tree/sub");
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    WriteFile(dir / name, Encode(kCzechSlovakText, 1));
+    WriteFile(dir / "tree/sub" / name, Encode(kCzechSlovakText, 1));
+    args.push_back(name);
+  }
+  // Only the three standard streams are open when the limit applies.
+  const std::vector<std::string> wrapper{
+      "sh", "-c", "exec 3<&- 4<&- 5<&- 6<&- 7<&-; exec prlimit --nofile=8 -- \"$@\"", "sh"};
+  const CliResult named = RunCli(args, {}, dir.Path(), wrapper);
+  EXPECT_EQ(named.status, 0) << named.err;
+  const CliResult walked =
+      RunCli({"-r", "-i", "-f", "kam", "-t", "win", "tree"}, {}, dir.Path(), wrapper);
+  EXPECT_EQ(walked.status, 0) << walked.err;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    EXPECT_EQ(ReadFile(dir / name), Encode(kCzechSlovakText, 0)) << name;
+    EXPECT_EQ(ReadFile(dir / "tree/sub" / name), Encode(kCzechSlovakText, 0)) << name;
+  }
+}
+
+// Little address space: the conversion runs on one thread, or fails with a message and
+// leaves the input as it was; it never aborts.
+TEST(LimitsTest, LittleMemoryGivesAMessageOrOneThreadNeverAnAbort) {
+  ScratchDir dir;
+  std::string text;
+  while (text.size() < (4u << 20)) text += kCzechSlovakText;
+  const std::string kam = Encode(text, 1);
+  for (const int kibibytes : {10000, 18432}) {
+    const std::vector<std::string> wrapper{"prlimit", "--as=" + std::to_string(kibibytes << 10),
+                                           "--"};
+    // Where the program itself does not load in so little (a sanitizer's build), there is
+    // nothing to learn.
+    if (RunCli({"--version"}, {}, dir.Path(), wrapper).status != 0) continue;
+    WriteFile(dir / "a.txt", kam);
+    const CliResult result =
+        RunCli({"-i", "-f", "kam", "-t", "win", "a.txt"}, {}, dir.Path(), wrapper);
+    if (result.status == 0) {
+      EXPECT_TRUE(ReadFile(dir / "a.txt") == Encode(text, 0)) << kibibytes;
+    } else {
+      EXPECT_EQ(result.status, 1) << kibibytes;
+      EXPECT_EQ(result.err, "pismovar-cli: not enough memory\n") << kibibytes;
+      EXPECT_TRUE(ReadFile(dir / "a.txt") == kam) << kibibytes;
+    }
+    EXPECT_FALSE(HasTemporaryFiles(dir.Path()));
+  }
 }
 
 }  // namespace

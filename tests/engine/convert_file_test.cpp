@@ -251,6 +251,16 @@ INSTANTIATE_TEST_SUITE_P(
                      std::ofstream(d / "a.txt", std::ios::app | std::ios::binary) << "z";
                    },
                    -1, Outcome::kFailed, std::string(2 * kRead, '\xE8') + "z"},
+        // As cp -p, rsync and tar write: the same size, and the old modification time set back.
+        ChangeCase{"RewrittenWithItsTimeSetBack",
+                   [](const TempDir& d) {
+                     struct stat st {};
+                     ::stat((d / "a.txt").c_str(), &st);
+                     WriteFile(d / "a.txt", std::string(2 * kRead, 'x'));
+                     const struct timespec times[2] = {st.st_atim, st.st_mtim};
+                     ::utimensat(AT_FDCWD, (d / "a.txt").c_str(), times, 0);
+                   },
+                   1, Outcome::kFailed, std::string(2 * kRead, 'x')},
         ChangeCase{"ReplacedByAnotherFile",
                    [](const TempDir& d) {
                      WriteFile(d / "new", "new");
@@ -258,6 +268,27 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    1, Outcome::kFailed, "new"}),
     [](const auto& param) { return param.param.name; });
+
+// Within one run a second name of a converted file is not converted again: the same entry
+// seen through another path (a bind mount, a folder link) leads to the new text by then. A
+// hard link still leads to the old text, which is converted under that name.
+TEST_F(ConvertFileTest, ARunConvertsEachFileOnceWhateverNameLeadsToIt) {
+  fs::create_directory(dir / "real");
+  fs::create_directory_symlink("real", dir / "alias");
+  WriteFile(dir / "real/a.txt", "\xE8");
+  fs::create_hard_link(dir / "real/a.txt", dir / "real/hard.txt");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  SeenFiles run;
+  EXPECT_EQ(converter.ConvertFileHeld(dir / "real/a.txt", run).result, Outcome::kDone);
+  // Held, the file's lock keeps its other names waiting until the batch is in place.
+  EXPECT_EQ(converter.ConvertFileHeld(dir / "alias/a.txt", run).failure, Failure::kLocked);
+  converter.ReplaceHeld();
+  EXPECT_EQ(converter.ConvertFileHeld(dir / "alias/a.txt", run).failure, Failure::kRepeated);
+  EXPECT_EQ(converter.ConvertFileHeld(dir / "real/hard.txt", run).result, Outcome::kDone);
+  converter.ReplaceHeld();
+  EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
+  EXPECT_EQ(ReadFile(dir / "real/hard.txt"), "\x9F");
+}
 
 TEST_F(ConvertFileTest, ASecondRunOnTheSameFileFailsWhileTheFirstHoldsIt) {
   WriteFile(dir / "a.txt", "\xE8");
@@ -294,24 +325,102 @@ TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
   EXPECT_EQ(attribute("user.origin"), "kam");
 }
 
-// Where the filesystem has no unnamed files, a killed run leaves its named file behind; the
-// next run's sweep removes it, but never a live run's file, a link or a folder of that name.
-TEST_F(ConvertFileTest, ASweepRemovesOnlyTheTemporaryFilesNoRunHolds) {
-  WriteFile(dir.Path() / ".pismovar-Killed", "the text of a killed run");
-  WriteFile(dir.Path() / ".pismovar-Longer1", "not a name the program gives");
-  WriteFile(dir.Path() / "outside.txt", "text");
-  fs::create_symlink("outside.txt", dir.Path() / ".pismovar-Linked");
-  fs::create_directory(dir.Path() / ".pismovar-Folder");
-  const UniqueFd dirFd(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  ReplacementFile live(dirFd.Get());
-  ASSERT_TRUE(live.Valid() && live.Link());
+// Gives the regular file `path` the name a temporary file of this program would have had.
+std::string NameAsLeftover(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0);
+  const std::string name = TempNameFor(st);
+  fs::rename(path, path.parent_path() / name);
+  return name;
+}
 
-  RemoveStaleReplacementFiles(dirFd.Get());
-  std::vector<std::string> kept{".pismovar-Folder", ".pismovar-Linked", ".pismovar-Longer1",
-                                live.Name(), "outside.txt"};
-  std::sort(kept.begin(), kept.end());
-  EXPECT_EQ(Entries(), kept);
-  EXPECT_EQ(ReadFile(dir.Path() / "outside.txt"), "text");
+// What lies beside a file to be converted with a temporary file's name, and whether the run
+// may take it for what a killed run left behind.
+struct LeftoverCase {
+  const char* name;
+  std::function<std::string(const TempDir&)> make;  // gives the name it made
+  bool removed;
+};
+
+class Leftovers : public ConvertFileTest, public ::testing::WithParamInterface<LeftoverCase> {};
+
+// Every filesystem can keep a temporary file that a kill -9 left between its naming and
+// its rename; the next run in that folder removes it, and nothing else.
+TEST_P(Leftovers, TheNextRunInTheFolderRemovesOnlyWhatAKilledRunLeft) {
+  const auto& c = GetParam();
+  WriteFile(dir / "outside.txt", "text");
+  const std::string name = c.make(dir);
+  if (name.empty()) GTEST_SKIP() << "only root can give a file to another user";
+  WriteFile(dir / "a.txt", "\xE8");
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+  EXPECT_EQ(fs::exists(fs::symlink_status(dir / name)), !c.removed);
+  EXPECT_EQ(ReadFile(dir / "outside.txt"), "text");
+}
+
+// The files beside the converted one; each gives the name it made, or none where the test
+// cannot make it.
+std::string KilledRunsFile(const TempDir& d) {
+  WriteFile(d / "x", "the text of a killed run");
+  return NameAsLeftover(d / "x");
+}
+// A user's own file whose name merely looks like one.
+std::string UsersFileOfThatName(const TempDir& d) {
+  WriteFile(d / ".pismovar-notes1notes2", "mine");
+  return ".pismovar-notes1notes2";
+}
+// A copy is another file: the mark of the name is not its own.
+std::string CopyOfALeftover(const TempDir& d) {
+  const std::string name = KilledRunsFile(d);
+  fs::copy_file(d / name, d / "copy");
+  fs::rename(d / "copy", d / name);
+  return name;
+}
+// In a shared folder (/tmp) another user's files are theirs, even to root.
+std::string AnotherUsersLeftover(const TempDir& d) {
+  WriteFile(d / "x", "theirs");
+  if (::chown((d / "x").c_str(), ::geteuid() + 1, ::getegid()) != 0) return {};
+  return NameAsLeftover(d / "x");
+}
+std::string LinkOfThatName(const TempDir& d) {
+  fs::create_symlink(d / "outside.txt", d / "link");
+  struct stat st {};
+  ::lstat((d / "link").c_str(), &st);
+  const std::string name = TempNameFor(st);
+  fs::rename(d / "link", d / name);
+  return name;
+}
+std::string FolderOfThatName(const TempDir& d) {
+  fs::create_directory(d / "x");
+  return NameAsLeftover(d / "x");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Leftovers,
+    ::testing::Values(LeftoverCase{"AKilledRunsFile", KilledRunsFile, true},
+                      LeftoverCase{"AUsersFileOfThatName", UsersFileOfThatName, false},
+                      LeftoverCase{"ACopyOfALeftover", CopyOfALeftover, false},
+                      LeftoverCase{"AnotherUsersLeftover", AnotherUsersLeftover, false},
+                      LeftoverCase{"ALinkOfThatName", LinkOfThatName, false},
+                      LeftoverCase{"AFolderOfThatName", FolderOfThatName, false}),
+    [](const auto& param) { return param.param.name; });
+
+// Unnamed until its rename, or named from the start where the filesystem has no unnamed
+// files: a live run's file carries its mark, is left by a sweep, and goes with its run.
+TEST_F(ConvertFileTest, ASweepLeavesTheFileOfALiveRun) {
+  const UniqueFd dirFd(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  for (const auto start : {ReplacementFile::Start::kUnnamed, ReplacementFile::Start::kNamed}) {
+    {
+      ReplacementFile live(dirFd.Get(), 0600, start);
+      ASSERT_TRUE(live.Valid() && live.Link()) << std::strerror(live.Error());
+      struct stat st {};
+      ASSERT_EQ(::fstat(live.Fd(), &st), 0);
+      EXPECT_TRUE(IsTempNameOf(live.Name(), st));
+      RemoveStaleReplacementFiles(dirFd.Get());
+      EXPECT_EQ(Entries(), std::vector<std::string>{live.Name()});
+    }
+    EXPECT_EQ(Entries(), std::vector<std::string>{});
+  }
 }
 
 TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
@@ -400,16 +509,77 @@ TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
   EXPECT_EQ(ReadFile(dir / "in"), std::string(kRead + 5, 'a'));
 }
 
-TEST_F(ConvertFileTest, AHalfWrittenOutputFileIsRemovedAfterAFailureOrACancel) {
-  WriteFile(dir / "in", std::string(3 * kRead, 'a'));
-  converter.failWriteAt = 1;
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
-  EXPECT_FALSE(fs::exists(dir / "out"));
-  host.onPump = [&] { converter.m_bCancel = host.pumps == 2; };
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kCancelled);
-  EXPECT_TRUE(converter.m_bCancel);
-  EXPECT_FALSE(fs::exists(dir / "out"));
+// A conversion into another file: whether the output was there before, and through a link;
+// what goes wrong, if anything.
+struct OutputCase {
+  const char* name;
+  bool existing;
+  bool viaLink;
+  int failReadAt;
+  int failWriteAt;
+  bool failReplace;
+  bool cancel;
+  bool lossy;  // --strict, with a character the output lacks
+  Outcome::Result result;
+};
+
+class OutputFiles : public ConvertFileTest, public ::testing::WithParamInterface<OutputCase> {};
+
+TEST_P(OutputFiles, TakeTheTextOnlyWhenTheWholeOfItIsThere) {
+  const auto& c = GetParam();
+  const std::string text = std::string(3 * kRead, '\xE8');
+  WriteFile(dir / "in", text);
+  if (c.existing) {
+    WriteFile(dir / "out", "old text");
+    ::chmod((dir / "out").c_str(), 0640);
+  }
+  if (c.viaLink) fs::create_symlink("out", dir / "link");
+  converter.failReadAt = c.failReadAt;
+  converter.failWriteAt = c.failWriteAt;
+  converter.failReplace = c.failReplace;
+  // The first progress call comes in every run, from whichever thread converts.
+  if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
+  converter.m_bStrict = c.lossy;
+  SetChoices(kCodeWin1250, c.lossy ? kCodeAscii : kCodeLatin2, 0, 0);
+  const Outcome outcome = converter.ConvertFile(dir / "in", dir / (c.viaLink ? "link" : "out"));
+  EXPECT_EQ(outcome.result, c.result);
+  EXPECT_EQ(ReadFile(dir / "in"), text);
+  if (c.result == Outcome::kDone) {
+    EXPECT_EQ(ReadFile(dir / "out"), std::string(3 * kRead, '\x9F'));
+  } else if (c.existing) {
+    EXPECT_EQ(ReadFile(dir / "out"), "old text");
+  } else {
+    EXPECT_FALSE(fs::exists(dir / "out"));
+  }
+  if (c.existing) {
+    struct stat st {};
+    ::stat((dir / "out").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+  }
+  if (c.viaLink) {
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+  }
+  for (const std::string& name : Entries()) EXPECT_FALSE(name.starts_with(".pismovar-"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OutputFiles,
+    ::testing::Values(
+        OutputCase{"NewWriteFails", false, false, -1, 1, false, false, false, Outcome::kFailed},
+        OutputCase{"NewCancelled", false, false, -1, -1, false, true, false, Outcome::kCancelled},
+        OutputCase{"ExistingWriteFails", true, false, -1, 1, false, false, false, Outcome::kFailed},
+        OutputCase{"ExistingReadFails", true, false, 1, -1, false, false, false, Outcome::kFailed},
+        OutputCase{"ExistingCancelled", true, false, -1, -1, false, true, false,
+                   Outcome::kCancelled},
+        OutputCase{"ExistingStrictAndLossy", true, false, -1, -1, false, false, true,
+                   Outcome::kFailed},
+        OutputCase{"ExistingRenameFails", true, false, -1, -1, true, false, false,
+                   Outcome::kFailed},
+        OutputCase{"LinkStrictAndLossy", true, true, -1, -1, false, false, true, Outcome::kFailed},
+        OutputCase{"ExistingReplaced", true, false, -1, -1, false, false, false, Outcome::kDone},
+        OutputCase{"LinkedFileReplaced", true, true, -1, -1, false, false, false, Outcome::kDone},
+        OutputCase{"NewMade", false, false, -1, -1, false, false, false, Outcome::kDone}),
+    [](const auto& param) { return param.param.name; });
 
 struct OpenFailure {
   const char* name;
