@@ -536,13 +536,16 @@ CConverterDlg::RunOutcome CConverterDlg::ConvertListInPlace(const std::vector<st
   };
   const bool ownCodePages = m_bInputDetected && names.size() > 1;
   bool allConverted = true;
+  // The files this run has met, so that a file under a second name (a bind mount, a name in
+  // another case) is converted once.
+  SeenFiles run;
   for (const std::string& name : names) {
     if (m_bCloseRequested) return cancelled();
     m_pProgressDlg->ShowFile(PathToText(name), m_nFilesDone + 1, files);
     fileBar->setValue(0);
     listBar->setValue(m_nFilesDone);
     if (ownCodePages) DetectListFile(name);
-    if (!ConvertHeld(name, allConverted)) return cancelled();
+    if (!ConvertHeld(name, run, allConverted)) return cancelled();
     fileBar->setValue(100);
     ++m_nFilesDone;
     if (BatchFull() && !PutBatchInPlace(allConverted)) return cancelled();
@@ -576,14 +579,16 @@ void CConverterDlg::DetectListFile(const std::string& name) {
   }
 }
 
-bool CConverterDlg::ConvertHeld(const std::string& name, bool& allConverted) {
-  Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(name); });
+bool CConverterDlg::ConvertHeld(const std::string& name, SeenFiles& run, bool& allConverted) {
+  Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(name, run); });
   if (outcome.failure == Outcome::Failure::kLocked) {
     // The same file under another name (a hard link) may wait in the batch, behind the lock of
     // this very run.
     if (!PutBatchInPlace(allConverted)) return false;
-    outcome = RunOnWorker([&] { return ConvertFileHeld(name); });
+    outcome = RunOnWorker([&] { return ConvertFileHeld(name, run); });
   }
+  // A second name of a file this run has converted: the file is done already.
+  if (outcome.failure == Outcome::Failure::kRepeated) return true;
   ShowOutcome(outcome, name);
   if (outcome.result == Outcome::kCancelled) return false;
   if (outcome.result == Outcome::kDone) {

@@ -18,6 +18,7 @@
 #include "app/loss_report.h"
 #include "engine/converter.h"
 #include "engine/engine_host.h"
+#include "engine/file_list.h"
 
 class CProgressDlg;
 
@@ -128,7 +129,7 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // code page differs from the one the dialog shows.
   void DetectListFile(const std::string& name);
   // Converts one file of an in-place run and holds it back for its batch; false after a cancel.
-  bool ConvertHeld(const std::string& name, bool& allConverted);
+  bool ConvertHeld(const std::string& name, pismovar::SeenFiles& run, bool& allConverted);
   // Puts the held batch in place, after asking when it would replace characters (unless the
   // run was started by switches); false after a cancel, which leaves every file as it was.
   bool PutBatchInPlace(bool& allConverted);

@@ -43,6 +43,8 @@ QString FailureReason(Outcome::Failure failure) {
           "OutcomeText",
           "Převedený soubor nemůže převzít přístupová práva, ACL nebo rozšířené atributy "
           "původního; soubor zůstal, jak byl."));
+    case Failure::kNoMemory:
+      return Tr(QT_TRANSLATE_NOOP("OutcomeText", "Nedostatek paměti; soubor zůstal, jak byl."));
     default:
       return {};
   }

@@ -180,6 +180,10 @@ Nástroje pro český text</source>
         <source>Do složky %1 nelze zapsat převedený text.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Nedostatek paměti; soubor zůstal, jak byl.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>

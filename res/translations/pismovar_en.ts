@@ -181,6 +181,10 @@ Tools for Czech text</translation>
         <source>Do složky %1 nelze zapsat převedený text.</source>
         <translation>The converted text cannot be written to the folder %1.</translation>
     </message>
+    <message>
+        <source>Nedostatek paměti; soubor zůstal, jak byl.</source>
+        <translation>Not enough memory; the file was left as it was.</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>

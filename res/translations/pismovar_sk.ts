@@ -181,6 +181,10 @@ Nástroje pre český text</translation>
         <source>Do složky %1 nelze zapsat převedený text.</source>
         <translation>Do priečinka %1 nemožno zapísať prevedený text.</translation>
     </message>
+    <message>
+        <source>Nedostatek paměti; soubor zůstal, jak byl.</source>
+        <translation>Nedostatok pamäte; súbor zostal, ako bol.</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
