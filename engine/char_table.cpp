@@ -55,8 +55,8 @@ const unsigned char CharTable[kCharTableRows][kCodePageCount + 1] = {
 };
 
 const unsigned char* const DetectTable[kDetectTableRows] = {
-    CharTable[3],  CharTable[17], CharTable[19], CharTable[29], CharTable[15],
-    CharTable[1],  CharTable[7],  CharTable[23], CharTable[11],
+    CharTable[3], CharTable[17], CharTable[19], CharTable[29], CharTable[15],
+    CharTable[1], CharTable[7],  CharTable[23], CharTable[11],
 };
 
 const unsigned char* RowHolding(CodePage codePage, std::uint8_t byte) {

@@ -2,7 +2,7 @@
 
 namespace pismovar {
 
-std::string LineEndSequence(LineEnd lineEnd) {
+std::string_view LineEndSequence(LineEnd lineEnd) {
   switch (lineEnd) {
     case kLineEndDos:
       return "\r\n";

@@ -2,7 +2,7 @@
 // The same number is a radio button's index, a command-line digit and a table column.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 namespace pismovar {
 
@@ -21,9 +21,9 @@ inline constexpr CodePage kCodeUtf8 = 7;
 inline constexpr int kTextEncodingCount = 8;
 
 using LineEnd = int;
-inline constexpr LineEnd kLineEndDos = 0;  // CR LF
-inline constexpr LineEnd kLineEndMac = 1;  // CR
-inline constexpr LineEnd kLineEndUnix = 2; // LF
+inline constexpr LineEnd kLineEndDos = 0;   // CR LF
+inline constexpr LineEnd kLineEndMac = 1;   // CR
+inline constexpr LineEnd kLineEndUnix = 2;  // LF
 inline constexpr int kLineEndCount = 3;
 
 constexpr bool IsValidCodePage(int value) { return value >= 0 && value < kCodePageCount; }
@@ -31,7 +31,7 @@ constexpr bool IsValidCodePage(int value) { return value >= 0 && value < kCodePa
 constexpr bool IsValidTextEncoding(int value) { return value >= 0 && value < kTextEncodingCount; }
 constexpr bool IsValidLineEnd(int value) { return value >= 0 && value < kLineEndCount; }
 
-// The byte sequence of a line end: CR LF, CR or LF; the empty string for any other value.
-std::string LineEndSequence(LineEnd lineEnd);
+// The byte sequence of a line end: CR LF, CR or LF; empty for any other value.
+std::string_view LineEndSequence(LineEnd lineEnd);
 
 }  // namespace pismovar

@@ -98,87 +98,23 @@ Converter::~Converter() = default;
 
 bool Converter::PrepareChoices() {
   m_losses = Utf8Losses{};
-  if (!IsValidTextEncoding(m_nCodeIn) || !IsValidTextEncoding(m_nCodeOut) ||
-      !IsValidLineEnd(m_nLineEndIn) || !IsValidLineEnd(m_nLineEndOut)) {
-    return false;
-  }
+  Choices choices;
+  choices.codeIn = m_nCodeIn;
+  choices.codeOut = m_nCodeOut;
+  choices.lineEndIn = m_nLineEndIn;
+  choices.lineEndOut = m_nLineEndOut;
+  choices.allLineEnds = m_bAllLineEnds;
+  choices.lettersOnly = m_bLettersOnly;
+  choices.writeBom = m_bWriteBom;
+  m_transcoder = Transcoder::Make(choices);
+  if (!m_transcoder) return false;
   m_strSeqIn = LineEndSequence(m_nLineEndIn);
   m_strSeqOut = LineEndSequence(m_nLineEndOut);
-  const bool fromUtf8 = m_nCodeIn == kCodeUtf8;
-  const bool toUtf8 = m_nCodeOut == kCodeUtf8;
-  if (fromUtf8 && toUtf8) {
-    m_route = Route::kUtf8ToUtf8;
-  } else if (fromUtf8) {
-    m_route = Route::kFromUtf8;
-    m_fromUnicode = FromUnicodeTable(m_nCodeOut);
-  } else if (toUtf8) {
-    m_route = Route::kToUtf8;
-    m_toUtf8 = BuildToUtf8Table(m_nCodeIn);
-  } else {
-    m_route = Route::kByteMap;
-    if (m_bLettersOnly) {
-      m_byteMap = BuildByteMap(m_nCodeIn, m_nCodeOut);
-      m_substituted = ByteFlags{};
-    } else {
-      const CompleteMap map = BuildCompleteMap(m_nCodeIn, m_nCodeOut);
-      m_byteMap = map.bytes;
-      m_substituted = map.substituted;
-    }
-  }
-  m_rewrite.first = static_cast<std::uint8_t>(m_strSeqIn[0]);
-  m_rewrite.pair = m_strSeqIn.size() == 2;
-  m_rewrite.second = static_cast<std::uint8_t>(m_rewrite.pair ? m_strSeqIn[1] : 0);
-  m_rewrite.out = m_strSeqOut.data();
-  m_rewrite.outSize = m_strSeqOut.size();
-  m_rewrite.anyLineEnd = m_bAllLineEnds;
   return true;
 }
 
 std::size_t Converter::ConvertBuffer(std::size_t size) {
-  return ConvertChunk(m_inArea.get(), size, m_outArea.get(), 0, m_losses);
-}
-
-std::size_t Converter::ConvertChunk(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                                    std::uint64_t offset, Utf8Losses& losses) const {
-  // Rewriting the line ends first and mapping afterwards gives the same bytes as one pass
-  // doing both: line-end bytes lie below 0x80, where the map changes nothing.
-  const bool rewrite = m_bAllLineEnds || m_nLineEndIn != m_nLineEndOut;
-  const kernels::Rewrite* lineEnds = rewrite ? &m_rewrite : nullptr;
-  switch (m_route) {
-    case Route::kToUtf8:
-      return kernels::EncodeUtf8(in, size, out, m_toUtf8, lineEnds, losses);
-    case Route::kFromUtf8:
-      return kernels::DecodeUtf8(in, size, out, m_fromUnicode, lineEnds, offset, losses);
-    case Route::kUtf8ToUtf8:
-      return kernels::RepairUtf8(in, size, out, lineEnds, offset, losses);
-    case Route::kByteMap:
-      break;
-  }
-  return kernels::Convert(in, size, out, m_byteMap, m_substituted, lineEnds, losses.replaced);
-}
-
-std::size_t Converter::ConvertPiece(const std::uint8_t* in, std::size_t size, std::uint64_t offset,
-                                    bool bom, std::uint8_t* out, Utf8Losses& losses) const {
-  // A byte-order mark at the start of a UTF-8 text is not converted; UTF-8 output gets one
-  // when asked.
-  std::size_t skip = 0;
-  if (offset == 0 && m_nCodeIn == kCodeUtf8 && size >= kUtf8BomSize &&
-      std::memcmp(in, kUtf8Bom, kUtf8BomSize) == 0) {
-    skip = kUtf8BomSize;
-  }
-  std::size_t outSize = 0;
-  if (bom) {
-    std::memcpy(out, kUtf8Bom, kUtf8BomSize);
-    outSize = kUtf8BomSize;
-  }
-  return outSize + ConvertChunk(in + skip, size - skip, out + outSize, offset + skip, losses);
-}
-
-std::size_t Converter::HeldBack(const std::uint8_t* in, std::size_t size) const {
-  // A CR, so that a CR LF pair split between two reads is converted whole; the beginning of
-  // a UTF-8 sequence, so that it is decoded whole.
-  if (size > 0 && in[size - 1] == kernels::kCR) return 1;
-  return m_nCodeIn == kCodeUtf8 ? utf8::IncompleteEnd(in, size) : 0;
+  return m_transcoder->ConvertChunk(m_inArea.get(), size, 0, false, m_outArea.get(), m_losses);
 }
 
 Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
@@ -225,10 +161,10 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
     endOfInput = got == 0;
     std::size_t n = held + static_cast<std::size_t>(got);
-    held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
+    held = endOfInput ? 0 : m_transcoder->HeldBack(m_inArea.get(), n);
     n -= held;
     const std::size_t outSize =
-        ConvertPiece(m_inArea.get(), n, m_nDoneBytes, bom, m_outArea.get(), m_losses);
+        m_transcoder->ConvertChunk(m_inArea.get(), n, m_nDoneBytes, bom, m_outArea.get(), m_losses);
     bom = false;
     m_nDoneBytes += n;
     if (outSize != 0 && !WriteOutput(fdOut, m_outArea.get(), outSize)) {
@@ -302,10 +238,13 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     // where they stop.
     const bool cut = got < end - from;
     const std::size_t front = start - from;
-    const std::size_t first = got < front ? front : front - HeldBack(worker.in, front);
-    const std::size_t last = got <= front ? first : std::max(first, got - HeldBack(worker.in, got));
-    const std::size_t outSize = ConvertPiece(worker.in + first, last - first, from + first,
-                                             bom && from + first == 0, worker.out, worker.losses);
+    const Transcoder& transcoder = *m_transcoder;
+    const std::size_t first = got < front ? front : front - transcoder.HeldBack(worker.in, front);
+    const std::size_t last =
+        got <= front ? first : std::max(first, got - transcoder.HeldBack(worker.in, got));
+    const std::size_t outSize =
+        transcoder.ConvertChunk(worker.in + first, last - first, from + first,
+                                bom && from + first == 0, worker.out, worker.losses);
     {
       std::unique_lock lock(turnMutex);
       turnChanged.wait(lock, [&] { return turn == chunk || turn == kNoMore; });

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -23,6 +24,7 @@
 #include "engine/file_list.h"
 #include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
+#include "engine/transcoder.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
@@ -38,13 +40,10 @@ class Converter {
   static constexpr std::size_t kLargeReadSize = 512u << 10;
   // A read may end in a CR or in the beginning of a UTF-8 sequence: these bytes are held back
   // and go in front of the next read.
-  static constexpr std::size_t kMaxHeldBytes = kMaxIncompleteSequence;
-  // The most output bytes one input byte can give: a byte without a character becomes
-  // U+FFFD (three bytes in UTF-8); a one-byte line end rewritten to CR LF gives two.
-  static constexpr std::size_t kMaxExpansion = 3;
+  static constexpr std::size_t kMaxHeldBytes = Transcoder::kMaxHeldBytes;
   // The size of a work area for reads of `readSize` bytes.
   static constexpr std::size_t WorkAreaSize(std::size_t readSize) {
-    return kMaxExpansion * (readSize + kMaxHeldBytes) + kUtf8BomSize + kernels::kWriteSlack;
+    return Transcoder::OutputRoom(readSize + kMaxHeldBytes);
   }
   static constexpr std::size_t kQuickDetectSize = 5120;
 
@@ -200,18 +199,6 @@ class Converter {
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
  private:
-  // Which loop converts: the byte map between two 8-bit code pages, or through UTF-8.
-  enum class Route { kByteMap, kToUtf8, kFromUtf8, kUtf8ToUtf8 };
-
-  // ConvertBuffer on any part of any work area; `offset` is the input offset of in[0].
-  std::size_t ConvertChunk(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                           std::uint64_t offset, Utf8Losses& losses) const;
-  // The same for a piece of the input at `offset`: a UTF-8 byte-order mark at its start is
-  // dropped, and with `bom` the output starts with one.
-  std::size_t ConvertPiece(const std::uint8_t* in, std::size_t size, std::uint64_t offset, bool bom,
-                           std::uint8_t* out, Utf8Losses& losses) const;
-  // How many bytes at the end of a read that is not the last are held back for the next.
-  std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
   // `ahead` is converted before anything is read from fdIn.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
@@ -257,12 +244,8 @@ class Converter {
   void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8);
 
   EngineHost& m_host;
-  Route m_route = Route::kByteMap;
-  ByteMap m_byteMap{};
-  ByteFlags m_substituted{};
-  ToUtf8Table m_toUtf8;
-  FromUnicodeTable m_fromUnicode;
-  kernels::Rewrite m_rewrite;
+  // The choices prepared for the loops; empty until PrepareChoices succeeds.
+  std::optional<Transcoder> m_transcoder;
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
   const std::size_t m_readSize;

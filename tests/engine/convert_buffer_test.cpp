@@ -156,7 +156,7 @@ TEST(ConvertBuffer, MacintoshQuotationMarksBecomePlainOnesOneWay) {
 std::string Reference(std::string text, CodePage in, CodePage out, LineEnd endIn, LineEnd endOut,
                       bool allLineEnds) {
   if (allLineEnds) {
-    const std::string to = LineEndSequence(endOut);
+    const std::string to(LineEndSequence(endOut));
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] != '\r' && text[i] != '\n') {
@@ -168,8 +168,8 @@ std::string Reference(std::string text, CodePage in, CodePage out, LineEnd endIn
     }
     text = result;
   } else if (endIn != endOut) {
-    const std::string from = LineEndSequence(endIn);
-    const std::string to = LineEndSequence(endOut);
+    const std::string from(LineEndSequence(endIn));
+    const std::string to(LineEndSequence(endOut));
     std::string result;
     for (std::size_t i = 0; i < text.size();) {
       if (text.compare(i, from.size(), from) == 0) {

@@ -50,7 +50,7 @@ std::vector<std::string> Texts() {
 }
 
 Rewrite RewriteOf(LineEnd in, const std::string& out) {
-  const std::string seq = LineEndSequence(in);
+  const std::string seq(LineEndSequence(in));
   return {static_cast<std::uint8_t>(seq[0]), seq.size() == 2,
           static_cast<std::uint8_t>(seq.size() == 2 ? seq[1] : 0), out.data(), out.size()};
 }
@@ -60,7 +60,7 @@ class EveryTarget : public ::testing::TestWithParam<Target> {
   // Every rewrite a conversion can ask for: none, one sequence into another, and every line
   // end into each sequence.
   void SetUp() override {
-    for (LineEnd out = 0; out < kLineEndCount; ++out) sequences.push_back(LineEndSequence(out));
+    for (LineEnd out = 0; out < kLineEndCount; ++out) sequences.emplace_back(LineEndSequence(out));
     rewrites.push_back(nullptr);
     for (LineEnd out = 0; out < kLineEndCount; ++out) {
       for (LineEnd in = 0; in < kLineEndCount; ++in) {

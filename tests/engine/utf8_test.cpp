@@ -291,7 +291,7 @@ TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
   EXPECT_EQ(ReadFile(dir / "out").size(), 3 + 3 * undefined.size());
   EXPECT_EQ(converter.m_losses.replaced, undefined.size());
   static_assert(Converter::WorkAreaSize(Converter::kReadSize) >=
-                Converter::kMaxExpansion * (kRead + Converter::kMaxHeldBytes) + kUtf8BomSize +
+                Transcoder::kMaxExpansion * (kRead + Converter::kMaxHeldBytes) + kUtf8BomSize +
                     kernels::kWriteSlack);
 }
 
