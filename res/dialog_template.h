@@ -49,6 +49,8 @@ enum ControlFlag : unsigned {
   kRight = 1u << 3,       // text right-aligned (kStatic)
   kBorder = 1u << 4,      // drawn with a border
   kNoWordWrap = 1u << 5,  // text on one line, cut at the right (kStatic)
+  kStretchX = 1u << 6,    // in a dialog that grows wider, grows as much as the dialog
+  kFollowRight = 1u << 7, // in a dialog that grows wider, moves right as much as it grows
 };
 
 struct ControlTemplate {
@@ -63,6 +65,7 @@ struct ControlTemplate {
 enum DialogStyle : unsigned {
   kSystemMenu = 1u << 0,  // a close box in the title bar
   kTaskBar = 1u << 1,     // a window of its own in the task bar, not a child dialog
+  kWiderX = 1u << 2,      // may grow wider than the layout (never narrower, never taller)
 };
 
 struct DialogTemplate {
