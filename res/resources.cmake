@@ -51,11 +51,13 @@ set(PISMOVAR_LICENCE_FILE ${PISMOVAR_LICENCE_FILE}
 cmake_path(ABSOLUTE_PATH PISMOVAR_LICENCE_FILE BASE_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
            NORMALIZE OUTPUT_VARIABLE licence_in_build_tree)
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${licence_in_build_tree} COPYONLY)
-set(common_licence /usr/share/common-licenses/GPL-3)
-if(EXISTS ${common_licence})
-  file(CREATE_LINK ${common_licence} ${CMAKE_CURRENT_BINARY_DIR}/COPYING SYMBOLIC)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/COPYING DESTINATION ${CMAKE_INSTALL_DATADIR}/pismovar)
-else()
-  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/pismovar
-          RENAME COPYING)
-endif()
+# Decided at installation, when the prefix is known: a package for /usr links to Debian's
+# copy (relative, as Debian wants a link within /usr), any other installation gets its own.
+install(CODE "
+  set(dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/pismovar\")
+  file(MAKE_DIRECTORY \"\${dir}\")
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\" AND EXISTS /usr/share/common-licenses/GPL-3)
+    file(CREATE_LINK ../common-licenses/GPL-3 \"\${dir}/COPYING\" SYMBOLIC)
+  else()
+    file(COPY_FILE \"${PROJECT_SOURCE_DIR}/LICENSE\" \"\${dir}/COPYING\")
+  endif()")
