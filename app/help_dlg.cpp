@@ -5,7 +5,8 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -17,25 +18,32 @@
 namespace {
 
 
-// The usage's columns line up in a fixed-width face; the view is as large as the text, so
-// that nothing of it needs scrolling, and stays selectable for copying.
-QPlainTextEdit* UsageView(const QString& usage, QWidget* parent) {
-  auto* view = new QPlainTextEdit(usage, parent);
+// The usage's columns line up in a fixed-width face, its long lines wrap at a width of
+// kColumns characters, and the view is as tall as the text, so that nothing of it needs
+// scrolling; it stays selectable for copying.
+constexpr int kColumns = 84;
+constexpr int kTabColumns = 16;
+
+QTextEdit* UsageView(const QString& usage, QWidget* parent) {
+  auto* view = new QTextEdit(parent);
   view->setReadOnly(true);
   view->setTabChangesFocus(true);
   view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  view->setLineWrapMode(QPlainTextEdit::NoWrap);
+  view->setPlainText(usage);
   const QFontMetrics metrics(view->font());
-  view->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char(' ')) * 16);
-  int width = 0;
-  const QStringList lines = usage.split(QLatin1Char('\n'));
-  for (const QString& line : lines) {
-    width = std::max(width, metrics.horizontalAdvance(QString(line).replace(
-                                QLatin1Char('\t'), QString(16, QLatin1Char(' ')))));
-  }
-  const int frame = 2 * (view->frameWidth() + static_cast<int>(view->document()->documentMargin())) + 4;
-  view->setMinimumSize(std::min(width + frame, 900),
-                       metrics.lineSpacing() * static_cast<int>(lines.size()) + frame);
+  view->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char(' ')) * kTabColumns);
+  // The view lays its text out for its own width only once shown; a copy of the text laid
+  // out for the wanted width gives the height.
+  QTextDocument measure;
+  measure.setDefaultFont(view->font());
+  measure.setDefaultTextOption(view->document()->defaultTextOption());
+  measure.setDocumentMargin(view->document()->documentMargin());
+  measure.setPlainText(usage);
+  measure.setTextWidth(metrics.horizontalAdvance(QLatin1Char(' ')) * kColumns +
+                       2 * measure.documentMargin());
+  const int frame = 2 * view->frameWidth() + 2;
+  view->setMinimumSize(static_cast<int>(measure.textWidth()) + frame,
+                       static_cast<int>(measure.size().height()) + frame);
   return view;
 }
 
