@@ -67,6 +67,12 @@ std::unique_ptr<QSettings> UserSettings() {
                                      QStringLiteral("pismovar"), QStringLiteral("pismovar"));
 }
 
+// The name the program was started by, as its messages and usage name it.
+std::string StartedName() {
+  const QStringList arguments = QCoreApplication::arguments();
+  return ProgramName(arguments.isEmpty() ? std::string{} : arguments.front().toStdString());
+}
+
 // The clipboard holds characters: a UTF-8 side of a conversion takes them all as they are.
 ClipboardBytes ClipboardForm(int codePage) {
   return codePage == kCodeUtf8 ? ClipboardBytes::kUtf8 : ClipboardBytes::kWindows1250;
@@ -737,10 +743,8 @@ void CConverterDlg::OnAbout() {
 
 void CConverterDlg::OnHelp() {
   if (m_bBusy) return;
-  const QStringList arguments = QCoreApplication::arguments();
-  const std::string started = arguments.isEmpty() ? std::string{} : arguments.front().toStdString();
   // Before the dialog is on screen the window stands on its own, in the middle of the screen.
-  CHelpDlg help(UsageText(ProgramName(started)), isVisible() ? this : nullptr);
+  CHelpDlg help(UsageText(StartedName()), isVisible() ? this : nullptr);
   help.exec();
 }
 
@@ -833,7 +837,7 @@ bool CConverterDlg::AskYesNo(const QString& text) {
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
   // The message goes to standard error where no one waits for a box, and the run goes on.
   if (NobodyToAnswer(m_bAutoRun, m_bQuitting)) {
-    std::cerr << QCoreApplication::applicationName().toStdString() << ": "
+    std::cerr << StartedName() << ": "
               << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
     return;
   }
