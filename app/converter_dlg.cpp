@@ -677,7 +677,11 @@ void CConverterDlg::RequestCloseAfterRun() {
 
 void CConverterDlg::OnQuitRequest() {
   m_bQuitting = true;
-  // A question or a file dialog open now closes as if answered "Ne" or cancelled.
+  // A question or a file dialog open now closes as if answered "Ne" or cancelled, and an open
+  // menu as if nothing was chosen.
+  while (QWidget* popup = QApplication::activePopupWidget()) {
+    if (!popup->close()) break;
+  }
   while (QWidget* modal = QApplication::activeModalWidget()) {
     if (modal == this || !modal->close()) break;
   }
