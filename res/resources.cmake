@@ -5,7 +5,7 @@ set(PISMOVAR_ICON_SIZES 16 32 48 64 128 256)
 
 # The program's AppStream id, a reverse-DNS name of the project's own: the desktop entry, the
 # metainfo and the icons go by it, and the program tells the desktop it (program_resources.cpp).
-set(PISMOVAR_APP_ID cz.pismovar.Pismovar)
+set(PISMOVAR_APP_ID cz.pismovar.pismovar)
 
 if(Qt6_FOUND)
   # pismovar_resources: the pictures as Qt resources (resources.qrc), for the desktop program

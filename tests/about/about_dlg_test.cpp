@@ -105,7 +105,7 @@ void AboutDlgTest::textsFitTheirLabelsInEveryLanguage() {
 
 void AboutDlgTest::programCarriesItsVersion() {
   QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("3.5.0"));
-  QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("cz.pismovar.Pismovar"));
+  QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("cz.pismovar.pismovar"));
 }
 
 void AboutDlgTest::closes_data() {

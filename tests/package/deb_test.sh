@@ -31,10 +31,10 @@ dpkg -x "$deb" "$root"
 for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyright \
   usr/share/man/man1/pismovar.1.gz usr/share/man/man1/pismovar-cli.1.gz \
   usr/share/man/cs/man1/pismovar.1.gz usr/share/man/cs/man1/pismovar-cli.1.gz \
-  usr/share/bash-completion/completions/pismovar-cli usr/share/applications/cz.pismovar.Pismovar.desktop \
-  usr/share/metainfo/cz.pismovar.Pismovar.metainfo.xml \
-  usr/share/icons/hicolor/scalable/apps/cz.pismovar.Pismovar.svg \
-  usr/share/icons/hicolor/48x48/apps/cz.pismovar.Pismovar.png usr/share/pismovar/COPYING \
+  usr/share/bash-completion/completions/pismovar-cli usr/share/applications/cz.pismovar.pismovar.desktop \
+  usr/share/metainfo/cz.pismovar.pismovar.metainfo.xml \
+  usr/share/icons/hicolor/scalable/apps/cz.pismovar.pismovar.svg \
+  usr/share/icons/hicolor/48x48/apps/cz.pismovar.pismovar.png usr/share/pismovar/COPYING \
   usr/share/pismovar/translations/pismovar_en.qm \
   usr/share/locale/cs/LC_MESSAGES/pismovar-cli.mo usr/share/locale/sk/LC_MESSAGES/pismovar-cli.mo; do
   [ -e "$root/$file" ] || [ -L "$root/$file" ] || fail "the package lacks /$file"
