@@ -98,7 +98,7 @@ constexpr std::array<ControlTemplate, 40> kConverterControls{{
 constexpr std::array<ControlTemplate, 4> kProgressControls{{
     {IDC_PROGRESS_CANCEL,
      K::kDefPushButton,
-     QT_TRANSLATE_NOOP("Dialog", "Zrušit"),
+     QT_TRANSLATE_NOOP("Dialog", "&Zrušit"),
      {68, 63, 50, 14},
      kTabStop},
     {IDC_PROGRESS_TEXT,

@@ -100,10 +100,6 @@ Nástroje pro český text</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Zrušit</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Provádím konverzi souborů...</source>
         <translation type="unfinished"></translation>
     </message>
@@ -173,6 +169,10 @@ Nástroje pro český text</source>
     </message>
     <message>
         <source>&amp;Konec</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Zrušit</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

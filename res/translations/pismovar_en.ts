@@ -101,10 +101,6 @@ Tools for Czech text</translation>
         <translation>Pismovar 3.5.0 – Czech text conversion</translation>
     </message>
     <message>
-        <source>Zrušit</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
         <source>Provádím konverzi souborů...</source>
         <translation>Converting files...</translation>
     </message>
@@ -175,6 +171,10 @@ Tools for Czech text</translation>
     <message>
         <source>&amp;Konec</source>
         <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Zrušit</source>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>

@@ -101,10 +101,6 @@ Nástroje pre český text</translation>
         <translation>Pismovar 3.5.0 – konverzia češtiny</translation>
     </message>
     <message>
-        <source>Zrušit</source>
-        <translation>Zrušiť</translation>
-    </message>
-    <message>
         <source>Provádím konverzi souborů...</source>
         <translation>Vykonávam konverziu súborov...</translation>
     </message>
@@ -175,6 +171,10 @@ Nástroje pre český text</translation>
     <message>
         <source>&amp;Konec</source>
         <translation>&amp;Koniec</translation>
+    </message>
+    <message>
+        <source>&amp;Zrušit</source>
+        <translation>&amp;Zrušiť</translation>
     </message>
 </context>
 <context>
