@@ -22,8 +22,7 @@ std::optional<QCursor> CStaticLink::s_hCursorLink;
 bool CStaticLink::s_bCursorFallbackTried = false;
 
 CStaticLink::CStaticLink(const char* text, Desktop desktop)
-    : m_strLink(QString::fromUtf8(text ? text : "")),
-      m_desktop(std::move(desktop)) {
+    : m_strLink(QString::fromUtf8(text ? text : "")), m_desktop(std::move(desktop)) {
   s_hCursorLink = s_cursorSource.loadLink();
 }
 

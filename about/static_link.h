@@ -1,5 +1,6 @@
 // A plain text label turned into a web or e-mail link: underlined in the palette's link
-// colour (its visited-link colour once opened), a hand cursor over it, and a left click that hands the target to the desktop's "open" action.
+// colour (its visited-link colour once opened), a hand cursor over it, and a left click that hands
+// the target to the desktop's "open" action.
 #pragma once
 
 #include <QColor>

@@ -1,9 +1,8 @@
 #include "app/command_line.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
-
-#include <QCoreApplication>
 
 #include "engine/code_page.h"
 #include "res/translated_text.h"

@@ -82,9 +82,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // Shows what was wrong with the command line, and the usage, with the stop icon.
   void ShowBadUsage(const QString& text);
 
-  // The folder the file dialogs start in: the one the user last chose a file in.
-  QString LastFolder() const { return m_strLastFolder; }
-
   // The text of the status line under the buttons.
   QString StatusText() const;
 
@@ -191,6 +188,7 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   std::atomic<bool> m_bCancelAsked{false};
   std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
+  // The folder the file dialogs start in: the one the user last chose a file in.
   QString m_strLastFolder;
   // What the run under way replaced, shown once it is over, and what the batch under way
   // would replace, asked about before it takes its files' places.

@@ -17,6 +17,8 @@
 
 namespace {
 
+// The target of the link to the about box, which the window opens itself.
+constexpr const char* kAboutLink = "about:";
 
 // The usage's columns line up in a fixed-width face, its long lines wrap at a width of
 // kColumns characters, and the view is as tall as the text, so that nothing of it needs
@@ -60,11 +62,9 @@ CHelpDlg::CHelpDlg(const QString& usage, QWidget* parent) : QDialog(parent) {
   // The way to the about box, in the desktop's link colour.
   auto* about = new QLabel(this);
   about->setTextFormat(Qt::RichText);
+  const QString caption = pismovar::LoadText(pismovar::IDS_ABOUTBOX).remove(QLatin1Char('&'));
   about->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                     .arg(QLatin1String(kAboutLink),
-                          pismovar::LoadText(pismovar::IDS_ABOUTBOX)
-                              .remove(QLatin1Char('&'))
-                              .toHtmlEscaped()));
+                     .arg(QLatin1String(kAboutLink), caption.toHtmlEscaped()));
   about->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   connect(about, &QLabel::linkActivated, this, [this] {
     CAboutDlg box(this);

@@ -8,8 +8,5 @@
 class CHelpDlg : public QDialog {
  public:
   // `usage` is the usage message in the user's language.
-  CHelpDlg(const QString& usage, QWidget* parent = nullptr);
-
-  // The link that opens the about box.
-  static constexpr const char* kAboutLink = "about:";
+  explicit CHelpDlg(const QString& usage, QWidget* parent = nullptr);
 };

@@ -108,7 +108,8 @@ class WidthFollower : public QObject {
     dialog.installEventFilter(this);
   }
   void Add(QWidget* control, unsigned flags) {
-    if (flags & (kStretchX | kFollowRight)) m_controls.push_back({control, control->geometry(), flags});
+    if (flags & (kStretchX | kFollowRight))
+      m_controls.push_back({control, control->geometry(), flags});
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Resize) {

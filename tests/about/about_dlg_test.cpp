@@ -69,9 +69,9 @@ void AboutDlgTest::textsFitTheirLabelsInEveryLanguage_data() {
 void AboutDlgTest::textsFitTheirLabelsInEveryLanguage() {
   QFETCH(QString, language);
   QTranslator translator;
-  QVERIFY(translator.load(QStringLiteral("pismovar_") + language,
-                          QCoreApplication::applicationDirPath() +
-                              QStringLiteral("/" PISMOVAR_TRANSLATIONS_DIR)));
+  QVERIFY(translator.load(
+      QStringLiteral("pismovar_") + language,
+      QCoreApplication::applicationDirPath() + QStringLiteral("/" PISMOVAR_TRANSLATIONS_DIR)));
   QCoreApplication::installTranslator(&translator);
   CAboutDlg dlg;
   QCoreApplication::removeTranslator(&translator);
@@ -85,8 +85,8 @@ void AboutDlgTest::textsFitTheirLabelsInEveryLanguage() {
     const QString what = language + QStringLiteral(": ") + label->text();
     QVERIFY2(dlg.rect().contains(label->geometry()), qPrintable(what));
     const int lines = label->text().count(QLatin1Char('\n')) + 1;
-    const int needed = label->wordWrap() ? label->heightForWidth(label->width())
-                                         : label->sizeHint().height();
+    const int needed =
+        label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
     QVERIFY2(needed <= label->fontMetrics().lineSpacing() * lines + 2, qPrintable(what));
     QVERIFY2(label->sizeHint().width() <= label->width() || label->wordWrap(), qPrintable(what));
   }

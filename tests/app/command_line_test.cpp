@@ -1,12 +1,12 @@
 // How the arguments are read: classic switches, names, the Linux options, and what is refused.
 #include "app/command_line.h"
 
-#include "app/translations.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "app/translations.h"
 
 namespace pismovar {
 namespace {

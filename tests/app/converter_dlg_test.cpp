@@ -19,6 +19,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -28,6 +29,7 @@
 #include <functional>
 #include <thread>
 
+#include "about/about_dlg.h"
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
 #include "res/dialog_layout.h"
@@ -938,6 +940,31 @@ class ConverterDlgTest : public QObject {
     QTRY_COMPARE(QApplication::focusWidget(), DialogItem(dlg, IDC_OUTPUT));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QVERIFY(!dlg.isVisible());
+  }
+
+  void f1OpensTheUsageWithTheWayToTheAboutBox() {
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QString usage;
+    bool aboutOpened = false;
+    QTimer::singleShot(0, &dlg, [&] {
+      QWidget* help = QApplication::activeModalWidget();
+      QVERIFY(help && help != &dlg);
+      usage = help->findChild<QTextEdit*>()->toPlainText();
+      QTimer::singleShot(0, &dlg, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        aboutOpened = dynamic_cast<CAboutDlg*>(about) != nullptr;
+        if (about) about->close();
+      });
+      emit help->findChild<QLabel*>()->linkActivated(QStringLiteral("about:"));
+      help->close();
+    });
+    QTest::keyClick(&dlg, Qt::Key_F1);
+    QVERIFY(usage.startsWith(QStringLiteral("Parametry programu Pismovar:")));
+    QVERIFY(aboutOpened);
+    QVERIFY(dlg.messages.isEmpty());
   }
 
   void enterNeverClosesTheDialog() {

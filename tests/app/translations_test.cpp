@@ -70,7 +70,8 @@ class TranslationsTest : public QObject {
       }
       const QKeySequence mnemonic = QKeySequence::mnemonic(text);
       QVERIFY2(!mnemonic.isEmpty(), qPrintable(text));
-      QVERIFY2(!mnemonics.contains(mnemonic), qPrintable(text + QStringLiteral(" / ") + texts.join(u',')));
+      QVERIFY2(!mnemonics.contains(mnemonic),
+               qPrintable(text + QStringLiteral(" / ") + texts.join(u',')));
       mnemonics << mnemonic;
       texts << text;
     }
