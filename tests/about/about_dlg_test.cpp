@@ -84,7 +84,7 @@ void AboutDlgTest::textsFitTheirLabelsInEveryLanguage() {
     texts << label;
     const QString what = language + QStringLiteral(": ") + label->text();
     QVERIFY2(dlg.rect().contains(label->geometry()), qPrintable(what));
-    const int lines = label->text().count(QLatin1Char('\n')) + 1;
+    const int lines = static_cast<int>(label->text().count(QLatin1Char('\n'))) + 1;
     const int needed =
         label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
     QVERIFY2(needed <= label->fontMetrics().lineSpacing() * lines + 2, qPrintable(what));

@@ -20,7 +20,7 @@ struct LineCase {
   int codeIn, lineEndIn, codeOut, lineEndOut;
   std::vector<std::string> names;
   bool clipboard;
-  std::string badSwitch;  // the argument a bad line names
+  std::string badSwitch{};  // the argument a bad line names
 };
 
 class CommandLineTest : public testing::TestWithParam<LineCase> {};
