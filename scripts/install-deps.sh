@@ -22,6 +22,7 @@ test_packages=(
   libgtest-dev                               # the tests
   xvfb xclip xdotool x11-utils               # end-to-end tests with a real X server
   openbox wmctrl                             # ... and with a window manager
+  x11-apps netpbm                            # scripts/screenshot.sh: xwd and the PNG it becomes
   desktop-file-utils appstream               # validating the desktop entry and metainfo
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
