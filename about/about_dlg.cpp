@@ -1,5 +1,7 @@
 #include "about/about_dlg.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
@@ -41,11 +43,11 @@ QFont AboutFont(QFont font) {
   return font;
 }
 
-// An address is only of use whole: a link label narrower than its text grows to the right,
-// into the free part of the "Informace" box.
+// An address is only of use whole, and a click beside it opens nothing: a link label is as
+// wide as its text, growing to the right into the free part of its line where it must.
 void ShowWholeAddress(QLabel* label) {
   label->setWordWrap(false);
-  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+  label->resize(label->sizeHint().width(), label->height());
 }
 
 }  // namespace
@@ -78,5 +80,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   ShowWholeAddress(DialogItem<QLabel>(*this, IDC_MAIL_LINK));
   ShowWholeAddress(DialogItem<QLabel>(*this, IDC_WEB_LINK));
 
+  // The licence's name opens its text, which came with the program.
+  m_wndLicenceLink.SetLink(LicenceFile().toUtf8().constData());
+  m_wndLicenceLink.Attach(DialogItem<QLabel>(*this, IDC_LICENCE_LINK),
+                          StaticStyle(AboutItem(IDC_LICENCE_LINK)));
+  ShowWholeAddress(DialogItem<QLabel>(*this, IDC_LICENCE_LINK));
+
   connect(DialogItem<QPushButton>(*this, IDC_OK), &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString CAboutDlg::LicenceFile() {
+  return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/" PISMOVAR_LICENCE_FILE));
 }

@@ -1,5 +1,6 @@
-// The about box: the program's name and version, what it does, its icon and logo, and
-// live links to the project's web and e-mail addresses. Modal; built afresh each time.
+// The about box: the program's name and version, what it does, its licence, its icon and
+// logo, and live links to the licence's text and the project's web and e-mail addresses.
+// Modal; built afresh each time.
 #pragma once
 
 #include <QDialog>
@@ -13,8 +14,12 @@ class CAboutDlg : public QDialog {
  public:
   explicit CAboutDlg(QWidget* parent = nullptr);
 
+  // Where the licence's text lies: the installed copy beside the program's other files.
+  static QString LicenceFile();
+
  private:
   CStaticLink m_wndWebLink;
   CStaticLink m_wndMailLink;
+  CStaticLink m_wndLicenceLink;
   QString m_strVersion;
 };

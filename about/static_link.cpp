@@ -17,17 +17,20 @@ constexpr std::uint32_t kLowStyleByte = 0xFF;
 
 }  // namespace
 
-const QColor CStaticLink::s_crUnvisited(0, 0, 220);
-const QColor CStaticLink::s_crVisited(200, 0, 0);
 CStaticLink::CursorSource CStaticLink::s_cursorSource = CStaticLink::DefaultCursorSource();
 std::optional<QCursor> CStaticLink::s_hCursorLink;
 bool CStaticLink::s_bCursorFallbackTried = false;
 
 CStaticLink::CStaticLink(const char* text, Desktop desktop)
-    : m_strLink(QString::fromUtf8(text ? text : "")),
-      m_crText(s_crUnvisited),
-      m_desktop(std::move(desktop)) {
+    : m_strLink(QString::fromUtf8(text ? text : "")), m_desktop(std::move(desktop)) {
   s_hCursorLink = s_cursorSource.loadLink();
+}
+
+QColor CStaticLink::UnvisitedColour() { return QApplication::palette().color(QPalette::Link); }
+QColor CStaticLink::VisitedColour() { return QApplication::palette().color(QPalette::LinkVisited); }
+
+QColor CStaticLink::TextColor() const {
+  return m_crText == QPalette::LinkVisited ? VisitedColour() : UnvisitedColour();
 }
 
 CStaticLink::Desktop CStaticLink::DefaultDesktop() {
@@ -62,7 +65,7 @@ void CStaticLink::Attach(QLabel* label, std::uint32_t style) {
 
 void CStaticLink::ApplyColours() {
   QPalette palette = m_label->palette();
-  palette.setColor(QPalette::WindowText, m_crText);
+  palette.setColor(QPalette::WindowText, TextColor());
   m_label->setPalette(palette);
 }
 
@@ -93,7 +96,7 @@ void CStaticLink::OnLButtonDown() {
     m_desktop.beep();
     return;
   }
-  m_crText = s_crVisited;
+  m_crText = QPalette::LinkVisited;
   if (m_bDrawnAsLink) ApplyColours();
   m_label->update();
 }

@@ -1,10 +1,12 @@
-// A plain text label turned into a web or e-mail link: underlined link colour, a hand
-// cursor over it, and a left click that hands the target to the desktop's "open" action.
+// A plain text label turned into a web or e-mail link: underlined in the palette's link
+// colour (its visited-link colour once opened), a hand cursor over it, and a left click that hands
+// the target to the desktop's "open" action.
 #pragma once
 
 #include <QColor>
 #include <QCursor>
 #include <QObject>
+#include <QPalette>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -32,8 +34,9 @@ class CStaticLink : public QObject {
   static constexpr std::uint32_t kCentredText = 1;
   static constexpr std::uint32_t kRightText = 2;
 
-  static const QColor s_crUnvisited;
-  static const QColor s_crVisited;
+  // The desktop's link colours, which light and dark themes choose to suit their background.
+  static QColor UnvisitedColour();
+  static QColor VisitedColour();
 
   // `text` is the target; null or empty lets the first click take the label's text.
   // Every construction reloads the class-wide link cursor.
@@ -46,7 +49,7 @@ class CStaticLink : public QObject {
   // Replaces the target; a null text leaves it unchanged.
   void SetLink(const char* text);
   const QString& Link() const { return m_strLink; }
-  const QColor& TextColor() const { return m_crText; }
+  QColor TextColor() const;
 
   static Desktop DefaultDesktop();
   static CursorSource DefaultCursorSource();
@@ -64,7 +67,7 @@ class CStaticLink : public QObject {
   QLabel* m_label = nullptr;
   bool m_bDrawnAsLink = false;
   QString m_strLink;
-  QColor m_crText;
+  QPalette::ColorRole m_crText = QPalette::Link;
   Desktop m_desktop;
 
   static CursorSource s_cursorSource;

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
 
@@ -70,8 +71,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (!namesOnly && (isOption || isSwitch)) {
       int first = 0;
       int second = 0;
-      if (isOption || !ReadSwitch(word, first, second) || switches == 2) {
+      if (isOption || !ReadSwitch(word, first, second) || switches == 2 ||
+          !IsValidTextEncoding(first) || !IsValidLineEnd(second)) {
         line.action = CommandAction::kBadUsage;
+        line.strBadSwitch = word;
         return line;
       }
       if (switches++ == 0) {
@@ -87,10 +90,6 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     std::erase(word, '"');
     line.names.push_back(std::move(word));
   }
-  if (!IsValidTextEncoding(line.nCodeIn) || !IsValidLineEnd(line.nLineEndIn) ||
-      !IsValidTextEncoding(line.nCodeOut) || !IsValidLineEnd(line.nLineEndOut)) {
-    line.action = CommandAction::kBadUsage;
-  }
   line.bClipboard = line.names.size() == 1 && EqualsIgnoringCase(line.names[0], "Clipboard");
   return line;
 }
@@ -98,6 +97,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 QString UsageText(std::string_view program) {
   const QString name = QString::fromUtf8(program.data(), static_cast<qsizetype>(program.size()));
   return FormatText(IDS_USAGE, {name, name, name});
+}
+
+QString BadUsageText(const CommandLine& line) {
+  return QCoreApplication::translate("CommandLine", "Neplatný přepínač: %1")
+             .arg(QString::fromStdString(line.strBadSwitch)) +
+         QStringLiteral("\n\n") + UsageText(line.strProgram);
 }
 
 }  // namespace pismovar

@@ -34,6 +34,7 @@ struct CommandLine {
   int nLineEndOut = 0;
   bool bClipboard = false;  // the one name is "Clipboard" in any letter case
   std::vector<std::string> names;
+  std::string strBadSwitch;  // with kBadUsage: the argument that could not be followed
 };
 
 // Reads the arguments, the program's own name first. A classic switch is a word of a "/"
@@ -48,5 +49,9 @@ std::string ProgramName(const std::string& started);
 
 // The usage message in the user's language, naming the program as `program`.
 QString UsageText(std::string_view program);
+
+// What was wrong with a bad command line, naming the argument, then a blank line and the
+// usage message.
+QString BadUsageText(const CommandLine& line);
 
 }  // namespace pismovar

@@ -63,6 +63,10 @@ bool NeedsNoWindow(const CommandLine& line) {
   return line.action == CommandAction::kPrintUsage || line.action == CommandAction::kPrintVersion;
 }
 
+void PrintBadUsage(const CommandLine& line) {
+  std::cerr << line.strProgram << ": " << BadUsageText(line).toStdString() << '\n';
+}
+
 int RunWithoutDisplay(const CommandLine& line) {
   // The system's reasons in the user's language, as with windows.
   std::setlocale(LC_ALL, "");
@@ -75,7 +79,7 @@ int RunWithoutDisplay(const CommandLine& line) {
       std::cout << LoadText(IDS_VERSION).toStdString() << '\n';
       return kExitSuccess;
     case CommandAction::kBadUsage:
-      std::cerr << UsageText(line.strProgram).toStdString() << '\n';
+      PrintBadUsage(line);
       return kExitBadUsage;
     case CommandAction::kDialog:
       break;

@@ -30,6 +30,9 @@ class DisplayProbe {
 // --version.
 bool NeedsNoWindow(const CommandLine& line);
 
+// Prints what was wrong with a bad command line, then the usage, on standard error.
+void PrintBadUsage(const CommandLine& line);
+
 // Runs the command line without windows: prints the usage or the version, or converts the
 // named files. Exit status 0 when every file was converted, 1 when one was not, 2 when the
 // command line is bad or asks for something that needs a display.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/clipboard_bridge.h"
+#include "app/console_run.h"
 #include "app/converter_dlg.h"
 #include "app/quit_signals.h"
 #include "app/translations.h"
@@ -20,17 +21,22 @@ int CConverterApp::InitInstance(const CommandLine& line) {
     CConverterDlg dlg;
     const QuitSignals quitSignals([&dlg] { dlg.OnQuitRequest(); });
     if (line.action == CommandAction::kBadUsage) {
-      dlg.ShowUsage();
+      // Whoever started the program from a terminal reads it there; a window tells the rest.
+      PrintBadUsage(line);
+      dlg.ShowBadUsage(BadUsageText(line));
       return kExitBadUsage;
     }
-    // A help request gives the usage message and an untouched dialog.
+    // A help request gives the help window and an untouched dialog.
     if (line.action == CommandAction::kUsageDialog) {
-      dlg.ShowUsage();
+      dlg.OnHelp();
     } else {
-      dlg.m_nCodeIn = line.nCodeIn;
-      dlg.m_nLineEndIn = line.nLineEndIn;
-      dlg.m_nCodeOut = line.nCodeOut;
-      dlg.m_nLineEndOut = line.nLineEndOut;
+      // Without switches the output keeps the choices the dialog remembered.
+      if (line.bAutoRun) {
+        dlg.m_nCodeIn = line.nCodeIn;
+        dlg.m_nLineEndIn = line.nLineEndIn;
+        dlg.m_nCodeOut = line.nCodeOut;
+        dlg.m_nLineEndOut = line.nLineEndOut;
+      }
       dlg.m_bAutoRun = line.bAutoRun;
       dlg.m_bClipboardIn = line.bClipboard;
       dlg.m_bClipboardOut = line.bClipboard;

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QThread>
 #include <QUrl>
@@ -31,8 +33,10 @@
 #include "app/clipboard_bridge.h"
 #include "app/command_line.h"
 #include "app/file_filters.h"
+#include "app/help_dlg.h"
 #include "app/outcome_text.h"
 #include "app/progress_dlg.h"
+#include "engine/code_page.h"
 #include "engine/file_list.h"
 #include "res/dialog_ids.h"
 #include "res/dialog_layout.h"
@@ -50,6 +54,24 @@ constexpr const char* kClipboardFile = "Clipboard.tmp";
 
 QString PathToText(const std::string& path) { return QFile::decodeName(path.c_str()); }
 std::string TextToPath(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+// What the program remembers for the user, in the user's configuration folder
+// ($XDG_CONFIG_HOME/pismovar/pismovar.conf, ~/.config by default).
+constexpr const char* kCodeOutKey = "output/codePage";
+constexpr const char* kLineEndOutKey = "output/lineEnd";
+constexpr const char* kWidthKey = "window/width";
+constexpr const char* kFolderKey = "files/lastFolder";
+
+std::unique_ptr<QSettings> UserSettings() {
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                     QStringLiteral("pismovar"), QStringLiteral("pismovar"));
+}
+
+// The name the program was started by, as its messages and usage name it.
+std::string StartedName() {
+  const QStringList arguments = QCoreApplication::arguments();
+  return ProgramName(arguments.isEmpty() ? std::string{} : arguments.front().toStdString());
+}
 
 // The clipboard holds characters: a UTF-8 side of a conversion takes them all as they are.
 ClipboardBytes ClipboardForm(int codePage) {
@@ -172,10 +194,12 @@ CConverterDlg::CConverterDlg(QWidget* parent)
   m_timer.setInterval(kTimerMilliseconds);
   connect(&m_timer, &QTimer::timeout, this, &CConverterDlg::OnTimer);
 
+  connect(button(IDC_HELP), &QPushButton::clicked, this, &CConverterDlg::OnHelp);
   connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
-          &CConverterDlg::ShowUsage);
+          &CConverterDlg::OnHelp);
   connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this), &QShortcut::activated, this,
           [this] { ShowContextMenu(mapToGlobal(QPoint(width() / 4, height() / 4))); });
+  RestoreSettings();
 }
 
 CConverterDlg::~CConverterDlg() = default;
@@ -303,14 +327,18 @@ void CConverterDlg::TakeInputFiles(const QStringList& paths) {
 
 void CConverterDlg::OnBrowseInput() {
   if (m_bBusy) return;
-  const QStringList chosen = AskOpenFileNames(NameFilters(LoadText(IDS_INPUT_FILTER)));
-  if (!chosen.isEmpty()) TakeInputFiles(chosen);
+  const QStringList chosen =
+      AskOpenFileNames(NameFilters(LoadText(IDS_INPUT_FILTER)), m_strLastFolder);
+  if (chosen.isEmpty()) return;
+  RememberFolder(chosen.constFirst());
+  TakeInputFiles(chosen);
 }
 
 void CConverterDlg::OnBrowseOutput() {
   if (m_bBusy) return;
-  const QString chosen = AskSaveFileName(NameFilters(LoadText(IDS_OUTPUT_FILTER)));
+  const QString chosen = AskSaveFileName(NameFilters(LoadText(IDS_OUTPUT_FILTER)), m_strLastFolder);
   if (!chosen.isEmpty()) {
+    RememberFolder(chosen);
     m_strOutput = TextToPath(chosen);
     UpdateData(false);
   }
@@ -654,7 +682,11 @@ void CConverterDlg::RequestCloseAfterRun() {
 
 void CConverterDlg::OnQuitRequest() {
   m_bQuitting = true;
-  // A question or a file dialog open now closes as if answered "Ne" or cancelled.
+  // A question or a file dialog open now closes as if answered "Ne" or cancelled, and an open
+  // menu as if nothing was chosen.
+  while (QWidget* popup = QApplication::activePopupWidget()) {
+    if (!popup->close()) break;
+  }
   while (QWidget* modal = QApplication::activeModalWidget()) {
     if (modal == this || !modal->close()) break;
   }
@@ -718,10 +750,46 @@ void CConverterDlg::OnAbout() {
   about.exec();
 }
 
-void CConverterDlg::ShowUsage() {
-  const QStringList arguments = QCoreApplication::arguments();
-  const std::string started = arguments.isEmpty() ? std::string{} : arguments.front().toStdString();
-  MessageBox(QMessageBox::Warning, UsageText(ProgramName(started)));
+void CConverterDlg::OnHelp() {
+  if (m_bBusy) return;
+  // Before the dialog is on screen the window stands on its own, in the middle of the screen.
+  CHelpDlg help(UsageText(StartedName()), isVisible() ? this : nullptr);
+  help.exec();
+}
+
+void CConverterDlg::ShowBadUsage(const QString& text) { MessageBox(QMessageBox::Critical, text); }
+
+void CConverterDlg::RestoreSettings() {
+  const std::unique_ptr<QSettings> settings = UserSettings();
+  const int codeOut = settings->value(QLatin1String(kCodeOutKey), m_nCodeOut).toInt();
+  const int lineEndOut = settings->value(QLatin1String(kLineEndOutKey), m_nLineEndOut).toInt();
+  if (IsValidTextEncoding(codeOut) && IsValidLineEnd(lineEndOut)) {
+    m_nCodeOut = codeOut;
+    m_nLineEndOut = lineEndOut;
+  }
+  m_strLastFolder = settings->value(QLatin1String(kFolderKey)).toString();
+  // The layout's width is the least; the height never changes.
+  if (const int width = settings->value(QLatin1String(kWidthKey), 0).toInt(); width > 0)
+    resize(width, height());
+}
+
+void CConverterDlg::SaveSettings() {
+  const std::unique_ptr<QSettings> settings = UserSettings();
+  settings->setValue(QLatin1String(kCodeOutKey), RadioIndex(*RadioGroup(*this, IDC_CODE_OUT)));
+  settings->setValue(QLatin1String(kLineEndOutKey),
+                     RadioIndex(*RadioGroup(*this, IDC_LINE_END_OUT)));
+  settings->setValue(QLatin1String(kWidthKey), width());
+}
+
+void CConverterDlg::RememberFolder(const QString& chosen) {
+  m_strLastFolder = QFileInfo(chosen).absolutePath();
+  UserSettings()->setValue(QLatin1String(kFolderKey), m_strLastFolder);
+}
+
+void CConverterDlg::done(int result) {
+  // The choices of a run started by switches are the command line's, not the user's.
+  if (!m_bAutoRun) SaveSettings();
+  QDialog::done(result);
 }
 
 void CConverterDlg::ShowOutcome(const pismovar::Outcome& outcome, std::string_view input) {
@@ -778,19 +846,22 @@ bool CConverterDlg::AskYesNo(const QString& text) {
 void CConverterDlg::MessageBox(QMessageBox::Icon icon, const QString& text) {
   // The message goes to standard error where no one waits for a box, and the run goes on.
   if (NobodyToAnswer(m_bAutoRun, m_bQuitting)) {
-    std::cerr << QCoreApplication::applicationName().toStdString() << ": "
+    std::cerr << StartedName() << ": "
               << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString() << '\n';
     return;
   }
   const ProgressAside aside(*m_pProgressDlg);
-  QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
+  // Before the dialog is on screen the box stands on its own, in the middle of the screen.
+  QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                  isVisible() ? this : nullptr);
   box.exec();
 }
 
-// The platform's file dialog with the program's filters; a bare name gets ".txt".
-static QStringList AskFileNames(QWidget* parent, const QStringList& filters,
+// The platform's file dialog with the program's filters, in `folder` (empty: the current
+// folder); a bare name gets ".txt".
+static QStringList AskFileNames(QWidget* parent, const QStringList& filters, const QString& folder,
                                 QFileDialog::FileMode fileMode, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent);
+  QFileDialog dialog(parent, QString{}, folder);
   dialog.setFileMode(fileMode);
   dialog.setAcceptMode(mode);
   dialog.setNameFilters(filters);
@@ -798,13 +869,13 @@ static QStringList AskFileNames(QWidget* parent, const QStringList& filters,
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
 }
 
-QStringList CConverterDlg::AskOpenFileNames(const QStringList& filters) {
-  return AskFileNames(this, filters, QFileDialog::ExistingFiles, QFileDialog::AcceptOpen);
+QStringList CConverterDlg::AskOpenFileNames(const QStringList& filters, const QString& folder) {
+  return AskFileNames(this, filters, folder, QFileDialog::ExistingFiles, QFileDialog::AcceptOpen);
 }
 
-QString CConverterDlg::AskSaveFileName(const QStringList& filters) {
+QString CConverterDlg::AskSaveFileName(const QStringList& filters, const QString& folder) {
   const QStringList chosen =
-      AskFileNames(this, filters, QFileDialog::AnyFile, QFileDialog::AcceptSave);
+      AskFileNames(this, filters, folder, QFileDialog::AnyFile, QFileDialog::AcceptSave);
   return chosen.isEmpty() ? QString{} : chosen.constFirst();
 }
 

@@ -50,6 +50,9 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void OnTimer();
   void OnExit();
   void OnAbout();
+  // F1 and "Nápověda": the help window with the command line's usage and the way to the about
+  // box; also what "/?" on the command line shows.
+  void OnHelp();
   void OnInputEdited();
   void OnInputEditingFinished();
   void OnInputChoiceClicked();
@@ -77,8 +80,8 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // The same for a detection, whose cancel is no failure.
   void ShowDetectFailure(const pismovar::Outcome& outcome);
 
-  // Shows the usage message with the warning icon.
-  void ShowUsage();
+  // Shows what was wrong with the command line, and the usage, with the stop icon.
+  void ShowBadUsage(const QString& text);
 
   // The text of the status line under the buttons.
   QString StatusText() const;
@@ -99,11 +102,14 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   virtual void MessageBox(QMessageBox::Icon icon, const QString& text);
   // Asks a question with "Ano" and "Ne"; true for "Ano".
   virtual bool AskYesNo(const QString& text);
-  virtual QStringList AskOpenFileNames(const QStringList& filters);
-  virtual QString AskSaveFileName(const QStringList& filters);
+  // The file dialogs, starting in `folder`.
+  virtual QStringList AskOpenFileNames(const QStringList& filters, const QString& folder);
+  virtual QString AskSaveFileName(const QStringList& filters, const QString& folder);
 
   void accept() override;
   void reject() override;
+  // Every way the dialog closes remembers the user's choices for the next start.
+  void done(int result) override;
   void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -152,6 +158,12 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void ShowContextMenu(const QPoint& globalPos);
   void RequestCloseAfterRun();
   void EnableOutputName(bool enable);
+  // The choices remembered from the last time the program ran: the output code page and line
+  // end, the width of the window and the folder of the last file chosen.
+  void RestoreSettings();
+  void SaveSettings();
+  // Notes the folder of `chosen` as the one the file dialogs start in next.
+  void RememberFolder(const QString& chosen);
 
   std::unique_ptr<CProgressDlg> m_pProgressDlg;
   QTimer m_timer;
@@ -177,6 +189,8 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   std::atomic<bool> m_bCancelAsked{false};
   std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
+  // The folder the file dialogs start in: the one the user last chose a file in.
+  QString m_strLastFolder;
   // What the run under way replaced, shown once it is over, and what the batch under way
   // would replace, asked about before it takes its files' places.
   pismovar::LossReport m_lossReport;

@@ -1,6 +1,7 @@
 #include "app/outcome_text.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <cstring>
 #include <string>
@@ -69,8 +70,9 @@ QStringList OutcomeLines(const Outcome& outcome, std::string_view input) {
   }
   QString reason = FailureReason(outcome.failure);
   if (inFolder) {
+    // The folder in full: a bare "." says little.
     reason = Tr(QT_TRANSLATE_NOOP("OutcomeText", "Do složky %1 nelze zapsat převedený text."))
-                 .arg(QFile::decodeName(outcome.path.c_str()));
+                 .arg(QDir(QFile::decodeName(outcome.path.c_str())).absolutePath());
   }
   if (outcome.error != 0) {
     const QString system = QString::fromLocal8Bit(std::strerror(outcome.error));

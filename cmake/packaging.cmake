@@ -49,4 +49,17 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
 
+# A stripped installation, as cpack makes, also leaves out the compilers' notes that Debian's
+# own packages carry none of (the .comment and .note sections), as Debian's strip step does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program pismovar pismovar-cli)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+      if(EXISTS \"\${file}\")
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                                --remove-section=.note \"\${file}\" COMMAND_ERROR_IS_FATAL ANY)
+      endif()
+    endforeach()
+  endif()")
+
 include(CPack)

@@ -10,6 +10,7 @@ enum AboutId : int {
   IDC_OK = 1,
   IDC_WEB_LINK = 1013,
   IDC_MAIL_LINK = 1014,
+  IDC_LICENCE_LINK = 1015,  // the licence's name, a link to its text
   IDC_VERSION = 1029,
   IDC_ICON = 1100,  // the two pictures, so the about box can fill them in
   IDC_LOGO = 1101,

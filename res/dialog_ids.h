@@ -24,6 +24,7 @@ enum ControlId : int {
   IDC_CLIPBOARD_OUT = 1031,
   IDC_CLIPBOARD_IN = 1032,
   IDC_STATUS = 1035,  // the status line: what the last run did
+  IDC_HELP = 1036,    // opens the help window, as F1 does
   // Progress window.
   IDC_PROGRESS_CANCEL = 1026,
   IDC_PROGRESS_FILE = 1027,

@@ -41,7 +41,12 @@ class MnemonicForwarder : public QObject {
   MnemonicForwarder(QObject* parent, QWidget* target) : QObject(parent), m_pTarget(target) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Shortcut && m_pTarget->isEnabled()) {
-      m_pTarget->setFocus(Qt::ShortcutFocusReason);
+      // A radio group is reached at its choice, as Tab reaches it.
+      QWidget* target = m_pTarget;
+      if (auto* radio = qobject_cast<QRadioButton*>(m_pTarget); radio && radio->group()) {
+        if (QAbstractButton* chosen = radio->group()->checkedButton()) target = chosen;
+      }
+      target->setFocus(Qt::ShortcutFocusReason);
       return true;
     }
     return QObject::eventFilter(watched, event);
@@ -93,6 +98,40 @@ class RadioGroupKeys : public QObject {
 
  private:
   QButtonGroup* m_pGroup;
+};
+
+// Lets the controls of a dialog that grows wider follow its width: each stretching control
+// grows by what the dialog grew, each control on the right moves by as much.
+class WidthFollower : public QObject {
+ public:
+  WidthFollower(QDialog& dialog, int layoutWidth) : QObject(&dialog), m_nLayoutWidth(layoutWidth) {
+    dialog.installEventFilter(this);
+  }
+  void Add(QWidget* control, unsigned flags) {
+    if (flags & (kStretchX | kFollowRight))
+      m_controls.push_back({control, control->geometry(), flags});
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) {
+      const int grown = static_cast<QWidget*>(watched)->width() - m_nLayoutWidth;
+      for (const Placed& placed : m_controls) {
+        QRect geometry = placed.geometry;
+        if (placed.flags & kStretchX) geometry.setWidth(geometry.width() + grown);
+        if (placed.flags & kFollowRight) geometry.translate(grown, 0);
+        placed.control->setGeometry(geometry);
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  struct Placed {
+    QWidget* control;
+    QRect geometry;  // as laid out for the layout's own width
+    unsigned flags;
+  };
+  int m_nLayoutWidth;
+  std::vector<Placed> m_controls;
 };
 
 // A frame whose caption sits on its top line, interrupting it, so the line runs half a text
@@ -204,7 +243,16 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
   if (tpl.style & kSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   dialog.setWindowFlags(flags);
   dialog.setWindowTitle(TranslatedText(kDialogContext, tpl.caption));
-  dialog.setFixedSize(units.ToPixelsX(tpl.rect.cx), units.ToPixelsY(tpl.rect.cy));
+  const QSize layoutSize(units.ToPixelsX(tpl.rect.cx), units.ToPixelsY(tpl.rect.cy));
+  WidthFollower* follower = nullptr;
+  if (tpl.style & kWiderX) {
+    dialog.setMinimumSize(layoutSize);
+    dialog.setMaximumSize(QWIDGETSIZE_MAX, layoutSize.height());
+    dialog.resize(layoutSize);
+    follower = new WidthFollower(dialog, layoutSize.width());
+  } else {
+    dialog.setFixedSize(layoutSize);
+  }
 
   std::vector<QWidget*> made;
   made.reserve(tpl.controls.size());
@@ -224,6 +272,7 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tpl) {
       geometry.setHeight(std::max(geometry.height(), label->heightForWidth(geometry.width())));
     }
     control->setGeometry(geometry);
+    if (follower) follower->Add(control, item.flags);
     control->setProperty(kItemIdProperty, item.id);
     // A screen reader names a control by its text; a dialog renames those whose text says
     // too little ("...").

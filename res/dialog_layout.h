@@ -29,7 +29,8 @@ class DialogUnits {
 };
 
 // Creates the template's controls as children of `dialog`, in template order (= tab order),
-// sets the caption, window style and fixed client size, and makes one exclusive QButtonGroup
+// sets the caption, window style and client size (fixed, or for kWiderX free to grow wider,
+// with the controls following as their flags say), and makes one exclusive QButtonGroup
 // per run of radio buttons. Call once, from the dialog's constructor.
 void BuildDialog(QDialog& dialog, const DialogTemplate& tpl);
 

@@ -42,13 +42,15 @@ enum class ControlKind {
 
 // Control flags.
 enum ControlFlag : unsigned {
-  kGroup = 1u << 0,       // starts a group: ends the previous radio group
-  kTabStop = 1u << 1,     // reached by Tab; on a radio group's first button, the whole group
-                          // is one stop, at its selected button
-  kCentred = 1u << 2,     // text centred (kStatic)
-  kRight = 1u << 3,       // text right-aligned (kStatic)
-  kBorder = 1u << 4,      // drawn with a border
-  kNoWordWrap = 1u << 5,  // text on one line, cut at the right (kStatic)
+  kGroup = 1u << 0,        // starts a group: ends the previous radio group
+  kTabStop = 1u << 1,      // reached by Tab; on a radio group's first button, the whole group
+                           // is one stop, at its selected button
+  kCentred = 1u << 2,      // text centred (kStatic)
+  kRight = 1u << 3,        // text right-aligned (kStatic)
+  kBorder = 1u << 4,       // drawn with a border
+  kNoWordWrap = 1u << 5,   // text on one line, cut at the right (kStatic)
+  kStretchX = 1u << 6,     // in a dialog that grows wider, grows as much as the dialog
+  kFollowRight = 1u << 7,  // in a dialog that grows wider, moves right as much as it grows
 };
 
 struct ControlTemplate {
@@ -63,6 +65,7 @@ struct ControlTemplate {
 enum DialogStyle : unsigned {
   kSystemMenu = 1u << 0,  // a close box in the title bar
   kTaskBar = 1u << 1,     // a window of its own in the task bar, not a child dialog
+  kWiderX = 1u << 2,      // may grow wider than the layout (never narrower, never taller)
 };
 
 struct DialogTemplate {

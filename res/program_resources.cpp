@@ -25,7 +25,7 @@ void SetProgramIdentity() {
   QCoreApplication::setApplicationName(QStringLiteral("Pismovar"));
   QCoreApplication::setApplicationVersion(QStringLiteral(PISMOVAR_VERSION));
   QCoreApplication::setOrganizationDomain(QStringLiteral("pismovar.example.org"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("pismovar"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(PISMOVAR_APP_ID));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the engine and its tests with Debian's cross compilers and runs them under
 # qemu-user: aarch64 for the NEON forms of the hot loops, s390x (big-endian) for the scalar
-# ones. scripts/install-deps.sh installs the compilers, qemu and the arm64/s390x libraries.
+# ones. It installs the compilers, qemu and the arm64/s390x libraries where they are missing.
 # The programs find those libraries (and their C library) in the multiarch folders, where
 # qemu-user looks by default: no -L prefix, whose C library may differ from them. The ACL and
 # extended-attribute libraries are linked by their runtime names: the foreign -dev packages
@@ -9,6 +9,7 @@
 # and their headers are the host's anyway.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh cross
 
 for arch in ${PISMOVAR_CROSS_ARCHS:-aarch64 s390x}; do
   triple=$arch-linux-gnu

@@ -27,6 +27,8 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+# A first run's dialog: nothing remembered from the user's own runs.
+export XDG_CONFIG_HOME="$work/config"
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1

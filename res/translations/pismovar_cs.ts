@@ -25,6 +25,13 @@
     </message>
 </context>
 <context>
+    <name>CHelpDlg</name>
+    <message>
+        <source>Nápověda – Pismovar</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CProgressDlg</name>
     <message>
         <source>Převádím soubor %1 (%2 z %3)</source>
@@ -36,6 +43,13 @@
     </message>
     <message>
         <source>Ukládám převedený text na disk...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Neplatný přepínač: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -52,14 +66,6 @@
 </context>
 <context>
     <name>Dialog</name>
-    <message>
-        <source>Konverze češtiny mezi různými kody.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Freeware © 2026 projekt Pismovar</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>Informace</source>
         <translation type="unfinished"></translation>
@@ -78,23 +84,7 @@ Nástroje pro český text</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Vstup dat ze schránky Windows</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Kamenických</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Kodování</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Konce řádků</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Úplná Detekce</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -102,27 +92,11 @@ Nástroje pro český text</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Výstup dat do schránky Windows</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Proveď konverzi</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Výstupní &amp;soubor</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Konec</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Pismovar 3.5.0 – konverze češtiny</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Zrušit</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -135,6 +109,70 @@ Nástroje pro český text</source>
     </message>
     <message>
         <source>Průběh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konverze češtiny mezi různými kódy.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>© 2026 projekt Pismovar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Licence GNU GPL 3.0 nebo novější</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Otevřít...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vstup dat ze sc&amp;hránky Windows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kó&amp;dování</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Konc&amp;e řádků</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Úplná de&amp;tekce</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Uložit jako...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Výstup d&amp;at do schránky Windows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kódová&amp;ní</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kon&amp;ce řádků</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>P&amp;roveď konverzi</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ná&amp;pověda</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Konec</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Zrušit</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -182,6 +220,93 @@ Nástroje pro český text</source>
     </message>
     <message>
         <source>Nedostatek paměti; soubor zůstal, jak byl.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation>Jednotka</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation>Složka</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes to &amp;All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>N&amp;o to All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore Defaults</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

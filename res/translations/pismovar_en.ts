@@ -25,6 +25,13 @@
     </message>
 </context>
 <context>
+    <name>CHelpDlg</name>
+    <message>
+        <source>Nápověda – Pismovar</source>
+        <translation>Help – Pismovar</translation>
+    </message>
+</context>
+<context>
     <name>CProgressDlg</name>
     <message>
         <source>Převádím soubor %1 (%2 z %3)</source>
@@ -40,6 +47,13 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Neplatný přepínač: %1</source>
+        <translation>Invalid switch: %1</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -52,14 +66,6 @@
 </context>
 <context>
     <name>Dialog</name>
-    <message>
-        <source>Konverze češtiny mezi různými kody.</source>
-        <translation>Conversion of Czech text between code pages.</translation>
-    </message>
-    <message>
-        <source>Freeware © 2026 projekt Pismovar</source>
-        <translation>Freeware © 2026 the Pismovar project</translation>
-    </message>
     <message>
         <source>Informace</source>
         <translation>Information</translation>
@@ -79,52 +85,20 @@ Tools for Czech text</translation>
         <translation>About Pismovar</translation>
     </message>
     <message>
-        <source>Vstup dat ze schránky Windows</source>
-        <translation>Input data from the clipboard</translation>
-    </message>
-    <message>
         <source>Kamenických</source>
         <translation>Kamenický</translation>
-    </message>
-    <message>
-        <source>Kodování</source>
-        <translation>Encoding</translation>
-    </message>
-    <message>
-        <source>Konce řádků</source>
-        <translation>Line ends</translation>
-    </message>
-    <message>
-        <source>Úplná Detekce</source>
-        <translation>Full Detection</translation>
     </message>
     <message>
         <source>&amp;Vstupní soubor</source>
         <translation>&amp;Input file</translation>
     </message>
     <message>
-        <source>Výstup dat do schránky Windows</source>
-        <translation>Output data to the clipboard</translation>
-    </message>
-    <message>
-        <source>Proveď konverzi</source>
-        <translation>Convert</translation>
-    </message>
-    <message>
         <source>Výstupní &amp;soubor</source>
-        <translation>&amp;Output file</translation>
-    </message>
-    <message>
-        <source>Konec</source>
-        <translation>Exit</translation>
+        <translation>O&amp;utput file</translation>
     </message>
     <message>
         <source>Pismovar 3.5.0 – konverze češtiny</source>
         <translation>Pismovar 3.5.0 – Czech text conversion</translation>
-    </message>
-    <message>
-        <source>Zrušit</source>
-        <translation>Cancel</translation>
     </message>
     <message>
         <source>Provádím konverzi souborů...</source>
@@ -137,6 +111,70 @@ Tools for Czech text</translation>
     <message>
         <source>Průběh</source>
         <translation>Progress</translation>
+    </message>
+    <message>
+        <source>Konverze češtiny mezi různými kódy.</source>
+        <translation>Converts Czech text between code pages.</translation>
+    </message>
+    <message>
+        <source>© 2026 projekt Pismovar</source>
+        <translation>© 2026 the Pismovar project</translation>
+    </message>
+    <message>
+        <source>Licence GNU GPL 3.0 nebo novější</source>
+        <translation>Licence: GNU GPL 3.0 or later</translation>
+    </message>
+    <message>
+        <source>&amp;Otevřít...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>Vstup dat ze sc&amp;hránky Windows</source>
+        <translation>Input data from the clip&amp;board</translation>
+    </message>
+    <message>
+        <source>Kó&amp;dování</source>
+        <translation>&amp;Encoding</translation>
+    </message>
+    <message>
+        <source>Konc&amp;e řádků</source>
+        <translation>&amp;Line ends</translation>
+    </message>
+    <message>
+        <source>Úplná de&amp;tekce</source>
+        <translation>Full &amp;detection</translation>
+    </message>
+    <message>
+        <source>&amp;Uložit jako...</source>
+        <translation>Save &amp;as...</translation>
+    </message>
+    <message>
+        <source>Výstup d&amp;at do schránky Windows</source>
+        <translation>Output data to the &amp;clipboard</translation>
+    </message>
+    <message>
+        <source>Kódová&amp;ní</source>
+        <translation>E&amp;ncoding</translation>
+    </message>
+    <message>
+        <source>Kon&amp;ce řádků</source>
+        <translation>Line end&amp;s</translation>
+    </message>
+    <message>
+        <source>P&amp;roveď konverzi</source>
+        <translation>Con&amp;vert</translation>
+    </message>
+    <message>
+        <source>Ná&amp;pověda</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Konec</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Zrušit</source>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -184,6 +222,93 @@ Tools for Czech text</translation>
     <message>
         <source>Nedostatek paměti; soubor zůstal, jak byl.</source>
         <translation>Not enough memory; the file was left as it was.</translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation>Folder</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Save All</source>
+        <translation>Save All</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>Yes to &amp;All</source>
+        <translation>Yes to &amp;All</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;No</translation>
+    </message>
+    <message>
+        <source>N&amp;o to All</source>
+        <translation>N&amp;o to All</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>Abort</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <translation>Ignore</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Restore Defaults</source>
+        <translation>Restore Defaults</translation>
     </message>
 </context>
 <context>

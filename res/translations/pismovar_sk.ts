@@ -25,6 +25,13 @@
     </message>
 </context>
 <context>
+    <name>CHelpDlg</name>
+    <message>
+        <source>Nápověda – Pismovar</source>
+        <translation>Pomocník – Pismovar</translation>
+    </message>
+</context>
+<context>
     <name>CProgressDlg</name>
     <message>
         <source>Převádím soubor %1 (%2 z %3)</source>
@@ -40,6 +47,13 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Neplatný přepínač: %1</source>
+        <translation>Neplatný prepínač: %1</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleRun</name>
     <message>
         <source>Není k dispozici žádný displej (X11 ani Wayland). Bez oken program převede jen soubor zadaný s přepínači, například: pismovar /41 /00 &quot;email.txt&quot;</source>
@@ -52,14 +66,6 @@
 </context>
 <context>
     <name>Dialog</name>
-    <message>
-        <source>Konverze češtiny mezi různými kody.</source>
-        <translation>Konverzia češtiny medzi rôznymi kódmi.</translation>
-    </message>
-    <message>
-        <source>Freeware © 2026 projekt Pismovar</source>
-        <translation>Freeware © 2026 projekt Pismovar</translation>
-    </message>
     <message>
         <source>Informace</source>
         <translation>Informácie</translation>
@@ -79,52 +85,20 @@ Nástroje pre český text</translation>
         <translation>O programe Pismovar</translation>
     </message>
     <message>
-        <source>Vstup dat ze schránky Windows</source>
-        <translation>Vstup dát zo schránky</translation>
-    </message>
-    <message>
         <source>Kamenických</source>
         <translation>Kamenických</translation>
-    </message>
-    <message>
-        <source>Kodování</source>
-        <translation>Kódovanie</translation>
-    </message>
-    <message>
-        <source>Konce řádků</source>
-        <translation>Konce riadkov</translation>
-    </message>
-    <message>
-        <source>Úplná Detekce</source>
-        <translation>Úplná detekcia</translation>
     </message>
     <message>
         <source>&amp;Vstupní soubor</source>
         <translation>&amp;Vstupný súbor</translation>
     </message>
     <message>
-        <source>Výstup dat do schránky Windows</source>
-        <translation>Výstup dát do schránky</translation>
-    </message>
-    <message>
-        <source>Proveď konverzi</source>
-        <translation>Vykonaj konverziu</translation>
-    </message>
-    <message>
         <source>Výstupní &amp;soubor</source>
         <translation>Výstupný &amp;súbor</translation>
     </message>
     <message>
-        <source>Konec</source>
-        <translation>Koniec</translation>
-    </message>
-    <message>
         <source>Pismovar 3.5.0 – konverze češtiny</source>
         <translation>Pismovar 3.5.0 – konverzia češtiny</translation>
-    </message>
-    <message>
-        <source>Zrušit</source>
-        <translation>Zrušiť</translation>
     </message>
     <message>
         <source>Provádím konverzi souborů...</source>
@@ -137,6 +111,70 @@ Nástroje pre český text</translation>
     <message>
         <source>Průběh</source>
         <translation>Priebeh</translation>
+    </message>
+    <message>
+        <source>Konverze češtiny mezi různými kódy.</source>
+        <translation>Konverzia češtiny medzi rôznymi kódmi.</translation>
+    </message>
+    <message>
+        <source>© 2026 projekt Pismovar</source>
+        <translation>© 2026 projekt Pismovar</translation>
+    </message>
+    <message>
+        <source>Licence GNU GPL 3.0 nebo novější</source>
+        <translation>Licencia GNU GPL 3.0 alebo novšia</translation>
+    </message>
+    <message>
+        <source>&amp;Otevřít...</source>
+        <translation>&amp;Otvoriť...</translation>
+    </message>
+    <message>
+        <source>Vstup dat ze sc&amp;hránky Windows</source>
+        <translation>Vstup dát zo sc&amp;hránky</translation>
+    </message>
+    <message>
+        <source>Kó&amp;dování</source>
+        <translation>Kó&amp;dovanie</translation>
+    </message>
+    <message>
+        <source>Konc&amp;e řádků</source>
+        <translation>Konc&amp;e riadkov</translation>
+    </message>
+    <message>
+        <source>Úplná de&amp;tekce</source>
+        <translation>Úplná de&amp;tekcia</translation>
+    </message>
+    <message>
+        <source>&amp;Uložit jako...</source>
+        <translation>&amp;Uložiť ako...</translation>
+    </message>
+    <message>
+        <source>Výstup d&amp;at do schránky Windows</source>
+        <translation>Výstup dát do schránk&amp;y</translation>
+    </message>
+    <message>
+        <source>Kódová&amp;ní</source>
+        <translation>Kódova&amp;nie</translation>
+    </message>
+    <message>
+        <source>Kon&amp;ce řádků</source>
+        <translation>Kon&amp;ce riadkov</translation>
+    </message>
+    <message>
+        <source>P&amp;roveď konverzi</source>
+        <translation>Vykonaj konve&amp;rziu</translation>
+    </message>
+    <message>
+        <source>Ná&amp;pověda</source>
+        <translation>&amp;Pomocník</translation>
+    </message>
+    <message>
+        <source>&amp;Konec</source>
+        <translation>&amp;Koniec</translation>
+    </message>
+    <message>
+        <source>&amp;Zrušit</source>
+        <translation>&amp;Zrušiť</translation>
     </message>
 </context>
 <context>
@@ -184,6 +222,93 @@ Nástroje pre český text</translation>
     <message>
         <source>Nedostatek paměti; soubor zůstal, jak byl.</source>
         <translation>Nedostatok pamäte; súbor zostal, ako bol.</translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation>Jednotka</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation>Priečinok</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Uložiť</translation>
+    </message>
+    <message>
+        <source>Save All</source>
+        <translation>Uložiť všetko</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Otvoriť</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Áno</translation>
+    </message>
+    <message>
+        <source>Yes to &amp;All</source>
+        <translation>Áno &amp;všetkým</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nie</translation>
+    </message>
+    <message>
+        <source>N&amp;o to All</source>
+        <translation>N&amp;ie všetkým</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>Prerušiť</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Skúsiť znova</translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <translation>Ignorovať</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zavrieť</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Zrušiť</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Zahodiť</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Pomocník</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Použiť</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Obnoviť</translation>
+    </message>
+    <message>
+        <source>Restore Defaults</source>
+        <translation>Obnoviť predvolené</translation>
     </message>
 </context>
 <context>

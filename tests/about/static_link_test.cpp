@@ -53,8 +53,8 @@ void StaticLinkTest::clickOpensResolvedTarget_data() {
   QTest::addColumn<int>("beeps");
   QTest::addColumn<QColor>("colour");
 
-  const QColor blue = CStaticLink::s_crUnvisited;
-  const QColor red = CStaticLink::s_crVisited;
+  const QColor blue = CStaticLink::UnvisitedColour();
+  const QColor red = CStaticLink::VisitedColour();
   QTest::newRow("web address opened as written") << QByteArray() << "pismovar.example.org" << true
                                                  << QStringList{"pismovar.example.org"} << 0 << red;
   QTest::newRow("e-mail address gets mailto:")
@@ -111,7 +111,7 @@ void StaticLinkTest::firstClickFixesTargetAndVisitedColourStays() {
   QCOMPARE(desktop.opened,
            (QStringList{"mailto:pismovar@example.org", "mailto:pismovar@example.org"}));
   QCOMPARE(desktop.beeps, 1);
-  QCOMPARE(link.TextColor(), CStaticLink::s_crVisited);
+  QCOMPARE(link.TextColor(), CStaticLink::VisitedColour());
 }
 
 void StaticLinkTest::rightClickOpensNothing() {
@@ -150,7 +150,7 @@ void StaticLinkTest::onlyPlainAlignedTextIsDrawnAsLink() {
 
   QCOMPARE(label.font().underline(), drawnAsLink);
   QCOMPARE(label.palette().color(QPalette::WindowText),
-           drawnAsLink ? CStaticLink::s_crUnvisited : QColor(Qt::darkGreen));
+           drawnAsLink ? CStaticLink::UnvisitedColour() : QColor(Qt::darkGreen));
 
   // Every link, drawn as one or not, shows the hand and opens its target.
   Hover(label);
@@ -159,7 +159,7 @@ void StaticLinkTest::onlyPlainAlignedTextIsDrawnAsLink() {
   Click(label);
   QCOMPARE(desktop.opened, QStringList{"pismovar.example.org"});
   QCOMPARE(label.palette().color(QPalette::WindowText),
-           drawnAsLink ? CStaticLink::s_crVisited : QColor(Qt::darkGreen));
+           drawnAsLink ? CStaticLink::VisitedColour() : QColor(Qt::darkGreen));
 }
 
 QTEST_MAIN(StaticLinkTest)

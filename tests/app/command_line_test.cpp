@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/translations.h"
+
 namespace pismovar {
 namespace {
 
@@ -18,6 +20,7 @@ struct LineCase {
   int codeIn, lineEndIn, codeOut, lineEndOut;
   std::vector<std::string> names;
   bool clipboard;
+  std::string badSwitch{};  // the argument a bad line names
 };
 
 class CommandLineTest : public testing::TestWithParam<LineCase> {};
@@ -29,6 +32,7 @@ TEST_P(CommandLineTest, ReadsSwitchesNamesAndOptions) {
   const CommandLine line = ParseCommandLine(arguments);
   EXPECT_EQ(line.action, c.action);
   EXPECT_EQ(line.strProgram, "pismovar");
+  EXPECT_EQ(line.strBadSwitch, c.badSwitch);
   if (c.action != Action::kDialog) return;
   EXPECT_EQ(line.bAutoRun, c.autoRun);
   EXPECT_EQ(line.nCodeIn, c.codeIn);
@@ -41,8 +45,11 @@ TEST_P(CommandLineTest, ReadsSwitchesNamesAndOptions) {
 
 const LineCase kDialog{{}, Action::kDialog, false, 0, 0, 0, 0, {}, false};
 
-LineCase Refused(std::vector<std::string> arguments, Action action = Action::kBadUsage) {
-  return {std::move(arguments), action, false, 0, 0, 0, 0, {}, false};
+LineCase Refused(std::vector<std::string> arguments, Action action, std::string badSwitch = {}) {
+  return {std::move(arguments), action, false, 0, 0, 0, 0, {}, false, std::move(badSwitch)};
+}
+LineCase Bad(std::vector<std::string> arguments, std::string badSwitch) {
+  return Refused(std::move(arguments), Action::kBadUsage, std::move(badSwitch));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,10 +117,47 @@ INSTANTIATE_TEST_SUITE_P(
         Refused({"/helpme"}, Action::kUsageDialog),
         Refused({"a.txt", "/help"}, Action::kUsageDialog), Refused({"--help"}, Action::kPrintUsage),
         Refused({"/x", "-h"}, Action::kPrintUsage), Refused({"-V"}, Action::kPrintVersion),
-        Refused({"--version", "/?"}, Action::kPrintVersion), Refused({"/x", "/y", "a.txt"}),
-        Refused({"/HE"}), Refused({"/"}), Refused({"/41", "/00", "/12", "a.txt"}),
-        Refused({"/90", "a.txt"}), Refused({"/03", "a.txt"}), Refused({"/00", "/80"}),
-        Refused({"--verbose", "a.txt"}), Refused({"-x"})));
+        Refused({"--version", "/?"}, Action::kPrintVersion), Bad({"/x", "/y", "a.txt"}, "/x"),
+        Bad({"/HE"}, "/HE"), Bad({"/"}, "/"), Bad({"/41", "/00", "/12", "a.txt"}, "/12"),
+        Bad({"/90", "a.txt"}, "/90"), Bad({"/03", "a.txt"}, "/03"), Bad({"/00", "/80"}, "/80"),
+        Bad({"a.txt", "--verbose"}, "--verbose"), Bad({"-x"}, "-x")));
+
+TEST(CommandLine, BadUsageNamesTheSwitchBeforeTheUsage) {
+  const CommandLine line = ParseCommandLine({"/usr/bin/pv", "a.txt", "/9"});
+  const std::string text = BadUsageText(line).toStdString();
+  EXPECT_EQ(text.find("/9"), text.find_first_of('/'));
+  EXPECT_LT(text.find("/9"), text.find('\n'));
+  EXPECT_NE(text.find("pv [/ab [/cd]]"), std::string::npos);
+}
+
+// The language follows gettext's rules, so that both programs speak alike.
+TEST(CommandLine, LanguageIsCzechSlovakOrEnglish) {
+  struct Row {
+    const char* languageList;  // LANGUAGE
+    const char* locale;        // the locale in force for messages
+    const char* expected;
+  };
+  for (const Row& row : std::initializer_list<Row>{
+           {"", "cs_CZ.UTF-8", "cs"},
+           {"", "sk_SK.UTF-8", "sk"},
+           {"", "en_GB.UTF-8", "en"},
+           {"", "de_DE.UTF-8", "en"},
+           {"", "pl_PL", "en"},
+           {"", "C", "en"},
+           {"", "C.UTF-8", "en"},
+           {"", "POSIX", "en"},
+           {"", "", "en"},
+           {"sk", "cs_CZ.UTF-8", "sk"},
+           {"de:sk_SK:cs", "de_DE.UTF-8", "sk"},
+           {"de", "cs_CZ.UTF-8", "en"},
+           {"cs", "C.UTF-8", "cs"},
+           {"cs", "C", "en"},  // a plain C locale never translates
+           {"en_US:cs", "cs_CZ.UTF-8", "en"},
+       }) {
+    EXPECT_EQ(ProgramLanguage(row.languageList, row.locale).toStdString(), row.expected)
+        << "LANGUAGE=" << row.languageList << " locale " << row.locale;
+  }
+}
 
 TEST(CommandLine, UsageNamesTheProgramAsStarted) {
   const std::string usage = UsageText("pv").toStdString();

@@ -16,8 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -27,6 +29,7 @@
 #include <functional>
 #include <thread>
 
+#include "about/about_dlg.h"
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
 #include "res/dialog_layout.h"
@@ -45,6 +48,7 @@ class TestDlg : public CConverterDlg {
   QStringList openAnswer;
   QString saveAnswer;
   int openAsked = 0;
+  QString askedFolder;  // where the last file dialog started
   bool clipboardText = true;
   // Runs on the dialog's thread once per chunk, while the run's worker waits.
   std::function<void()> onPump;
@@ -78,11 +82,15 @@ class TestDlg : public CConverterDlg {
     questions << text;
     return answerYes;
   }
-  QStringList AskOpenFileNames(const QStringList&) override {
+  QStringList AskOpenFileNames(const QStringList&, const QString& folder) override {
     ++openAsked;
+    askedFolder = folder;
     return openAnswer;
   }
-  QString AskSaveFileName(const QStringList&) override { return saveAnswer; }
+  QString AskSaveFileName(const QStringList&, const QString& folder) override {
+    askedFolder = folder;
+    return saveAnswer;
+  }
 };
 
 bool Enabled(const TestDlg& dlg, int id) { return DialogItem(dlg, id)->isEnabled(); }
@@ -135,12 +143,68 @@ class ConverterDlgTest : public QObject {
 
  private:
   QTemporaryDir m_dir;
+  // The user's configuration folder of the whole test, never the real one.
+  QTemporaryDir m_config;
   QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+  static QSettings Settings() {
+    return {QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("pismovar"),
+            QStringLiteral("pismovar")};
+  }
 
  private slots:
+  void initTestCase() {
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+  }
+
   void init() {
     QVERIFY(m_dir.isValid());
     QDir::setCurrent(m_dir.path());
+    // Each test starts as on a first run of the program.
+    QSettings settings = Settings();
+    QVERIFY(settings.fileName().startsWith(m_config.path()));
+    settings.clear();
+  }
+
+  void outputChoicesWidthAndFolderAreRememberedForTheNextStart() {
+    WriteFile(Path("a.txt"), "x");
+    int layoutWidth = 0;
+    int layoutEditWidth = 0;
+    {
+      TestDlg dlg;
+      dlg.OnInitDialog();
+      dlg.show();
+      layoutWidth = dlg.width();
+      layoutEditWidth = DialogItem(dlg, IDC_OUTPUT)->width();
+      dlg.openAnswer = {Path("a.txt")};
+      dlg.OnBrowseInput();
+      QCOMPARE(dlg.askedFolder, QString());
+      RadioGroup(dlg, IDC_CODE_OUT)->button(7)->click();
+      RadioGroup(dlg, IDC_LINE_END_OUT)->button(2)->click();
+      // Wider, the names grow with the window; taller, it stays as it was.
+      const int height = dlg.height();
+      dlg.resize(layoutWidth + 200, height + 100);
+      QCOMPARE(dlg.height(), height);
+      QTRY_COMPARE(DialogItem(dlg, IDC_OUTPUT)->width(), layoutEditWidth + 200);
+      dlg.close();
+    }
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QCOMPARE(dlg.m_nCodeOut, 7);
+    QCOMPARE(dlg.m_nLineEndOut, 2);
+    QCOMPARE(RadioIndex(*RadioGroup(dlg, IDC_CODE_OUT)), 7);
+    QCOMPARE(dlg.width(), layoutWidth + 200);
+    QTRY_COMPARE(DialogItem(dlg, IDC_OUTPUT)->width(), layoutEditWidth + 200);
+    dlg.OnBrowseOutput();
+    QCOMPARE(dlg.askedFolder, m_dir.path());
+
+    // A run started by switches leaves the remembered choices as they were.
+    TestDlg autoRun;
+    autoRun.m_bAutoRun = true;
+    RadioGroup(autoRun, IDC_CODE_OUT)->button(1)->click();
+    autoRun.reject();
+    QCOMPARE(Settings().value(QStringLiteral("output/codePage")).toInt(), 7);
   }
 
   void exchangeCopiesEveryFieldBothWays() {
@@ -811,7 +875,8 @@ class ConverterDlgTest : public QObject {
         DialogItem(dlg, IDC_OUTPUT),        DialogItem(dlg, IDC_BROWSE_OUTPUT),
         DialogItem(dlg, IDC_CLIPBOARD_OUT), radio(IDC_CODE_OUT, 0),
         radio(IDC_LINE_END_OUT, 2),         DialogItem(dlg, IDC_CONVERT),
-        DialogItem(dlg, IDC_EXIT),          DialogItem(dlg, IDC_INPUT)};
+        DialogItem(dlg, IDC_HELP),          DialogItem(dlg, IDC_EXIT),
+        DialogItem(dlg, IDC_INPUT)};
     DialogItem(dlg, IDC_INPUT)->setFocus(Qt::TabFocusReason);
     for (int i = 1; i < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -875,6 +940,31 @@ class ConverterDlgTest : public QObject {
     QTRY_COMPARE(QApplication::focusWidget(), DialogItem(dlg, IDC_OUTPUT));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QVERIFY(!dlg.isVisible());
+  }
+
+  void f1OpensTheUsageWithTheWayToTheAboutBox() {
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QString usage;
+    bool aboutOpened = false;
+    QTimer::singleShot(0, &dlg, [&] {
+      QWidget* help = QApplication::activeModalWidget();
+      QVERIFY(help && help != &dlg);
+      usage = help->findChild<QTextEdit*>()->toPlainText();
+      QTimer::singleShot(0, &dlg, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        aboutOpened = dynamic_cast<CAboutDlg*>(about) != nullptr;
+        if (about) about->close();
+      });
+      emit help->findChild<QLabel*>()->linkActivated(QStringLiteral("about:"));
+      help->close();
+    });
+    QTest::keyClick(&dlg, Qt::Key_F1);
+    QVERIFY(usage.startsWith(QStringLiteral("Parametry programu Pismovar:")));
+    QVERIFY(aboutOpened);
+    QVERIFY(dlg.messages.isEmpty());
   }
 
   void enterNeverClosesTheDialog() {

@@ -1,5 +1,5 @@
 # Sourced by the end-to-end tests: starts a private X server on a display number no other
-# server holds, exports DISPLAY, and stops the server and removes $work when the test ends.
+# server holds, exports DISPLAY (and a configuration folder of the test's own), and stops the server and removes $work when the test ends.
 # The caller sets `work` to its own temporary folder first.
 xvfb_pid=""
 stop_xvfb() {
@@ -19,6 +19,10 @@ done
 [ -n "$display" ] || { echo "the X server did not start"; exit 1; }
 export DISPLAY=":$display"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+# What the program remembers goes to the test's folder, not the user's; the program speaks
+# Czech, as the tests expect, whatever the user's language.
+export XDG_CONFIG_HOME="$work/config" LANG=C.UTF-8 LANGUAGE=cs
+unset LC_ALL LC_MESSAGES
 
 failures=0
 fail() {

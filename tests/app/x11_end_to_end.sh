@@ -53,12 +53,14 @@ grep -q 'Vstupní soubor není možné otevřít!' several.err || fail "offscree
 expect_bytes jedna.txt 'A\xe8\n' "first of several files"
 expect_bytes "dva tri.txt" 'B\xe8\n' "last of several files"
 
-# The Linux options answer on standard output; a bad switch gives the usage and status 2.
+# The Linux options answer on standard output; a bad switch is named, before the usage, with
+# status 2.
 "$program" --help | grep -q "pismovar \[/ab \[/cd\]\]" || fail "--help"
 "$program" -V | grep -q 'Pismovar verze' || fail "--version"
 status=0
 QT_QPA_PLATFORM=offscreen timeout 30 "$program" /x /y jedna.txt 2> bad.err || status=$?
 [ "$status" -eq 2 ] || fail "bad switches: exit status $status, expected 2"
+grep -q '^pismovar: Neplatný přepínač: /x$' bad.err || fail "bad switch not named: $(head -n 3 bad.err)"
 grep -q 'Parametry programu Pismovar:' bad.err || fail "bad switches gave no usage"
 
 # Clipboard to clipboard: the text is read back after the program has ended.
@@ -82,6 +84,7 @@ grep -q 'Vstupní soubor není možné otevřít!' missing.err || fail "windowle
 status=0
 env -u DISPLAY timeout 30 "$program" /90 /02 bez-displeje.txt 2> usage.err || status=$?
 [ "$status" -eq 2 ] || fail "windowless out-of-range exit status $status, expected 2"
+grep -q '^pismovar: Neplatný přepínač: /90$' usage.err || fail "windowless: switch not named"
 grep -q 'Parametry programu Pismovar:' usage.err || fail "no usage on standard error"
 expect_bytes bez-displeje.txt 'P\xe8i\n' "out-of-range switch leaves the file alone"
 status=0

@@ -31,12 +31,13 @@ dpkg -x "$deb" "$root"
 for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyright \
   usr/share/man/man1/pismovar.1.gz usr/share/man/man1/pismovar-cli.1.gz \
   usr/share/man/cs/man1/pismovar.1.gz usr/share/man/cs/man1/pismovar-cli.1.gz \
-  usr/share/bash-completion/completions/pismovar-cli usr/share/applications/pismovar.desktop \
-  usr/share/metainfo/org.example.pismovar.metainfo.xml \
-  usr/share/icons/hicolor/scalable/apps/pismovar.svg \
+  usr/share/bash-completion/completions/pismovar-cli usr/share/applications/cz.pismovar.pismovar.desktop \
+  usr/share/metainfo/cz.pismovar.pismovar.metainfo.xml \
+  usr/share/icons/hicolor/scalable/apps/cz.pismovar.pismovar.svg \
+  usr/share/icons/hicolor/48x48/apps/cz.pismovar.pismovar.png usr/share/pismovar/COPYING \
   usr/share/pismovar/translations/pismovar_en.qm \
   usr/share/locale/cs/LC_MESSAGES/pismovar-cli.mo usr/share/locale/sk/LC_MESSAGES/pismovar-cli.mo; do
-  [ -e "$root/$file" ] || fail "the package lacks /$file"
+  [ -e "$root/$file" ] || [ -L "$root/$file" ] || fail "the package lacks /$file"
 done
 
 # Kamenický "č" (0x87) becomes UTF-8 c4 8d.
@@ -49,10 +50,13 @@ converted=$(printf 'x\207y' | "$root/usr/bin/pismovar-cli" -f kam -t utf8 | od -
 in_language() {  # language, program, arguments...
   local language=$1
   shift
-  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 LC_ALL= \
-    LC_MESSAGES= LANGUAGE="$language" "$root/usr/bin/$@" 2>&1 | head -n 1
+  local locale=C.UTF-8
+  [ "$language" = de ] && { locale=de_DE.UTF-8; language=; }
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+    LANG=$locale LC_ALL= LC_MESSAGES= LANGUAGE="$language" "$root/usr/bin/$@" 2>&1 | grep -v '^QStandardPaths:' | head -n 1
 }
-while IFS='|' read -r language usage version missing; do
+# A bad switch is named first; any language other than Czech and Slovak gets English.
+while IFS='|' read -r language usage version missing bad; do
   [ "$(in_language "$language" pismovar --help)" = "$usage" ] ||
     fail "$language usage: $(in_language "$language" pismovar --help)"
   [ "$(in_language "$language" pismovar --version)" = "$version" ] ||
@@ -61,10 +65,13 @@ while IFS='|' read -r language usage version missing; do
   # translations are installed.
   [[ "$(in_language "$language" pismovar-cli -f kam -t win "$work/nic.txt")" == "pismovar-cli: $work/nic.txt: $missing: "* ]] ||
     fail "$language message: $(in_language "$language" pismovar-cli -f kam -t win "$work/nic.txt")"
+  [ "$(in_language "$language" pismovar /9)" = "$bad" ] ||
+    fail "$language bad switch: $(in_language "$language" pismovar /9)"
 done <<'ROWS'
-cs|Parametry programu Pismovar:|Pismovar verze 3.5.0|nelze otevřít
-en|Parameters of Pismovar:|Pismovar version 3.5.0|cannot open
-sk|Parametre programu Pismovar:|Pismovar verzia 3.5.0|nedá sa otvoriť
+cs|Parametry programu Pismovar:|Pismovar verze 3.5.0|nelze otevřít|pismovar: Neplatný přepínač: /9
+en|Parameters of Pismovar:|Pismovar version 3.5.0|cannot open|pismovar: Invalid switch: /9
+sk|Parametre programu Pismovar:|Pismovar verzia 3.5.0|nedá sa otvoriť|pismovar: Neplatný prepínač: /9
+de|Parameters of Pismovar:|Pismovar version 3.5.0|cannot open|pismovar: Invalid switch: /9
 ROWS
 
 exit $((failures > 0))
