@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Substitution,
                              SubstitutionCase{"MacintoshQuotationMarkRow",
                                               "\xE3"
                                               "a",
-                                              kCodeMacintosh, kCodeWin1250, "\"a", 1},
+                                              kCodeMacintosh, kCodeIsoLatin2, "\"a", 1},
                              SubstitutionCase{"UndefinedBytesPassUncounted", "\x81\x98",
                                               kCodeWin1250, kCodeLatin2, "\x81\x98", 0}),
                          [](const auto& param) { return param.param.name; });
@@ -145,9 +145,10 @@ INSTANTIATE_TEST_SUITE_P(AllPairs, EveryPairOfCodePages,
                          ::testing::Combine(::testing::Range(0, kCodePageCount),
                                             ::testing::Range(0, kCodePageCount)));
 
-TEST(ConvertBuffer, MacintoshQuotationMarksBecomePlainOnesOneWay) {
+TEST(ConvertBuffer, MacintoshQuotationMarksArePlainOnlyWhereTheOutputLacksThem) {
   const std::string mac = Encode("„Ahoj“ a ”", kCodeMacintosh);
-  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeWin1250, 0, 0), "\"Ahoj\" a \"");
+  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeWin1250, 0, 0), "\x84" "Ahoj\x93 a \x94");
+  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeIsoLatin2, 0, 0), "\"Ahoj\" a \"");
   EXPECT_EQ(Convert("\"Ahoj\"", kCodeWin1250, kCodeMacintosh, 0, 0), "\"Ahoj\"");
 }
 
