@@ -187,6 +187,36 @@ TEST(IncompleteEnd, CountsOnlyABeginningThatNeedsMoreBytes) {
   }
 }
 
+// A text with its malformed bytes all at the start, as in the first chunk a thread reads,
+// and the valid letters that outweigh them after it.
+std::string MalformedStartThenValidLetters() {
+  std::string text;
+  for (int i = 0; i < 1100; ++i) text += "\xE8 ";
+  for (int i = 0; i < 282000; ++i) text += "č";
+  return text;
+}
+
+TEST(Utf8Detector, TheVerdictIsTheWholeTextsWhateverTheChunks) {
+  const std::string text = MalformedStartThenValidLetters();
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  for (const std::size_t chunk : {text.size(), Converter::kLargeReadSize, kRead, std::size_t{7}}) {
+    // Chunks in order, as one thread reads them, and every other chunk counted apart and
+    // added, as two threads do.
+    Utf8Detector inOrder;
+    Utf8Detector shares[2];
+    for (std::size_t at = 0, n = 0; at < text.size(); at += chunk, ++n) {
+      const std::size_t size = std::min(chunk, text.size() - at);
+      const std::size_t before = utf8::IncompleteEnd(bytes, at);
+      const bool last = at + size == text.size();
+      inOrder.Add(bytes + at - before, size + before, last);
+      shares[n % 2].Add(bytes + at - before, size + before, last);
+    }
+    shares[0].Add(shares[1]);
+    EXPECT_TRUE(inOrder.IsUtf8()) << chunk;
+    EXPECT_TRUE(shares[0].IsUtf8()) << chunk;
+  }
+}
+
 class Utf8FileTest : public ::testing::Test {
  protected:
   Outcome::Result Run(const std::string& in, CodePage from, CodePage to,
@@ -336,6 +366,10 @@ TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
   EXPECT_EQ(converter.m_nCodeIn, c.full);
   EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, c.quick);
+  // The same bytes from a pipe.
+  converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size(),
+                         true);
+  EXPECT_EQ(converter.m_nCodeIn, c.full);
 }
 
 const std::string kCzech = "Příliš žluťoučký kůň úpěl ďábelské ódy.\n";
@@ -367,6 +401,8 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"OneMalformedByteAfterManyReads", std::string(3 * kRead, 'x') + "č\x80", true,
                    kCodeAscii, kCodeAscii},
         // A stray byte and a last character cut short among hundreds of valid letters.
+        DetectCase{"MalformedStartThenValidLetters", MalformedStartThenValidLetters(), true,
+                   kCodeUtf8, kCodeWin1250},
         DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + Repeated(kCzech, 20) + "\xC5", true,
                    kCodeUtf8, kCodeUtf8}),
     [](const auto& param) { return param.param.name; });
