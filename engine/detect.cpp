@@ -25,6 +25,8 @@ void DetectTally::Add(const DetectTally& other) {
 }
 
 LineEnd DecideLineEnd(const DetectCounts& counts) {
+  // LF without any CR is Unix/Linux, even a single line.
+  if (counts.cr == 0 && counts.lf > 0) return kLineEndUnix;
   if (counts.cr < counts.lf / 2) return kLineEndUnix;
   if (counts.lf < counts.cr / 2) return kLineEndMac;
   return kLineEndDos;

@@ -25,8 +25,8 @@ class DetectTally {
   DetectCounts m_counts;
 };
 
-// DOS/Windows unless CR (or LF) falls below half the other's count; no line end at all is
-// DOS/Windows.
+// DOS/Windows unless CR (or LF) falls below half the other's count; LF without CR is
+// Unix/Linux; no line end at all is DOS/Windows.
 LineEnd DecideLineEnd(const DetectCounts& counts);
 
 // The code page with the most detection letters, the lower number on a tie; ASCII when no

@@ -102,8 +102,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Substitution,
                                               "\xE3"
                                               "a",
                                               kCodeMacintosh, kCodeIsoLatin2, "\"a", 1},
-                             SubstitutionCase{"UndefinedBytesPassUncounted", "\x81\x98",
-                                              kCodeWin1250, kCodeLatin2, "\x81\x98", 0}),
+                             SubstitutionCase{"Windows1250C1ControlsWhereTheOutputHasThem",
+                                              "\x81\x98", kCodeWin1250, kCodeIsoLatin2,
+                                              "\x81\x98", 0},
+                             SubstitutionCase{"Windows1250C1ControlsWhereItLacksThem", "\x81\x98",
+                                              kCodeWin1250, kCodeLatin2, "??", 2}),
                          [](const auto& param) { return param.param.name; });
 
 // `utf8` written in `codePage`: ASCII stays, every letter of the table takes its row's byte.

@@ -43,7 +43,7 @@ TEST_P(LineEndThresholds, UseIntegerHalves) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, LineEndThresholds,
                          ::testing::Values(LineEndGuess{0, 0, kLineEndDos},
-                                           LineEndGuess{1, 0, kLineEndDos},
+                                           LineEndGuess{1, 0, kLineEndUnix},
                                            LineEndGuess{2, 0, kLineEndUnix},
                                            LineEndGuess{0, 1, kLineEndDos},
                                            LineEndGuess{0, 2, kLineEndMac},
