@@ -602,10 +602,12 @@ Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::strin
   return {};
 }
 
-void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8) {
-  const DetectCounts& counts = tally.Counts();
-  m_nLineEndIn = DecideLineEnd(counts);
-  m_nCodeIn = m_bDetectUtf8 && utf8.IsUtf8() ? kCodeUtf8 : DecideCodePage(counts);
+void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
+                           std::span<const std::uint8_t> sample, bool whole) {
+  m_lastGuess = DecideGuess(tally.Counts(), utf8, m_bDetectUtf8, sample.data(), sample.size(),
+                            whole);
+  m_nLineEndIn = m_lastGuess.lineEnd;
+  m_nCodeIn = m_lastGuess.codePage;
   m_host.UpdateData(false);
 }
 
@@ -628,8 +630,9 @@ void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool wh
   DetectTally tally;
   tally.Add(data, size);
   Utf8Detector utf8;
-  if (m_bDetectUtf8) utf8.Add(data, size, whole);
-  StoreGuess(tally, utf8);
+  utf8.Add(data, size, whole);
+  const std::size_t sample = std::min(size, kModelSampleSize);
+  StoreGuess(tally, utf8, {data, sample}, whole && sample == size);
 }
 
 Outcome Converter::FullDetect() {
@@ -661,6 +664,9 @@ Outcome Converter::FullDetect() {
     const std::lock_guard lock(utf8Lock);
     return utf8Found.CannotBecomeUtf8(size - std::min(size, utf8Counted));
   };
+  // The start of the file, for the language model; the thread that reads it keeps it.
+  std::vector<std::uint8_t> sample;
+  bool sampleWhole = true;
   // Reads and counts one chunk; false once the file has ended or the run is to stop. The
   // chunks go on past the size the file had when it was opened, until a read finds its end.
   const auto countChunk = [&](DetectTally& tally, std::uint8_t* buffer) {
@@ -683,8 +689,12 @@ Outcome Converter::FullDetect() {
     const bool last = got < end - from;
     const std::size_t before = utf8::IncompleteEnd(buffer, front);
     tally.Add(buffer + front, got - front);
+    if (start == 0) {
+      sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
+      sampleWhole = last && got - front <= kModelSampleSize;
+    }
     // Past the size the file had when opened, the rest is unknown: every byte is counted.
-    if (m_bDetectUtf8 && (end > size || !utf8Settled())) {
+    if (end > size || !utf8Settled()) {
       Utf8Detector chunk;
       chunk.Add(buffer + front - before, got - front + before, last);
       const std::lock_guard lock(utf8Lock);
@@ -717,7 +727,7 @@ Outcome Converter::FullDetect() {
   m_bCancel = false;
   if (readError >= 0) return Outcome::Failed(Failure::kRead, File::kInput, name, readError);
   // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(tallies[0], utf8Found);
+  StoreGuess(tallies[0], utf8Found, sample, sampleWhole);
   return cancelled ? Outcome::Cancelled() : Outcome{};
 }
 

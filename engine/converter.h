@@ -17,6 +17,7 @@
 #include "engine/byte_map.h"
 #include "engine/char_table.h"
 #include "engine/code_page.h"
+#include "engine/detect.h"
 #include "engine/engine_host.h"
 #include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
@@ -24,7 +25,6 @@
 
 namespace pismovar {
 
-class DetectTally;
 class UniqueFd;
 
 class Converter {
@@ -124,6 +124,10 @@ class Converter {
   // The same from the whole file, with a progress display; can be cancelled, and then
   // stores the guess from what it has read.
   Outcome FullDetect();
+
+  // The last detection's answer with its line end, how sure it is and the runner-up; the
+  // same answer that detection stores in m_nCodeIn and m_nLineEndIn.
+  const Guess& LastGuess() const { return m_lastGuess; }
 
   // Per cent of the current file done, 0..100; an empty file counts as complete.
   int ProgressPercent() const;
@@ -225,9 +229,13 @@ class Converter {
   Outcome Settle(Outcome outcome);
   // Opens the file a detection reads and gives its name.
   Outcome OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name);
-  void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8);
+  // Decides from the counts of a whole text and `sample`, its start (`whole` when it is all
+  // of it), and stores and shows the guess.
+  void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
+                  std::span<const std::uint8_t> sample, bool whole);
 
   EngineHost& m_host;
+  Guess m_lastGuess;
   Route m_route = Route::kByteMap;
   ByteMap m_byteMap{};
   ByteFlags m_substituted{};

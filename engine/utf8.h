@@ -45,6 +45,9 @@ class Utf8Detector {
     m_multibyte += other.m_multibyte;
     m_malformed += other.m_malformed;
   }
+  // Whether the text has a byte of 0x80 or above.
+  bool HasHighBytes() const { return m_multibyte != 0 || m_malformed != 0; }
+  std::uint64_t Multibyte() const { return m_multibyte; }
   bool IsUtf8() const {
     return m_multibyte != 0 && m_malformed <= m_multibyte / kValidPerMalformed;
   }
