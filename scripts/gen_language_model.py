@@ -5,11 +5,12 @@ to the next, as the cost (a scaled negative log-probability) of each pair of cha
 It learns only from Debian's packages: the Czech and Slovak fortunes (fortunes-cs), the Czech
 and Slovak message catalogues installed under /usr/share/locale, the Czech manual pages
 (manpages-cs) and the Czech and Slovak spelling dictionaries (hunspell-cs, hunspell-sk). One
-text in ten of the prose sources is held out of the counts; --held-out FILE writes those texts,
-one a line, for the detection benchmark, so that it measures on text the model never saw.
+text in ten of the prose sources is held out of the counts; --held-out FILE writes those texts
+instead of the table, one a line, for the detection benchmark (bench/detect_bench.cpp), so that
+it measures on text the model never saw.
 
     python3 scripts/gen_language_model.py                    # the table, into the tree
-    python3 scripts/gen_language_model.py --held-out h.txt   # and the held-out texts
+    python3 scripts/gen_language_model.py --held-out h.txt   # the held-out texts only
 """
 import argparse
 import gzip
@@ -217,10 +218,12 @@ def main():
     for row in costs:
         out.append("    {" + ", ".join(str(v) for v in row) + "},")
     out.append("};")
-    OUTPUT.write_text("\n".join(out) + "\n")
     if args.held_out:
         args.held_out.write_text("\n".join(held_out) + "\n", encoding="utf-8")
-    print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges; {len(held_out)} texts held out")
+        print(f"{args.held_out}: {len(held_out)} texts held out")
+    else:
+        OUTPUT.write_text("\n".join(out) + "\n")
+        print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges")
 
 
 if __name__ == "__main__":

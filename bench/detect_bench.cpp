@@ -1,0 +1,225 @@
+// How often detection is right on Czech and Slovak text the language model never saw: the
+// held-out texts of scripts/gen_language_model.py cut into snippets of 16 to 1024 characters,
+// written in every code page and in UTF-8, detected by this program (the command-line tool's
+// decision, as on a pipe) and, where installed, by `enca -L czech` and `uchardet`. A guess is
+// right strictly when it names the code page, and right in effect when the text decodes to
+// the same characters with it. Harmful answers are ASCII for a text with high bytes and UTF-8
+// for an 8-bit text. Figures only; nothing passes or fails.
+//
+//     build/bin/detect_bench [HELD-OUT-FILE [SNIPPETS-PER-CELL]]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/detect.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pismovar::CodePage;
+using pismovar::Converter;
+
+constexpr int kLengths[] = {16, 32, 64, 128, 256, 1024};
+constexpr int kEncodings = pismovar::kTextEncodingCount;  // the seven code pages and UTF-8
+const char* const kNames[kEncodings] = {"Windows 1250", "Kamenický", "Latin-2 (852)", "ISO 8859-2",
+                                        "Macintosh CE", "KOI8-ČS",   "ASCII",         "UTF-8"};
+
+class QuietHost : public pismovar::EngineHost {
+ public:
+  void UpdateData(bool) override {}
+};
+
+// `text` converted from `from` into `to` by the engine.
+std::string Convert(Converter& converter, const std::string& text, CodePage from, CodePage to) {
+  converter.m_nCodeIn = from;
+  converter.m_nCodeOut = to;
+  converter.m_nLineEndIn = pismovar::kLineEndUnix;
+  converter.m_nLineEndOut = pismovar::kLineEndUnix;
+  converter.PrepareChoices();
+  std::memcpy(converter.InArea(), text.data(), text.size());
+  const std::size_t size = converter.ConvertBuffer(text.size());
+  return {reinterpret_cast<const char*>(converter.OutArea()), size};
+}
+
+// The UTF-8 of the held-out texts as one list of characters, each a UTF-8 string.
+std::vector<std::string> ReadCharacters(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::vector<std::string> characters;
+  while (std::getline(in, line)) {
+    for (std::size_t i = 0; i < line.size();) {
+      const auto lead = static_cast<unsigned char>(line[i]);
+      const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      characters.push_back(line.substr(i, n));
+      i += n;
+    }
+    characters.emplace_back("\n");
+  }
+  return characters;
+}
+
+// What another detector answered for each file of `dir` (named 0, 1, ...): the encoding
+// number, or -1 for a name it gives that none of ours is.
+std::vector<int> AskTool(const std::string& command, const fs::path& dir, int count,
+                         const std::vector<std::pair<std::string, int>>& names) {
+  std::vector<int> answers(count, -1);
+  const std::string line = "cd '" + dir.string() + "' && " + command + " * 2>/dev/null";
+  FILE* pipe = ::popen(line.c_str(), "r");
+  if (pipe == nullptr) return answers;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+    std::string text(buffer);
+    const std::size_t colon = text.find(": ");
+    if (colon == std::string::npos) continue;
+    const int index = std::atoi(text.substr(0, colon).c_str());
+    std::string name = text.substr(colon + 2);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const auto& [fragment, encoding] : names) {
+      if (name.find(fragment) != std::string::npos) {
+        answers[index] = encoding;
+        break;
+      }
+    }
+  }
+  ::pclose(pipe);
+  return answers;
+}
+
+const std::vector<std::pair<std::string, int>> kEncaNames = {
+    {"1250", 0},    {"KEYBCS2", 1}, {"852", 2},   {"8859-2", 3},   {"MACCE", 4},
+    {"KOI-8_CS", 5}, {"ASCII", 6},  {"UTF-8", 7}};
+const std::vector<std::pair<std::string, int>> kUchardetNames = {
+    {"1250", 0}, {"852", 2}, {"8859-2", 3}, {"CENTRALEUROPE", 4}, {"ASCII", 6}, {"UTF-8", 7}};
+
+bool Installed(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+struct Score {
+  int strict = 0;
+  int same = 0;
+  int total = 0;
+  int asciiForHigh = 0;
+  int utf8For8Bit = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string heldOut = argc > 1 ? argv[1] : "/tmp/pismovar-held-out.txt";
+  const int perCell = argc > 2 ? std::atoi(argv[2]) : 500;
+  if (!fs::exists(heldOut)) {
+    const std::string command = std::string("python3 '") + PISMOVAR_SOURCE_DIR +
+                                "/scripts/gen_language_model.py' --held-out '" + heldOut + "'";
+    if (std::system(command.c_str()) != 0) {
+      std::fprintf(stderr, "cannot write the held-out texts (needs fortunes-cs, manpages-cs, "
+                           "hunspell-cs, hunspell-sk)\n");
+      return 1;
+    }
+  }
+  const std::vector<std::string> characters = ReadCharacters(heldOut);
+  if (characters.size() < 2000) {
+    std::fprintf(stderr, "%s: too little text\n", heldOut.c_str());
+    return 1;
+  }
+  const bool enca = Installed("enca");
+  const bool uchardet = Installed("uchardet");
+  const fs::path dir = fs::temp_directory_path() / "pismovar-detect-bench";
+
+  QuietHost host;
+  Converter converter(host);
+  converter.m_bDetectUtf8 = true;
+  std::map<std::string, Score> scores;  // by tool, length and encoding
+  std::uint64_t seed = 12345;
+  for (const int length : kLengths) {
+    for (CodePage truth = 0; truth < kEncodings; ++truth) {
+      fs::remove_all(dir);
+      fs::create_directories(dir);
+      std::vector<std::string> texts;
+      for (int i = 0; i < perCell; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const std::size_t start = (seed >> 33) % (characters.size() - length);
+        std::string utf8;
+        for (int k = 0; k < length; ++k) utf8 += characters[start + k];
+        texts.push_back(Convert(converter, utf8, pismovar::kCodeUtf8, truth));
+        std::ofstream(dir / std::to_string(i), std::ios::binary) << texts.back();
+      }
+      std::map<std::string, std::vector<int>> answers;
+      for (const std::string& text : texts) {
+        converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                               true);
+        answers["pismovar"].push_back(converter.LastGuess().codePage);
+      }
+      if (enca) answers["enca"] = AskTool("enca -L czech -e", dir, perCell, kEncaNames);
+      if (uchardet) answers["uchardet"] = AskTool("uchardet", dir, perCell, kUchardetNames);
+      for (const auto& [tool, guesses] : answers) {
+        Score& score = scores[tool + "/" + std::to_string(length) + "/" + std::to_string(truth)];
+        for (int i = 0; i < perCell; ++i) {
+          const std::string& text = texts[i];
+          const int guess = guesses[i];
+          bool high = false;
+          for (const char c : text) high = high || static_cast<unsigned char>(c) >= 0x80;
+          ++score.total;
+          score.strict += guess == truth || (!high && guess == pismovar::kCodeAscii);
+          score.same += guess >= 0 && Convert(converter, text, guess, pismovar::kCodeUtf8) ==
+                                          Convert(converter, text, truth, pismovar::kCodeUtf8);
+          score.asciiForHigh += high && guess == pismovar::kCodeAscii;
+          score.utf8For8Bit += truth != pismovar::kCodeUtf8 && high && guess == pismovar::kCodeUtf8;
+        }
+      }
+    }
+  }
+  fs::remove_all(dir);
+
+  std::vector<std::string> tools = {"pismovar"};
+  if (enca) tools.push_back("enca");
+  if (uchardet) tools.push_back("uchardet");
+  std::printf("held-out text: %s, %zu characters; %d snippets per length and encoding\n",
+              heldOut.c_str(), characters.size(), perCell);
+  for (const char* measure : {"decodes to the same text", "names the encoding"}) {
+    const bool same = measure[0] == 'd';
+    std::printf("\n%s, all encodings (per cent)\n%-10s", measure, "length");
+    for (const int length : kLengths) std::printf("%8d", length);
+    std::printf("\n");
+    for (const std::string& tool : tools) {
+      std::printf("%-10s", tool.c_str());
+      for (const int length : kLengths) {
+        int right = 0, total = 0;
+        for (CodePage e = 0; e < kEncodings; ++e) {
+          const Score& s = scores[tool + "/" + std::to_string(length) + "/" + std::to_string(e)];
+          right += same ? s.same : s.strict;
+          total += s.total;
+        }
+        std::printf("%8.1f", 100.0 * right / total);
+      }
+      std::printf("\n");
+    }
+  }
+  for (const std::string& tool : tools) {
+    std::printf("\n%s, decodes to the same text by encoding (per cent)\n%-15s", tool.c_str(),
+                "encoding");
+    for (const int length : kLengths) std::printf("%8d", length);
+    std::printf("\n");
+    int asciiForHigh = 0, utf8For8Bit = 0;
+    for (CodePage e = 0; e < kEncodings; ++e) {
+      std::printf("%-15s", kNames[e]);
+      for (const int length : kLengths) {
+        const Score& s = scores[tool + "/" + std::to_string(length) + "/" + std::to_string(e)];
+        std::printf("%8.1f", 100.0 * s.same / s.total);
+        asciiForHigh += s.asciiForHigh;
+        utf8For8Bit += s.utf8For8Bit;
+      }
+      std::printf("\n");
+    }
+    std::printf("harmful: %d ASCII for a text with high bytes, %d UTF-8 for an 8-bit text\n",
+                asciiForHigh, utf8For8Bit);
+  }
+  return 0;
+}
