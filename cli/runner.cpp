@@ -172,15 +172,27 @@ void Runner::DetectOne(const std::string& name) {
   m_host.BeginInput(name);
   Input input;
   if (OpenInput(name, input) && Guess(name, input)) {
-    const std::string line = QuoteName(name) + ": " +
-                             std::string(CodePageCaption(m_converter.m_nCodeIn)) + ", " +
-                             std::string(LineEndCaption(m_converter.m_nLineEndIn)) + "\n";
+    std::string line = QuoteName(name) + ": " +
+                       std::string(CodePageCaption(m_converter.m_nCodeIn)) + ", " +
+                       std::string(LineEndCaption(m_converter.m_nLineEndIn));
+    if (m_options.verbose) line += GuessDetails(m_converter.LastGuess());
+    line += "\n";
     // Each line is written at once and past stdio, so that a failed write names its reason.
     if (!WriteAll(STDOUT_FILENO, line.data(), line.size())) {
       m_host.SystemError(_("standard output"), _("cannot write"), errno);
     }
   }
   Finish();
+}
+
+std::string Runner::GuessDetails(const ::pismovar::Guess& guess) {
+  std::string details =
+      Substitute(_("; confidence %s"), {std::to_string(guess.ConfidencePercent()) + " %"});
+  if (!guess.confident) details += _(" (uncertain)");
+  if (guess.runnerUp != ::pismovar::Guess::kNoRunnerUp) {
+    details += Substitute(_(", runner-up %s"), {CodePageCaption(guess.runnerUp)});
+  }
+  return details;
 }
 
 void Runner::ConvertOne(const std::string& name) {
@@ -278,7 +290,11 @@ void Runner::ConvertFileInPlace(const std::string& path) {
     fd.Reset();
     Input input;
     input.path = path;
-    if (ChooseFor(path, input)) {
+    if (!ChooseFor(path, input)) {
+    } else if (NeedsDetection() && !m_options.force && !m_converter.LastGuess().confident) {
+      // A wrong guess would damage the file for good.
+      m_host.Error(_("cannot tell the code page; name it with -f"));
+    } else {
       Outcome outcome = m_converter.ConvertFileHeld(path);
       if (outcome.failure == Outcome::Failure::kLocked) {
         // The same file under another name (a hard link) may wait in the batch, behind the

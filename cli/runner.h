@@ -53,6 +53,8 @@ class Runner {
   bool NeedsDetection() const;
   // Guesses from a file by its name, or from a stream's start read ahead.
   bool Guess(const std::string& name, Input& input);
+  // How sure a guess is and its runner-up, for --detect --verbose.
+  static std::string GuessDetails(const ::pismovar::Guess& guess);
   // Reports on standard error what the conversion just done, ending with `outcome`, had to
   // replace.
   void ReportLosses(const Outcome& outcome);

@@ -72,6 +72,7 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
                   const std::uint8_t* sample, std::size_t sampleSize, bool whole) {
   Guess guess;
   guess.lineEnd = DecideLineEnd(counts);
+  guess.margin = std::numeric_limits<double>::infinity();
   if (!utf8.HasHighBytes()) return guess;  // ASCII, and nothing else reads it otherwise
 
   const CodePage tallied = DecideCodePage(counts);

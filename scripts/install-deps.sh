@@ -18,6 +18,9 @@ packages=(
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
   dos2unix                                   # many_files_bench compares -i over many files with it
+  # The language model's sources (scripts/gen_language_model.py) and the detectors
+  # detect_bench compares with; the build itself needs none of them.
+  fortunes-cs manpages-cs hunspell-cs hunspell-sk enca uchardet
   clang                                      # CI builds the engine and the command-line tool with clang too
   # Cross builds of the engine and its tests, run under qemu-user (scripts/cross-test.sh).
   qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu

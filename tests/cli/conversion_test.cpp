@@ -114,6 +114,22 @@ TEST(AutoDetectTest, DetectsTheCodePageOfStandardInputAndOfFiles) {
   EXPECT_EQ(fromFile.out, expected);
 }
 
+TEST(AutoDetectTest, AnUncertainGuessLeavesAFileAsItWasUnlessForced) {
+  ScratchDir dir;
+  const std::string file = (dir / "a.txt").string();
+  const std::string unclear = "Pri\xA9la\n";  // one letter, read alike by several code pages
+  WriteFile(file, unclear);
+
+  const CliResult detected = RunCli({"--detect", "--verbose", file});
+  EXPECT_NE(detected.out.find(" (uncertain), runner-up "), std::string::npos) << detected.out;
+  const CliResult refused = RunCli({"-t", "utf8", "-i", file});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "pismovar-cli: " + file + ": cannot tell the code page; name it with -f\n");
+  EXPECT_EQ(ReadFile(file), unclear);
+  EXPECT_EQ(RunCli({"-t", "utf8", "-i", "--force", file}).status, 0);
+  EXPECT_NE(ReadFile(file), unclear);
+}
+
 TEST(StandardStreamsTest, FilesGoToStandardOutputOneAfterAnother) {
   ScratchDir dir;
   WriteFile(dir / "a.txt", Encode("Žluťoučký kůň\n", 0));
