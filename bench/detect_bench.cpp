@@ -108,6 +108,8 @@ struct Score {
   int total = 0;
   int asciiForHigh = 0;
   int utf8For8Bit = 0;
+  int unsure = 0;          // ours only: an in-place run would leave the file
+  int sureButWrong = 0;    // ours only: sure, and decodes another text
 };
 
 }  // namespace
@@ -152,10 +154,12 @@ int main(int argc, char** argv) {
         std::ofstream(dir / std::to_string(i), std::ios::binary) << texts.back();
       }
       std::map<std::string, std::vector<int>> answers;
+      std::vector<bool> sure;
       for (const std::string& text : texts) {
         converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
                                true);
         answers["pismovar"].push_back(converter.LastGuess().codePage);
+        sure.push_back(converter.LastGuess().confident);
       }
       if (enca) answers["enca"] = AskTool("enca -L czech -e", dir, perCell, kEncaNames);
       if (uchardet) answers["uchardet"] = AskTool("uchardet", dir, perCell, kUchardetNames);
@@ -168,8 +172,13 @@ int main(int argc, char** argv) {
           for (const char c : text) high = high || static_cast<unsigned char>(c) >= 0x80;
           ++score.total;
           score.strict += guess == truth || (!high && guess == pismovar::kCodeAscii);
-          score.same += guess >= 0 && Convert(converter, text, guess, pismovar::kCodeUtf8) ==
-                                          Convert(converter, text, truth, pismovar::kCodeUtf8);
+          const bool same = guess >= 0 && Convert(converter, text, guess, pismovar::kCodeUtf8) ==
+                                              Convert(converter, text, truth, pismovar::kCodeUtf8);
+          score.same += same;
+          if (tool == "pismovar") {
+            score.unsure += !sure[i];
+            score.sureButWrong += sure[i] && !same;
+          }
           score.asciiForHigh += high && guess == pismovar::kCodeAscii;
           score.utf8For8Bit += truth != pismovar::kCodeUtf8 && high && guess == pismovar::kCodeUtf8;
         }
@@ -202,6 +211,21 @@ int main(int argc, char** argv) {
       std::printf("\n");
     }
   }
+  std::printf("\npismovar, sure enough for an in-place run / sure but decoding another text "
+              "(per cent)\n%-10s", "length");
+  for (const int length : kLengths) std::printf("%14d", length);
+  std::printf("\n%-10s", "");
+  for (const int length : kLengths) {
+    int unsure = 0, wrong = 0, total = 0;
+    for (CodePage e = 0; e < kEncodings; ++e) {
+      const Score& s = scores["pismovar/" + std::to_string(length) + "/" + std::to_string(e)];
+      unsure += s.unsure;
+      wrong += s.sureButWrong;
+      total += s.total;
+    }
+    std::printf("%7.1f /%5.2f", 100.0 - 100.0 * unsure / total, 100.0 * wrong / total);
+  }
+  std::printf("\n");
   for (const std::string& tool : tools) {
     std::printf("\n%s, decodes to the same text by encoding (per cent)\n%-15s", tool.c_str(),
                 "encoding");

@@ -53,7 +53,7 @@ namespace {
 // its answer as for any code page that reads them otherwise.
 constexpr std::int64_t kDecisiveLetters = 8;
 // A reading this many times e likelier than every reading that gives another text is sure.
-constexpr double kConfidentMargin = 4.0;
+constexpr double kConfidentMargin = 5.0;
 // UTF-8 with this many valid sequences is sure where the sample holds none of its letters.
 constexpr std::uint64_t kCertainUtf8Sequences = 64;
 
@@ -123,7 +123,11 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   if (modelled == kCodeUtf8) {
     guess.codePage = kCodeUtf8;
   } else if (decisive) {
-    guess.codePage = tallied;
+    // Code pages that count the same letters (Windows 1250 and ISO 8859-2 for č) may still
+    // read other bytes otherwise (ľ, ť): the model chooses among them.
+    guess.codePage = cheapest([&](CodePage e) {
+      return e < kDetectCodePages && counts.code[e] == counts.code[tallied];
+    });
   } else {
     guess.codePage = cheapest([](CodePage e) { return e != kCodeUtf8; });
   }
@@ -135,7 +139,9 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   } else {
     guess.margin = std::numeric_limits<double>::infinity();
   }
-  if (decisive && guess.codePage == tallied) guess.margin = std::max(guess.margin, kConfidentMargin);
+  if (decisive && counts.code[guess.codePage] == counts.code[tallied]) {
+    guess.margin = std::max(guess.margin, kConfidentMargin);
+  }
   guess.confident = guess.margin >= kConfidentMargin;
   return guess;
 }
