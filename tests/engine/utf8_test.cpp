@@ -403,8 +403,9 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"OneMalformedByteAfterManyReads", std::string(3 * kRead, 'x') + "č\x80", true,
                    kCodeWin1250, kCodeAscii},
         // A stray byte and a last character cut short among hundreds of valid letters.
+        // The quick sample is not UTF-8; the tally ties Windows 1250 and ISO 8859-2 on its č.
         DetectCase{"MalformedStartThenValidLetters", MalformedStartThenValidLetters(), true,
-                   kCodeUtf8, kCodeWin1250},
+                   kCodeUtf8, kCodeIsoLatin2},
         DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + Repeated(kCzech, 20) + "\xC5", true,
                    kCodeUtf8, kCodeUtf8}),
     [](const auto& param) { return param.param.name; });
