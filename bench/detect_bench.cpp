@@ -4,7 +4,9 @@
 // decision, as on a pipe) and, where installed, by `enca -L czech` and `uchardet`. A guess is
 // right strictly when it names the code page, and right in effect when the text decodes to
 // the same characters with it. Harmful answers are ASCII for a text with high bytes and UTF-8
-// for an 8-bit text. Figures only; nothing passes or fails.
+// for an 8-bit text. Then repair: the same snippets damaged by each kind of wrong reading, how
+// many come back exactly, and how many sound snippets repair would change. Figures only;
+// nothing passes or fails.
 //
 //     build/bin/detect_bench [HELD-OUT-FILE [SNIPPETS-PER-CELL]]
 #include <cstdio>
@@ -19,6 +21,7 @@
 
 #include "engine/converter.h"
 #include "engine/detect.h"
+#include "engine/repair.h"
 
 namespace {
 
@@ -244,6 +247,92 @@ int main(int argc, char** argv) {
     }
     std::printf("harmful: %d ASCII for a text with high bytes, %d UTF-8 for an 8-bit text\n",
                 asciiForHigh, utf8For8Bit);
+  }
+
+  // Repair.
+  struct Damage {
+    const char* name;
+    CodePage right;
+    CodePage wrong;
+    int times;
+    bool half;  // only the second half of the snippet is damaged
+  };
+  const Damage kinds[] = {
+      {"UTF-8 read as Windows 1250", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, false},
+      {"UTF-8 read as Windows 1250 twice", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 2, false},
+      {"UTF-8 read as Kamenicky", pismovar::kCodeUtf8, pismovar::kCodeKamenicky, 1, false},
+      {"UTF-8 read as 852", pismovar::kCodeUtf8, pismovar::kCodeLatin2, 1, false},
+      {"UTF-8 read as ISO 8859-2", pismovar::kCodeUtf8, pismovar::kCodeIsoLatin2, 1, false},
+      {"UTF-8 read as Macintosh", pismovar::kCodeUtf8, pismovar::kCodeMacintosh, 1, false},
+      {"UTF-8 read as KOI8-CS", pismovar::kCodeUtf8, pismovar::kCodeKoi8cs, 1, false},
+      {"UTF-8 read as 1250, half", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, true},
+      {"852 read as 1250", pismovar::kCodeLatin2, pismovar::kCodeWin1250, 1, false},
+      {"1250 read as 852", pismovar::kCodeWin1250, pismovar::kCodeLatin2, 1, false},
+      {"1250 read as ISO", pismovar::kCodeWin1250, pismovar::kCodeIsoLatin2, 1, false},
+      {"Kamenicky read as 852", pismovar::kCodeKamenicky, pismovar::kCodeLatin2, 1, false},
+  };
+  const auto damage = [&](std::string text, const Damage& kind) {
+    for (int i = 0; i < kind.times; ++i) {
+      const std::string bytes = kind.right == pismovar::kCodeUtf8
+                                    ? text
+                                    : Convert(converter, text, pismovar::kCodeUtf8, kind.right);
+      text = Convert(converter, bytes, kind.wrong, pismovar::kCodeUtf8);
+    }
+    return text;
+  };
+  const auto snippet = [&](int length) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    const std::size_t start = (seed >> 33) % (characters.size() - length);
+    std::string utf8;
+    for (int k = 0; k < length; ++k) utf8 += characters[start + k];
+    return utf8;
+  };
+  std::printf("\nrepair, exact recoveries of damaged snippets (per cent; snippets whose damage "
+              "lost a character or changed nothing are left out: -)\n%-34s%8s%8s\n",
+              "damage", "32", "256");
+  for (const Damage& kind : kinds) {
+    std::printf("%-34s", kind.name);
+    for (const int length : {32, 256}) {
+      int exact = 0, total = 0;
+      for (int i = 0; i < perCell; ++i) {
+        const std::string original = snippet(length);
+        std::string damaged;
+        if (kind.half) {
+          // Damage comes in runs of whole words.
+          std::size_t cut = original.size() / 2;
+          while (cut < original.size() && original[cut] != ' ' && original[cut] != '\n') ++cut;
+          damaged = original.substr(0, cut) + damage(original.substr(cut), kind);
+        } else {
+          damaged = damage(original, kind);
+        }
+        if (damaged == original || damaged.find("\xEF\xBF\xBD") != std::string::npos ||
+            damaged.find('?') != original.find('?')) {
+          continue;
+        }
+        ++total;
+        exact += pismovar::RepairText(damaged, pismovar::kCodeUtf8).text == original;
+      }
+      if (total == 0) {
+        std::printf("%8s", "-");
+      } else {
+        std::printf("%8.1f", 100.0 * exact / total);
+      }
+    }
+    std::printf("\n");
+  }
+  std::printf("\nrepair, sound snippets it changed (of %d)\n%-34s%8s%8s%8s\n", perCell,
+              "snippets", "32", "256", "1024");
+  for (const CodePage page : {pismovar::kCodeUtf8, pismovar::kCodeWin1250}) {
+    std::printf("%-34s", kNames[page]);
+    for (const int length : {32, 256, 1024}) {
+      int changed = 0;
+      for (int i = 0; i < perCell; ++i) {
+        const std::string text = Convert(converter, snippet(length), pismovar::kCodeUtf8, page);
+        changed += pismovar::RepairText(text, page).passes != 0;
+      }
+      std::printf("%8d", changed);
+    }
+    std::printf("\n");
   }
   return 0;
 }

@@ -86,7 +86,16 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   return std::nullopt;
 }
 
-enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom, kLettersOnly };
+enum LongOnly : int {
+  kEolIn = 256,
+  kEolOut,
+  kQuick,
+  kForce,
+  kStrict,
+  kBom,
+  kLettersOnly,
+  kRepair
+};
 
 constexpr char kShortOptions[] = ":f:t:io:rFSdvqlhV";
 const option kLongOptions[] = {
@@ -106,6 +115,7 @@ const option kLongOptions[] = {
     {"strict", no_argument, nullptr, kStrict},
     {"bom", no_argument, nullptr, kBom},
     {"letters-only", no_argument, nullptr, kLettersOnly},
+    {"repair", no_argument, nullptr, kRepair},
     {"quiet", no_argument, nullptr, 'q'},
     {"list", no_argument, nullptr, 'l'},
     {"help", no_argument, nullptr, 'h'},
@@ -151,7 +161,14 @@ std::string OptionError(int c, std::string_view element) {
 // The options that contradict each other or lack a partner; empty when all is well.
 std::string CheckCombination(const Options& o) {
   if (o.help || o.version || o.list) return {};
-  if (o.detect) {
+  if (o.repair) {
+    if (o.detect || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto ||
+        o.strict || o.bom || o.lettersOnly) {
+      return _("--repair keeps the code page and line ends: it takes no --detect, --to, "
+               "--eol-in, --eol-out, --strict, --bom or --letters-only");
+    }
+    if (o.inPlace) return _("--repair writes to standard output or to --output");
+  } else if (o.detect) {
     if (o.codeIn != kAuto || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto) {
       return _("--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out");
     }
@@ -294,6 +311,9 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case kLettersOnly:
         o.lettersOnly = true;
         break;
+      case kRepair:
+        o.repair = true;
+        break;
       case 'q':
         o.quiet = true;
         break;
@@ -358,6 +378,11 @@ to standard output one after another.
       --letters-only between 8-bit code pages convert only the letters with
                        diacritics and pass every other byte unchanged and
                        uncounted
+      --repair       undo a wrong reading: text read in the wrong code page
+                       and saved again (UTF-8 read as Windows 1250, once or
+                       twice over, and the like) is written back as it was,
+                       in its own code page; the words it damaged are
+                       repaired and the rest is left as it is
   -q, --quiet        no progress line and no warnings
   -l, --list         list the code pages and line ends with their numbers,
                        captions and names
@@ -424,6 +449,7 @@ failure is reported as pismovar-cli: NAME: reason), 2 for bad usage.
   pismovar-cli -f kam -t utf8 -i *.txt
   tail -f zaznam.log | pismovar-cli -f kam -t utf8
   pismovar-cli --detect dopis.txt
+  pismovar-cli --repair poskozeny.txt > opraveny.txt
 )");
   return text;
 }

@@ -35,6 +35,8 @@ class Runner {
 
   void Process(const std::string& name);
   void DetectOne(const std::string& name);
+  // Undoes a wrong reading of the input and writes it in its own code page.
+  void RepairOne(const std::string& name);
   void ConvertOne(const std::string& name);
   void ConvertInPlaceArgument(const std::string& name);
   void ConvertTree(const std::string& directory);

@@ -32,6 +32,17 @@ int LanguageClassOf(char32_t c) {
 
 int LanguageCostsPerNat() { return kCostsPerNat; }
 
+std::uint64_t CharactersCost(std::u32string_view text) {
+  std::uint64_t cost = 0;
+  int previous = kSpaceClass;
+  for (const char32_t c : text) {
+    const int current = LanguageClassOf(c);
+    cost += kPairCost[previous][current];
+    previous = current;
+  }
+  return cost + kPairCost[previous][kSpaceClass];
+}
+
 std::uint64_t ReadingCost(const std::uint8_t* data, std::size_t size, CodePage encoding) {
   std::uint64_t cost = 0;
   int previous = kSpaceClass;

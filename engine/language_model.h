@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "engine/code_page.h"
 
@@ -19,6 +20,9 @@ int LanguageClassOf(char32_t c);
 // counts as a character of the dearest class; the text counts as preceded and followed by a
 // space.
 std::uint64_t ReadingCost(const std::uint8_t* data, std::size_t size, CodePage encoding);
+
+// The same for characters already decoded.
+std::uint64_t CharactersCost(std::u32string_view text);
 
 // How many cost units make a factor of e in likelihood.
 int LanguageCostsPerNat();

@@ -1,0 +1,220 @@
+#include "engine/repair.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "engine/kernels/steps.h"
+#include "engine/language_model.h"
+#include "engine/unicode_tables.h"
+
+namespace pismovar {
+namespace {
+
+// A misreading is undone where its repair makes the text this many times e likelier in all,
+// and one word at least this much: sound Czech and Slovak never gain so much. A misreading
+// of UTF-8 is then undone in every word it makes likelier at all (a sound word hardly ever
+// makes valid UTF-8 in another code page); one code page read as another in every word.
+constexpr double kTextGain = 10.0;
+constexpr double kWordGain = 4.0;
+constexpr int kMaxPasses = 2;
+
+// The characters of `text` in `encoding`; nothing where a byte is undefined or UTF-8
+// malformed, since such bytes were never a character that a misreading could have made.
+std::optional<std::u32string> Decode(std::string_view text, CodePage encoding) {
+  std::u32string chars;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    if (encoding == kCodeUtf8) {
+      i += kernels::steps::DecodeOne(bytes + i, text.size() - i, c);
+      if (c == kernels::steps::kMalformed) return std::nullopt;
+    } else {
+      c = CharacterOf(encoding, bytes[i++]);
+      if (c == kReplacementCharacter) return std::nullopt;
+    }
+    chars += c;
+  }
+  return chars;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The bytes of each character of a code page, to write characters back exactly.
+class Encoder {
+ public:
+  explicit Encoder(CodePage codePage) : m_codePage(codePage) {
+    if (codePage == kCodeUtf8) return;
+    for (int b = 0x80; b < 0x100; ++b) {
+      const char32_t c = CharacterOf(codePage, static_cast<std::uint8_t>(b));
+      if (c != kReplacementCharacter) m_bytes.emplace_back(c, static_cast<std::uint8_t>(b));
+    }
+    std::sort(m_bytes.begin(), m_bytes.end());
+  }
+
+  // Nothing where the code page lacks a character.
+  std::optional<std::string> Encode(std::u32string_view chars) const {
+    std::string out;
+    for (const char32_t c : chars) {
+      if (m_codePage == kCodeUtf8) {
+        AppendUtf8(out, c);
+      } else if (c < 0x80) {
+        out += static_cast<char>(c);
+      } else {
+        const auto it = std::lower_bound(m_bytes.begin(), m_bytes.end(),
+                                         std::pair<char32_t, std::uint8_t>{c, 0});
+        if (it == m_bytes.end() || it->first != c) return std::nullopt;
+        out += static_cast<char>(it->second);
+      }
+    }
+    return out;
+  }
+
+ private:
+  CodePage m_codePage;
+  std::vector<std::pair<char32_t, std::uint8_t>> m_bytes;
+};
+
+bool IsAsciiSpace(char32_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The words of a text: runs between ASCII white space, which no misreading makes or breaks.
+std::vector<std::pair<std::size_t, std::size_t>> Words(const std::u32string& chars) {
+  std::vector<std::pair<std::size_t, std::size_t>> words;
+  for (std::size_t i = 0; i < chars.size();) {
+    if (IsAsciiSpace(chars[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < chars.size() && !IsAsciiSpace(chars[end])) ++end;
+    words.emplace_back(i, end - i);
+    i = end;
+  }
+  return words;
+}
+
+bool HasNonAscii(std::u32string_view word) {
+  return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80; });
+}
+
+// The words one misreading repairs, with what each becomes, and their gain in total.
+struct Pass {
+  Misreading misreading;
+  double gain = 0;
+  double strongest = 0;  // the gain of the word it helps most
+  std::size_t changed = 0;   // words it would change
+  std::size_t improved = 0;  // of them, words it makes likelier
+  std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
+};
+
+// Whether undoing a pass's misreading is safe. Undoing a misreading of UTF-8 halves the
+// letters of every word it repairs, which sound text never gains from; one code page read
+// as another maps letters to letters, and a few sound words of any text may read a little
+// better so (an initial "ó" as a dash): it must make nearly every word it changes likelier,
+// and by kEightBitWordGain on average.
+constexpr double kEightBitWordGain = 3.0;
+
+bool Convincing(const Pass& pass) {
+  if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
+  if (pass.misreading.right == kCodeUtf8) return true;
+  return 4 * pass.improved >= 3 * pass.changed &&
+         pass.gain >= kEightBitWordGain * static_cast<double>(pass.changed);
+}
+
+Pass TryMisreading(const std::u32string& chars,
+                   const std::vector<std::pair<std::size_t, std::size_t>>& words,
+                   const Misreading& misreading, const Encoder& wrong) {
+  Pass pass{misreading, 0, 0, 0, 0, {}};
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    if (!HasNonAscii(word)) continue;
+    const std::optional<std::string> bytes = wrong.Encode(word);
+    if (!bytes) continue;
+    std::optional<std::u32string> fixed = Decode(*bytes, misreading.right);
+    if (!fixed || *fixed == word) continue;
+    const double gain =
+        (static_cast<double>(CharactersCost(word)) - static_cast<double>(CharactersCost(*fixed))) /
+        LanguageCostsPerNat();
+    ++pass.changed;
+    pass.improved += gain > 0;
+    if (gain <= 0 && misreading.right == kCodeUtf8) continue;
+    pass.gain += gain;
+    pass.strongest = std::max(pass.strongest, gain);
+    pass.repaired.emplace_back(w, std::move(*fixed));
+  }
+  return pass;
+}
+
+}  // namespace
+
+RepairResult RepairText(std::string_view text, CodePage encoding) {
+  RepairResult result;
+  result.text = std::string(text);
+  std::optional<std::u32string> decoded = Decode(text, encoding);
+  if (!decoded) return result;
+  std::u32string chars = std::move(*decoded);
+
+  std::array<std::optional<Encoder>, kDetectCodePages> encoders;
+  for (int pass = 0; pass < kMaxPasses; ++pass) {
+    const auto words = Words(chars);
+    std::optional<Pass> best;
+    for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
+      if (wrong == encoding) continue;
+      if (!encoders[wrong]) encoders[wrong].emplace(wrong);
+      // Bytes of UTF-8 or of another code page, read as `wrong`: saved as UTF-8 they may
+      // have been either; saved in a code page, they were that code page's own.
+      for (CodePage right = 0; right < kTextEncodingCount; ++right) {
+        if (right == wrong || right == kCodeAscii) continue;
+        if (encoding != kCodeUtf8 && right != encoding) continue;
+        if (right != kCodeUtf8 && right >= kDetectCodePages) continue;
+        Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
+        // Only UTF-8 is misread twice over.
+        if (pass > 0 && right != kCodeUtf8) continue;
+        if (Convincing(candidate) && (!best || candidate.gain > best->gain)) {
+          best = std::move(candidate);
+        }
+      }
+    }
+    if (!best) break;
+    std::u32string repaired;
+    std::size_t at = 0;
+    std::uint64_t letters = 0;
+    for (const auto& [w, fixed] : best->repaired) {
+      repaired.append(chars, at, words[w].first - at);
+      repaired += fixed;
+      at = words[w].first + words[w].second;
+      letters += static_cast<std::uint64_t>(
+          std::count_if(fixed.begin(), fixed.end(), [](char32_t c) { return c >= 0x80; }));
+    }
+    repaired.append(chars, at, std::u32string::npos);
+    chars = std::move(repaired);
+    result.misreading = best->misreading;
+    result.characters = letters;
+    result.passes = pass + 1;
+  }
+  if (result.passes == 0) return result;
+  const std::optional<std::string> encoded = Encoder(encoding).Encode(chars);
+  if (encoded) result.text = *encoded;
+  else result.passes = 0;  // the repaired text does not fit the input's code page
+  return result;
+}
+
+}  // namespace pismovar
