@@ -130,6 +130,19 @@ TEST(AutoDetectTest, AnUncertainGuessLeavesAFileAsItWasUnlessForced) {
   EXPECT_NE(ReadFile(file), unclear);
 }
 
+TEST(RepairTest, UndoesUtf8ReadAsWindows1250AndSaysSo) {
+  // "Příliš žluťoučký kůň" in UTF-8, read as Windows 1250 and saved as UTF-8 again.
+  const std::string damaged =
+      "P\xC4\xB9\xE2\x84\xA2\xC4\x82\xC2\xADli\xC4\xB9\xCB\x87 "
+      "\xC4\xB9\xC4\xBElu\xC4\xB9\xC4\x84ou\xC3\x84\xC5\xA4k\xC4\x82\xCB\x9D "
+      "k\xC4\xB9\xC5\xBB\xC4\xB9\xC2\x88\n";
+  const CliResult repaired = RunCli({"--repair"}, damaged);
+  EXPECT_EQ(repaired.status, 0);
+  EXPECT_EQ(repaired.out, "Příliš žluťoučký kůň\n");
+  EXPECT_EQ(repaired.err, "pismovar-cli: -: repaired UTF-8 read as Windows 1250: 9 letters\n");
+  EXPECT_EQ(RunCli({"--repair"}, repaired.out).err, "pismovar-cli: -: nothing to repair\n");
+}
+
 TEST(StandardStreamsTest, FilesGoToStandardOutputOneAfterAnother) {
   ScratchDir dir;
   WriteFile(dir / "a.txt", Encode("Žluťoučký kůň\n", 0));
