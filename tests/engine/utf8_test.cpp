@@ -388,6 +388,12 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"DesktopProgramNeverAnswersUtf8", kCzech, false, kCodeKamenicky,
                    kCodeKamenicky},
         DetectCase{"PlainAsciiIsAscii", "Hello\n", true, kCodeAscii, kCodeAscii},
+        // Harmful answers of a tally alone: "pěkně děkuji" in KOI8-ČS has none of its letters
+        // (ASCII), and the Macintosh "ří" of "Otevřít přílohu" is valid UTF-8 (Thaana).
+        DetectCase{"HighBytesAreNeverAscii", "p\xC5kn\xC5 d\xC5kuji\n", true, kCodeKoi8cs,
+                   kCodeKoi8cs},
+        DetectCase{"ValidUtf8ThatReadsAsMacintosh", "Otev\xDE\x92t p\xDE\x92lohu\n", true,
+                   kCodeMacintosh, kCodeMacintosh},
         DetectCase{"Windows1250Text", "P\xF8\xEDli\x9A \xE8\xE1ry", true, kCodeWin1250,
                    kCodeWin1250},
         DetectCase{"SequenceAcrossTheReadBoundary", std::string(kRead - 1, 'x') + "čř", true,
