@@ -256,6 +256,7 @@ int main(int argc, char** argv) {
     CodePage wrong;
     int times;
     bool half;  // only the second half of the snippet is damaged
+    char32_t edited = 0;  // what an editor made of the C1 controls, if anything
   };
   const Damage kinds[] = {
       {"UTF-8 read as Windows 1250", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, false},
@@ -266,6 +267,10 @@ int main(int argc, char** argv) {
       {"UTF-8 read as Macintosh", pismovar::kCodeUtf8, pismovar::kCodeMacintosh, 1, false},
       {"UTF-8 read as KOI8-CS", pismovar::kCodeUtf8, pismovar::kCodeKoi8cs, 1, false},
       {"UTF-8 read as 1250, half", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, true},
+      {"UTF-8 read as ISO, C1 made NBSP", pismovar::kCodeUtf8, pismovar::kCodeIsoLatin2, 1,
+       false, 0xA0},
+      {"UTF-8 read as 1250, C1 made SHY", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, false,
+       0xAD},
       {"852 read as 1250", pismovar::kCodeLatin2, pismovar::kCodeWin1250, 1, false},
       {"1250 read as 852", pismovar::kCodeWin1250, pismovar::kCodeLatin2, 1, false},
       {"1250 read as ISO", pismovar::kCodeWin1250, pismovar::kCodeIsoLatin2, 1, false},
@@ -277,6 +282,16 @@ int main(int argc, char** argv) {
                                     ? text
                                     : Convert(converter, text, pismovar::kCodeUtf8, kind.right);
       text = Convert(converter, bytes, kind.wrong, pismovar::kCodeUtf8);
+    }
+    if (kind.edited != 0) {
+      // U+0080..U+009F are C2 80..C2 9F in UTF-8.
+      const std::string to = kind.edited == 0xA0 ? "\xC2\xA0" : "\xC2\xAD";
+      for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        if (static_cast<unsigned char>(text[i]) == 0xC2 && next >= 0x80 && next < 0xA0) {
+          text.replace(i, 2, to);
+        }
+      }
     }
     return text;
   };

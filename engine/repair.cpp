@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -139,16 +140,75 @@ bool Convincing(const Pass& pass) {
          pass.gain >= kEightBitWordGain * static_cast<double>(pass.changed);
 }
 
+// Editors and web forms often turn the C1 controls of a misread text into a no-break space or
+// a soft hyphen. Where one of those stands after the lead byte of a UTF-8 sequence, it may
+// have been any byte that `wrong` reads as a C1 control: each in turn, the likeliest word
+// wins. Only in a text that shows such edits, where a pair makes no Czech or Slovak letter
+// (C3 A0 is à); elsewhere a pair such as C3 AD is í. A few places per word are tried.
+constexpr int kMaxEditedPlaces = 3;
+constexpr std::u32string_view kCzechSlovakLetters =
+    U"áäčďéěíĺľňóôöŕřšťúůüýžÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
+
+// The character a lead byte and a no-break space or soft hyphen after it make, or 0.
+char32_t EditedPair(const std::string& bytes, std::size_t i) {
+  const auto byte = static_cast<std::uint8_t>(bytes[i]);
+  const auto before = static_cast<std::uint8_t>(bytes[i - 1]);
+  if ((byte != 0xA0 && byte != 0xAD) || before < 0xC2 || before > 0xDF) return 0;
+  return static_cast<char32_t>((before & 0x1F) << 6 | (byte & 0x3F));
+}
+
+bool ShowsEdits(const std::string& bytes) {
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    const char32_t made = EditedPair(bytes, i);
+    if (made != 0 && kCzechSlovakLetters.find(made) == std::u32string_view::npos) return true;
+  }
+  return false;
+}
+
+std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong) {
+  std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
+  int places = 0;
+  for (std::size_t i = 1; i < bytes.size() && places < kMaxEditedPlaces; ++i) {
+    if (EditedPair(bytes, i) == 0) continue;
+    ++places;
+    std::uint64_t bestCost = best ? CharactersCost(*best) : UINT64_MAX;
+    char chosen = bytes[i];
+    for (int control = 0x80; control < 0xA0; ++control) {
+      const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
+      if (c < 0x80 || c >= 0xA0) continue;
+      bytes[i] = static_cast<char>(control);
+      std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
+      if (candidate && CharactersCost(*candidate) < bestCost) {
+        bestCost = CharactersCost(*candidate);
+        best = std::move(candidate);
+        chosen = bytes[i];
+      }
+    }
+    bytes[i] = chosen;
+  }
+  return best;
+}
+
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const Misreading& misreading, const Encoder& wrong) {
   Pass pass{misreading, 0, 0, 0, 0, {}};
+  bool edited = false;
+  if (misreading.right == kCodeUtf8) {
+    for (std::size_t w = 0; w < words.size() && !edited; ++w) {
+      const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+      const std::optional<std::string> bytes = wrong.Encode(word);
+      edited = bytes && ShowsEdits(*bytes);
+    }
+  }
   for (std::size_t w = 0; w < words.size(); ++w) {
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
-    std::optional<std::u32string> fixed = Decode(*bytes, misreading.right);
+    std::optional<std::u32string> fixed = edited
+                                              ? DecodeWithEditedControls(*bytes, misreading.wrong)
+                                              : Decode(*bytes, misreading.right);
     if (!fixed || *fixed == word) continue;
     const double gain =
         (static_cast<double>(CharactersCost(word)) - static_cast<double>(CharactersCost(*fixed))) /
