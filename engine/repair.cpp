@@ -15,10 +15,10 @@ namespace pismovar {
 namespace {
 
 // A misreading is undone where its repair makes the text this many times e likelier in all,
-// and one word at least this much: sound Czech and Slovak never gain so much. A misreading
-// of UTF-8 is then undone in every word it makes likelier at all (a sound word hardly ever
-// makes valid UTF-8 in another code page); one code page read as another in every word.
-constexpr double kTextGain = 10.0;
+// and one word at least this much: sound Czech and Slovak never gain so much. It is then
+// undone in every word it changes: a sound word hardly ever makes valid UTF-8 in another
+// code page, and a code page read as another is misread in every word.
+constexpr double kTextGain = 6.0;
 constexpr double kWordGain = 4.0;
 constexpr int kMaxPasses = 2;
 
@@ -121,7 +121,8 @@ struct Pass {
   Misreading misreading;
   double gain = 0;
   double strongest = 0;  // the gain of the word it helps most
-  std::size_t changed = 0;   // words it would change
+  std::size_t lettered = 0;  // words with letters beyond ASCII
+  std::size_t changed = 0;   // of them, words it would change
   std::size_t improved = 0;  // of them, words it makes likelier
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
@@ -130,14 +131,17 @@ struct Pass {
 // letters of every word it repairs, which sound text never gains from; one code page read
 // as another maps letters to letters, and a few sound words of any text may read a little
 // better so (an initial "ó" as a dash): it must make nearly every word it changes likelier,
-// and by kEightBitWordGain on average.
+// by kEightBitWordGain on average, and more than one word, by kEightBitTextGain in all.
 constexpr double kEightBitWordGain = 3.0;
+constexpr double kEightBitTextGain = 10.0;
 
 bool Convincing(const Pass& pass) {
   if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
-  if (pass.misreading.right == kCodeUtf8) return true;
-  return 4 * pass.improved >= 3 * pass.changed &&
-         pass.gain >= kEightBitWordGain * static_cast<double>(pass.changed);
+  // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
+  if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
+  return pass.improved > 1 && 4 * pass.improved >= 3 * pass.changed &&
+         pass.gain >= std::max(kEightBitTextGain,
+                               kEightBitWordGain * static_cast<double>(pass.changed));
 }
 
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
@@ -192,7 +196,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const Misreading& misreading, const Encoder& wrong) {
-  Pass pass{misreading, 0, 0, 0, 0, {}};
+  Pass pass{misreading, 0, 0, 0, 0, 0, {}};
   bool edited = false;
   if (misreading.right == kCodeUtf8) {
     for (std::size_t w = 0; w < words.size() && !edited; ++w) {
@@ -204,6 +208,7 @@ Pass TryMisreading(const std::u32string& chars,
   for (std::size_t w = 0; w < words.size(); ++w) {
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
+    ++pass.lettered;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
     std::optional<std::u32string> fixed = edited
@@ -215,7 +220,6 @@ Pass TryMisreading(const std::u32string& chars,
         LanguageCostsPerNat();
     ++pass.changed;
     pass.improved += gain > 0;
-    if (gain <= 0 && misreading.right == kCodeUtf8) continue;
     pass.gain += gain;
     pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
