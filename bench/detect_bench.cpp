@@ -96,8 +96,8 @@ std::vector<int> AskTool(const std::string& command, const fs::path& dir, int co
 }
 
 const std::vector<std::pair<std::string, int>> kEncaNames = {
-    {"1250", 0},    {"KEYBCS2", 1}, {"852", 2},   {"8859-2", 3},   {"MACCE", 4},
-    {"KOI-8_CS", 5}, {"ASCII", 6},  {"UTF-8", 7}};
+    {"1250", 0},  {"KEYBCS2", 1},  {"852", 2},   {"8859-2", 3},
+    {"MACCE", 4}, {"KOI-8_CS", 5}, {"ASCII", 6}, {"UTF-8", 7}};
 const std::vector<std::pair<std::string, int>> kUchardetNames = {
     {"1250", 0}, {"852", 2}, {"8859-2", 3}, {"CENTRALEUROPE", 4}, {"ASCII", 6}, {"UTF-8", 7}};
 
@@ -111,8 +111,8 @@ struct Score {
   int total = 0;
   int asciiForHigh = 0;
   int utf8For8Bit = 0;
-  int unsure = 0;          // ours only: an in-place run would leave the file
-  int sureButWrong = 0;    // ours only: sure, and decodes another text
+  int unsure = 0;        // ours only: an in-place run would leave the file
+  int sureButWrong = 0;  // ours only: sure, and decodes another text
 };
 
 }  // namespace
@@ -124,8 +124,9 @@ int main(int argc, char** argv) {
     const std::string command = std::string("python3 '") + PISMOVAR_SOURCE_DIR +
                                 "/scripts/gen_language_model.py' --held-out '" + heldOut + "'";
     if (std::system(command.c_str()) != 0) {
-      std::fprintf(stderr, "cannot write the held-out texts (needs fortunes-cs, manpages-cs, "
-                           "hunspell-cs, hunspell-sk)\n");
+      std::fprintf(stderr,
+                   "cannot write the held-out texts (needs fortunes-cs, manpages-cs, "
+                   "hunspell-cs, hunspell-sk)\n");
       return 1;
     }
   }
@@ -214,8 +215,10 @@ int main(int argc, char** argv) {
       std::printf("\n");
     }
   }
-  std::printf("\npismovar, sure enough for an in-place run / sure but decoding another text "
-              "(per cent)\n%-10s", "length");
+  std::printf(
+      "\npismovar, sure enough for an in-place run / sure but decoding another text "
+      "(per cent)\n%-10s",
+      "length");
   for (const int length : kLengths) std::printf("%14d", length);
   std::printf("\n%-10s", "");
   for (const int length : kLengths) {
@@ -255,7 +258,7 @@ int main(int argc, char** argv) {
     CodePage right;
     CodePage wrong;
     int times;
-    bool half;  // only the second half of the snippet is damaged
+    bool half;            // only the second half of the snippet is damaged
     char32_t edited = 0;  // what an editor made of the C1 controls, if anything
   };
   const Damage kinds[] = {
@@ -267,8 +270,8 @@ int main(int argc, char** argv) {
       {"UTF-8 read as Macintosh", pismovar::kCodeUtf8, pismovar::kCodeMacintosh, 1, false},
       {"UTF-8 read as KOI8-CS", pismovar::kCodeUtf8, pismovar::kCodeKoi8cs, 1, false},
       {"UTF-8 read as 1250, half", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, true},
-      {"UTF-8 read as ISO, C1 made NBSP", pismovar::kCodeUtf8, pismovar::kCodeIsoLatin2, 1,
-       false, 0xA0},
+      {"UTF-8 read as ISO, C1 made NBSP", pismovar::kCodeUtf8, pismovar::kCodeIsoLatin2, 1, false,
+       0xA0},
       {"UTF-8 read as 1250, C1 made SHY", pismovar::kCodeUtf8, pismovar::kCodeWin1250, 1, false,
        0xAD},
       {"852 read as 1250", pismovar::kCodeLatin2, pismovar::kCodeWin1250, 1, false},
@@ -302,9 +305,10 @@ int main(int argc, char** argv) {
     for (int k = 0; k < length; ++k) utf8 += characters[start + k];
     return utf8;
   };
-  std::printf("\nrepair, exact recoveries of damaged snippets (per cent; snippets whose damage "
-              "lost a character or changed nothing are left out: -)\n%-34s%8s%8s\n",
-              "damage", "32", "256");
+  std::printf(
+      "\nrepair, exact recoveries of damaged snippets (per cent; snippets whose damage "
+      "lost a character or changed nothing are left out: -)\n%-34s%8s%8s\n",
+      "damage", "32", "256");
   for (const Damage& kind : kinds) {
     std::printf("%-34s", kind.name);
     for (const int length : {32, 256}) {
@@ -335,8 +339,8 @@ int main(int argc, char** argv) {
     }
     std::printf("\n");
   }
-  std::printf("\nrepair, sound snippets it changed (of %d)\n%-34s%8s%8s%8s\n", perCell,
-              "snippets", "32", "256", "1024");
+  std::printf("\nrepair, sound snippets it changed (of %d)\n%-34s%8s%8s%8s\n", perCell, "snippets",
+              "32", "256", "1024");
   for (const CodePage page : {pismovar::kCodeUtf8, pismovar::kCodeWin1250}) {
     std::printf("%-34s", kNames[page]);
     for (const int length : {32, 256, 1024}) {

@@ -86,16 +86,7 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   return std::nullopt;
 }
 
-enum LongOnly : int {
-  kEolIn = 256,
-  kEolOut,
-  kQuick,
-  kForce,
-  kStrict,
-  kBom,
-  kLettersOnly,
-  kRepair
-};
+enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom, kLettersOnly, kRepair };
 
 constexpr char kShortOptions[] = ":f:t:io:rFSdvqlhV";
 const option kLongOptions[] = {
@@ -164,8 +155,9 @@ std::string CheckCombination(const Options& o) {
   if (o.repair) {
     if (o.detect || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto ||
         o.strict || o.bom || o.lettersOnly) {
-      return _("--repair keeps the code page and line ends: it takes no --detect, --to, "
-               "--eol-in, --eol-out, --strict, --bom or --letters-only");
+      return _(
+          "--repair keeps the code page and line ends: it takes no --detect, --to, "
+          "--eol-in, --eol-out, --strict, --bom or --letters-only");
     }
     if (o.inPlace) return _("--repair writes to standard output or to --output");
   } else if (o.detect) {

@@ -221,16 +221,15 @@ void Runner::RepairOne(const std::string& name) {
   }
   CodePage encoding = m_options.codeIn;
   if (encoding == kAuto) {
-    m_converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                             true);
+    m_converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), true);
     encoding = m_converter.m_nCodeIn;
   }
   const RepairResult repair = RepairText(text, encoding);
   UniqueFd file;
   int out = STDOUT_FILENO;
   if (m_options.output) {
-    file = UniqueFd(::open(m_options.output->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                           0666));
+    file =
+        UniqueFd(::open(m_options.output->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!file.Valid()) {
       m_host.SystemError(*m_options.output, _("cannot create"), errno);
       Finish();
@@ -244,11 +243,11 @@ void Runner::RepairOne(const std::string& name) {
   } else if (repair.passes == 0) {
     m_host.Warning(_("nothing to repair"));
   } else {
-    m_host.Warning(Substitute(
-        repair.passes > 1 ? _("repaired %s read as %s, twice over: %s letters")
-                          : _("repaired %s read as %s: %s letters"),
-        {CodePageCaption(repair.misreading.right), CodePageCaption(repair.misreading.wrong),
-         std::to_string(repair.characters)}));
+    m_host.Warning(
+        Substitute(repair.passes > 1 ? _("repaired %s read as %s, twice over: %s letters")
+                                     : _("repaired %s read as %s: %s letters"),
+                   {CodePageCaption(repair.misreading.right),
+                    CodePageCaption(repair.misreading.wrong), std::to_string(repair.characters)}));
   }
   Finish();
 }

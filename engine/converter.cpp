@@ -604,8 +604,8 @@ Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::strin
 
 void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
                            std::span<const std::uint8_t> sample, bool whole) {
-  m_lastGuess = DecideGuess(tally.Counts(), utf8, m_bDetectUtf8, sample.data(), sample.size(),
-                            whole);
+  m_lastGuess =
+      DecideGuess(tally.Counts(), utf8, m_bDetectUtf8, sample.data(), sample.size(), whole);
   m_nLineEndIn = m_lastGuess.lineEnd;
   m_nCodeIn = m_lastGuess.codePage;
   m_host.UpdateData(false);

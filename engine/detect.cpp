@@ -125,17 +125,16 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   } else if (decisive) {
     // Code pages that count the same letters (Windows 1250 and ISO 8859-2 for č) may still
     // read other bytes otherwise (ľ, ť): the model chooses among them.
-    guess.codePage = cheapest([&](CodePage e) {
-      return e < kDetectCodePages && counts.code[e] == counts.code[tallied];
-    });
+    guess.codePage = cheapest(
+        [&](CodePage e) { return e < kDetectCodePages && counts.code[e] == counts.code[tallied]; });
   } else {
     guess.codePage = cheapest([](CodePage e) { return e != kCodeUtf8; });
   }
   guess.runnerUp = cheapest([&](CodePage e) { return !sameReading(e, guess.codePage); });
   if (guess.runnerUp != Guess::kNoRunnerUp) {
-    guess.margin = (static_cast<double>(cost[guess.runnerUp]) -
-                    static_cast<double>(cost[guess.codePage])) /
-                   LanguageCostsPerNat();
+    guess.margin =
+        (static_cast<double>(cost[guess.runnerUp]) - static_cast<double>(cost[guess.codePage])) /
+        LanguageCostsPerNat();
   } else {
     guess.margin = std::numeric_limits<double>::infinity();
   }

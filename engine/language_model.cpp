@@ -59,8 +59,8 @@ std::uint64_t ReadingCost(const std::uint8_t* data, std::size_t size, CodePage e
   } else {
     std::array<std::uint8_t, 256> classOf{};
     for (int b = 0; b < 256; ++b) {
-      classOf[b] =
-          static_cast<std::uint8_t>(LanguageClassOf(CharacterOf(encoding, static_cast<std::uint8_t>(b))));
+      classOf[b] = static_cast<std::uint8_t>(
+          LanguageClassOf(CharacterOf(encoding, static_cast<std::uint8_t>(b))));
     }
     for (std::size_t i = 0; i < size; ++i) add(classOf[data[i]]);
   }

@@ -120,7 +120,7 @@ bool HasNonAscii(std::u32string_view word) {
 struct Pass {
   Misreading misreading;
   double gain = 0;
-  double strongest = 0;  // the gain of the word it helps most
+  double strongest = 0;      // the gain of the word it helps most
   std::size_t lettered = 0;  // words with letters beyond ASCII
   std::size_t changed = 0;   // of them, words it would change
   std::size_t improved = 0;  // of them, words it makes likelier
@@ -140,8 +140,8 @@ bool Convincing(const Pass& pass) {
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
   if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
   return pass.improved > 1 && 4 * pass.improved >= 3 * pass.changed &&
-         pass.gain >= std::max(kEightBitTextGain,
-                               kEightBitWordGain * static_cast<double>(pass.changed));
+         pass.gain >=
+             std::max(kEightBitTextGain, kEightBitWordGain * static_cast<double>(pass.changed));
 }
 
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
@@ -150,8 +150,7 @@ bool Convincing(const Pass& pass) {
 // wins. Only in a text that shows such edits, where a pair makes no Czech or Slovak letter
 // (C3 A0 is à); elsewhere a pair such as C3 AD is í. A few places per word are tried.
 constexpr int kMaxEditedPlaces = 3;
-constexpr std::u32string_view kCzechSlovakLetters =
-    U"áäčďéěíĺľňóôöŕřšťúůüýžÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
+constexpr std::u32string_view kCzechSlovakLetters = U"áäčďéěíĺľňóôöŕřšťúůüýžÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
 // The character a lead byte and a no-break space or soft hyphen after it make, or 0.
 char32_t EditedPair(const std::string& bytes, std::size_t i) {
@@ -276,8 +275,10 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   }
   if (result.passes == 0) return result;
   const std::optional<std::string> encoded = Encoder(encoding).Encode(chars);
-  if (encoded) result.text = *encoded;
-  else result.passes = 0;  // the repaired text does not fit the input's code page
+  if (encoded)
+    result.text = *encoded;
+  else
+    result.passes = 0;  // the repaired text does not fit the input's code page
   return result;
 }
 

@@ -6,10 +6,11 @@ namespace {
 // Windows 1250, 852, ISO 8859-2 and Macintosh Central European as their publishers and the C
 // library's converters have them, except that the five bytes Windows 1250 leaves empty are the
 // C1 controls of their numbers, as browsers read them: Windows 1250 then comes back whole
-// through UTF-8, and UTF-8 once misread as Windows 1250 can be read back. Kamenický keeps code page 437's box drawing, Greek and
-// mathematical signs above its letters (0x80..0xAB), with § in place of ¡ at 0xAD. KOI8-ČS follows
-// the Czechoslovak standard; bytes it leaves empty, its digraphs ch and CH (no single character)
-// and its tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E) stay undefined.
+// through UTF-8, and UTF-8 once misread as Windows 1250 can be read back. Kamenický keeps code page
+// 437's box drawing, Greek and mathematical signs above its letters (0x80..0xAB), with § in place
+// of ¡ at 0xAD. KOI8-ČS follows the Czechoslovak standard; bytes it leaves empty, its digraphs ch
+// and CH (no single character) and its tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E)
+// stay undefined.
 // clang-format off
 constexpr std::array<HighHalf, kCodePageCount - 1> kHighHalves{{
     // Windows 1250

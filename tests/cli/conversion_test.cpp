@@ -124,7 +124,8 @@ TEST(AutoDetectTest, AnUncertainGuessLeavesAFileAsItWasUnlessForced) {
   EXPECT_NE(detected.out.find(" (uncertain), runner-up "), std::string::npos) << detected.out;
   const CliResult refused = RunCli({"-t", "utf8", "-i", file});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.err, "pismovar-cli: " + file + ": cannot tell the code page; name it with -f\n");
+  EXPECT_EQ(refused.err,
+            "pismovar-cli: " + file + ": cannot tell the code page; name it with -f\n");
   EXPECT_EQ(ReadFile(file), unclear);
   EXPECT_EQ(RunCli({"-t", "utf8", "-i", "--force", file}).status, 0);
   EXPECT_NE(ReadFile(file), unclear);

@@ -67,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsageCase{{"--repair", "-t", "win"},
                      "--repair keeps the code page and line ends: it takes no --detect, --to, "
                      "--eol-in, --eol-out, --strict, --bom or --letters-only"},
-        BadUsageCase{{"--repair", "-i", "a"}, "--repair writes to standard output or to --output"}));
+        BadUsageCase{{"--repair", "-i", "a"},
+                     "--repair writes to standard output or to --output"}));
 
 TEST(InformativeOptionsTest, HelpVersionAndListPrintAndSucceed) {
   const CliResult help = RunCli({"--help"});

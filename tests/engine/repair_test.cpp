@@ -46,8 +46,7 @@ class RepairCases : public ::testing::TestWithParam<RepairCase> {};
 
 TEST_P(RepairCases, GiveBackTheTextExactly) {
   const RepairCase& c = GetParam();
-  const std::string original =
-      c.saved == kCodeUtf8 ? kText : Convert(kText, kCodeUtf8, c.saved);
+  const std::string original = c.saved == kCodeUtf8 ? kText : Convert(kText, kCodeUtf8, c.saved);
   const std::string sound = c.saved == kCodeUtf8 ? c.sound : Convert(c.sound, kCodeUtf8, c.saved);
   const std::string damaged = sound + Damage(kText, c.right, c.wrong, c.saved, c.times, c.edited);
   ASSERT_NE(damaged, sound + original);

@@ -367,8 +367,7 @@ TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
   EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, c.quick);
   // The same bytes from a pipe.
-  converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size(),
-                         true);
+  converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size(), true);
   EXPECT_EQ(converter.m_nCodeIn, c.full);
 }
 
@@ -385,8 +384,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DetectCase{"Utf8Text", kCzech, true, kCodeUtf8, kCodeUtf8},
         // Of the code pages' readings of the UTF-8 bytes, Kamenický's is the least unlike Czech.
-        DetectCase{"DesktopProgramNeverAnswersUtf8", kCzech, false, kCodeKamenicky,
-                   kCodeKamenicky},
+        DetectCase{"DesktopProgramNeverAnswersUtf8", kCzech, false, kCodeKamenicky, kCodeKamenicky},
         DetectCase{"PlainAsciiIsAscii", "Hello\n", true, kCodeAscii, kCodeAscii},
         // Harmful answers of a tally alone: "pěkně děkuji" in KOI8-ČS has none of its letters
         // (ASCII), and the Macintosh "ří" of "Otevřít přílohu" is valid UTF-8 (Thaana).
