@@ -324,7 +324,13 @@ int main(int argc, char** argv) {
         } else {
           damaged = damage(original, kind);
         }
-        if (damaged == original || damaged.find("\xEF\xBF\xBD") != std::string::npos ||
+        // A text the right code page cannot hold whole (typographic quotes in 852) cannot
+        // come back exactly.
+        const bool held = kind.right == pismovar::kCodeUtf8 ||
+                          Convert(converter,
+                                  Convert(converter, original, pismovar::kCodeUtf8, kind.right),
+                                  kind.right, pismovar::kCodeUtf8) == original;
+        if (!held || damaged == original || damaged.find("\xEF\xBF\xBD") != std::string::npos ||
             damaged.find('?') != original.find('?')) {
           continue;
         }

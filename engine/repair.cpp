@@ -124,24 +124,31 @@ struct Pass {
   std::size_t lettered = 0;  // words with letters beyond ASCII
   std::size_t changed = 0;   // of them, words it would change
   std::size_t improved = 0;  // of them, words it makes likelier
+  // Words it turns from something with a sign or a foreign letter into Czech or Slovak.
+  std::size_t mended = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
 // Whether undoing a pass's misreading is safe. Undoing a misreading of UTF-8 halves the
-// letters of every word it repairs, which sound text never gains from; one code page read
-// as another maps letters to letters, and a few sound words of any text may read a little
-// better so (an initial "ó" as a dash): it must make nearly every word it changes likelier,
-// by kEightBitWordGain on average, and more than one word, by kEightBitTextGain in all.
-constexpr double kEightBitWordGain = 3.0;
-constexpr double kEightBitTextGain = 10.0;
-
+// letters of every word it repairs, which sound text never gains from. One code page read
+// as another maps letters to letters, and a sound word may read a little better so (an
+// initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that holds
+// a sign or a foreign letter into Czech or Slovak, and make nearly every word it changes
+// likelier.
 bool Convincing(const Pass& pass) {
   if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
   if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
-  return pass.improved > 1 && 4 * pass.improved >= 3 * pass.changed &&
-         pass.gain >=
-             std::max(kEightBitTextGain, kEightBitWordGain * static_cast<double>(pass.changed));
+  return pass.mended > 0 && 4 * pass.improved >= 3 * pass.changed;
+}
+
+constexpr std::u32string_view kCzechSlovakLetters =
+    U"áäčďéěíĺľňóôöŕřšťúůüýžÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
+
+bool IsCzechOrSlovak(std::u32string_view word) {
+  return std::all_of(word.begin(), word.end(), [](char32_t c) {
+    return c < 0x80 || kCzechSlovakLetters.find(c) != std::u32string_view::npos;
+  });
 }
 
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
@@ -150,7 +157,6 @@ bool Convincing(const Pass& pass) {
 // wins. Only in a text that shows such edits, where a pair makes no Czech or Slovak letter
 // (C3 A0 is à); elsewhere a pair such as C3 AD is í. A few places per word are tried.
 constexpr int kMaxEditedPlaces = 3;
-constexpr std::u32string_view kCzechSlovakLetters = U"áäčďéěíĺľňóôöŕřšťúůüýžÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
 // The character a lead byte and a no-break space or soft hyphen after it make, or 0.
 char32_t EditedPair(const std::string& bytes, std::size_t i) {
@@ -195,7 +201,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const Misreading& misreading, const Encoder& wrong) {
-  Pass pass{misreading, 0, 0, 0, 0, 0, {}};
+  Pass pass{misreading, 0, 0, 0, 0, 0, 0, {}};
   bool edited = false;
   if (misreading.right == kCodeUtf8) {
     for (std::size_t w = 0; w < words.size() && !edited; ++w) {
@@ -220,7 +226,9 @@ Pass TryMisreading(const std::u32string& chars,
     ++pass.changed;
     pass.improved += gain > 0;
     pass.gain += gain;
-    pass.strongest = std::max(pass.strongest, gain);
+    const bool mended = gain > 0 && !IsCzechOrSlovak(word) && IsCzechOrSlovak(*fixed);
+    pass.mended += mended;
+    if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
   }
   return pass;
