@@ -25,18 +25,22 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 OUTPUT = ROOT / "engine" / "language_model_data.inc"
 
 CZECH_SLOVAK = "áäčďéěíĺľňóôöŕřšťúůüýž"
-# Typographic signs Czech and Slovak prose uses beside ASCII punctuation.
-SYMBOLS = "\u00a0–—„“”‚‘’…«»‹›§°€×±·•©®‰¦¤¨´˝˘˙˛ˇ¸"
+# Typographic signs of Czech and Slovak prose with a class each, since where they stand tells
+# a sound text from a misread one ("„" opens, "“" closes, "‚" after a letter is é in 852);
+# then the rarer signs, in one class.
+SIGNS = "\u00a0–—„“”‚‘’…«»§°"
+SYMBOLS = "€×±·•©®‰¦¤¨´˝˘˙˛ˇ¸‹›"
 
-# The classes: everything else, white space, digits, ASCII punctuation, typographic signs,
-# other Latin letters (small, capital), letters of other scripts, then a..z, A..Z and the
-# Czech and Slovak letters with diacritics, small and capital.
+# The classes: everything else, white space, digits, ASCII punctuation, the rarer signs,
+# other Latin letters (small, capital), letters of other scripts, then a..z, A..Z, the
+# Czech and Slovak letters with diacritics, small and capital, and the signs one by one.
 RARE, SPACE, DIGIT, PUNCT, SYMBOL, OTHER_SMALL, OTHER_CAPITAL, OTHER_SCRIPT = range(8)
 FIRST_ASCII_SMALL = 8
 FIRST_ASCII_CAPITAL = FIRST_ASCII_SMALL + 26
 FIRST_CS_SMALL = FIRST_ASCII_CAPITAL + 26
 FIRST_CS_CAPITAL = FIRST_CS_SMALL + len(CZECH_SLOVAK)
-CLASSES = FIRST_CS_CAPITAL + len(CZECH_SLOVAK)
+FIRST_SIGN = FIRST_CS_CAPITAL + len(CZECH_SLOVAK)
+CLASSES = FIRST_SIGN + len(SIGNS)
 
 # Letters of other scripts, by block: Greek to the end of the general scripts, kana and CJK,
 # Hangul.
@@ -66,6 +70,8 @@ def class_of(c):
         return FIRST_CS_SMALL + CZECH_SLOVAK.index(c)
     if c.lower() in CZECH_SLOVAK and c != c.lower():
         return FIRST_CS_CAPITAL + CZECH_SLOVAK.index(c.lower())
+    if c in SIGNS:
+        return FIRST_SIGN + SIGNS.index(c)
     if c in SYMBOLS:
         return SYMBOL
     if 0xC0 <= o < 0x180 and o not in (0xD7, 0xF7):
