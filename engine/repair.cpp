@@ -124,7 +124,7 @@ struct Pass {
   std::size_t lettered = 0;  // words with letters beyond ASCII
   std::size_t changed = 0;   // of them, words it would change
   std::size_t improved = 0;  // of them, words it makes likelier
-  // Words it turns from something with a sign or a foreign letter into Czech or Slovak.
+  // Words it turns from broken-looking into sound-looking (LooksBroken).
   std::size_t mended = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
@@ -132,9 +132,9 @@ struct Pass {
 // Whether undoing a pass's misreading is safe. Undoing a misreading of UTF-8 halves the
 // letters of every word it repairs, which sound text never gains from. One code page read
 // as another maps letters to letters, and a sound word may read a little better so (an
-// initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that holds
-// a sign or a foreign letter into Czech or Slovak, and make nearly every word it changes
-// likelier.
+// initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that looks
+// broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
+// and make nearly every word it changes likelier.
 bool Convincing(const Pass& pass) {
   if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
@@ -142,13 +142,18 @@ bool Convincing(const Pass& pass) {
   return pass.mended > 0 && 4 * pass.improved >= 3 * pass.changed;
 }
 
-constexpr std::u32string_view kCzechSlovakLetters =
-    U"áäčďéěíĺľňóôöŕřšťúůüýžÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
+constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
+constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
-bool IsCzechOrSlovak(std::u32string_view word) {
-  return std::all_of(word.begin(), word.end(), [](char32_t c) {
-    return c < 0x80 || kCzechSlovakLetters.find(c) != std::u32string_view::npos;
-  });
+bool LooksBroken(std::u32string_view word) {
+  bool small = false;
+  for (const char32_t c : word) {
+    const bool capital = kCapitalLetters.find(c) != std::u32string_view::npos;
+    if (c >= 0x80 && !capital && kSmallLetters.find(c) == std::u32string_view::npos) return true;
+    if (capital && small) return true;
+    small = (c >= 'a' && c <= 'z') || kSmallLetters.find(c) != std::u32string_view::npos;
+  }
+  return false;
 }
 
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
@@ -169,7 +174,10 @@ char32_t EditedPair(const std::string& bytes, std::size_t i) {
 bool ShowsEdits(const std::string& bytes) {
   for (std::size_t i = 1; i < bytes.size(); ++i) {
     const char32_t made = EditedPair(bytes, i);
-    if (made != 0 && kCzechSlovakLetters.find(made) == std::u32string_view::npos) return true;
+    if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
+        kCapitalLetters.find(made) == std::u32string_view::npos) {
+      return true;
+    }
   }
   return false;
 }
@@ -226,7 +234,7 @@ Pass TryMisreading(const std::u32string& chars,
     ++pass.changed;
     pass.improved += gain > 0;
     pass.gain += gain;
-    const bool mended = gain > 0 && !IsCzechOrSlovak(word) && IsCzechOrSlovak(*fixed);
+    const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
     if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
