@@ -134,12 +134,12 @@ struct Pass {
 // as another maps letters to letters, and a sound word may read a little better so (an
 // initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that looks
 // broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
-// and make nearly every word it changes likelier.
+// and make at least half the words it changes likelier.
 bool Convincing(const Pass& pass) {
   if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
   if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
-  return pass.mended > 0 && 4 * pass.improved >= 3 * pass.changed;
+  return pass.mended > 0 && 2 * pass.improved >= pass.changed;
 }
 
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";

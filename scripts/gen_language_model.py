@@ -54,7 +54,7 @@ WORD_WEIGHT = 0.1  # the dictionaries' words count less than prose
 
 def class_of(c):
     o = ord(c)
-    if c in " \t\r\n\f\v":
+    if c in " \t\r\n\f\v\u2009\u202f":  # with the thin spaces between thousands
         return SPACE
     if "0" <= c <= "9":
         return DIGIT
