@@ -195,6 +195,11 @@ std::string Runner::GuessDetails(const ::pismovar::Guess& guess) {
   if (guess.runnerUp != ::pismovar::Guess::kNoRunnerUp) {
     details += Substitute(_(", runner-up %s"), {CodePageCaption(guess.runnerUp)});
   }
+  if (guess.damage) {
+    details +=
+        Substitute(_("; damaged: %s read as %s (--repair undoes it)"),
+                   {CodePageCaption(guess.damage->right), CodePageCaption(guess.damage->wrong)});
+  }
   return details;
 }
 

@@ -142,6 +142,13 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
     guess.margin = std::max(guess.margin, kConfidentMargin);
   }
   guess.confident = guess.margin >= kConfidentMargin;
+  if (guess.codePage == kCodeUtf8) {
+    const std::size_t size = std::min(sampleSize, kDamageSampleSize);
+    const std::size_t cut = size == sampleSize && whole ? 0 : utf8::IncompleteEnd(sample, size);
+    const RepairResult repair =
+        RepairText(std::string_view(reinterpret_cast<const char*>(sample), size - cut), kCodeUtf8);
+    if (repair.passes > 0) guess.damage = repair.misreading;
+  }
   return guess;
 }
 

@@ -142,6 +142,8 @@ TEST(RepairTest, UndoesUtf8ReadAsWindows1250AndSaysSo) {
   EXPECT_EQ(repaired.out, "Příliš žluťoučký kůň\n");
   EXPECT_EQ(repaired.err, "pismovar-cli: -: repaired UTF-8 read as Windows 1250: 9 letters\n");
   EXPECT_EQ(RunCli({"--repair"}, repaired.out).err, "pismovar-cli: -: nothing to repair\n");
+  EXPECT_TRUE(RunCli({"--detect", "-v"}, damaged)
+                  .out.ends_with("; damaged: UTF-8 read as Windows 1250 (--repair undoes it)\n"));
 }
 
 TEST(StandardStreamsTest, FilesGoToStandardOutputOneAfterAnother) {
