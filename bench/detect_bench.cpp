@@ -1,7 +1,8 @@
 // How often detection is right on Czech and Slovak text the language model never saw: the
 // held-out texts of scripts/gen_language_model.py cut into snippets of 16 to 1024 characters,
 // written in every code page and in UTF-8, detected by this program (the command-line tool's
-// decision, as on a pipe) and, where installed, by `enca -L czech` and `uchardet`. A guess is
+// decision, as on a pipe) and, where installed, by `enca -L czech`, `enca -L slovak` and
+// `uchardet`. A guess is
 // right strictly when it names the code page, and right in effect when the text decodes to
 // the same characters with it. Harmful answers are ASCII for a text with high bytes and UTF-8
 // for an 8-bit text. Then repair: the same snippets damaged by each kind of wrong reading, how
@@ -165,7 +166,10 @@ int main(int argc, char** argv) {
         answers["pismovar"].push_back(converter.LastGuess().codePage);
         sure.push_back(converter.LastGuess().confident);
       }
-      if (enca) answers["enca"] = AskTool("enca -L czech -e", dir, perCell, kEncaNames);
+      if (enca) {
+        answers["enca-cs"] = AskTool("enca -L czech -e", dir, perCell, kEncaNames);
+        answers["enca-sk"] = AskTool("enca -L slovak -e", dir, perCell, kEncaNames);
+      }
       if (uchardet) answers["uchardet"] = AskTool("uchardet", dir, perCell, kUchardetNames);
       for (const auto& [tool, guesses] : answers) {
         Score& score = scores[tool + "/" + std::to_string(length) + "/" + std::to_string(truth)];
@@ -192,7 +196,10 @@ int main(int argc, char** argv) {
   fs::remove_all(dir);
 
   std::vector<std::string> tools = {"pismovar"};
-  if (enca) tools.push_back("enca");
+  if (enca) {
+    tools.push_back("enca-cs");
+    tools.push_back("enca-sk");
+  }
   if (uchardet) tools.push_back("uchardet");
   std::printf("held-out text: %s, %zu characters; %d snippets per length and encoding\n",
               heldOut.c_str(), characters.size(), perCell);
@@ -326,10 +333,10 @@ int main(int argc, char** argv) {
         }
         // A text the right code page cannot hold whole (typographic quotes in 852) cannot
         // come back exactly.
-        const bool held = kind.right == pismovar::kCodeUtf8 ||
-                          Convert(converter,
-                                  Convert(converter, original, pismovar::kCodeUtf8, kind.right),
-                                  kind.right, pismovar::kCodeUtf8) == original;
+        const bool held =
+            kind.right == pismovar::kCodeUtf8 ||
+            Convert(converter, Convert(converter, original, pismovar::kCodeUtf8, kind.right),
+                    kind.right, pismovar::kCodeUtf8) == original;
         if (!held || damaged == original || damaged.find("\xEF\xBF\xBD") != std::string::npos ||
             damaged.find('?') != original.find('?')) {
           continue;

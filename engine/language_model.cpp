@@ -17,7 +17,7 @@ struct ClassRange {
 
 #include "engine/language_model_data.inc"
 
-constexpr int kSpaceClass = kClassOfLatin[' '];
+constexpr int kSpaceClass = kClassOfLatin[static_cast<unsigned char>(' ')];
 constexpr int kRareClass = 0;
 
 }  // namespace
