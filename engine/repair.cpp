@@ -263,10 +263,9 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
       for (CodePage right = 0; right < kTextEncodingCount; ++right) {
         if (right == wrong || right == kCodeAscii) continue;
         if (encoding != kCodeUtf8 && right != encoding) continue;
-        if (right != kCodeUtf8 && right >= kDetectCodePages) continue;
-        Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
+        Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
         if (Convincing(candidate) && (!best || candidate.gain > best->gain)) {
           best = std::move(candidate);
         }
@@ -290,11 +289,14 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
     result.passes = pass + 1;
   }
   if (result.passes == 0) return result;
+  // A repaired text that the input's code page cannot hold is left as it was.
   const std::optional<std::string> encoded = Encoder(encoding).Encode(chars);
-  if (encoded)
+  if (encoded) {
     result.text = *encoded;
-  else
-    result.passes = 0;  // the repaired text does not fit the input's code page
+  } else {
+    result = RepairResult{};
+    result.text = std::string(text);
+  }
   return result;
 }
 
