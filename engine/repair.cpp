@@ -124,8 +124,10 @@ struct Pass {
   std::size_t lettered = 0;  // words with letters beyond ASCII
   std::size_t changed = 0;   // of them, words it would change
   std::size_t improved = 0;  // of them, words it makes likelier
-  // Words it turns from broken-looking into sound-looking (LooksBroken).
+  // Words it turns from broken-looking into sound-looking (LooksBroken), and of them, words
+  // that held a C1 control, which no sound text has.
   std::size_t mended = 0;
+  std::size_t mendedControls = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
@@ -134,12 +136,12 @@ struct Pass {
 // as another maps letters to letters, and a sound word may read a little better so (an
 // initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that looks
 // broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
-// and make at least half the words it changes likelier.
+// and make at least half the words it changes likelier, unless it mends C1 controls.
 bool Convincing(const Pass& pass) {
   if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
   if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
-  return pass.mended > 0 && 2 * pass.improved >= pass.changed;
+  return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed);
 }
 
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
@@ -209,7 +211,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const Misreading& misreading, const Encoder& wrong) {
-  Pass pass{misreading, 0, 0, 0, 0, 0, 0, {}};
+  Pass pass{misreading, 0, 0, 0, 0, 0, 0, 0, {}};
   bool edited = false;
   if (misreading.right == kCodeUtf8) {
     for (std::size_t w = 0; w < words.size() && !edited; ++w) {
@@ -236,6 +238,8 @@ Pass TryMisreading(const std::u32string& chars,
     pass.gain += gain;
     const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
+    pass.mendedControls += mended && std::any_of(word.begin(), word.end(),
+                                                 [](char32_t c) { return c >= 0x80 && c < 0xA0; });
     if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
   }
