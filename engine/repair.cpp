@@ -159,23 +159,38 @@ bool LooksBroken(std::u32string_view word) {
 }
 
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
-// a soft hyphen. Where one of those stands after the lead byte of a UTF-8 sequence, it may
-// have been any byte that `wrong` reads as a C1 control: each in turn, the likeliest word
-// wins. Only in a text that shows such edits, where a pair makes no Czech or Slovak letter
-// (C3 A0 is à); elsewhere a pair such as C3 AD is í. A few places per word are tried.
-constexpr int kMaxEditedPlaces = 3;
+// a soft hyphen. Where one of those stands inside a UTF-8 sequence (after a lead byte, or in
+// a sequence of E2, the typographic signs), it may have been any byte that `wrong` reads as a
+// C1 control: each in turn, the likeliest word wins. Only in a text that shows such edits,
+// where a sequence makes no Czech or Slovak letter (C3 A0 is à); elsewhere a pair such as
+// C3 AD is í. A few places per word are tried.
+constexpr int kMaxEditedPlaces = 4;
 
-// The character a lead byte and a no-break space or soft hyphen after it make, or 0.
-char32_t EditedPair(const std::string& bytes, std::size_t i) {
+// The character of the sequence that a no-break space or soft hyphen at bytes[i] stands in,
+// or 0 where it stands in none.
+char32_t EditedSequence(const std::string& bytes, std::size_t i) {
   const auto byte = static_cast<std::uint8_t>(bytes[i]);
-  const auto before = static_cast<std::uint8_t>(bytes[i - 1]);
-  if ((byte != 0xA0 && byte != 0xAD) || before < 0xC2 || before > 0xDF) return 0;
-  return static_cast<char32_t>((before & 0x1F) << 6 | (byte & 0x3F));
+  if (byte != 0xA0 && byte != 0xAD) return 0;
+  std::size_t lead = i;
+  const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(bytes[k]); };
+  if (i >= 1 && at(i - 1) >= 0xC2 && at(i - 1) <= 0xDF) {
+    lead = i - 1;
+  } else if (i >= 1 && at(i - 1) == 0xE2) {
+    lead = i - 1;
+  } else if (i >= 2 && at(i - 2) == 0xE2 && (at(i - 1) & 0xC0) == 0x80) {
+    lead = i - 2;
+  } else {
+    return 0;
+  }
+  char32_t c = 0;
+  kernels::steps::DecodeOne(reinterpret_cast<const std::uint8_t*>(bytes.data()) + lead,
+                            bytes.size() - lead, c);
+  return c == kernels::steps::kMalformed ? 0xFFFD : c;
 }
 
 bool ShowsEdits(const std::string& bytes) {
   for (std::size_t i = 1; i < bytes.size(); ++i) {
-    const char32_t made = EditedPair(bytes, i);
+    const char32_t made = EditedSequence(bytes, i);
     if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
         kCapitalLetters.find(made) == std::u32string_view::npos) {
       return true;
@@ -188,7 +203,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
   std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
   int places = 0;
   for (std::size_t i = 1; i < bytes.size() && places < kMaxEditedPlaces; ++i) {
-    if (EditedPair(bytes, i) == 0) continue;
+    if (EditedSequence(bytes, i) == 0) continue;
     ++places;
     std::uint64_t bestCost = best ? CharactersCost(*best) : UINT64_MAX;
     char chosen = bytes[i];
