@@ -50,6 +50,7 @@ OTHER_LATIN_RANGES = [(0x0180, 0x024F), (0x1E00, 0x1EFF)]
 SCALE = 16  # cost units per nat; 255 is the dearest pair
 SMOOTHING = 2.0  # how many times a class's unigram share is added to every pair's count
 WORD_WEIGHT = 0.1  # the dictionaries' words count less than prose
+CAPITALS_WEIGHT = 0.05  # the prose once more in capitals
 
 
 def class_of(c):
@@ -181,6 +182,8 @@ def main():
                 held_out.append(" ".join(text.split()))
             else:
                 count_pairs(text, counts, 1.0)
+                # Headings and warnings come in capitals, which the sources have few of.
+                count_pairs(text.upper(), counts, CAPITALS_WEIGHT)
     for word in dictionary_words():
         count_pairs(word, counts, WORD_WEIGHT)
 
