@@ -2,9 +2,8 @@
 // held-out texts of scripts/gen_language_model.py cut into snippets of 16 to 1024 characters,
 // written in every code page and in UTF-8, detected by this program (the command-line tool's
 // decision, as on a pipe) and, where installed, by `enca -L czech`, `enca -L slovak` and
-// `uchardet`. A guess is
-// right strictly when it names the code page, and right in effect when the text decodes to
-// the same characters with it. Harmful answers are ASCII for a text with high bytes and UTF-8
+// `uchardet`. A guess is right strictly when it names the code page, and right in effect when
+// the text decodes to the same characters with it. Harmful answers are ASCII for a text with high bytes and UTF-8
 // for an 8-bit text. Then repair: the same snippets damaged by each kind of wrong reading, how
 // many come back exactly, and how many sound snippets repair would change. Figures only;
 // nothing passes or fails.
