@@ -143,6 +143,9 @@ int main(int argc, char** argv) {
   const double detect = Best([&] { converter.FullDetect(); });
   converter.m_bDetectUtf8 = true;
   const double detectWithUtf8 = Best([&] { converter.FullDetect(); });
+  // A detection stores its guess; the random letters of the text may read best in another
+  // code page, and the conversions below are of Windows 1250.
+  converter.m_nCodeIn = pismovar::kCodeWin1250;
 
   // Through UTF-8.
   const std::string utf8 = in + ".utf8";

@@ -86,9 +86,9 @@ std::optional<int> ParseNamed(std::string_view text, const std::array<NamedValue
   return std::nullopt;
 }
 
-enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom, kLettersOnly };
+enum LongOnly : int { kEolIn = 256, kEolOut, kQuick, kForce, kStrict, kBom, kLettersOnly, kRepair };
 
-constexpr char kShortOptions[] = ":f:t:io:rFSdqlhV";
+constexpr char kShortOptions[] = ":f:t:io:rFSdvqlhV";
 const option kLongOptions[] = {
     {"from", required_argument, nullptr, 'f'},
     {"to", required_argument, nullptr, 't'},
@@ -101,10 +101,12 @@ const option kLongOptions[] = {
     {"skip-symlink", no_argument, nullptr, 'S'},
     {"detect", no_argument, nullptr, 'd'},
     {"quick", no_argument, nullptr, kQuick},
+    {"verbose", no_argument, nullptr, 'v'},
     {"force", no_argument, nullptr, kForce},
     {"strict", no_argument, nullptr, kStrict},
     {"bom", no_argument, nullptr, kBom},
     {"letters-only", no_argument, nullptr, kLettersOnly},
+    {"repair", no_argument, nullptr, kRepair},
     {"quiet", no_argument, nullptr, 'q'},
     {"list", no_argument, nullptr, 'l'},
     {"help", no_argument, nullptr, 'h'},
@@ -150,7 +152,15 @@ std::string OptionError(int c, std::string_view element) {
 // The options that contradict each other or lack a partner; empty when all is well.
 std::string CheckCombination(const Options& o) {
   if (o.help || o.version || o.list) return {};
-  if (o.detect) {
+  if (o.repair) {
+    if (o.detect || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto ||
+        o.strict || o.bom || o.lettersOnly) {
+      return _(
+          "--repair keeps the code page and line ends: it takes no --detect, --to, "
+          "--eol-in, --eol-out, --strict, --bom or --letters-only");
+    }
+    if (o.inPlace) return _("--repair writes to standard output or to --output");
+  } else if (o.detect) {
     if (o.codeIn != kAuto || o.codeOut != kAuto || o.lineEndIn != kAuto || o.lineEndOut != kAuto) {
       return _("--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out");
     }
@@ -160,6 +170,8 @@ std::string CheckCombination(const Options& o) {
     if (o.strict || o.bom || o.lettersOnly) {
       return _("--detect converts nothing: it takes no --strict, --bom or --letters-only");
     }
+  } else if (o.verbose) {
+    return _("--verbose works only with --detect");
   } else if (o.codeOut == kAuto) {
     return _("the output code page is missing (--to=CP, or --detect)");
   } else if (o.bom && o.codeOut != kCodeUtf8) {
@@ -276,6 +288,9 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
       case kQuick:
         o.quick = true;
         break;
+      case 'v':
+        o.verbose = true;
+        break;
       case kForce:
         o.force = true;
         break;
@@ -287,6 +302,9 @@ ParseResult ParseCommandLine(int argc, char* argv[]) {
         break;
       case kLettersOnly:
         o.lettersOnly = true;
+        break;
+      case kRepair:
+        o.repair = true;
         break;
       case 'q':
         o.quiet = true;
@@ -341,7 +359,10 @@ to standard output one after another.
                        NAME: CODEPAGE, LINEEND and convert nothing
       --quick        with --detect or a detected code page: look at the first
                        5120 bytes only
-      --force        with --in-place: also convert files that look binary
+  -v, --verbose      with --detect: add how sure each guess is and the likeliest
+                       code page that would read the text otherwise
+      --force        with --in-place: also convert files that look binary and
+                       files whose code page cannot be told for sure
       --strict       fail an input when any character had to be replaced (an
                        input converted in place is then left untouched, and
                        so is an existing output file; a new one is not made)
@@ -349,6 +370,11 @@ to standard output one after another.
       --letters-only between 8-bit code pages convert only the letters with
                        diacritics and pass every other byte unchanged and
                        uncounted
+      --repair       undo a wrong reading: text read in the wrong code page
+                       and saved again (UTF-8 read as Windows 1250, once or
+                       twice over, and the like) is written back as it was,
+                       in its own code page; the words it damaged are
+                       repaired and the rest is left as it is
   -q, --quiet        no progress line and no warnings
   -l, --list         list the code pages and line ends with their numbers,
                        captions and names
@@ -366,17 +392,24 @@ diacritics and punctuation do not matter (ISO_8859-2 is iso-8859-2):
 LE is a number 0..2, a name or a caption: 0 dos (crlf), 1 mac (cr), 2 unix (lf).
 )");
   text += "\n";
-  text += _(R"(Detection recognises UTF-8 first: text holding characters beyond ASCII that
-is valid UTF-8, or nearly so (at most one malformed sequence in 100 valid
-multibyte ones). A byte-order mark at the start of UTF-8 input is dropped.
-Every character arrives as itself where the output has it. A character the
+  text += _(R"(Detection counts the letters of each code page and reads the start of the text
+in every code page and as UTF-8 (valid, or with at most one malformed sequence
+in 100 valid multibyte ones) against a model of Czech and Slovak: where the
+count is not decisive, the reading most like those languages wins. A text with
+bytes of 0x80 or above is never taken for ASCII. A byte-order mark at the start
+of UTF-8 input is dropped. An in-place conversion without --from leaves a file
+whose code page cannot be told for sure as it is (--force converts it).
+)");
+  text += "\n";
+  text += _(R"(Every character arrives as itself where the output has it. A character the
 output lacks becomes a plain form where one is obvious (the letter without
 its diacritics, " for quotation marks, - for dashes, a space for a no-break
 space, + - | for box drawing) and "?" otherwise; ASCII output stays 7-bit.
-A byte its code page leaves undefined stays as it is between 8-bit code
-pages and becomes U+FFFD in UTF-8; malformed UTF-8 becomes U+FFFD or "?".
-Each input's count of replaced characters, and of malformed sequences with
-the offset of the first, is reported on standard error.
+The five bytes Windows 1250 leaves undefined are the C1 controls of their
+numbers; a byte another code page leaves undefined stays as it is between
+8-bit code pages and becomes U+FFFD in UTF-8; malformed UTF-8 becomes U+FFFD
+or "?". Each input's count of replaced characters, and of malformed sequences
+with the offset of the first, is reported on standard error.
 )");
   text += "\n";
   text += _(R"(With --in-place, files that look binary (a NUL byte, or many control
@@ -408,6 +441,7 @@ failure is reported as pismovar-cli: NAME: reason), 2 for bad usage.
   pismovar-cli -f kam -t utf8 -i *.txt
   tail -f zaznam.log | pismovar-cli -f kam -t utf8
   pismovar-cli --detect dopis.txt
+  pismovar-cli --repair poskozeny.txt > opraveny.txt
 )");
   return text;
 }

@@ -22,6 +22,8 @@ struct Options {
   bool followSymlinks = false;  // an in-place input that is a symbolic link: convert its file
   bool detect = false;
   bool quick = false;
+  bool verbose = false;  // --detect also says how sure it is and what came next
+  bool repair = false;   // undo a wrong reading instead of converting
   bool force = false;
   bool strict = false;       // any replaced character or malformed UTF-8 fails the input
   bool lettersOnly = false;  // between 8-bit code pages only the letters are converted

@@ -12,6 +12,7 @@
 
 #include "cli/binary_check.h"
 #include "cli/i18n.h"
+#include "engine/repair.h"
 
 namespace pismovar::cli {
 namespace {
@@ -52,7 +53,9 @@ int Runner::Run() {
 }
 
 void Runner::Process(const std::string& name) {
-  if (m_options.detect) {
+  if (m_options.repair) {
+    RepairOne(name);
+  } else if (m_options.detect) {
     DetectOne(name);
   } else if (m_options.inPlace) {
     ConvertInPlaceArgument(name);
@@ -174,13 +177,84 @@ void Runner::DetectOne(const std::string& name) {
   m_host.BeginInput(name);
   Input input;
   if (OpenInput(name, input) && Guess(name, input)) {
-    const std::string line = QuoteName(name) + ": " +
-                             std::string(CodePageCaption(m_converter.m_nCodeIn)) + ", " +
-                             std::string(LineEndCaption(m_converter.m_nLineEndIn)) + "\n";
+    std::string line = QuoteName(name) + ": " +
+                       std::string(CodePageCaption(m_converter.m_nCodeIn)) + ", " +
+                       std::string(LineEndCaption(m_converter.m_nLineEndIn));
+    if (m_options.verbose) line += GuessDetails(m_converter.LastGuess());
+    line += "\n";
     // Each line is written at once and past stdio, so that a failed write names its reason.
     if (!WriteAll(STDOUT_FILENO, line.data(), line.size())) {
       m_host.SystemError(_("standard output"), _("cannot write"), errno);
     }
+  }
+  Finish();
+}
+
+std::string Runner::GuessDetails(const ::pismovar::Guess& guess) {
+  std::string details =
+      Substitute(_("; confidence %s"), {std::to_string(guess.ConfidencePercent()) + " %"});
+  if (!guess.confident) details += _(" (uncertain)");
+  if (guess.runnerUp != ::pismovar::Guess::kNoRunnerUp) {
+    details += Substitute(_(", runner-up %s"), {CodePageCaption(guess.runnerUp)});
+  }
+  if (guess.damage) {
+    details +=
+        Substitute(_("; damaged: %s read as %s (--repair undoes it)"),
+                   {CodePageCaption(guess.damage->right), CodePageCaption(guess.damage->wrong)});
+  }
+  return details;
+}
+
+void Runner::RepairOne(const std::string& name) {
+  m_host.BeginInput(name);
+  Input input;
+  if (!OpenInput(name, input)) {
+    Finish();
+    return;
+  }
+  // The whole text: a misreading is found from all its words.
+  std::string text;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(input.fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR && !CancelRequested()) continue;
+    if (n < 0) {
+      m_host.SystemError(name, _("cannot read"), errno);
+      Finish();
+      return;
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  CodePage encoding = m_options.codeIn;
+  if (encoding == kAuto) {
+    m_converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), true);
+    encoding = m_converter.m_nCodeIn;
+  }
+  const RepairResult repair = RepairText(text, encoding);
+  UniqueFd file;
+  int out = STDOUT_FILENO;
+  if (m_options.output) {
+    file =
+        UniqueFd(::open(m_options.output->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file.Valid()) {
+      m_host.SystemError(*m_options.output, _("cannot create"), errno);
+      Finish();
+      return;
+    }
+    out = file.Get();
+  }
+  if (!WriteAll(out, repair.text.data(), repair.text.size()) || (file.Valid() && !file.Reset())) {
+    m_host.SystemError(m_options.output ? *m_options.output : std::string(_("standard output")),
+                       _("cannot write"), errno);
+  } else if (repair.passes == 0) {
+    m_host.Warning(_("nothing to repair"));
+  } else {
+    m_host.Warning(
+        Substitute(repair.passes > 1 ? _("repaired %s read as %s, twice over: %s letters")
+                                     : _("repaired %s read as %s: %s letters"),
+                   {CodePageCaption(repair.misreading.right),
+                    CodePageCaption(repair.misreading.wrong), std::to_string(repair.characters)}));
   }
   Finish();
 }
@@ -361,7 +435,11 @@ void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::s
     }
     const bool chosen = ChooseFor(path, input);
     fd.Reset();
-    if (chosen) {
+    if (!chosen) {
+    } else if (NeedsDetection() && !m_options.force && !m_converter.LastGuess().confident) {
+      // A wrong guess would damage the file for good.
+      m_host.Error(_("cannot tell the code page; name it with -f"));
+    } else {
       const auto hold = [&] {
         return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace)
                       : m_converter.ConvertFileHeld(path, m_convertedInPlace);

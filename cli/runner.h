@@ -38,6 +38,8 @@ class Runner {
 
   void Process(const std::string& name);
   void DetectOne(const std::string& name);
+  // Undoes a wrong reading of the input and writes it in its own code page.
+  void RepairOne(const std::string& name);
   void ConvertOne(const std::string& name);
   void ConvertInPlaceArgument(const std::string& name);
   void ConvertTree(const std::string& directory);
@@ -63,6 +65,8 @@ class Runner {
   bool NeedsDetection() const;
   // Guesses from a file by its name, or from a stream's start read ahead.
   bool Guess(const std::string& name, Input& input);
+  // How sure a guess is and its runner-up, for --detect --verbose.
+  static std::string GuessDetails(const ::pismovar::Guess& guess);
   // Reports on standard error what the conversion just done, ending with `outcome`, had to
   // replace.
   void ReportLosses(const Outcome& outcome);

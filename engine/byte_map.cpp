@@ -14,6 +14,11 @@ CompleteMap BuildCompleteMap(CodePage from, CodePage to) {
     const char32_t c = CharacterOf(from, byte);
     std::uint8_t& out = map.bytes[b];
     if (RowHolding(from, byte) != nullptr) {
+      // A row that holds a plain form in `to` (the Macintosh quotation marks) gives way to
+      // the character itself where `to` has it.
+      if (CharacterOf(to, out) != c && table.ByteOf(c) != 0 && !table.IsSubstitute(c)) {
+        out = table.ByteOf(c);
+      }
       map.substituted[b] = CharacterOf(to, out) != c;
     } else if (c == kReplacementCharacter) {
       // Nothing better is known than the byte itself, except that ASCII stays 7-bit.

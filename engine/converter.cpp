@@ -769,10 +769,12 @@ Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::strin
   return {};
 }
 
-void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8) {
-  const DetectCounts& counts = tally.Counts();
-  m_nLineEndIn = DecideLineEnd(counts);
-  m_nCodeIn = m_bDetectUtf8 && utf8.IsUtf8() ? kCodeUtf8 : DecideCodePage(counts);
+void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
+                           std::span<const std::uint8_t> sample, bool whole) {
+  m_lastGuess =
+      DecideGuess(tally.Counts(), utf8, m_bDetectUtf8, sample.data(), sample.size(), whole);
+  m_nLineEndIn = m_lastGuess.lineEnd;
+  m_nCodeIn = m_lastGuess.codePage;
   m_host.UpdateData(false);
 }
 
@@ -795,8 +797,9 @@ void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool wh
   DetectTally tally;
   tally.Add(data, size);
   Utf8Detector utf8;
-  if (m_bDetectUtf8) utf8.Add(data, size, whole);
-  StoreGuess(tally, utf8);
+  utf8.Add(data, size, whole);
+  const std::size_t sample = std::min(size, kModelSampleSize);
+  StoreGuess(tally, utf8, {data, sample}, whole && sample == size);
 }
 
 Outcome Converter::FullDetect() {
@@ -818,13 +821,22 @@ Outcome Converter::FullDetect() {
   std::atomic<std::uint64_t> doneBytes{0};
   std::atomic<bool> stop{false};
   std::atomic<int> readError{-1};
-  struct Share {
-    DetectTally tally;
-    Utf8Detector utf8;
+  // What both threads have found of UTF-8, and in how many bytes, so that either stops
+  // looking for it once the rest of the file could not change the verdict (an 8-bit text
+  // settles within its first twentieth). Stopping then gives the answer counting all would.
+  std::mutex utf8Lock;
+  Utf8Detector utf8Found;
+  std::uint64_t utf8Counted = 0;
+  const auto utf8Settled = [&] {
+    const std::lock_guard lock(utf8Lock);
+    return utf8Found.CannotBecomeUtf8(size - std::min(size, utf8Counted));
   };
+  // The start of the file, for the language model; the thread that reads it keeps it.
+  std::vector<std::uint8_t> sample;
+  bool sampleWhole = true;
   // Reads and counts one chunk; false once the file has ended or the run is to stop. The
   // chunks go on past the size the file had when it was opened, until a read finds its end.
-  const auto countChunk = [&](Share& share, std::uint8_t* buffer) {
+  const auto countChunk = [&](DetectTally& tally, std::uint8_t* buffer) {
     const std::uint64_t start = nextChunk.fetch_add(1) * m_readSize;
     if (stop) return false;
     const std::uint64_t end = start + m_readSize;
@@ -843,36 +855,46 @@ Outcome Converter::FullDetect() {
     // is cut off.
     const bool last = got < end - from;
     const std::size_t before = utf8::IncompleteEnd(buffer, front);
-    share.tally.Add(buffer + front, got - front);
-    if (m_bDetectUtf8) share.utf8.Add(buffer + front - before, got - front + before, last);
+    tally.Add(buffer + front, got - front);
+    if (start == 0) {
+      sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
+      sampleWhole = last && got - front <= kModelSampleSize;
+    }
+    // Past the size the file had when opened, the rest is unknown: every byte is counted.
+    if (end > size || !utf8Settled()) {
+      Utf8Detector chunk;
+      chunk.Add(buffer + front - before, got - front + before, last);
+      const std::lock_guard lock(utf8Lock);
+      utf8Found.Add(chunk);
+      utf8Counted += got - front;
+    }
     doneBytes += got - front;
     return !last;
   };
-  Share shares[2];
+  DetectTally tallies[2];
   {
     std::jthread second;
     if (size > m_readSize) {
       second = StartSecondThread([&] {
-        while (countChunk(shares[1], m_inArea.get())) {
+        while (countChunk(tallies[1], m_inArea.get())) {
         }
       });
     }
-    while (countChunk(shares[0], m_scratchArea.get())) {
+    while (countChunk(tallies[0], m_scratchArea.get())) {
       m_nDoneBytes = doneBytes;
       m_host.PumpMessage();
       if (m_bCancel) stop = true;
     }
   }
   fd.Reset();
-  shares[0].tally.Add(shares[1].tally);
-  shares[0].utf8.Add(shares[1].utf8);
+  tallies[0].Add(tallies[1]);
   if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
   m_host.EndDetectProgress();
   const bool cancelled = m_bCancel;
   m_bCancel = false;
   if (readError >= 0) return Outcome::Failed(Failure::kRead, File::kInput, name, readError);
   // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(shares[0].tally, shares[0].utf8);
+  StoreGuess(tallies[0], utf8Found, sample, sampleWhole);
   return cancelled ? Outcome::Cancelled() : Outcome{};
 }
 

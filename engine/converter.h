@@ -20,6 +20,7 @@
 #include "engine/byte_map.h"
 #include "engine/char_table.h"
 #include "engine/code_page.h"
+#include "engine/detect.h"
 #include "engine/engine_host.h"
 #include "engine/file_list.h"
 #include "engine/kernels/kernels.h"
@@ -29,7 +30,6 @@
 
 namespace pismovar {
 
-class DetectTally;
 class UniqueFd;
 
 class Converter {
@@ -143,6 +143,10 @@ class Converter {
   // stores the guess from what it has read.
   Outcome FullDetect();
 
+  // The last detection's answer with its line end, how sure it is and the runner-up; the
+  // same answer that detection stores in m_nCodeIn and m_nLineEndIn.
+  const Guess& LastGuess() const { return m_lastGuess; }
+
   // Per cent of the current file done, 0..100; an empty file counts as complete.
   int ProgressPercent() const;
 
@@ -241,11 +245,15 @@ class Converter {
   Outcome Settle(Outcome outcome);
   // Opens the file a detection reads and gives its name.
   Outcome OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name);
-  void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8);
+  // Decides from the counts of a whole text and `sample`, its start (`whole` when it is all
+  // of it), and stores and shows the guess.
+  void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
+                  std::span<const std::uint8_t> sample, bool whole);
 
   EngineHost& m_host;
   // The choices prepared for the loops; empty until PrepareChoices succeeds.
   std::optional<Transcoder> m_transcoder;
+  Guess m_lastGuess;
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
   const std::size_t m_readSize;

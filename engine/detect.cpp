@@ -1,8 +1,13 @@
 #include "engine/detect.h"
 
 #include <algorithm>
+#include <bitset>
+#include <cmath>
+#include <limits>
 
 #include "engine/kernels/kernels.h"
+#include "engine/language_model.h"
+#include "engine/unicode_tables.h"
 
 namespace pismovar {
 
@@ -25,6 +30,8 @@ void DetectTally::Add(const DetectTally& other) {
 }
 
 LineEnd DecideLineEnd(const DetectCounts& counts) {
+  // LF without any CR is Unix/Linux, even a single line.
+  if (counts.cr == 0 && counts.lf > 0) return kLineEndUnix;
   if (counts.cr < counts.lf / 2) return kLineEndUnix;
   if (counts.lf < counts.cr / 2) return kLineEndMac;
   return kLineEndDos;
@@ -34,6 +41,115 @@ CodePage DecideCodePage(const DetectCounts& counts) {
   const auto best = std::max_element(counts.code.begin(), counts.code.end());
   if (*best <= 0) return kCodeAscii;
   return static_cast<CodePage>(best - counts.code.begin());  // the first maximum: lower wins
+}
+
+int Guess::ConfidencePercent() const {
+  return static_cast<int>(100.0 / (1.0 + std::exp(-std::max(0.0, margin))));
+}
+
+namespace {
+
+// The tally decides alone with at least this many detection letters, and twice as many for
+// its answer as for any code page that reads them otherwise.
+constexpr std::int64_t kDecisiveLetters = 8;
+// A reading this many times e likelier than every reading that gives another text is sure.
+constexpr double kConfidentMargin = 5.0;
+// UTF-8 with this many valid sequences is sure where the sample holds none of its letters.
+constexpr std::uint64_t kCertainUtf8Sequences = 64;
+
+bool TallyDecisive(const DetectCounts& counts, CodePage best) {
+  const std::int64_t top = counts.code[best];
+  std::int64_t second = 0;
+  for (const std::int64_t count : counts.code) {
+    if (count != top) second = std::max(second, count);
+  }
+  return top >= kDecisiveLetters && top >= 2 * second;
+}
+
+}  // namespace
+
+Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool withUtf8,
+                  const std::uint8_t* sample, std::size_t sampleSize, bool whole) {
+  Guess guess;
+  guess.lineEnd = DecideLineEnd(counts);
+  guess.margin = std::numeric_limits<double>::infinity();
+  if (!utf8.HasHighBytes()) return guess;  // ASCII, and nothing else reads it otherwise
+
+  const CodePage tallied = DecideCodePage(counts);
+  const bool decisive = tallied != kCodeAscii && TallyDecisive(counts, tallied);
+  const bool utf8Candidate = withUtf8 && utf8.IsUtf8();
+
+  // The readings of the sample, and which code pages read its high bytes alike.
+  std::bitset<256> present;
+  for (std::size_t i = 0; i < sampleSize; ++i) present[sample[i]] = true;
+  const auto sameReading = [&](CodePage a, CodePage b) {
+    if (a == kCodeUtf8 || b == kCodeUtf8) return a == b;
+    for (int byte = 0x80; byte < 0x100; ++byte) {
+      const auto c = static_cast<std::uint8_t>(byte);
+      if (present[byte] && CharacterOf(a, c) != CharacterOf(b, c)) return false;
+    }
+    return true;
+  };
+  bool sampleHigh = false;
+  for (int byte = 0x80; byte < 0x100 && !sampleHigh; ++byte) sampleHigh = present[byte];
+  if (!sampleHigh) {
+    // The high bytes lie beyond the sample: the counts alone decide.
+    guess.codePage = utf8Candidate ? kCodeUtf8 : tallied != kCodeAscii ? tallied : kCodeWin1250;
+    guess.confident = decisive || (utf8Candidate && utf8.Multibyte() >= kCertainUtf8Sequences);
+    guess.margin = guess.confident ? kConfidentMargin : 0;
+    return guess;
+  }
+
+  std::uint64_t cost[kTextEncodingCount];
+  std::fill(std::begin(cost), std::end(cost), std::numeric_limits<std::uint64_t>::max());
+  for (CodePage page = 0; page < kDetectCodePages; ++page) {
+    cost[page] = ReadingCost(sample, sampleSize, page);
+  }
+  if (utf8Candidate) {
+    // A sequence cut off by the end of the sample is not held against the text.
+    const std::size_t cut = whole ? 0 : utf8::IncompleteEnd(sample, sampleSize);
+    cost[kCodeUtf8] = ReadingCost(sample, sampleSize - cut, kCodeUtf8);
+  }
+  const auto cheapest = [&](auto&& allowed) {
+    CodePage best = Guess::kNoRunnerUp;
+    for (CodePage e = 0; e < kTextEncodingCount; ++e) {
+      if (cost[e] == std::numeric_limits<std::uint64_t>::max() || !allowed(e)) continue;
+      if (best == Guess::kNoRunnerUp || cost[e] < cost[best]) best = e;
+    }
+    return best;
+  };
+
+  const CodePage modelled = cheapest([](CodePage) { return true; });
+  if (modelled == kCodeUtf8) {
+    guess.codePage = kCodeUtf8;
+  } else if (decisive) {
+    // Code pages that count the same letters (Windows 1250 and ISO 8859-2 for č) may still
+    // read other bytes otherwise (ľ, ť): the model chooses among them.
+    guess.codePage = cheapest(
+        [&](CodePage e) { return e < kDetectCodePages && counts.code[e] == counts.code[tallied]; });
+  } else {
+    guess.codePage = cheapest([](CodePage e) { return e != kCodeUtf8; });
+  }
+  guess.runnerUp = cheapest([&](CodePage e) { return !sameReading(e, guess.codePage); });
+  if (guess.runnerUp != Guess::kNoRunnerUp) {
+    guess.margin =
+        (static_cast<double>(cost[guess.runnerUp]) - static_cast<double>(cost[guess.codePage])) /
+        LanguageCostsPerNat();
+  } else {
+    guess.margin = std::numeric_limits<double>::infinity();
+  }
+  if (decisive && counts.code[guess.codePage] == counts.code[tallied]) {
+    guess.margin = std::max(guess.margin, kConfidentMargin);
+  }
+  guess.confident = guess.margin >= kConfidentMargin;
+  if (guess.codePage == kCodeUtf8) {
+    const std::size_t size = std::min(sampleSize, kDamageSampleSize);
+    const std::size_t cut = size == sampleSize && whole ? 0 : utf8::IncompleteEnd(sample, size);
+    const RepairResult repair =
+        RepairText(std::string_view(reinterpret_cast<const char*>(sample), size - cut), kCodeUtf8);
+    if (repair.passes > 0) guess.damage = repair.misreading;
+  }
+  return guess;
 }
 
 }  // namespace pismovar

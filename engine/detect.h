@@ -4,9 +4,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "engine/char_table.h"
 #include "engine/detect_counts.h"
+#include "engine/repair.h"
+#include "engine/utf8.h"
 
 namespace pismovar {
 
@@ -25,12 +28,49 @@ class DetectTally {
   DetectCounts m_counts;
 };
 
-// DOS/Windows unless CR (or LF) falls below half the other's count; no line end at all is
-// DOS/Windows.
+// DOS/Windows unless CR (or LF) falls below half the other's count; LF without CR is
+// Unix/Linux; no line end at all is DOS/Windows.
 LineEnd DecideLineEnd(const DetectCounts& counts);
 
 // The code page with the most detection letters, the lower number on a tie; ASCII when no
 // detection letter was found.
 CodePage DecideCodePage(const DetectCounts& counts);
+
+// A detection's answer and how far it can be trusted.
+struct Guess {
+  static constexpr CodePage kNoRunnerUp = -1;
+
+  CodePage codePage = kCodeAscii;  // or kCodeUtf8
+  LineEnd lineEnd = kLineEndDos;
+  // The evidence is clear: a decisive tally, or a reading far more like Czech or Slovak than
+  // any reading that gives another text. A run that changes files may trust it.
+  bool confident = true;
+  // The likeliest reading that gives another text; kNoRunnerUp where every other reading
+  // gives the same text or there is none.
+  CodePage runnerUp = kNoRunnerUp;
+  // How much likelier the answer is than the runner-up: a natural logarithm.
+  double margin = 0;
+  // UTF-8 whose start reads as UTF-8 that was read in a code page and saved again: that
+  // misreading, which RepairText undoes.
+  std::optional<Misreading> damage;
+
+  // The same as a share, 50..100 per cent.
+  int ConfidencePercent() const;
+};
+
+// The bytes at the start of a text that the language model reads, and the part of them
+// that is looked at for damage.
+inline constexpr std::size_t kModelSampleSize = 64u << 10;
+inline constexpr std::size_t kDamageSampleSize = 8u << 10;
+
+// The guess for a whole text from its tally and UTF-8 counts, and `sample`, its first bytes
+// (at most kModelSampleSize; `whole` when they are all of it). The tally's answer stands
+// where it is decisive; otherwise, and wherever UTF-8 is in question, the language model
+// chooses among the readings of the sample. Never ASCII for a text with a byte of 0x80 or
+// above; UTF-8 only with `withUtf8`, for a text that is UTF-8 and reads more like Czech or
+// Slovak as UTF-8 than in any code page. A UTF-8 answer says whether its first
+// kDamageSampleSize bytes look damaged by a misreading.
+Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool withUtf8,
+                  const std::uint8_t* sample, std::size_t sampleSize, bool whole);
 
 }  // namespace pismovar

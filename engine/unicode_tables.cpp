@@ -4,18 +4,21 @@ namespace pismovar {
 namespace {
 
 // Windows 1250, 852, ISO 8859-2 and Macintosh Central European as their publishers and the C
-// library's converters have them. Kamenický keeps code page 437's box drawing, Greek and
-// mathematical signs above its letters (0x80..0xAB), with § in place of ¡ at 0xAD. KOI8-ČS follows
-// the Czechoslovak standard; bytes it leaves empty, its digraphs ch and CH (no single character)
-// and its tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E) stay undefined.
+// library's converters have them, except that the five bytes Windows 1250 leaves empty are the
+// C1 controls of their numbers, as browsers read them: Windows 1250 then comes back whole
+// through UTF-8, and UTF-8 once misread as Windows 1250 can be read back. Kamenický keeps code page
+// 437's box drawing, Greek and mathematical signs above its letters (0x80..0xAB), with § in place
+// of ¡ at 0xAD. KOI8-ČS follows the Czechoslovak standard; bytes it leaves empty, its digraphs ch
+// and CH (no single character) and its tilde at 0xA4 (a second tilde beside the ASCII one at 0x7E)
+// stay undefined.
 // clang-format off
 constexpr std::array<HighHalf, kCodePageCount - 1> kHighHalves{{
     // Windows 1250
     {{  // 0x80, eight bytes a line
-        0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021,
-        0xFFFD, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
-        0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0xFFFD, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,
+        0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x0088, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,
         0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,
         0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
         0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,

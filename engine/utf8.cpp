@@ -98,7 +98,6 @@ void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& mul
 }  // namespace utf8
 
 std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
-  if (Settled()) return 0;
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
   utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
   return held;

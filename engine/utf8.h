@@ -30,13 +30,12 @@ void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& mul
 
 // Whether a text, read chunk by chunk, is UTF-8: it holds characters beyond ASCII and at
 // most one malformed sequence for every kValidPerMalformed valid multibyte ones, so that a
-// stray byte or a last character cut short does not make it 8-bit. In a text of any 8-bit
-// code page most high bytes stand alone, each a malformed sequence: once more than
-// kSettledMalformed of them fail that share, the text is not UTF-8 and the rest is skipped.
+// stray byte or a last character cut short does not make it 8-bit. The verdict is one of the
+// whole text's counts, whichever parts were counted by whom and in which order; a reader may
+// stop counting once CannotBecomeUtf8 says the rest could not change it.
 class Utf8Detector {
  public:
   static constexpr std::uint64_t kValidPerMalformed = 100;
-  static constexpr std::uint64_t kSettledMalformed = 1000;
 
   // Examines `size` bytes. Unless `last`, an incomplete sequence at their end is left for the
   // next chunk: returns its length; the caller puts those bytes in front of the next chunk.
@@ -46,13 +45,19 @@ class Utf8Detector {
     m_multibyte += other.m_multibyte;
     m_malformed += other.m_malformed;
   }
+  // Whether the text has a byte of 0x80 or above.
+  bool HasHighBytes() const { return m_multibyte != 0 || m_malformed != 0; }
+  std::uint64_t Multibyte() const { return m_multibyte; }
   bool IsUtf8() const {
     return m_multibyte != 0 && m_malformed <= m_multibyte / kValidPerMalformed;
   }
+  // Whether the text stays not UTF-8 whatever `uncounted` more bytes hold: even as valid
+  // two-byte sequences, the shortest, they could not outweigh the malformed ones counted.
+  bool CannotBecomeUtf8(std::uint64_t uncounted) const {
+    return m_malformed > (m_multibyte + uncounted / 2) / kValidPerMalformed;
+  }
 
  private:
-  bool Settled() const { return m_malformed > kSettledMalformed && !IsUtf8(); }
-
   std::uint64_t m_multibyte = 0;
   std::uint64_t m_malformed = 0;
 };

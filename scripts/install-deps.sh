@@ -27,6 +27,9 @@ test_packages=(
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
   dos2unix                                   # many_files_bench compares -i over many files with it
+  # The language model's sources (scripts/gen_language_model.py) and the detectors
+  # detect_bench compares with; the build itself needs none of them.
+  fortunes-cs manpages-cs hunspell-cs hunspell-sk enca uchardet
   clang                                      # CI builds the engine and the command-line tool with clang too
 )
 cross_packages=(

@@ -114,6 +114,38 @@ TEST(AutoDetectTest, DetectsTheCodePageOfStandardInputAndOfFiles) {
   EXPECT_EQ(fromFile.out, expected);
 }
 
+TEST(AutoDetectTest, AnUncertainGuessLeavesAFileAsItWasUnlessForced) {
+  ScratchDir dir;
+  const std::string file = (dir / "a.txt").string();
+  const std::string unclear = "Pri\xA9la\n";  // one letter, read alike by several code pages
+  WriteFile(file, unclear);
+
+  const CliResult detected = RunCli({"--detect", "--verbose", file});
+  EXPECT_NE(detected.out.find(" (uncertain), runner-up "), std::string::npos) << detected.out;
+  const CliResult refused = RunCli({"-t", "utf8", "-i", file});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "pismovar-cli: " + file + ": cannot tell the code page; name it with -f\n");
+  EXPECT_EQ(ReadFile(file), unclear);
+  EXPECT_EQ(RunCli({"-t", "utf8", "-i", "--force", file}).status, 0);
+  EXPECT_NE(ReadFile(file), unclear);
+}
+
+TEST(RepairTest, UndoesUtf8ReadAsWindows1250AndSaysSo) {
+  // "Příliš žluťoučký kůň" in UTF-8, read as Windows 1250 and saved as UTF-8 again.
+  const std::string damaged =
+      "P\xC4\xB9\xE2\x84\xA2\xC4\x82\xC2\xADli\xC4\xB9\xCB\x87 "
+      "\xC4\xB9\xC4\xBElu\xC4\xB9\xC4\x84ou\xC3\x84\xC5\xA4k\xC4\x82\xCB\x9D "
+      "k\xC4\xB9\xC5\xBB\xC4\xB9\xC2\x88\n";
+  const CliResult repaired = RunCli({"--repair"}, damaged);
+  EXPECT_EQ(repaired.status, 0);
+  EXPECT_EQ(repaired.out, "Příliš žluťoučký kůň\n");
+  EXPECT_EQ(repaired.err, "pismovar-cli: -: repaired UTF-8 read as Windows 1250: 9 letters\n");
+  EXPECT_EQ(RunCli({"--repair"}, repaired.out).err, "pismovar-cli: -: nothing to repair\n");
+  EXPECT_TRUE(RunCli({"--detect", "-v"}, damaged)
+                  .out.ends_with("; damaged: UTF-8 read as Windows 1250 (--repair undoes it)\n"));
+}
+
 TEST(StandardStreamsTest, FilesGoToStandardOutputOneAfterAnother) {
   ScratchDir dir;
   WriteFile(dir / "a.txt", Encode("Žluťoučký kůň\n", 0));

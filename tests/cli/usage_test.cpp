@@ -62,7 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsageCase{{"-d", "-t", "win"},
                      "--detect converts nothing: it takes no --from, --to, --eol-in or --eol-out"},
         BadUsageCase{{"-d", "-i", "a"},
-                     "--detect writes no file: it takes no --in-place or --output"}));
+                     "--detect writes no file: it takes no --in-place or --output"},
+        BadUsageCase{{"-t", "win", "-v"}, "--verbose works only with --detect"},
+        BadUsageCase{{"--repair", "-t", "win"},
+                     "--repair keeps the code page and line ends: it takes no --detect, --to, "
+                     "--eol-in, --eol-out, --strict, --bom or --letters-only"},
+        BadUsageCase{{"--repair", "-i", "a"},
+                     "--repair writes to standard output or to --output"}));
 
 TEST(InformativeOptionsTest, HelpVersionAndListPrintAndSucceed) {
   const CliResult help = RunCli({"--help"});

@@ -101,9 +101,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, Substitution,
                              SubstitutionCase{"MacintoshQuotationMarkRow",
                                               "\xE3"
                                               "a",
-                                              kCodeMacintosh, kCodeWin1250, "\"a", 1},
-                             SubstitutionCase{"UndefinedBytesPassUncounted", "\x81\x98",
-                                              kCodeWin1250, kCodeLatin2, "\x81\x98", 0}),
+                                              kCodeMacintosh, kCodeIsoLatin2, "\"a", 1},
+                             SubstitutionCase{"Windows1250C1ControlsWhereTheOutputHasThem",
+                                              "\x81\x98", kCodeWin1250, kCodeIsoLatin2,
+                                              "\x81\x98", 0},
+                             SubstitutionCase{"Windows1250C1ControlsWhereItLacksThem", "\x81\x98",
+                                              kCodeWin1250, kCodeLatin2, "??", 2}),
                          [](const auto& param) { return param.param.name; });
 
 // `utf8` written in `codePage`: ASCII stays, every letter of the table takes its row's byte.
@@ -145,9 +148,10 @@ INSTANTIATE_TEST_SUITE_P(AllPairs, EveryPairOfCodePages,
                          ::testing::Combine(::testing::Range(0, kCodePageCount),
                                             ::testing::Range(0, kCodePageCount)));
 
-TEST(ConvertBuffer, MacintoshQuotationMarksBecomePlainOnesOneWay) {
+TEST(ConvertBuffer, MacintoshQuotationMarksArePlainOnlyWhereTheOutputLacksThem) {
   const std::string mac = Encode("„Ahoj“ a ”", kCodeMacintosh);
-  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeWin1250, 0, 0), "\"Ahoj\" a \"");
+  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeWin1250, 0, 0), "\x84" "Ahoj\x93 a \x94");
+  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeIsoLatin2, 0, 0), "\"Ahoj\" a \"");
   EXPECT_EQ(Convert("\"Ahoj\"", kCodeWin1250, kCodeMacintosh, 0, 0), "\"Ahoj\"");
 }
 

@@ -43,7 +43,7 @@ TEST_P(LineEndThresholds, UseIntegerHalves) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, LineEndThresholds,
                          ::testing::Values(LineEndGuess{0, 0, kLineEndDos},
-                                           LineEndGuess{1, 0, kLineEndDos},
+                                           LineEndGuess{1, 0, kLineEndUnix},
                                            LineEndGuess{2, 0, kLineEndUnix},
                                            LineEndGuess{0, 1, kLineEndDos},
                                            LineEndGuess{0, 2, kLineEndMac},
@@ -97,7 +97,7 @@ class DetectTest : public ::testing::Test {
 };
 
 TEST_F(DetectTest, QuickDetectionSeesOnlyTheFirst5120Bytes) {
-  WriteFile(dir / "a.txt", std::string(5120, 'x') + "\xE8\xF8\n\n");
+  WriteFile(dir / "a.txt", std::string(5120, 'x') + " \xE8\xE1ry \xF8\xEDk\xE1\n\n");
   converter.m_strInput = dir / "a.txt";
   converter.m_nCodeIn = kCodeMacintosh;
   converter.m_nLineEndIn = kLineEndMac;
@@ -114,7 +114,7 @@ TEST_F(DetectTest, QuickDetectionSeesOnlyTheFirst5120Bytes) {
 }
 
 TEST_F(DetectTest, OnlyTheFirstFileOfAListIsExamined) {
-  WriteFile(dir / "a.txt", "\x87\xA9\r\n");  // Kamenický
+  WriteFile(dir / "a.txt", "\x87\xA0ry \xA9\xA1k\xA0\r\n");  // Kamenický
   WriteFile(dir / "b.txt", "\xE8\xF8\n");    // Windows 1250
   converter.m_strInput = BuildFileList({dir / "a.txt", dir / "b.txt"});
   converter.m_nFileCount = 2;
@@ -144,7 +144,7 @@ TEST_F(DetectTest, ClipboardWithoutTextIsSilentAndWithTextIsExamined) {
   EXPECT_EQ(converter.QuickDetect().failure, Outcome::Failure::kNoText);
   EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
 
-  host.clipboardText = "\xC3\xD2\r\r";  // KOI8-ČS, Macintosh line ends
+  host.clipboardText = "\xC3\xC1ry \xD2\xC9k\xC1\r\r";  // KOI8-ČS, Macintosh line ends
   EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
   EXPECT_EQ(converter.m_nCodeIn, kCodeKoi8cs);
   EXPECT_EQ(converter.m_nLineEndIn, kLineEndMac);

@@ -1,0 +1,30 @@
+// How much a text reads like Czech or Slovak: the cost of each character after the one before
+// it, learnt from Czech and Slovak text (scripts/gen_language_model.py). A wrong reading of a
+// text (UTF-8 as Windows 1250, Kamenický as 852) is full of pairs that language never has.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/code_page.h"
+
+namespace pismovar {
+
+// The class of a character in the model: white space, digits, punctuation, each letter of
+// Czech and Slovak small and capital, other letters, and everything else.
+int LanguageClassOf(char32_t c);
+
+// The cost of `size` bytes read as `encoding` (a code page 0..6 or kCodeUtf8), in units of
+// kLanguageCostsPerNat: the lower, the more like Czech or Slovak. A malformed UTF-8 sequence
+// counts as a character of the dearest class; the text counts as preceded and followed by a
+// space.
+std::uint64_t ReadingCost(const std::uint8_t* data, std::size_t size, CodePage encoding);
+
+// The same for characters already decoded.
+std::uint64_t CharactersCost(std::u32string_view text);
+
+// How many cost units make a factor of e in likelihood.
+int LanguageCostsPerNat();
+
+}  // namespace pismovar

@@ -1,0 +1,322 @@
+#include "engine/repair.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "engine/kernels/steps.h"
+#include "engine/language_model.h"
+#include "engine/unicode_tables.h"
+
+namespace pismovar {
+namespace {
+
+// A misreading is undone where its repair makes the text this many times e likelier in all,
+// and one word at least this much: sound Czech and Slovak never gain so much. It is then
+// undone in every word it changes: a sound word hardly ever makes valid UTF-8 in another
+// code page, and a code page read as another is misread in every word.
+constexpr double kTextGain = 6.0;
+constexpr double kWordGain = 4.0;
+constexpr int kMaxPasses = 2;
+
+// The characters of `text` in `encoding`; nothing where a byte is undefined or UTF-8
+// malformed, since such bytes were never a character that a misreading could have made.
+std::optional<std::u32string> Decode(std::string_view text, CodePage encoding) {
+  std::u32string chars;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    if (encoding == kCodeUtf8) {
+      i += kernels::steps::DecodeOne(bytes + i, text.size() - i, c);
+      if (c == kernels::steps::kMalformed) return std::nullopt;
+    } else {
+      c = CharacterOf(encoding, bytes[i++]);
+      if (c == kReplacementCharacter) return std::nullopt;
+    }
+    chars += c;
+  }
+  return chars;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The bytes of each character of a code page, to write characters back exactly.
+class Encoder {
+ public:
+  explicit Encoder(CodePage codePage) : m_codePage(codePage) {
+    if (codePage == kCodeUtf8) return;
+    for (int b = 0x80; b < 0x100; ++b) {
+      const char32_t c = CharacterOf(codePage, static_cast<std::uint8_t>(b));
+      if (c != kReplacementCharacter) m_bytes.emplace_back(c, static_cast<std::uint8_t>(b));
+    }
+    std::sort(m_bytes.begin(), m_bytes.end());
+  }
+
+  // Nothing where the code page lacks a character.
+  std::optional<std::string> Encode(std::u32string_view chars) const {
+    std::string out;
+    for (const char32_t c : chars) {
+      if (m_codePage == kCodeUtf8) {
+        AppendUtf8(out, c);
+      } else if (c < 0x80) {
+        out += static_cast<char>(c);
+      } else {
+        const auto it = std::lower_bound(m_bytes.begin(), m_bytes.end(),
+                                         std::pair<char32_t, std::uint8_t>{c, 0});
+        if (it == m_bytes.end() || it->first != c) return std::nullopt;
+        out += static_cast<char>(it->second);
+      }
+    }
+    return out;
+  }
+
+ private:
+  CodePage m_codePage;
+  std::vector<std::pair<char32_t, std::uint8_t>> m_bytes;
+};
+
+bool IsAsciiSpace(char32_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The words of a text: runs between ASCII white space, which no misreading makes or breaks.
+std::vector<std::pair<std::size_t, std::size_t>> Words(const std::u32string& chars) {
+  std::vector<std::pair<std::size_t, std::size_t>> words;
+  for (std::size_t i = 0; i < chars.size();) {
+    if (IsAsciiSpace(chars[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < chars.size() && !IsAsciiSpace(chars[end])) ++end;
+    words.emplace_back(i, end - i);
+    i = end;
+  }
+  return words;
+}
+
+bool HasNonAscii(std::u32string_view word) {
+  return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80; });
+}
+
+// The words one misreading repairs, with what each becomes, and their gain in total.
+struct Pass {
+  Misreading misreading;
+  double gain = 0;
+  double strongest = 0;      // the gain of the word it helps most
+  std::size_t lettered = 0;  // words with letters beyond ASCII
+  std::size_t changed = 0;   // of them, words it would change
+  std::size_t improved = 0;  // of them, words it makes likelier
+  // Words it turns from broken-looking into sound-looking (LooksBroken), and of them, words
+  // that held a C1 control, which no sound text has.
+  std::size_t mended = 0;
+  std::size_t mendedControls = 0;
+  std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
+};
+
+// Whether undoing a pass's misreading is safe. Undoing a misreading of UTF-8 halves the
+// letters of every word it repairs, which sound text never gains from. One code page read
+// as another maps letters to letters, and a sound word may read a little better so (an
+// initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that looks
+// broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
+// and make at least half the words it changes likelier, unless it mends C1 controls.
+bool Convincing(const Pass& pass) {
+  if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
+  // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
+  if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
+  return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed);
+}
+
+constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
+constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
+
+bool LooksBroken(std::u32string_view word) {
+  bool small = false;
+  for (const char32_t c : word) {
+    const bool capital = kCapitalLetters.find(c) != std::u32string_view::npos;
+    if (c >= 0x80 && !capital && kSmallLetters.find(c) == std::u32string_view::npos) return true;
+    if (capital && small) return true;
+    small = (c >= 'a' && c <= 'z') || kSmallLetters.find(c) != std::u32string_view::npos;
+  }
+  return false;
+}
+
+// Editors and web forms often turn the C1 controls of a misread text into a no-break space or
+// a soft hyphen. Where one of those stands inside a UTF-8 sequence (after a lead byte, or in
+// a sequence of E2, the typographic signs), it may have been any byte that `wrong` reads as a
+// C1 control: each in turn, the likeliest word wins. Only in a text that shows such edits,
+// where a sequence makes no Czech or Slovak letter (C3 A0 is à); elsewhere a pair such as
+// C3 AD is í. A few places per word are tried.
+constexpr int kMaxEditedPlaces = 4;
+
+// The character of the sequence that a no-break space or soft hyphen at bytes[i] stands in,
+// or 0 where it stands in none.
+char32_t EditedSequence(const std::string& bytes, std::size_t i) {
+  const auto byte = static_cast<std::uint8_t>(bytes[i]);
+  if (byte != 0xA0 && byte != 0xAD) return 0;
+  std::size_t lead = i;
+  const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(bytes[k]); };
+  if (i >= 1 && at(i - 1) >= 0xC2 && at(i - 1) <= 0xDF) {
+    lead = i - 1;
+  } else if (i >= 1 && at(i - 1) == 0xE2) {
+    lead = i - 1;
+  } else if (i >= 2 && at(i - 2) == 0xE2 && (at(i - 1) & 0xC0) == 0x80) {
+    lead = i - 2;
+  } else {
+    return 0;
+  }
+  char32_t c = 0;
+  kernels::steps::DecodeOne(reinterpret_cast<const std::uint8_t*>(bytes.data()) + lead,
+                            bytes.size() - lead, c);
+  return c == kernels::steps::kMalformed ? 0xFFFD : c;
+}
+
+bool ShowsEdits(const std::string& bytes) {
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    const char32_t made = EditedSequence(bytes, i);
+    if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
+        kCapitalLetters.find(made) == std::u32string_view::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong) {
+  std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
+  int places = 0;
+  for (std::size_t i = 1; i < bytes.size() && places < kMaxEditedPlaces; ++i) {
+    if (EditedSequence(bytes, i) == 0) continue;
+    ++places;
+    std::uint64_t bestCost = best ? CharactersCost(*best) : UINT64_MAX;
+    char chosen = bytes[i];
+    for (int control = 0x80; control < 0xA0; ++control) {
+      const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
+      if (c < 0x80 || c >= 0xA0) continue;
+      bytes[i] = static_cast<char>(control);
+      std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
+      if (candidate && CharactersCost(*candidate) < bestCost) {
+        bestCost = CharactersCost(*candidate);
+        best = std::move(candidate);
+        chosen = bytes[i];
+      }
+    }
+    bytes[i] = chosen;
+  }
+  return best;
+}
+
+Pass TryMisreading(const std::u32string& chars,
+                   const std::vector<std::pair<std::size_t, std::size_t>>& words,
+                   const Misreading& misreading, const Encoder& wrong) {
+  Pass pass{misreading, 0, 0, 0, 0, 0, 0, 0, {}};
+  bool edited = false;
+  if (misreading.right == kCodeUtf8) {
+    for (std::size_t w = 0; w < words.size() && !edited; ++w) {
+      const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+      const std::optional<std::string> bytes = wrong.Encode(word);
+      edited = bytes && ShowsEdits(*bytes);
+    }
+  }
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    if (!HasNonAscii(word)) continue;
+    ++pass.lettered;
+    const std::optional<std::string> bytes = wrong.Encode(word);
+    if (!bytes) continue;
+    std::optional<std::u32string> fixed = edited
+                                              ? DecodeWithEditedControls(*bytes, misreading.wrong)
+                                              : Decode(*bytes, misreading.right);
+    if (!fixed || *fixed == word) continue;
+    const double gain =
+        (static_cast<double>(CharactersCost(word)) - static_cast<double>(CharactersCost(*fixed))) /
+        LanguageCostsPerNat();
+    ++pass.changed;
+    pass.improved += gain > 0;
+    pass.gain += gain;
+    const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
+    pass.mended += mended;
+    pass.mendedControls += mended && std::any_of(word.begin(), word.end(),
+                                                 [](char32_t c) { return c >= 0x80 && c < 0xA0; });
+    if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
+    pass.repaired.emplace_back(w, std::move(*fixed));
+  }
+  return pass;
+}
+
+}  // namespace
+
+RepairResult RepairText(std::string_view text, CodePage encoding) {
+  RepairResult result;
+  result.text = std::string(text);
+  std::optional<std::u32string> decoded = Decode(text, encoding);
+  if (!decoded) return result;
+  std::u32string chars = std::move(*decoded);
+
+  std::array<std::optional<Encoder>, kDetectCodePages> encoders;
+  for (int pass = 0; pass < kMaxPasses; ++pass) {
+    const auto words = Words(chars);
+    std::optional<Pass> best;
+    for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
+      if (wrong == encoding) continue;
+      if (!encoders[wrong]) encoders[wrong].emplace(wrong);
+      // Bytes of UTF-8 or of another code page, read as `wrong`: saved as UTF-8 they may
+      // have been either; saved in a code page, they were that code page's own.
+      for (CodePage right = 0; right < kTextEncodingCount; ++right) {
+        if (right == wrong || right == kCodeAscii) continue;
+        if (encoding != kCodeUtf8 && right != encoding) continue;
+        // Only UTF-8 is misread twice over.
+        if (pass > 0 && right != kCodeUtf8) continue;
+        Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
+        if (Convincing(candidate) && (!best || candidate.gain > best->gain)) {
+          best = std::move(candidate);
+        }
+      }
+    }
+    if (!best) break;
+    std::u32string repaired;
+    std::size_t at = 0;
+    std::uint64_t letters = 0;
+    for (const auto& [w, fixed] : best->repaired) {
+      repaired.append(chars, at, words[w].first - at);
+      repaired += fixed;
+      at = words[w].first + words[w].second;
+      letters += static_cast<std::uint64_t>(
+          std::count_if(fixed.begin(), fixed.end(), [](char32_t c) { return c >= 0x80; }));
+    }
+    repaired.append(chars, at, std::u32string::npos);
+    chars = std::move(repaired);
+    result.misreading = best->misreading;
+    result.characters = letters;
+    result.passes = pass + 1;
+  }
+  if (result.passes == 0) return result;
+  // A repaired text that the input's code page cannot hold is left as it was.
+  const std::optional<std::string> encoded = Encoder(encoding).Encode(chars);
+  if (encoded) {
+    result.text = *encoded;
+  } else {
+    result = RepairResult{};
+    result.text = std::string(text);
+  }
+  return result;
+}
+
+}  // namespace pismovar

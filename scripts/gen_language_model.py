@@ -1,0 +1,243 @@
+#!/usr/bin/env python3
+"""Writes engine/language_model_data.inc: how Czech and Slovak text goes on from one character
+to the next, as the cost (a scaled negative log-probability) of each pair of character classes.
+
+It learns only from Debian's packages: the Czech and Slovak fortunes (fortunes-cs), the Czech
+and Slovak message catalogues installed under /usr/share/locale, the Czech manual pages
+(manpages-cs) and the Czech and Slovak spelling dictionaries (hunspell-cs, hunspell-sk). One
+text in ten of the prose sources is held out of the counts; --held-out FILE writes those texts
+instead of the table, one a line, for the detection benchmark (bench/detect_bench.cpp), so that
+it measures on text the model never saw.
+
+    python3 scripts/gen_language_model.py                    # the table, into the tree
+    python3 scripts/gen_language_model.py --held-out h.txt   # the held-out texts only
+"""
+import argparse
+import gzip
+import hashlib
+import math
+import pathlib
+import re
+import struct
+import unicodedata
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+OUTPUT = ROOT / "engine" / "language_model_data.inc"
+
+CZECH_SLOVAK = "áäčďéěíĺľňóôöŕřšťúůüýž"
+# Typographic signs of Czech and Slovak prose with a class each, since where they stand tells
+# a sound text from a misread one ("„" opens, "“" closes, "‚" after a letter is é in 852);
+# then the rarer signs, in one class.
+SIGNS = "\u00a0–—„“”‚‘’…«»§°"
+SYMBOLS = "€×±·•©®‰¦¤¨´˝˘˙˛ˇ¸‹›"
+
+# The classes: everything else, white space, digits, ASCII punctuation, the rarer signs,
+# other Latin letters (small, capital), letters of other scripts, then a..z, A..Z, the
+# Czech and Slovak letters with diacritics, small and capital, and the signs one by one.
+RARE, SPACE, DIGIT, PUNCT, SYMBOL, OTHER_SMALL, OTHER_CAPITAL, OTHER_SCRIPT = range(8)
+FIRST_ASCII_SMALL = 8
+FIRST_ASCII_CAPITAL = FIRST_ASCII_SMALL + 26
+FIRST_CS_SMALL = FIRST_ASCII_CAPITAL + 26
+FIRST_CS_CAPITAL = FIRST_CS_SMALL + len(CZECH_SLOVAK)
+FIRST_SIGN = FIRST_CS_CAPITAL + len(CZECH_SLOVAK)
+CLASSES = FIRST_SIGN + len(SIGNS)
+
+# Letters of other scripts, by block: Greek to the end of the general scripts, kana and CJK,
+# Hangul.
+OTHER_SCRIPT_RANGES = [(0x0370, 0x1DFF), (0x3040, 0x9FFF), (0xAC00, 0xD7AF)]
+OTHER_LATIN_RANGES = [(0x0180, 0x024F), (0x1E00, 0x1EFF)]
+
+SCALE = 16  # cost units per nat; 255 is the dearest pair
+SMOOTHING = 2.0  # how many times a class's unigram share is added to every pair's count
+WORD_WEIGHT = 0.1  # the dictionaries' words count less than prose
+CAPITALS_WEIGHT = 0.05  # the prose once more in capitals
+
+
+def class_of(c):
+    o = ord(c)
+    if c in " \t\r\n\f\v\u2009\u202f":  # with the thin spaces between thousands
+        return SPACE
+    if "0" <= c <= "9":
+        return DIGIT
+    if "a" <= c <= "z":
+        return FIRST_ASCII_SMALL + o - ord("a")
+    if "A" <= c <= "Z":
+        return FIRST_ASCII_CAPITAL + o - ord("A")
+    if o < 0x20 or o == 0x7F:
+        return RARE
+    if o < 0x80:
+        return PUNCT
+    if c in CZECH_SLOVAK:
+        return FIRST_CS_SMALL + CZECH_SLOVAK.index(c)
+    if c.lower() in CZECH_SLOVAK and c != c.lower():
+        return FIRST_CS_CAPITAL + CZECH_SLOVAK.index(c.lower())
+    if c in SIGNS:
+        return FIRST_SIGN + SIGNS.index(c)
+    if c in SYMBOLS:
+        return SYMBOL
+    if 0xC0 <= o < 0x180 and o not in (0xD7, 0xF7):
+        return OTHER_CAPITAL if unicodedata.category(c) == "Lu" else OTHER_SMALL
+    # Above, whole blocks: rare letters need no case, and a few signs among them do no harm.
+    if any(a <= o <= b for a, b in OTHER_LATIN_RANGES):
+        return OTHER_SMALL
+    if any(a <= o <= b for a, b in OTHER_SCRIPT_RANGES):
+        return OTHER_SCRIPT
+    return RARE
+
+
+def document_id(source, index):
+    return int(hashlib.sha1(f"{source}:{index}".encode()).hexdigest()[:8], 16)
+
+
+def fortunes():
+    for language in ("cs", "sk"):
+        folder = pathlib.Path("/usr/share/games/fortunes") / language
+        for path in sorted(folder.glob("*")):
+            if path.suffix in (".dat", ".u8") or path.is_dir():
+                continue
+            text = path.read_bytes().decode("utf-8", "replace")
+            for i, piece in enumerate(text.split("\n%\n")):
+                piece = re.sub(r"\s*--\s.*$", "", piece.strip(), flags=re.S)
+                if piece:
+                    yield f"{path}:{i}", piece
+
+
+def mo_strings(path):
+    data = path.read_bytes()
+    magic = struct.unpack("<I", data[:4])[0]
+    order = "<" if magic == 0x950412DE else ">"
+    count, _, translations = struct.unpack(order + "III", data[8:20])
+    for i in range(count):
+        length, offset = struct.unpack(order + "II", data[translations + 8 * i:translations + 8 * i + 8])
+        for text in data[offset:offset + length].decode("utf-8", "replace").split("\0"):
+            # Format directives and menu accelerators are not language.
+            text = re.sub(r"%(\d+\$)?[-+ #0]*\d*(\.\d+)?[lhqjzt]*[a-zA-Z%]", " ", text)
+            text = re.sub(r"[&_](?=\w)", "", text)
+            if text.strip():
+                yield text
+
+
+def catalogues():
+    for language in ("cs", "sk"):
+        folder = pathlib.Path("/usr/share/locale") / language / "LC_MESSAGES"
+        for path in sorted(folder.glob("*.mo")):
+            if path.stat().st_size == 0:
+                continue
+            for i, text in enumerate(mo_strings(path)):
+                if i > 0:  # the first is the catalogue's header
+                    yield f"{path}:{i}", text
+
+
+def manual_pages():
+    folder = pathlib.Path("/usr/share/man/cs")
+    for path in sorted(folder.glob("man*/*.gz")):
+        text = gzip.decompress(path.read_bytes()).decode("utf-8", "replace")
+        lines = []
+        for line in text.splitlines():
+            if line.startswith((".", "'")):
+                words = line.split(None, 1)
+                if len(words) == 2 and words[0] in (".B", ".I", ".BR", ".IR", ".BI", ".SH", ".SS"):
+                    lines.append(words[1].replace('"', ""))
+                continue
+            lines.append(line)
+        text = "\n".join(lines)
+        text = re.sub(r"\\f[BIRP]|\\f\(..|\\\(..|\\[&|^]", "", text)
+        text = text.replace("\\-", "-").replace("\\e", "\\")
+        for i, paragraph in enumerate(re.split(r"\n\s*\n", text)):
+            if paragraph.strip():
+                yield f"{path}:{i}", paragraph.strip()
+
+
+def dictionary_words():
+    for name in ("cs_CZ", "sk_SK"):
+        path = pathlib.Path("/usr/share/hunspell") / f"{name}.dic"
+        for line in path.read_text("utf-8", "replace").splitlines()[1:]:
+            word = line.split("/", 1)[0].strip()
+            if word:
+                yield word
+
+
+def count_pairs(text, counts, weight):
+    previous = SPACE
+    for c in text + " ":
+        current = class_of(c)
+        counts[previous][current] += weight
+        previous = current
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--held-out", type=pathlib.Path)
+    args = parser.parse_args()
+
+    counts = [[0.0] * CLASSES for _ in range(CLASSES)]
+    held_out = []
+    for source in (fortunes(), catalogues(), manual_pages()):
+        for key, text in source:
+            # A text its package could not decode teaches runs of U+FFFD, which the wrong
+            # readings of a text are full of.
+            if "\ufffd" in text:
+                continue
+            if document_id(key, 0) % 10 == 0:
+                held_out.append(" ".join(text.split()))
+            else:
+                count_pairs(text, counts, 1.0)
+                # Headings and warnings come in capitals, which the sources have few of.
+                count_pairs(text.upper(), counts, CAPITALS_WEIGHT)
+    for word in dictionary_words():
+        count_pairs(word, counts, WORD_WEIGHT)
+
+    totals = [sum(row) for row in counts]
+    grand = sum(totals)
+    unigram = [(totals[k] + 1.0) / (grand + CLASSES) for k in range(CLASSES)]
+    costs = []
+    for a in range(CLASSES):
+        row = []
+        for b in range(CLASSES):
+            p = (counts[a][b] + SMOOTHING * unigram[b]) / (totals[a] + SMOOTHING)
+            row.append(min(255, round(-math.log(p) * SCALE)))
+        costs.append(row)
+
+    latin = [class_of(chr(c)) for c in range(0x180)]
+    ranges = []
+    for c in range(0x180, 0x10000):
+        k = class_of(chr(c))
+        if k == RARE:
+            continue
+        if ranges and ranges[-1][1] == c - 1 and ranges[-1][2] == k:
+            ranges[-1][1] = c
+        else:
+            ranges.append([c, c, k])
+
+    out = [
+        "// Generated by scripts/gen_language_model.py from Debian's Czech and Slovak fortunes,",
+        "// message catalogues, manual pages and spelling dictionaries; do not edit.",
+        "// clang-format off",
+        f"inline constexpr int kLanguageClasses = {CLASSES};",
+        f"inline constexpr int kCostsPerNat = {SCALE};",
+        "// The class of U+0000..U+017F.",
+        "inline constexpr std::uint8_t kClassOfLatin[0x180] = {",
+    ]
+    for i in range(0, len(latin), 24):
+        out.append("    " + ", ".join(str(k) for k in latin[i:i + 24]) + ",")
+    out.append("};")
+    out.append("// Above U+017F: first, last, class; every other character is of class 0.")
+    out.append("inline constexpr ClassRange kClassRanges[] = {")
+    for first, last, k in ranges:
+        out.append(f"    {{0x{first:04X}, 0x{last:04X}, {k}}},")
+    out.append("};")
+    out.append("// The cost of each class after each class.")
+    out.append(f"inline constexpr std::uint8_t kPairCost[{CLASSES}][{CLASSES}] = {{")
+    for row in costs:
+        out.append("    {" + ", ".join(str(v) for v in row) + "},")
+    out.append("};")
+    if args.held_out:
+        args.held_out.write_text("\n".join(held_out) + "\n", encoding="utf-8")
+        print(f"{args.held_out}: {len(held_out)} texts held out")
+    else:
+        OUTPUT.write_text("\n".join(out) + "\n")
+        print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,86 @@
+#include "engine/repair.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_host.h"
+
+namespace pismovar {
+namespace {
+
+const std::string kText =
+    "Příliš žluťoučký kůň úpěl ďábelské ódy, ľudia v Žiline sa tešili na jeseň.\n"
+    "Účet za šťovík činí 250 Kč; Ťapka a Ďuro šli spať.\n";
+
+std::string Convert(const std::string& text, CodePage from, CodePage to) {
+  return testing::ConvertBuffer(text, from, to, kLineEndUnix, kLineEndUnix).text;
+}
+
+// `text` (UTF-8) written in `right`, read as `wrong` and saved in `saved`, `times` over; with
+// `edited`, an editor then made every C1 control (C2 80..C2 9F) a soft hyphen.
+std::string Damage(std::string text, CodePage right, CodePage wrong, CodePage saved, int times,
+                   bool edited) {
+  for (int i = 0; i < times; ++i) {
+    const std::string bytes = right == kCodeUtf8 ? text : Convert(text, kCodeUtf8, right);
+    text = Convert(Convert(bytes, wrong, kCodeUtf8), kCodeUtf8, saved);
+    if (saved != kCodeUtf8) text = Convert(text, saved, kCodeUtf8);
+  }
+  for (std::size_t i = 0; edited && i + 1 < text.size(); ++i) {
+    if (text[i] == '\xC2' && static_cast<unsigned char>(text[i + 1]) < 0xA0) text[i + 1] = '\xAD';
+  }
+  return saved == kCodeUtf8 ? text : Convert(text, kCodeUtf8, saved);
+}
+
+struct RepairCase {
+  const char* name;
+  CodePage right;
+  CodePage wrong;
+  CodePage saved;
+  int times;
+  const char* sound;  // a sound part in front of the damaged one
+  bool edited = false;
+};
+
+class RepairCases : public ::testing::TestWithParam<RepairCase> {};
+
+TEST_P(RepairCases, GiveBackTheTextExactly) {
+  const RepairCase& c = GetParam();
+  const std::string original = c.saved == kCodeUtf8 ? kText : Convert(kText, kCodeUtf8, c.saved);
+  const std::string sound = c.saved == kCodeUtf8 ? c.sound : Convert(c.sound, kCodeUtf8, c.saved);
+  const std::string damaged = sound + Damage(kText, c.right, c.wrong, c.saved, c.times, c.edited);
+  ASSERT_NE(damaged, sound + original);
+  const RepairResult result = RepairText(damaged, c.saved);
+  EXPECT_EQ(result.text, sound + original);
+  EXPECT_EQ(result.passes, c.times);
+  EXPECT_EQ(result.misreading.wrong, c.wrong);
+  EXPECT_EQ(result.misreading.right, c.right);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RepairCases,
+    ::testing::Values(
+        RepairCase{"Utf8AsWindows1250", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, ""},
+        RepairCase{"Utf8AsWindows1250Twice", kCodeUtf8, kCodeWin1250, kCodeUtf8, 2, ""},
+        RepairCase{"Utf8AsLatin2", kCodeUtf8, kCodeLatin2, kCodeUtf8, 1, ""},
+        RepairCase{"Utf8AsIsoLatin2", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, ""},
+        RepairCase{"Utf8AsMacintosh", kCodeUtf8, kCodeMacintosh, kCodeUtf8, 1, ""},
+        RepairCase{"Utf8AsKamenicky", kCodeUtf8, kCodeKamenicky, kCodeUtf8, 1, ""},
+        RepairCase{"Latin2AsWindows1250SavedAsUtf8", kCodeLatin2, kCodeWin1250, kCodeUtf8, 1, ""},
+        RepairCase{"Windows1250AsLatin2SavedAsUtf8", kCodeWin1250, kCodeLatin2, kCodeUtf8, 1, ""},
+        RepairCase{"OnlyTheDamagedPart", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1,
+                   "Dobrý den, paní Nováková! Čtěte pozorně.\n"},
+        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", true}),
+    [](const auto& param) { return param.param.name; });
+
+TEST(Repair, LeavesSoundTextAsItIs) {
+  for (const CodePage page : {kCodeUtf8, kCodeWin1250, kCodeKamenicky, kCodeKoi8cs}) {
+    const std::string text = page == kCodeUtf8 ? kText : Convert(kText, kCodeUtf8, page);
+    const RepairResult result = RepairText(text, page);
+    EXPECT_EQ(result.passes, 0) << page;
+    EXPECT_EQ(result.text, text) << page;
+  }
+}
+
+}  // namespace
+}  // namespace pismovar
