@@ -769,12 +769,10 @@ Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::strin
   return {};
 }
 
-void Converter::StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
-                           std::span<const std::uint8_t> sample, bool whole) {
-  m_lastGuess =
-      DecideGuess(tally.Counts(), utf8, m_bDetectUtf8, sample.data(), sample.size(), whole);
-  m_nLineEndIn = m_lastGuess.lineEnd;
-  m_nCodeIn = m_lastGuess.codePage;
+void Converter::StoreGuess(const Guess& guess) {
+  m_lastGuess = guess;
+  m_nLineEndIn = guess.lineEnd;
+  m_nCodeIn = guess.codePage;
   m_host.UpdateData(false);
 }
 
@@ -794,12 +792,7 @@ Outcome Converter::QuickDetect() {
 }
 
 void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole) {
-  DetectTally tally;
-  tally.Add(data, size);
-  Utf8Detector utf8;
-  utf8.Add(data, size, whole);
-  const std::size_t sample = std::min(size, kModelSampleSize);
-  StoreGuess(tally, utf8, {data, sample}, whole && sample == size);
+  StoreGuess(DetectText(data, size, whole, m_bDetectUtf8));
 }
 
 Outcome Converter::FullDetect() {
@@ -894,7 +887,8 @@ Outcome Converter::FullDetect() {
   m_bCancel = false;
   if (readError >= 0) return Outcome::Failed(Failure::kRead, File::kInput, name, readError);
   // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(tallies[0], utf8Found, sample, sampleWhole);
+  StoreGuess(DecideGuess(tallies[0].Counts(), utf8Found, m_bDetectUtf8, sample.data(),
+                         sample.size(), sampleWhole));
   return cancelled ? Outcome::Cancelled() : Outcome{};
 }
 

@@ -245,10 +245,8 @@ class Converter {
   Outcome Settle(Outcome outcome);
   // Opens the file a detection reads and gives its name.
   Outcome OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name);
-  // Decides from the counts of a whole text and `sample`, its start (`whole` when it is all
-  // of it), and stores and shows the guess.
-  void StoreGuess(const DetectTally& tally, const Utf8Detector& utf8,
-                  std::span<const std::uint8_t> sample, bool whole);
+  // Stores the guess in the input choices and shows it.
+  void StoreGuess(const Guess& guess);
 
   EngineHost& m_host;
   // The choices prepared for the loops; empty until PrepareChoices succeeds.

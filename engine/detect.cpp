@@ -152,4 +152,13 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   return guess;
 }
 
+Guess DetectText(const std::uint8_t* data, std::size_t size, bool whole, bool withUtf8) {
+  DetectTally tally;
+  tally.Add(data, size);
+  Utf8Detector utf8;
+  utf8.Add(data, size, whole);
+  const std::size_t sample = std::min(size, kModelSampleSize);
+  return DecideGuess(tally.Counts(), utf8, withUtf8, data, sample, whole && sample == size);
+}
+
 }  // namespace pismovar

@@ -73,4 +73,8 @@ inline constexpr std::size_t kDamageSampleSize = 8u << 10;
 Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool withUtf8,
                   const std::uint8_t* sample, std::size_t sampleSize, bool whole);
 
+// The guess for `size` bytes of text read whole in memory (`whole`: all of the text, else its
+// start): DecideGuess on their tally, UTF-8 counts and first kModelSampleSize bytes.
+Guess DetectText(const std::uint8_t* data, std::size_t size, bool whole, bool withUtf8);
+
 }  // namespace pismovar

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it: cpack builds it from the build tree, lintian finds no
-# error in it, and both programs run from a scratch root it is unpacked into, finding their
-# translations there.
+# The Debian packages as a user gets them: cpack builds them from the build tree, lintian
+# finds no error in them, both programs run from a scratch root they are unpacked into,
+# finding their translations there, and a program builds against the library there.
 set -euo pipefail
 cpack=$1
 build=$(realpath "$2")
@@ -17,17 +17,20 @@ fail() {
 
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; exit 1; }
-deb=$(echo "$work"/pkg/*.deb)
+deb=$(echo "$work"/pkg/pismovar_*.deb)
 [ -f "$deb" ] || { echo "no package was made"; exit 1; }
+for package in libpismovar1 libpismovar-dev; do
+  [ -f "$(echo "$work"/pkg/${package}_*.deb)" ] || fail "no $package package was made"
+done
 
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 || true
+  lintian --tag-display-limit 0 "$work"/pkg/*.deb >"$work/lintian.log" 2>&1 || true
   cat "$work/lintian.log"
   if grep -q '^E:' "$work/lintian.log"; then fail "lintian reports errors"; fi
 fi
 
 root="$work/root"
-dpkg -x "$deb" "$root"
+for package in "$work"/pkg/*.deb; do dpkg -x "$package" "$root"; done
 for file in usr/bin/pismovar usr/bin/pismovar-cli usr/share/doc/pismovar/copyright \
   usr/share/man/man1/pismovar.1.gz usr/share/man/man1/pismovar-cli.1.gz \
   usr/share/man/cs/man1/pismovar.1.gz usr/share/man/cs/man1/pismovar-cli.1.gz \
@@ -73,5 +76,8 @@ en|Parameters of Pismovar:|Pismovar version 3.5.0|cannot open|pismovar: Invalid 
 sk|Parametre programu Pismovar:|Pismovar verzia 3.5.0|nedá sa otvoriť|pismovar: Neplatný prepínač: /9
 de|Parameters of Pismovar:|Pismovar version 3.5.0|cannot open|pismovar: Invalid switch: /9
 ROWS
+
+bash "$(dirname "$0")/../lib/installed_test.sh" "$(dirname "$0")/../../README.md" "$root" ||
+  fail "a program built against the packaged library"
 
 exit $((failures > 0))
