@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -288,7 +289,41 @@ void CConverterDlg::DetectInput() {
   m_strDetectedInput = m_strInput;
   const Outcome outcome = QuickDetect();
   ShowDetectFailure(outcome);
-  if (outcome.result == Outcome::kDone) m_bInputDetected = true;
+  if (outcome.result != Outcome::kDone) return;
+  m_bInputDetected = true;
+  ShowGuess(LastGuess());
+}
+
+QString CConverterDlg::Caption(int firstRadioId, int index) const {
+  const QAbstractButton* button = RadioGroup(*this, firstRadioId)->button(index);
+  return button ? button->text().remove(QLatin1Char('&')) : QString();
+}
+
+void CConverterDlg::ShowGuess(const Guess& guess) {
+  const QString found = Caption(IDC_CODE_IN, guess.codePage) + QStringLiteral(", ") +
+                        Caption(IDC_LINE_END_IN, guess.lineEnd);
+  QString status;
+  if (guess.damage) {
+    status = QCoreApplication::translate("CConverterDlg",
+                                         "Text vypadá jako %1 přečtené jako %2 a znovu uložené; "
+                                         "opraví ho pismovar-cli --repair.")
+                 .arg(Caption(IDC_CODE_IN, guess.damage->right),
+                      Caption(IDC_CODE_IN, guess.damage->wrong));
+  } else if (!guess.confident) {
+    // The user has the last word: the choice shown is only the likeliest.
+    status =
+        guess.runnerUp != Guess::kNoRunnerUp
+            ? QCoreApplication::translate("CConverterDlg",
+                                          "Nejistý odhad: %1 (nebo %2). Ověřte kódování.")
+                  .arg(found, Caption(IDC_CODE_IN, guess.runnerUp))
+            : QCoreApplication::translate("CConverterDlg", "Nejistý odhad: %1. Ověřte kódování.")
+                  .arg(found);
+  } else {
+    status = QCoreApplication::translate("CConverterDlg", "Rozpoznáno: %1 (jistota %2 %)")
+                 .arg(found)
+                 .arg(guess.ConfidencePercent());
+  }
+  DialogItem<QLabel>(*this, IDC_STATUS)->setText(status);
 }
 
 void CConverterDlg::EnableOutputName(bool enable) {
@@ -411,7 +446,10 @@ void CConverterDlg::OnFullDetect() {
     BusyScope busy(*this);
     const Outcome outcome = RunOnWorker([this] { return FullDetect(); });
     ShowDetectFailure(outcome);
-    if (outcome.result != Outcome::kFailed) m_bInputDetected = true;
+    if (outcome.result != Outcome::kFailed) {
+      m_bInputDetected = true;
+      ShowGuess(LastGuess());
+    }
   }
   if (m_bCloseRequested) QDialog::reject();
 }
@@ -427,10 +465,7 @@ void CConverterDlg::OnConvert() {
   if (!m_lossReport.Empty()) MessageBox(QMessageBox::Warning, m_lossReport.Message());
   if (!m_ownCodePageFiles.isEmpty()) {
     MessageBox(QMessageBox::Information,
-               FormatText(IDS_OWN_CODE_PAGE, {RadioGroup(*this, IDC_CODE_IN)
-                                                  ->button(m_nShownCodeIn)
-                                                  ->text()
-                                                  .remove(QLatin1Char('&')),
+               FormatText(IDS_OWN_CODE_PAGE, {Caption(IDC_CODE_IN, m_nShownCodeIn),
                                               m_ownCodePageFiles.join(QLatin1Char('\n'))}));
   }
   if (outcome.end == RunEnd::kNoClipboardText) {
@@ -600,10 +635,8 @@ void CConverterDlg::DetectListFile(const std::string& name) {
   m_nCodeIn = detector.m_nCodeIn;
   m_nLineEndIn = detector.m_nLineEndIn;
   if (m_nCodeIn != m_nShownCodeIn) {
-    m_ownCodePageFiles
-        << PathToText(name) + QStringLiteral(" (") +
-               RadioGroup(*this, IDC_CODE_IN)->button(m_nCodeIn)->text().remove(QLatin1Char('&')) +
-               QLatin1Char(')');
+    m_ownCodePageFiles << PathToText(name) + QStringLiteral(" (") +
+                              Caption(IDC_CODE_IN, m_nCodeIn) + QLatin1Char(')');
   }
 }
 

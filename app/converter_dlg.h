@@ -17,6 +17,7 @@
 
 #include "app/loss_report.h"
 #include "engine/converter.h"
+#include "engine/detect.h"
 #include "engine/engine_host.h"
 #include "engine/file_list.h"
 
@@ -141,6 +142,10 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool PutBatchInPlace(bool& allConverted);
   // Runs the quick detection of the input and notes that the choices are its guess.
   void DetectInput();
+  // Says in the status line what detection found and how sure it is, or what damage it saw.
+  void ShowGuess(const pismovar::Guess& guess);
+  // The text of button `index` of the radio group that starts with `firstRadioId`.
+  QString Caption(int firstRadioId, int index) const;
   // Runs the engine's `job` (a file's conversion, a full detection) on a worker thread while
   // the dialog's event loop goes on, so that the windows repaint and "Zrušit" answers at any
   // moment, also while a file goes to disk; returns the job's result.

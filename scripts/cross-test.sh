@@ -16,7 +16,8 @@ for arch in ${PISMOVAR_CROSS_ARCHS:-aarch64 s390x}; do
   dir=build-$arch
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR="$arch" \
-    -DCMAKE_CXX_COMPILER="$triple-g++" -DCMAKE_LIBRARY_ARCHITECTURE="$triple" \
+    -DCMAKE_C_COMPILER="$triple-gcc" -DCMAKE_CXX_COMPILER="$triple-g++" \
+    -DCMAKE_LIBRARY_ARCHITECTURE="$triple" \
     -DCMAKE_FIND_ROOT_PATH="/usr/$triple" \
     -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
     -DCMAKE_CROSSCOMPILING_EMULATOR="qemu-$arch" \
