@@ -148,12 +148,16 @@ constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřš
 constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
 bool LooksBroken(std::u32string_view word) {
+  // A capital after a small letter, one of them with a diacritic ("NíZEV"; not "iPhone").
   bool small = false;
+  bool smallWithDiacritic = false;
   for (const char32_t c : word) {
     const bool capital = kCapitalLetters.find(c) != std::u32string_view::npos;
-    if (c >= 0x80 && !capital && kSmallLetters.find(c) == std::u32string_view::npos) return true;
-    if (capital && small) return true;
-    small = (c >= 'a' && c <= 'z') || kSmallLetters.find(c) != std::u32string_view::npos;
+    const bool smallLetter = kSmallLetters.find(c) != std::u32string_view::npos;
+    if (c >= 0x80 && !capital && !smallLetter) return true;
+    if ((capital && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
+    small = (c >= 'a' && c <= 'z') || smallLetter;
+    smallWithDiacritic = smallLetter;
   }
   return false;
 }
@@ -205,8 +209,11 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
     if (c >= 0x80 && c < 0xA0) controls.push_back(static_cast<char>(control));
   }
+  // A word that looks broken (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"),
+  // then the likelier wins.
   std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
-  std::uint64_t bestCost = best ? CharactersCost(*best) : UINT64_MAX;
+  std::pair<bool, std::uint64_t> bestCost{true, UINT64_MAX};
+  if (best) bestCost = {LooksBroken(*best), CharactersCost(*best)};
   // A space or an invisible sign (U+2000..U+206F but the dashes, quotation marks and
   // ellipsis) costs next to nothing in the model, and no control was ever one.
   const auto invisible = [&](std::size_t lead) {
@@ -219,8 +226,10 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
   const auto consider = [&](std::size_t lead) {
     if (invisible(lead)) return false;
     std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
-    if (!candidate || CharactersCost(*candidate) >= bestCost) return false;
-    bestCost = CharactersCost(*candidate);
+    if (!candidate) return false;
+    const std::pair<bool, std::uint64_t> cost{LooksBroken(*candidate), CharactersCost(*candidate)};
+    if (cost >= bestCost) return false;
+    bestCost = cost;
     best = std::move(candidate);
     return true;
   };
@@ -283,6 +292,12 @@ Pass TryMisreading(const std::u32string& chars,
     std::optional<std::u32string> fixed = edited
                                               ? DecodeWithEditedControls(*bytes, misreading.wrong)
                                               : Decode(*bytes, misreading.right);
+    // Without such edits elsewhere, one word still may show one: "NíZEV" is "NÁZEV".
+    if (!edited && misreading.right == kCodeUtf8 && fixed && LooksBroken(*fixed)) {
+      std::optional<std::u32string> alternative =
+          DecodeWithEditedControls(*bytes, misreading.wrong);
+      if (alternative && !LooksBroken(*alternative)) fixed = std::move(alternative);
+    }
     if (!fixed || *fixed == word) continue;
     const double gain =
         (static_cast<double>(CharactersCost(word)) - static_cast<double>(CharactersCost(*fixed))) /
