@@ -148,12 +148,16 @@ constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřš
 constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
 bool LooksBroken(std::u32string_view word) {
+  // A capital after a small letter, one of them with a diacritic ("NíZEV"; not "iPhone").
   bool small = false;
+  bool smallWithDiacritic = false;
   for (const char32_t c : word) {
     const bool capital = kCapitalLetters.find(c) != std::u32string_view::npos;
-    if (c >= 0x80 && !capital && kSmallLetters.find(c) == std::u32string_view::npos) return true;
-    if (capital && small) return true;
-    small = (c >= 'a' && c <= 'z') || kSmallLetters.find(c) != std::u32string_view::npos;
+    const bool smallLetter = kSmallLetters.find(c) != std::u32string_view::npos;
+    if (c >= 0x80 && !capital && !smallLetter) return true;
+    if ((capital && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
+    small = (c >= 'a' && c <= 'z') || smallLetter;
+    smallWithDiacritic = smallLetter;
   }
   return false;
 }
@@ -200,25 +204,69 @@ bool ShowsEdits(const std::string& bytes) {
 }
 
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong) {
+  std::vector<char> controls;
+  for (int control = 0x80; control < 0xA0; ++control) {
+    const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
+    if (c >= 0x80 && c < 0xA0) controls.push_back(static_cast<char>(control));
+  }
+  // A word that looks broken (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"),
+  // then the likelier wins.
   std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
+  std::pair<bool, std::uint64_t> bestCost{true, UINT64_MAX};
+  if (best) bestCost = {LooksBroken(*best), CharactersCost(*best)};
+  // A space or an invisible sign (U+2000..U+206F but the dashes, quotation marks and
+  // ellipsis) costs next to nothing in the model, and no control was ever one.
+  const auto invisible = [&](std::size_t lead) {
+    char32_t c = 0;
+    kernels::steps::DecodeOne(reinterpret_cast<const std::uint8_t*>(bytes.data()) + lead,
+                              bytes.size() - lead, c);
+    return (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+           (c >= 0x205F && c <= 0x206F);
+  };
+  const auto consider = [&](std::size_t lead) {
+    if (invisible(lead)) return false;
+    std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
+    if (!candidate) return false;
+    const std::pair<bool, std::uint64_t> cost{LooksBroken(*candidate), CharactersCost(*candidate)};
+    if (cost >= bestCost) return false;
+    bestCost = cost;
+    best = std::move(candidate);
+    return true;
+  };
   int places = 0;
   for (std::size_t i = 1; i < bytes.size() && places < kMaxEditedPlaces; ++i) {
     if (EditedSequence(bytes, i) == 0) continue;
     ++places;
-    std::uint64_t bestCost = best ? CharactersCost(*best) : UINT64_MAX;
-    char chosen = bytes[i];
-    for (int control = 0x80; control < 0xA0; ++control) {
-      const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
-      if (c < 0x80 || c >= 0xA0) continue;
-      bytes[i] = static_cast<char>(control);
-      std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
-      if (candidate && CharactersCost(*candidate) < bestCost) {
-        bestCost = CharactersCost(*candidate);
-        best = std::move(candidate);
-        chosen = bytes[i];
+    // Both continuation bytes of a typographic sign ("„" is E2 80 9E) may have been
+    // controls: they are chosen together.
+    const bool pair =
+        bytes[i - 1] == '\xE2' && i + 1 < bytes.size() && EditedSequence(bytes, i + 1) != 0;
+    const std::size_t lead =
+        bytes[i - 1] == '\xE2' || (bytes[i - 1] & 0xC0) != 0x80 ? i - 1 : i - 2;
+    const char first = bytes[i];
+    const char second = pair ? bytes[i + 1] : 0;
+    char chosenFirst = first;
+    char chosenSecond = second;
+    for (const char control : controls) {
+      bytes[i] = control;
+      if (!pair) {
+        if (consider(lead)) chosenFirst = control;
+        continue;
       }
+      for (const char next : controls) {
+        bytes[i + 1] = next;
+        if (consider(lead)) {
+          chosenFirst = control;
+          chosenSecond = next;
+        }
+      }
+      bytes[i + 1] = second;
     }
-    bytes[i] = chosen;
+    bytes[i] = chosenFirst;
+    if (pair) {
+      bytes[i + 1] = chosenSecond;
+      ++i;
+    }
   }
   return best;
 }
@@ -244,6 +292,12 @@ Pass TryMisreading(const std::u32string& chars,
     std::optional<std::u32string> fixed = edited
                                               ? DecodeWithEditedControls(*bytes, misreading.wrong)
                                               : Decode(*bytes, misreading.right);
+    // Without such edits elsewhere, one word still may show one: "NíZEV" is "NÁZEV".
+    if (!edited && misreading.right == kCodeUtf8 && fixed && LooksBroken(*fixed)) {
+      std::optional<std::u32string> alternative =
+          DecodeWithEditedControls(*bytes, misreading.wrong);
+      if (alternative && !LooksBroken(*alternative)) fixed = std::move(alternative);
+    }
     if (!fixed || *fixed == word) continue;
     const double gain =
         (static_cast<double>(CharactersCost(word)) - static_cast<double>(CharactersCost(*fixed))) /
