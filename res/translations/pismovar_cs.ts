@@ -23,6 +23,22 @@
         <source>Schránka neobsahuje žádný text.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Text vypadá jako %1 přečtené jako %2 a znovu uložené; opraví ho pismovar-cli --repair.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nejistý odhad: %1 (nebo %2). Ověřte kódování.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nejistý odhad: %1. Ověřte kódování.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rozpoznáno: %1 (jistota %2 %)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

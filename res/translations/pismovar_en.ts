@@ -23,6 +23,22 @@
         <source>Schránka neobsahuje žádný text.</source>
         <translation>The clipboard holds no text.</translation>
     </message>
+    <message>
+        <source>Text vypadá jako %1 přečtené jako %2 a znovu uložené; opraví ho pismovar-cli --repair.</source>
+        <translation>The text looks like %1 read as %2 and saved again; pismovar-cli --repair mends it.</translation>
+    </message>
+    <message>
+        <source>Nejistý odhad: %1 (nebo %2). Ověřte kódování.</source>
+        <translation>Uncertain guess: %1 (or %2). Check the encoding.</translation>
+    </message>
+    <message>
+        <source>Nejistý odhad: %1. Ověřte kódování.</source>
+        <translation>Uncertain guess: %1. Check the encoding.</translation>
+    </message>
+    <message>
+        <source>Rozpoznáno: %1 (jistota %2 %)</source>
+        <translation>Recognised: %1 (%2 % sure)</translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

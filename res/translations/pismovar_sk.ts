@@ -23,6 +23,22 @@
         <source>Schránka neobsahuje žádný text.</source>
         <translation>Schránka neobsahuje žiadny text.</translation>
     </message>
+    <message>
+        <source>Text vypadá jako %1 přečtené jako %2 a znovu uložené; opraví ho pismovar-cli --repair.</source>
+        <translation>Text vyzerá ako %1 prečítané ako %2 a znova uložené; opraví ho pismovar-cli --repair.</translation>
+    </message>
+    <message>
+        <source>Nejistý odhad: %1 (nebo %2). Ověřte kódování.</source>
+        <translation>Neistý odhad: %1 (alebo %2). Overte kódovanie.</translation>
+    </message>
+    <message>
+        <source>Nejistý odhad: %1. Ověřte kódování.</source>
+        <translation>Neistý odhad: %1. Overte kódovanie.</translation>
+    </message>
+    <message>
+        <source>Rozpoznáno: %1 (jistota %2 %)</source>
+        <translation>Rozpoznané: %1 (istota %2 %)</translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -570,6 +570,31 @@ class ConverterDlgTest : public QObject {
     QVERIFY(dlg.messages.isEmpty());
   }
 
+  void theStatusLineSaysHowSureTheGuessIs_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("sure") << kWindowsText
+                          << QStringLiteral("Rozpoznáno: Windows 1250, Unix/Linux (jistota 99 %)");
+    QTest::newRow("unsure") << kLatin2Text
+                            << QStringLiteral(
+                                   "Nejistý odhad: Kamenických, DOS/Windows (nebo "
+                                   "Latin-2). Ověřte kódování.");
+    QTest::newRow("damaged") << QByteArray(
+                                    "P\xc4\xb9\xe2\x84\xa2\xc3\x82\xc2\xadli\xc4\xb9\xcb\x87\n")
+                             << QStringLiteral(
+                                    "Text vypadá jako UTF-8 přečtené jako Windows 1250 a "
+                                    "znovu uložené; opraví ho pismovar-cli --repair.");
+  }
+  void theStatusLineSaysHowSureTheGuessIs() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, status);
+    WriteFile(Path("a.txt"), text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.OnDropFiles({Path("a.txt")});
+    QCOMPARE(dlg.StatusText(), status);
+  }
+
   void aDetectedListConvertsEachFileFromItsOwnCodePage_data() {
     QTest::addColumn<bool>("userChose");  // the user clicked Kamenický for the whole list
     QTest::addColumn<QByteArray>("windowsFileAfter");
