@@ -10,6 +10,8 @@
 
 // A message in the user's language.
 #define _(text) ::gettext(text)
+// A text that is translated where it is shown, not where it stands (in a table).
+#define N_(text) text
 
 namespace pismovar::cli {
 

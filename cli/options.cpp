@@ -11,6 +11,7 @@
 #include "cli/i18n.h"
 #include "engine/code_page.h"
 #include "engine/kernels/kernels.h"
+#include "engine/kernels/targets.h"
 #include "engine/utf8.h"
 
 namespace pismovar::cli {
@@ -26,7 +27,8 @@ struct NamedValue {
 
 const std::array<NamedValue, kTextEncodingCount> kCodePageNames{{
     {kCodeWin1250, "Windows 1250", {"win", "cp1250", "windows-1250", "ms-ee"}},
-    {kCodeKamenicky, "Kamenických", {"kam", "kamenicky", "keybcs2"}},
+    // The caption is translated: Czech and Slovak say "Kamenických", as the desktop program does.
+    {kCodeKamenicky, N_("Kamenický"), {"kam", "kamenicky", "keybcs2", "kamenickych"}},
     {kCodeLatin2, "Latin-2", {"lat", "cp852", "ibm852", "852", "cspcp852", "pc2"}},
     {kCodeIsoLatin2,
      "ISO Latin-2",
@@ -172,8 +174,8 @@ std::string CheckCombination(const Options& o) {
     }
   } else if (o.verbose) {
     return _("--verbose works only with --detect");
-  } else if (o.codeOut == kAuto) {
-    return _("the output code page is missing (--to=CP, or --detect)");
+  } else if (o.codeOut == kAuto && o.lineEndOut == kAuto) {
+    return _("nothing to do: say --to=CP, --eol-out=LE or --detect");
   } else if (o.bom && o.codeOut != kCodeUtf8) {
     return _("--bom needs UTF-8 output (--to=utf8)");
   } else if (o.lettersOnly && (o.codeIn == kCodeUtf8 || o.codeOut == kCodeUtf8)) {
@@ -202,8 +204,9 @@ constexpr std::size_t kCaptionWidth = 14;
 template <std::size_t N>
 void AppendNames(std::string& text, const std::array<NamedValue, N>& table) {
   for (const NamedValue& entry : table) {
-    text += "  " + std::to_string(entry.value) + "  " + std::string(entry.caption) +
-            std::string(kCaptionWidth - std::min(kCaptionWidth, Width(entry.caption)), ' ');
+    const std::string_view caption = _(entry.caption.data());
+    text += "  " + std::to_string(entry.value) + "  " + std::string(caption) +
+            std::string(kCaptionWidth - std::min(kCaptionWidth, Width(caption)), ' ');
     std::string_view separator;
     for (std::string_view name : entry.names) {
       text.append(separator).append(name);
@@ -236,7 +239,8 @@ std::optional<int> ParseLineEnd(std::string_view text, std::string& error) {
 }
 
 std::string_view CodePageCaption(int codePage) {
-  return IsValidTextEncoding(codePage) ? kCodePageNames[codePage].caption : std::string_view{};
+  return IsValidTextEncoding(codePage) ? _(kCodePageNames[codePage].caption.data())
+                                       : std::string_view{};
 }
 
 std::string_view LineEndCaption(int lineEnd) {
@@ -339,7 +343,7 @@ to standard output one after another.
 )");
   text += "\n";
   text += _(R"(  -f, --from=CP      input code page; default: detected from the whole input
-  -t, --to=CP        output code page; required unless --detect
+  -t, --to=CP        output code page; without it only the line ends change
       --eol-in=LE    input line ends; only this sequence is rewritten
       --eol-out=LE   output line ends; without --eol-in every line end (CR LF,
                        a lone CR, a lone LF) becomes LE; default: line ends
@@ -446,7 +450,17 @@ failure is reported as pismovar-cli: NAME: reason), 2 for bad usage.
   return text;
 }
 
-std::string VersionText() { return "pismovar-cli " PISMOVAR_VERSION "\n"; }
+std::string VersionText() {
+  const std::string_view form = kernels::ActiveTarget();
+  return "pismovar-cli " PISMOVAR_VERSION "\n" +
+         Substitute(_("Copyright (C) 2026 the Pismovar project.\n"
+                      "License GPLv3+: GNU GPL version 3 or later "
+                      "<https://gnu.org/licenses/gpl.html>.\n"
+                      "This is free software: you are free to change and redistribute it.\n"
+                      "There is NO WARRANTY, to the extent permitted by law.\n"
+                      "The hot loops run their %s form (PISMOVAR_SIMD names another).\n"),
+                    {form});
+}
 
 std::string ListText() {
   std::string text = _("Code pages (--from, --to):\n");

@@ -129,7 +129,9 @@ bool Runner::ReadAhead(const std::string& name, Input& input) {
   return true;
 }
 
-bool Runner::NeedsDetection() const { return m_options.codeIn == kAuto; }
+bool Runner::NeedsDetection() const {
+  return m_options.codeIn == kAuto && (m_options.codeOut != kAuto || m_options.detect);
+}
 
 bool Runner::Guess(const std::string& name, Input& input) {
   if (input.path.empty()) {
@@ -149,10 +151,15 @@ bool Runner::Guess(const std::string& name, Input& input) {
 bool Runner::ChooseFor(const std::string& name, Input& input) {
   if (NeedsDetection() && !Guess(name, input)) return false;
   if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
+  if (m_options.codeOut == kAuto) {
+    // Only the line ends change: an 8-bit code page into itself keeps every byte, and no
+    // UTF-8 sequence holds a line end's bytes, so the text's code page does not matter.
+    m_converter.m_nCodeIn = kCodeWin1250;
+  }
   // Without --eol-in every line end, whichever it is, becomes the one of --eol-out.
   m_converter.m_nLineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
   m_converter.m_bAllLineEnds = m_options.lineEndIn == kAuto && m_options.lineEndOut != kAuto;
-  m_converter.m_nCodeOut = m_options.codeOut;
+  m_converter.m_nCodeOut = m_options.codeOut != kAuto ? m_options.codeOut : m_converter.m_nCodeIn;
   m_converter.m_nLineEndOut =
       m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_converter.m_nLineEndIn;
   return true;

@@ -97,6 +97,11 @@ TEST(LineEndDefaultTest, EolOutAloneRewritesEveryLineEnd) {
             "a\r\nb\r\nc\r\nd\r\n");
   // One line, which detection would take for DOS/Windows, and a detected code page.
   EXPECT_EQ(RunCli({"-t", "win", "--eol-out", "dos"}, "a\n").out, "a\r\n");
+  // Without a code page only the line ends change, whatever the text's bytes are.
+  const std::string anyBytes = "\x87\xc4\x8d\xff\r\x80\n";
+  const CliResult alone = RunCli({"--eol-out", "unix"}, anyBytes);
+  EXPECT_EQ(alone.status, 0) << alone.err;
+  EXPECT_EQ(alone.out, "\x87\xc4\x8d\xff\n\x80\n");
 }
 
 TEST(AutoDetectTest, DetectsTheCodePageOfStandardInputAndOfFiles) {
