@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "res/about_template.h"
-#include "res/dialog_layout.h"
-#include "res/program_resources.h"
-#include "res/translated_text.h"
+#include "ui/dialog_layout.h"
+#include "ui/program_resources.h"
+#include "ui/translated_text.h"
 
 namespace {
 

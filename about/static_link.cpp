@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-#include "res/program_resources.h"
+#include "ui/program_resources.h"
 
 namespace {
 

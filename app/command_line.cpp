@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "engine/code_page.h"
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace pismovar {
 namespace {

@@ -15,7 +15,7 @@
 #include "engine/converter.h"
 #include "engine/engine_host.h"
 #include "res/string_table.h"
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace pismovar {
 namespace {

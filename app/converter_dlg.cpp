@@ -40,11 +40,11 @@
 #include "engine/code_page.h"
 #include "engine/file_list.h"
 #include "res/dialog_ids.h"
-#include "res/dialog_layout.h"
+#include "ui/dialog_layout.h"
 #include "res/dialog_templates.h"
-#include "res/program_resources.h"
+#include "ui/program_resources.h"
 #include "res/string_table.h"
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 using namespace pismovar;
 

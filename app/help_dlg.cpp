@@ -11,9 +11,9 @@
 #include <algorithm>
 
 #include "about/about_dlg.h"
-#include "res/program_resources.h"
+#include "ui/program_resources.h"
 #include "res/string_table.h"
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace {
 

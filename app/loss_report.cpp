@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace pismovar {
 

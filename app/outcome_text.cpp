@@ -7,7 +7,7 @@
 #include <string>
 
 #include "res/string_table.h"
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace pismovar {
 namespace {

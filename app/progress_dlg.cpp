@@ -9,7 +9,7 @@
 
 #include "app/converter_dlg.h"
 #include "res/dialog_ids.h"
-#include "res/dialog_layout.h"
+#include "ui/dialog_layout.h"
 #include "res/dialog_templates.h"
 
 using namespace pismovar;

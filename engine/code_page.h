@@ -15,8 +15,8 @@ inline constexpr CodePage kCodeMacintosh = 4;
 inline constexpr CodePage kCodeKoi8cs = 5;
 inline constexpr CodePage kCodeAscii = 6;
 inline constexpr int kCodePageCount = 7;
-// UTF-8 is a text encoding of the command-line tool beside the seven 8-bit code pages; the
-// character table and the desktop program know only the seven.
+// UTF-8 is a text encoding beside the seven 8-bit code pages; the character table knows
+// only the seven.
 inline constexpr CodePage kCodeUtf8 = 7;
 inline constexpr int kTextEncodingCount = 8;
 

@@ -1,7 +1,12 @@
 #include "res/about_template.h"
 
-#include <QtGlobal>
 #include <array>
+
+// Marks a text for Qt's translation tools, which read it from this file; the layouts
+// themselves stay free of Qt, and the desktop program translates what it lays out.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, text) text
+#endif
 
 namespace pismovar {
 namespace {

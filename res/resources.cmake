@@ -4,22 +4,8 @@
 set(PISMOVAR_ICON_SIZES 16 32 48 64 128 256)
 
 # The program's AppStream id, a reverse-DNS name of the project's own: the desktop entry, the
-# metainfo and the icons go by it, and the program tells the desktop it (program_resources.cpp).
-set(PISMOVAR_APP_ID cz.pismovar.pismovar)
-
-if(Qt6_FOUND)
-  # pismovar_resources: the pictures as Qt resources (resources.qrc), for the desktop program
-  # and its about box. Icon 128 is ":/res/icon128-<size>.png" for each size above, or all
-  # sizes at once as pismovar::ProgramIcon() (res/program_resources.h); the logo is
-  # ":/res/logo132.png", the link cursor ":/res/cursor133.png" (hot spot 6, 0). Call one of
-  # the functions in res/program_resources.h before reading the paths directly.
-  add_library(pismovar_resources STATIC program_resources.cpp resources.qrc)
-  set_target_properties(pismovar_resources PROPERTIES AUTORCC ON)
-  target_include_directories(pismovar_resources PUBLIC ${PROJECT_SOURCE_DIR})
-  target_compile_definitions(pismovar_resources PRIVATE PISMOVAR_VERSION="${PROJECT_VERSION}"
-                                                        PISMOVAR_APP_ID="${PISMOVAR_APP_ID}")
-  target_link_libraries(pismovar_resources PUBLIC Qt6::Gui PRIVATE pismovar_warnings)
-endif()
+# metainfo and the icons go by it, and the program tells the desktop it (ui/program_resources.cpp).
+set(PISMOVAR_APP_ID cz.pismovar.pismovar CACHE INTERNAL "The program's AppStream id")
 
 # The metainfo carries the project's version and the day it was released.
 set(PISMOVAR_RELEASE_DATE 2026-12-07)

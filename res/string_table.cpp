@@ -90,24 +90,7 @@ constexpr std::array<std::pair<int, std::string_view>, 21> kStrings{{
                        "nich program rozpoznal:\n%s")},
 }};
 
-constexpr std::array<std::string_view, 8> kCodePageCaptions{
-    "Windows 1250", "Kamenických", "Latin-2", "ISO Latin-2",
-    "Macintosh",    "KOI8-ČS",     "ASCII",   "UTF-8"};
-
-constexpr std::array<std::string_view, 3> kLineEndCaptions{"DOS/Windows", "Macintosh",
-                                                           "Unix/Linux"};
-
 }  // namespace
-
-std::string_view CodePageCaption(int codePage) {
-  return codePage >= 0 && codePage < int(kCodePageCaptions.size()) ? kCodePageCaptions[codePage]
-                                                                   : std::string_view{};
-}
-
-std::string_view LineEndCaption(int lineEnd) {
-  return lineEnd >= 0 && lineEnd < int(kLineEndCaptions.size()) ? kLineEndCaptions[lineEnd]
-                                                                : std::string_view{};
-}
 
 int OutcomeMessageId(const Outcome& outcome) {
   using Failure = Outcome::Failure;

@@ -1,5 +1,5 @@
 // The program's string table: every text a user sees outside the dialog layouts.
-// Texts are UTF-8. No Qt, so the engine's tests and the command-line tool use it too.
+// Texts are UTF-8, free of Qt; the desktop program translates what it loads (ui/).
 #pragma once
 
 #include <initializer_list>
@@ -22,12 +22,5 @@ std::string FormatString(int id, std::initializer_list<std::string_view> args);
 // The string that tells the user about a conversion's outcome (a cancel or a failure; it
 // takes the input's name); 0 when there is nothing to tell.
 int OutcomeMessageId(const Outcome& outcome);
-
-// The caption of a code page's radio button ("Kamenických"), "UTF-8" for 7 (the
-// command-line tool's); empty outside 0..7.
-std::string_view CodePageCaption(int codePage);
-
-// The caption of a line end's radio button ("DOS/Windows"); empty outside 0..2.
-std::string_view LineEndCaption(int lineEnd);
 
 }  // namespace pismovar

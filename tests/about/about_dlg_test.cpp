@@ -11,7 +11,7 @@
 
 #include "about/static_link.h"
 #include "res/about_template.h"
-#include "res/dialog_layout.h"
+#include "ui/dialog_layout.h"
 #include "res/string_table.h"
 
 using CloseAction = std::function<void(CAboutDlg&)>;

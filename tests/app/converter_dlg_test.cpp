@@ -32,7 +32,7 @@
 #include "about/about_dlg.h"
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
-#include "res/dialog_layout.h"
+#include "ui/dialog_layout.h"
 #include "res/string_ids.h"
 
 using namespace pismovar;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace pismovar {
 namespace {

@@ -1,4 +1,4 @@
-#include "res/program_resources.h"
+#include "ui/program_resources.h"
 
 #include <QGuiApplication>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "res/dialog_layout.h"
+#include "ui/dialog_layout.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 namespace pismovar {
 namespace {

@@ -1,4 +1,4 @@
-#include "res/translated_text.h"
+#include "ui/translated_text.h"
 
 #include <QCoreApplication>
 #include <string>
