@@ -17,38 +17,6 @@
 namespace pismovar::cli {
 namespace {
 
-struct NamedValue {
-  int value;
-  std::string_view caption;  // as the desktop program and --detect show it
-  // The first is the short name the help shows; then glibc's and IANA's names and aliases,
-  // one spelling each, since letter case and punctuation do not count.
-  std::initializer_list<std::string_view> names;
-};
-
-const std::array<NamedValue, kTextEncodingCount> kCodePageNames{{
-    {kCodeWin1250, "Windows 1250", {"win", "cp1250", "windows-1250", "ms-ee"}},
-    // The caption is translated: Czech and Slovak say "Kamenických", as the desktop program does.
-    {kCodeKamenicky, N_("Kamenický"), {"kam", "kamenicky", "keybcs2", "kamenickych"}},
-    {kCodeLatin2, "Latin-2", {"lat", "cp852", "ibm852", "852", "cspcp852", "pc2"}},
-    {kCodeIsoLatin2,
-     "ISO Latin-2",
-     {"iso", "iso-8859-2", "iso_8859-2:1987", "8859_2", "iso-ir-101", "csisolatin2", "il2",
-      "ibm912", "cp912"}},
-    {kCodeMacintosh, "Macintosh", {"mac", "mac-centraleurope", "macce", "cp1282"}},
-    {kCodeKoi8cs, "KOI8-ČS", {"koi8cs", "koi8-cs"}},
-    {kCodeAscii,
-     "ASCII",
-     {"asc", "ascii", "us-ascii", "ansi_x3.4-1968", "ansi_x3.4-1986", "iso646-us",
-      "iso_646.irv:1991", "iso-ir-6", "us", "ibm367", "cp367", "csascii"}},
-    {kCodeUtf8, "UTF-8", {"utf8", "utf-8", "iso-10646/utf-8", "csutf8"}},
-}};
-
-const std::array<NamedValue, kLineEndCount> kLineEndNames{{
-    {kLineEndDos, "DOS/Windows", {"dos", "crlf"}},
-    {kLineEndMac, "Macintosh", {"mac", "cr"}},
-    {kLineEndUnix, "Unix/Linux", {"unix", "lf"}},
-}};
-
 // Glibc's names of ISO 8859-2, also the caption of code page 852 when spelled otherwise.
 constexpr std::array<std::string_view, 2> kAmbiguousNames{"latin2", "l2"};
 
@@ -227,24 +195,24 @@ std::optional<int> ParseCodePage(std::string_view text, std::string& error) {
                        {text});
     return std::nullopt;
   }
-  const std::optional<int> value = ParseNamed(text, kCodePageNames);
+  const std::optional<int> value = ParseNamed(text, kCodePages);
   if (!value) error = Substitute(_("unknown code page '%s' (see --list)"), {text});
   return value;
 }
 
 std::optional<int> ParseLineEnd(std::string_view text, std::string& error) {
-  const std::optional<int> value = ParseNamed(text, kLineEndNames);
+  const std::optional<int> value = ParseNamed(text, kLineEnds);
   if (!value) error = Substitute(_("unknown line end '%s' (see --list)"), {text});
   return value;
 }
 
 std::string_view CodePageCaption(int codePage) {
-  return IsValidTextEncoding(codePage) ? _(kCodePageNames[codePage].caption.data())
+  return IsValidTextEncoding(codePage) ? _(kCodePages[codePage].caption.data())
                                        : std::string_view{};
 }
 
 std::string_view LineEndCaption(int lineEnd) {
-  return IsValidLineEnd(lineEnd) ? kLineEndNames[lineEnd].caption : std::string_view{};
+  return IsValidLineEnd(lineEnd) ? kLineEnds[lineEnd].caption : std::string_view{};
 }
 
 ParseResult ParseCommandLine(int argc, char* argv[]) {
@@ -464,9 +432,9 @@ std::string VersionText() {
 
 std::string ListText() {
   std::string text = _("Code pages (--from, --to):\n");
-  AppendNames(text, kCodePageNames);
+  AppendNames(text, kCodePages);
   text += _("Line ends (--eol-in, --eol-out):\n");
-  AppendNames(text, kLineEndNames);
+  AppendNames(text, kLineEnds);
   return text;
 }
 

@@ -2,6 +2,8 @@
 // The same number is a radio button's index, a command-line digit and a table column.
 #pragma once
 
+#include <array>
+#include <initializer_list>
 #include <string_view>
 
 namespace pismovar {
@@ -30,6 +32,19 @@ constexpr bool IsValidCodePage(int value) { return value >= 0 && value < kCodePa
 // A code page or UTF-8.
 constexpr bool IsValidTextEncoding(int value) { return value >= 0 && value < kTextEncodingCount; }
 constexpr bool IsValidLineEnd(int value) { return value >= 0 && value < kLineEndCount; }
+
+// The one list of the code pages and line ends: the command-line tool parses and lists its
+// names from it, and its completion asks the tool. Adding a code page starts here.
+struct NamedValue {
+  int value;
+  std::string_view caption;  // as --detect and --list show it (translated by the command-line
+                             // tool: Czech and Slovak say "Kamenických")
+  // The first is the short name the help shows; then glibc's and IANA's names and aliases,
+  // one spelling each, since letter case and punctuation do not count.
+  std::initializer_list<std::string_view> names;
+};
+extern const std::array<NamedValue, kTextEncodingCount> kCodePages;
+extern const std::array<NamedValue, kLineEndCount> kLineEnds;
 
 // The byte sequence of a line end: CR LF, CR or LF; empty for any other value.
 std::string_view LineEndSequence(LineEnd lineEnd);
