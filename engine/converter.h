@@ -110,6 +110,13 @@ class Converter {
   // names the file in the outcome.
   Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
                           SeenFiles& run);
+  // The same two for a file the caller has opened already (`file`: read-only, not through a
+  // link, at its start) and looked at (`status`: its fstat), so that it is opened once. The
+  // first finds it as the last part of `path` in the folder the rest of `path` names.
+  Outcome ConvertFileHeld(const std::string& path, SeenFiles& run, UniqueFd file,
+                          const struct stat& status);
+  Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
+                          SeenFiles& run, UniqueFd file, const struct stat& status);
   bool BatchFull() const;
   std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
   void DropHeld();
@@ -196,6 +203,9 @@ class Converter {
   virtual bool SyncOutput(int fd);
   // Puts everything written on the filesystem of `fd` on disk (syncfs).
   virtual bool SyncFilesystem(int fd);
+  // Puts the files `fds` on disk together (posix_file.h); false, with nothing done, where the
+  // kernel runs no such batch.
+  virtual bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
@@ -214,9 +224,10 @@ class Converter {
   std::size_t HeldBack(const std::uint8_t* in, std::size_t size) const;
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
   // `ahead` is converted before anything is read from fdIn.
+  // `opened` is fdIn's status when the file was just opened, at its start.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
-                    std::span<const std::uint8_t> ahead = {});
+                    std::span<const std::uint8_t> ahead = {}, const struct stat* opened = nullptr);
   // Reads `size` bytes at `offset` through ReadInputAt, fewer only where the file ends; -1
   // with errno on a failure.
   ssize_t ReadWholeAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset);
@@ -231,7 +242,9 @@ class Converter {
   // The first part of it: `held` gets the locked input and its converted text, not yet in
   // place.
   Outcome PrepareInPlace(const std::string& path, bool followLink, Held& held);
-  // The same once held.dir, held.name and held.path are set.
+  // The same once held.directory, held.name and held.path are set.
+  Outcome OpenDirectory(Held& held);
+  // The same once held.dir is open too.
   Outcome PrepareInDirectory(Held& held);
   // Holds the file that `prepare` converts; puts the batch in place first when the
   // descriptors run out.
@@ -243,9 +256,10 @@ class Converter {
   // every file it concerns that has not failed yet.
   void MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
                    std::vector<std::pair<std::string, Outcome>>& outcomes);
-  // The directory descriptor of the last held file when `dir` is the same directory, so
-  // that a batch keeps one descriptor per directory; else `dir`.
-  std::shared_ptr<const UniqueFd> ShareDirectory(UniqueFd dir);
+  // Gives `held` the directory descriptor of the last held file when it lies in the same
+  // folder (the same name, and in a walked tree the same descriptor of the caller's), so that
+  // a batch opens each folder once; false when it does not.
+  bool ShareDirectory(Held& held) const;
   // Removes what killed runs left in the directory, the first time a run writes there.
   void SweepOnce(int dirFd);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,

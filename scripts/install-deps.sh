@@ -18,6 +18,7 @@ packages=(
   bash-completion groff-base man-db          # testing the completion and the manual pages
   dpkg-dev lintian                           # the Debian package: its dependencies, its check
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
+  liburing-dev                               # many files in place go to disk together
   dos2unix                                   # many_files_bench compares -i over many files with it
   clang                                      # CI builds the engine and the command-line tool with clang too
   # Cross builds of the engine and its tests, run under qemu-user (scripts/cross-test.sh).

@@ -41,7 +41,8 @@ class FaultyConverter : public Converter {
   bool failReplace = false;
   std::function<void()> beforeReplace;  // another program's step just before the rename
   std::function<void()> atEndOfInput;   // ... when a read has found the end of the input
-  int failSyncAt = -1;                  // the syncfs that fails
+  int failSyncAt = -1;                  // the flush (of a batch, of a filesystem) that fails
+  bool noBatches = false;               // the kernel runs no batch of flushes
   std::vector<std::string> calls;       // the disk steps of putting files in place
 
  protected:
@@ -74,6 +75,16 @@ class FaultyConverter : public Converter {
   bool SyncFilesystem(int fd) override {
     calls.push_back("syncfs");
     return m_syncs++ != failSyncAt && Converter::SyncFilesystem(fd);
+  }
+  // Flushes each file itself, whether or not this kernel runs batches.
+  bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) override {
+    if (noBatches) return false;
+    calls.push_back((dataOnly ? "sync files " : "sync folders ") + std::to_string(fds.size()));
+    const bool fail = m_syncs++ == failSyncAt;
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      errors[i] = fail ? EIO : ::fsync(fds[i]) == 0 ? 0 : errno;
+    }
+    return true;
   }
 
  private:
@@ -423,7 +434,11 @@ TEST_F(ConvertFileTest, ASweepLeavesTheFileOfALiveRun) {
   }
 }
 
-TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
+class HeldBatches : public ConvertFileTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
+  const bool batches = GetParam();
+  converter.noBatches = !batches;
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
   const auto holdAll = [&] {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
@@ -444,9 +459,13 @@ TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
     EXPECT_EQ(outcome.result, Outcome::kDone) << name;
     EXPECT_EQ(ReadFile(name), "\x9F");
   }
-  EXPECT_EQ(converter.calls,
-            (std::vector<std::string>{"writeback", "writeback", "writeback", "syncfs",
-                                      "rename a.txt", "rename b.txt", "rename c.txt", "syncfs"}));
+  const std::vector<std::string> renames{"rename a.txt", "rename b.txt", "rename c.txt"};
+  std::vector<std::string> expected = batches ? std::vector<std::string>{"sync files 3"}
+                                              : std::vector<std::string>{
+                                                    "writeback", "writeback", "writeback", "syncfs"};
+  expected.insert(expected.end(), renames.begin(), renames.end());
+  expected.push_back(batches ? "sync folders 1" : "syncfs");
+  EXPECT_EQ(converter.calls, expected);
   // Dropped, a held file leaves its input whole.
   WriteFile(dir / "b.txt", "\xE8");
   EXPECT_EQ(converter.ConvertFileHeld(dir / "b.txt").result, Outcome::kDone);
@@ -454,6 +473,9 @@ TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
   EXPECT_EQ(ReadFile(dir / "b.txt"), "\xE8");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Flushes, HeldBatches, ::testing::Values(true, false),
+                         [](const auto& param) { return param.param ? "Together" : "ByFilesystem"; });
 
 struct InPlaceFailure {
   const char* name;
