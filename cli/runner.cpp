@@ -23,7 +23,9 @@ constexpr std::size_t kLookAheadSize = 4u << 20;
 }  // namespace
 
 Runner::Runner(const Options& options)
-    : m_options(options), m_host(options.quiet), m_converter(m_host, Converter::kLargeReadSize) {
+    : m_options(options),
+      m_host(options.quiet),
+      m_converter(m_host, Converter::kLargeReadSize, Converter::kTwoThreadsFrom) {
   m_host.Attach(m_converter);
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;

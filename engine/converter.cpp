@@ -87,9 +87,11 @@ std::size_t DescriptorLimit() {
 
 }  // namespace
 
-Converter::Converter(EngineHost& host, std::size_t readSize)
+Converter::Converter(EngineHost& host, std::size_t readSize, std::uint64_t twoThreadsFrom)
     : m_host(host),
       m_readSize(readSize),
+      m_stepSize(std::min(readSize, kStepSize)),
+      m_twoThreadsFrom(std::max<std::uint64_t>(twoThreadsFrom, readSize)),
       m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
       m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
       m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
@@ -203,7 +205,7 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     if (ahead.empty() && base >= 0 && ::fstat(fdIn, &inStat) != 0) base = -1;
   }
   if (ahead.empty() && base >= 0 && S_ISREG(inStat.st_mode) &&
-      inStat.st_size - base > static_cast<off_t>(m_readSize)) {
+      static_cast<std::uint64_t>(inStat.st_size - base) > m_twoThreadsFrom) {
     if (Outcome outcome =
             RunFileChunks(fdIn, static_cast<std::uint64_t>(base), inPath, fdOut, outFile, outPath,
                           static_cast<std::uint64_t>(inStat.st_size - base));
@@ -218,11 +220,11 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     // The bytes held back from the previous read are already in front of this one.
     ssize_t got = 0;
     if (!ahead.empty()) {
-      got = static_cast<ssize_t>(std::min(ahead.size(), m_readSize));
+      got = static_cast<ssize_t>(std::min(ahead.size(), m_stepSize));
       std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
       ahead = ahead.subspan(static_cast<std::size_t>(got));
     } else if (fdIn >= 0) {
-      got = ReadInput(fdIn, m_inArea.get() + held, m_readSize);
+      got = ReadInput(fdIn, m_inArea.get() + held, m_stepSize);
     }
     if (got < 0 && errno == EINTR) {
       // A signal interrupted a read that was waiting: perhaps the user cancelled.
@@ -235,7 +237,7 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     // A file just opened has ended once a read gives less than asked and all it held then
     // has been read: no read is needed to find its end. One that grew meanwhile fails the
     // check before it is replaced.
-    endOfInput = got == 0 || (opened != nullptr && static_cast<std::size_t>(got) < m_readSize &&
+    endOfInput = got == 0 || (opened != nullptr && static_cast<std::size_t>(got) < m_stepSize &&
                               m_nDoneBytes + n >= static_cast<std::uint64_t>(opened->st_size));
     held = endOfInput ? 0 : HeldBack(m_inArea.get(), n);
     n -= held;

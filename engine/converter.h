@@ -47,10 +47,18 @@ class Converter {
     return kMaxExpansion * (readSize + kMaxHeldBytes) + kUtf8BomSize + kernels::kWriteSlack;
   }
   static constexpr std::size_t kQuickDetectSize = 5120;
+  // One thread reads at most this much at a time: the input and the output stay in the cache,
+  // and a small file's run touches (and faults in) few pages of the work areas.
+  static constexpr std::size_t kStepSize = 128u << 10;
+  // From this size on the command-line tool converts a file on two threads; a smaller one
+  // does not pay for starting the second (its stack, its memory arena, its own areas).
+  static constexpr std::uint64_t kTwoThreadsFrom = std::uint64_t{16} << 20;
 
   // `readSize` is the most one read of the input asks for: the desktop program reads
-  // kReadSize bytes at a time, the command-line tool kLargeReadSize.
-  explicit Converter(EngineHost& host, std::size_t readSize = kReadSize);
+  // kReadSize bytes at a time, the command-line tool kLargeReadSize. A regular file of more
+  // than `twoThreadsFrom` bytes (at least readSize) is converted on two threads.
+  explicit Converter(EngineHost& host, std::size_t readSize = kReadSize,
+                     std::uint64_t twoThreadsFrom = 0);
   virtual ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -280,6 +288,8 @@ class Converter {
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
   const std::size_t m_readSize;
+  const std::size_t m_stepSize;  // what one thread reads at a time
+  const std::uint64_t m_twoThreadsFrom;
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;

@@ -460,9 +460,9 @@ TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
     EXPECT_EQ(ReadFile(name), "\x9F");
   }
   const std::vector<std::string> renames{"rename a.txt", "rename b.txt", "rename c.txt"};
-  std::vector<std::string> expected = batches ? std::vector<std::string>{"sync files 3"}
-                                              : std::vector<std::string>{
-                                                    "writeback", "writeback", "writeback", "syncfs"};
+  std::vector<std::string> expected =
+      batches ? std::vector<std::string>{"sync files 3"}
+              : std::vector<std::string>{"writeback", "writeback", "writeback", "syncfs"};
   expected.insert(expected.end(), renames.begin(), renames.end());
   expected.push_back(batches ? "sync folders 1" : "syncfs");
   EXPECT_EQ(converter.calls, expected);
@@ -475,7 +475,9 @@ TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flushes, HeldBatches, ::testing::Values(true, false),
-                         [](const auto& param) { return param.param ? "Together" : "ByFilesystem"; });
+                         [](const auto& param) {
+                           return param.param ? "Together" : "ByFilesystem";
+                         });
 
 struct InPlaceFailure {
   const char* name;
