@@ -151,15 +151,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return param.param.name; });
 
 TEST_F(ConvertFileTest, ConvertsInPlaceKeepingPermissionsAndLeavingNoTemporaryFile) {
-  WriteFile(dir / "a.txt", "\xE8\x9A\r\n");
-  ::chmod((dir / "a.txt").c_str(), 0640);
   WriteFile(dir / "Temp.tmp", "mine");
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
-  EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
-  struct stat st {};
-  ::stat((dir / "a.txt").c_str(), &st);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  // The new file starts with some of the mode; the rest is given to it afterwards.
+  for (const mode_t mode : {0640u, 0666u, 04750u}) {
+    WriteFile(dir / "a.txt", "\xE8\x9A\r\n");
+    ::chmod((dir / "a.txt").c_str(), mode);
+    EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+    EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
+    struct stat st {};
+    ::stat((dir / "a.txt").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
   EXPECT_EQ(ReadFile(dir / "Temp.tmp"), "mine");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"Temp.tmp", "a.txt"}));
 }
