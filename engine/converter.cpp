@@ -634,8 +634,13 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
     if (outcomes[0].second.result == Outcome::kDone && !SyncOutput(fdOf(0))) fail(0, errno);
     return;
   }
-  // Each new file's data, or each folder once, all in flight together: one journal commit
-  // serves the batch, and what other programs have written waits for nobody.
+  // The writeback of every new file starts first, so that their blocks are allocated before
+  // any flush commits: then one journal commit serves the whole batch.
+  if (!folders) {
+    for (const auto& held : batch) StartWriteback(held->temp->Fd());
+  }
+  // Each new file's data, or each folder once, all in flight together; what other programs
+  // have written waits for nobody.
   std::vector<int> fds;
   std::vector<std::size_t> slot(batch.size(), SIZE_MAX);
   for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -654,11 +659,8 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
     }
     return;
   }
-  // Where the kernel runs no such batch: the writeback of every file starts, then one flush
-  // of each filesystem costs one journal commit instead of one per file.
-  if (!folders) {
-    for (const auto& held : batch) StartWriteback(held->temp->Fd());
-  }
+  // Where the kernel runs no such batch, one flush of each filesystem costs one journal commit
+  // instead of one per file.
   for (std::size_t i = 0; i < batch.size(); ++i) {
     bool first = true;
     for (std::size_t j = 0; j < i && first; ++j) {

@@ -463,9 +463,8 @@ TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
     EXPECT_EQ(ReadFile(name), "\x9F");
   }
   const std::vector<std::string> renames{"rename a.txt", "rename b.txt", "rename c.txt"};
-  std::vector<std::string> expected =
-      batches ? std::vector<std::string>{"sync files 3"}
-              : std::vector<std::string>{"writeback", "writeback", "writeback", "syncfs"};
+  std::vector<std::string> expected{"writeback", "writeback", "writeback",
+                                    batches ? "sync files 3" : "syncfs"};
   expected.insert(expected.end(), renames.begin(), renames.end());
   expected.push_back(batches ? "sync folders 1" : "syncfs");
   EXPECT_EQ(converter.calls, expected);
