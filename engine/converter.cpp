@@ -1046,7 +1046,7 @@ bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
 bool Converter::SyncFilesystem(int fd) { return ::syncfs(fd) == 0; }
 
 bool Converter::SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) {
-  return pismovar::SyncTogether(fds, dataOnly, errors);
+  return m_syncBatch.Run(fds, dataOnly, errors);
 }
 
 bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {

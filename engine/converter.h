@@ -23,12 +23,12 @@
 #include "engine/file_list.h"
 #include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
+#include "engine/posix_file.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
 
 class DetectTally;
-class UniqueFd;
 
 class Converter {
  public:
@@ -305,6 +305,8 @@ class Converter {
   std::vector<std::pair<std::string, Outcome>> m_placed;
   // The folders whose leftovers have been removed.
   std::set<FileId> m_swept;
+  // Flushes the files of a batch together.
+  SyncBatch m_syncBatch;
 };
 
 }  // namespace pismovar

@@ -229,19 +229,38 @@ void RemoveStaleReplacementFiles(int dirFd) {
   ::closedir(dir);
 }
 
-bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) {
 #ifdef PISMOVAR_HAVE_LIBURING
+struct SyncBatch::Ring {
   // As many in flight as a batch of files holds; a longer list goes in turns.
-  constexpr unsigned kInFlight = 64;
-  struct io_uring ring {};
+  static constexpr unsigned kInFlight = 64;
+  io_uring ring{};
+  ~Ring() { ::io_uring_queue_exit(&ring); }
+};
+#else
+struct SyncBatch::Ring {};
+#endif
+
+SyncBatch::SyncBatch() = default;
+SyncBatch::~SyncBatch() = default;
+
+bool SyncBatch::Run(std::span<const int> fds, bool dataOnly, std::span<int> errors) {
+#ifdef PISMOVAR_HAVE_LIBURING
   if (fds.empty()) return true;
-  if (::io_uring_queue_init(kInFlight, &ring, 0) != 0) return false;
-  bool ran = true;
+  if (m_unavailable) return false;
+  if (!m_ring) {
+    auto ring = std::make_unique<Ring>();
+    if (::io_uring_queue_init(Ring::kInFlight, &ring->ring, 0) != 0) {
+      m_unavailable = true;
+      return false;
+    }
+    m_ring = std::move(ring);
+  }
+  io_uring* ring = &m_ring->ring;
   std::fill(errors.begin(), errors.end(), EINPROGRESS);
-  for (std::size_t start = 0; start < fds.size(); start += kInFlight) {
-    const std::size_t count = std::min<std::size_t>(kInFlight, fds.size() - start);
+  for (std::size_t start = 0; start < fds.size(); start += Ring::kInFlight) {
+    const std::size_t count = std::min<std::size_t>(Ring::kInFlight, fds.size() - start);
     for (std::size_t i = start; i < start + count; ++i) {
-      io_uring_sqe* sqe = ::io_uring_get_sqe(&ring);
+      io_uring_sqe* sqe = ::io_uring_get_sqe(ring);
       ::io_uring_prep_fsync(sqe, fds[i], dataOnly ? IORING_FSYNC_DATASYNC : 0);
       ::io_uring_sqe_set_data64(sqe, i);
     }
@@ -249,28 +268,31 @@ bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors
     // counts what was queued, and the rest is waited for below.
     int submitted = 0;
     do {
-      submitted = ::io_uring_submit_and_wait(&ring, static_cast<unsigned>(count));
+      submitted = ::io_uring_submit_and_wait(ring, static_cast<unsigned>(count));
     } while (submitted == -EINTR);
     // Nothing queued at all (a sandbox lets the ring be made but not used): the caller
-    // flushes another way.
+    // flushes another way from now on.
     if (submitted <= 0 && start == 0) {
-      ran = false;
-      break;
+      m_ring.reset();
+      m_unavailable = true;
+      return false;
     }
     for (int done = 0; done < submitted;) {
       io_uring_cqe* cqe = nullptr;
-      const int waited = ::io_uring_wait_cqe(&ring, &cqe);
+      const int waited = ::io_uring_wait_cqe(ring, &cqe);
       if (waited == -EINTR) continue;  // the operations run on; their results are still due
       if (waited != 0) break;
       const auto i = static_cast<std::size_t>(::io_uring_cqe_get_data64(cqe));
       errors[i] = cqe->res < 0 ? -cqe->res : 0;
-      ::io_uring_cqe_seen(&ring, cqe);
+      ::io_uring_cqe_seen(ring, cqe);
       ++done;
     }
-    if (submitted != static_cast<int>(count)) break;
+    if (submitted != static_cast<int>(count)) {
+      // What the ring did not take would go with the next batch: it starts afresh.
+      m_ring.reset();
+      break;
+    }
   }
-  ::io_uring_queue_exit(&ring);
-  if (!ran) return false;
   // Whatever the ring could not take, or a kernel without the operation, is flushed alone.
   for (std::size_t i = 0; i < fds.size(); ++i) {
     if (errors[i] != EINPROGRESS && errors[i] != EINVAL && errors[i] != EOPNOTSUPP) continue;
@@ -281,6 +303,8 @@ bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors
   (void)fds;
   (void)dataOnly;
   (void)errors;
+  (void)m_unavailable;
+  (void)m_ring;
   return false;
 #endif
 }

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -90,11 +91,25 @@ bool IsTempNameOf(std::string_view name, const struct stat& st);
 // no live run holds locked. Anything else stays; a link is never followed.
 void RemoveStaleReplacementFiles(int dirFd);
 
-// Puts the files `fds` on disk, their data alone with `dataOnly` (fdatasync) or everything
-// (fsync), all of them in flight together, so that one journal commit serves many; errors[i]
-// gets 0 or the errno of fds[i]. false, with nothing done, where the kernel runs no such batch
-// (no io_uring, or a sandbox forbids it).
-bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors);
+// Puts files on disk, their data alone (fdatasync) or everything (fsync), many of them in
+// flight together, so that one journal commit serves many. One ring serves every batch, and
+// the kernel's workers that run its flushes stay between batches.
+class SyncBatch {
+ public:
+  SyncBatch();
+  ~SyncBatch();
+  SyncBatch(const SyncBatch&) = delete;
+  SyncBatch& operator=(const SyncBatch&) = delete;
+
+  // Flushes `fds`; errors[i] gets 0 or the errno of fds[i]. false, with nothing done, where
+  // the kernel runs no such batch (no io_uring, or a sandbox forbids it).
+  bool Run(std::span<const int> fds, bool dataOnly, std::span<int> errors);
+
+ private:
+  struct Ring;
+  std::unique_ptr<Ring> m_ring;
+  bool m_unavailable = false;
+};
 
 // Reads until `size` bytes have arrived or the input ends; retries interrupted reads.
 // Returns the bytes read, or -1 on a read error.
