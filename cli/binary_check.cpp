@@ -27,12 +27,13 @@ bool FileLooksBinary(int fd) {
   std::array<unsigned char, kBinaryCheckSize> start;
   std::size_t size = 0;
   while (size < start.size()) {
-    const ssize_t got =
-        ::pread(fd, start.data() + size, start.size() - size, static_cast<off_t>(size));
+    const std::size_t asked = start.size() - size;
+    const ssize_t got = ::pread(fd, start.data() + size, asked, static_cast<off_t>(size));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
-    if (got == 0) break;
     size += static_cast<std::size_t>(got);
+    // A regular file gives less than asked only at its end.
+    if (static_cast<std::size_t>(got) < asked) break;
   }
   return LooksBinary(start.data(), size);
 }

@@ -12,7 +12,7 @@ inline constexpr std::size_t kBinaryCheckSize = 32 * 1024;
 // every byte below 0x20 except tab, LF, form feed and CR, and DEL.
 bool LooksBinary(const unsigned char* data, std::size_t size);
 
-// The same for the first kBinaryCheckSize bytes of the file open as `fd`, read from its
+// The same for the first kBinaryCheckSize bytes of the regular file open as `fd`, read from its
 // start without moving its offset; false when they cannot be read (the conversion will then
 // report the failure).
 bool FileLooksBinary(int fd);

@@ -24,7 +24,9 @@ constexpr std::size_t kLookAheadSize = 4u << 20;
 }  // namespace
 
 Runner::Runner(const Options& options)
-    : m_options(options), m_host(options.quiet), m_converter(m_host, Converter::kLargeReadSize) {
+    : m_options(options),
+      m_host(options.quiet),
+      m_converter(m_host, Converter::kLargeReadSize, Converter::kTwoThreadsFrom) {
   m_host.Attach(m_converter);
   m_converter.m_bDetectUtf8 = true;
   m_converter.m_bStrict = options.strict;
@@ -293,7 +295,8 @@ void Runner::ConvertOne(const std::string& name) {
 
 void Runner::ConvertInPlaceArgument(const std::string& name) {
   struct stat st {};
-  if (::lstat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  const int looked = ::lstat(name.c_str(), &st);
+  if (looked == 0 && S_ISDIR(st.st_mode)) {
     if (m_options.recursive) {
       ConvertTree(name);
     } else {
@@ -303,7 +306,8 @@ void Runner::ConvertInPlaceArgument(const std::string& name) {
     }
     return;
   }
-  ConvertFileInPlace(name);
+  // What lstat found is what the look before the open would find, unless links are followed.
+  ConvertFileInPlace(name, -1, {}, looked == 0 && !m_options.followSymlinks ? &st : nullptr);
 }
 
 void Runner::ConvertTree(const std::string& directory) {
@@ -405,7 +409,8 @@ UniqueFd Runner::OpenToCheck(int dirFd, const char* name, bool follow) {
       ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
 }
 
-void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::string& name) {
+void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::string& name,
+                                const struct stat* looked) {
   m_host.BeginInput(path);
   // In a walked tree the file is reached by its directory's descriptor and never through a
   // link; a name given on the command line follows a link with --follow-symlink.
@@ -418,46 +423,58 @@ void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::s
     if (!opened.Valid() && FreeDescriptors(path)) opened = OpenToCheck(at, atName, follow);
     return opened;
   };
-  // The type is looked at before any open: opening a FIFO would wait for a writer.
+  // A name given on the command line has its type looked at before any open: opening a
+  // device may do something. In a walked tree the folder's listing has told it already.
   struct stat st {};
+  if (looked != nullptr) st = *looked;
   UniqueFd fd;
-  if (::fstatat(at, atName, &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+  if (!inTree && looked == nullptr &&
+      ::fstatat(at, atName, &st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
     m_host.SystemError(path, _("cannot open"), errno);
-  } else if (S_ISLNK(st.st_mode)) {
+  } else if (!inTree && S_ISLNK(st.st_mode)) {
     m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
+  } else if (!inTree && !S_ISREG(st.st_mode)) {
+    m_host.Error(_("not a regular file"));
+  } else if (fd = openToCheck(); !fd.Valid() && errno == ELOOP && inTree) {
+    // The name became a link after the folder was listed.
+    m_host.ShowOutcome(Outcome::Failed(Outcome::Failure::kSymlink, Outcome::File::kInput, path));
+  } else if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+    m_host.SystemError(path, _("cannot open"), errno);
   } else if (!S_ISREG(st.st_mode)) {
     m_host.Error(_("not a regular file"));
-  } else if (fd = openToCheck(); !fd.Valid()) {
-    m_host.SystemError(path, _("cannot open"), errno);
   } else if (!m_options.force && FileLooksBinary(fd.Get())) {
     m_host.Warning(_("looks binary, skipped (--force converts it)"));
   } else {
     Input input;
     input.path = path;
     // In a tree, a detection reads the file just checked, through its descriptor.
-    if (inTree && ::access("/proc/self/fd", F_OK) == 0) {
+    if (inTree && NeedsDetection() && ::access("/proc/self/fd", F_OK) == 0) {
       input.openPath = "/proc/self/fd/" + std::to_string(fd.Get());
-    } else {
-      fd.Reset();
     }
     const bool chosen = ChooseFor(path, input);
-    fd.Reset();
     if (!chosen) {
     } else if (NeedsDetection() && !m_options.force && !m_converter.LastGuess().confident) {
       // A wrong guess would damage the file for good.
       m_host.Error(_("cannot tell the code page; name it with -f"));
     } else {
-      const auto hold = [&] {
-        return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace)
-                      : m_converter.ConvertFileHeld(path, m_convertedInPlace);
+      // The file checked is the file converted, opened once; a link followed on the command
+      // line is resolved by the converter.
+      const auto hold = [&](UniqueFd file) {
+        if (!file.Valid()) {
+          return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace)
+                        : m_converter.ConvertFileHeld(path, m_convertedInPlace);
+        }
+        return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace,
+                                                    std::move(file), st)
+                      : m_converter.ConvertFileHeld(path, m_convertedInPlace, std::move(file), st);
       };
-      Outcome outcome = hold();
+      Outcome outcome = hold(follow ? UniqueFd() : std::move(fd));
       if (outcome.failure == Outcome::Failure::kLocked) {
         // The same file under another name (a hard link, a bind mount) may wait in the
         // batch, behind the lock of its own run; once it is in place, the name tells which.
         ReplaceHeld();
         m_host.BeginInput(path);
-        outcome = hold();
+        outcome = hold(UniqueFd());
       }
       m_host.ShowOutcome(outcome);
       ReportLosses(outcome);

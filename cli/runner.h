@@ -51,8 +51,10 @@ class Runner {
   bool FreeDescriptors(const std::string& path);
   // Opens `name` in `dirFd` for a look at its start; a link is followed only with `follow`.
   static UniqueFd OpenToCheck(int dirFd, const char* name, bool follow);
-  // Converts `path` in place; in a walked tree, as `name` in the directory `dirFd`.
-  void ConvertFileInPlace(const std::string& path, int dirFd = -1, const std::string& name = {});
+  // Converts `path` in place; in a walked tree, as `name` in the directory `dirFd`. `looked`
+  // is what a look at `path` that follows no link has found, if one has been made.
+  void ConvertFileInPlace(const std::string& path, int dirFd = -1, const std::string& name = {},
+                          const struct stat* looked = nullptr);
 
   // Opens `name` ("-" for standard input). false after reporting the failure.
   bool OpenInput(const std::string& name, Input& input);

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,9 +87,11 @@ std::size_t DescriptorLimit() {
 
 }  // namespace
 
-Converter::Converter(EngineHost& host, std::size_t readSize)
+Converter::Converter(EngineHost& host, std::size_t readSize, std::uint64_t twoThreadsFrom)
     : m_host(host),
       m_readSize(readSize),
+      m_stepSize(std::min(readSize, kStepSize)),
+      m_twoThreadsFrom(std::max<std::uint64_t>(twoThreadsFrom, readSize)),
       m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
       m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
       m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
@@ -119,7 +122,7 @@ std::size_t Converter::ConvertBuffer(std::size_t size) {
 
 Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                              const std::string& outPath, std::uint64_t totalBytes,
-                             std::span<const std::uint8_t> ahead) {
+                             std::span<const std::uint8_t> ahead, const struct stat* opened) {
   m_nDoneBytes = 0;
   m_nTotalBytes = totalBytes;
   m_host.SetProgressRange(0, 100);
@@ -127,11 +130,18 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
   std::size_t held = 0;
   bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
   // A regular file is converted from where its descriptor stands (the shell may have given
-  // it half read).
+  // it half read); one just opened stands at its start.
   struct stat inStat {};
-  const off_t base = fdIn >= 0 ? ::lseek(fdIn, 0, SEEK_CUR) : -1;
-  if (ahead.empty() && base >= 0 && ::fstat(fdIn, &inStat) == 0 && S_ISREG(inStat.st_mode) &&
-      inStat.st_size - base > static_cast<off_t>(m_readSize)) {
+  off_t base = -1;
+  if (opened != nullptr) {
+    inStat = *opened;
+    base = 0;
+  } else if (fdIn >= 0) {
+    base = ::lseek(fdIn, 0, SEEK_CUR);
+    if (ahead.empty() && base >= 0 && ::fstat(fdIn, &inStat) != 0) base = -1;
+  }
+  if (ahead.empty() && base >= 0 && S_ISREG(inStat.st_mode) &&
+      static_cast<std::uint64_t>(inStat.st_size - base) > m_twoThreadsFrom) {
     if (Outcome outcome =
             RunFileChunks(fdIn, static_cast<std::uint64_t>(base), inPath, fdOut, outFile, outPath,
                           static_cast<std::uint64_t>(inStat.st_size - base));
@@ -146,11 +156,11 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     // The bytes held back from the previous read are already in front of this one.
     ssize_t got = 0;
     if (!ahead.empty()) {
-      got = static_cast<ssize_t>(std::min(ahead.size(), m_readSize));
+      got = static_cast<ssize_t>(std::min(ahead.size(), m_stepSize));
       std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
       ahead = ahead.subspan(static_cast<std::size_t>(got));
     } else if (fdIn >= 0) {
-      got = ReadInput(fdIn, m_inArea.get() + held, m_readSize);
+      got = ReadInput(fdIn, m_inArea.get() + held, m_stepSize);
     }
     if (got < 0 && errno == EINTR) {
       // A signal interrupted a read that was waiting: perhaps the user cancelled.
@@ -159,8 +169,12 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
       continue;
     }
     if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
-    endOfInput = got == 0;
     std::size_t n = held + static_cast<std::size_t>(got);
+    // A file just opened has ended once a read gives less than asked and all it held then
+    // has been read: no read is needed to find its end. One that grew meanwhile fails the
+    // check before it is replaced.
+    endOfInput = got == 0 || (opened != nullptr && static_cast<std::size_t>(got) < m_stepSize &&
+                              m_nDoneBytes + n >= static_cast<std::uint64_t>(opened->st_size));
     held = endOfInput ? 0 : m_transcoder->HeldBack(m_inArea.get(), n);
     n -= held;
     const std::size_t outSize =
@@ -360,6 +374,7 @@ struct Converter::Held {
   std::string directory;                // where the real file lies, for messages
   std::string name;                     // its name there
   std::shared_ptr<const UniqueFd> dir;  // shared by the held files of one directory
+  int dirSource = -1;                   // in a walked tree, the caller's descriptor of it
   UniqueFd in;                          // holds the lock until the replacement is done
   struct stat inStat {};
   std::unique_ptr<ReplacementFile> temp;
@@ -376,14 +391,12 @@ Outcome Converter::ConvertInPlace(const std::string& path, bool followLink) {
   return PutInPlace(one).front().second;
 }
 
-std::shared_ptr<const UniqueFd> Converter::ShareDirectory(UniqueFd dir) {
-  struct stat st {};
-  struct stat last {};
-  if (!m_held.empty() && ::fstat(dir.Get(), &st) == 0 &&
-      ::fstat(m_held.back()->dir->Get(), &last) == 0 && FileIdOf(st) == FileIdOf(last)) {
-    return m_held.back()->dir;
-  }
-  return std::make_shared<const UniqueFd>(std::move(dir));
+bool Converter::ShareDirectory(Held& held) const {
+  if (m_held.empty()) return false;
+  const Held& last = *m_held.back();
+  if (last.directory != held.directory || last.dirSource != held.dirSource) return false;
+  held.dir = last.dir;
+  return true;
 }
 
 Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held& held) {
@@ -401,26 +414,36 @@ Outcome Converter::PrepareInPlace(const std::string& path, bool followLink, Held
   held.path = path;
   held.directory = DirectoryOf(target);
   held.name = BaseNameOf(target);
-  UniqueFd dir(::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
-  held.dir = ShareDirectory(std::move(dir));
+  return OpenDirectory(held);
+}
+
+Outcome Converter::OpenDirectory(Held& held) {
+  if (!ShareDirectory(held)) {
+    auto dir = std::make_shared<UniqueFd>(
+        ::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir->Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, held.path, errno);
+    held.dir = std::move(dir);
+  }
   return PrepareInDirectory(held);
 }
 
 Outcome Converter::PrepareInDirectory(Held& held) {
   const std::string& path = held.path;
   const int dirFd = held.dir->Get();
-  held.in =
-      UniqueFd(::openat(dirFd, held.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  // The caller may have opened and looked at the file already.
   if (!held.in.Valid()) {
-    // The name became a link after it was looked at.
-    if (errno == ELOOP) return Outcome::Failed(Failure::kSymlink, File::kInput, path);
-    return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+    held.in = UniqueFd(
+        ::openat(dirFd, held.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!held.in.Valid()) {
+      // The name became a link after it was looked at.
+      if (errno == ELOOP) return Outcome::Failed(Failure::kSymlink, File::kInput, path);
+      return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+    }
+    if (::fstat(held.in.Get(), &held.inStat) != 0) {
+      return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+    }
   }
   const struct stat& inStat = held.inStat;
-  if (::fstat(held.in.Get(), &held.inStat) != 0) {
-    return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
-  }
   if (!S_ISREG(inStat.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, path);
   // Two runs on one file would each put their own text in its place, and one would be lost:
   // the lock, held until the replacement is done, makes the second one fail. A filesystem
@@ -434,26 +457,35 @@ Outcome Converter::PrepareInDirectory(Held& held) {
     return Outcome::Failed(Failure::kRepeated, File::kInput, path);
   }
 
-  SweepOnce(dirFd);
-  held.temp = std::make_unique<ReplacementFile>(dirFd);
-  const ReplacementFile& temp = *held.temp;
+  // A folder shared with the file before was swept for it.
+  if (m_held.empty() || m_held.back()->dir != held.dir) SweepOnce(dirFd);
+  // The new file starts with the input's permissions, less the others' right to write, so
+  // that most files need no change of mode afterwards.
+  held.temp = std::make_unique<ReplacementFile>(
+      dirFd, inStat.st_mode & (S_IRWXU | S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH));
+  ReplacementFile& temp = *held.temp;
   if (!temp.Valid()) {
     return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, held.directory, temp.Error());
   }
   // The new file must belong to whom the old one did. Only root may give a file away, and a
   // user only to a group of theirs; where that is not allowed the run stops before any work.
-  struct stat tempStat {};
-  if (::fstat(temp.Fd(), &tempStat) != 0) {
-    return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, held.directory, errno);
-  }
-  if ((tempStat.st_uid != inStat.st_uid || tempStat.st_gid != inStat.st_gid) &&
-      ::fchown(temp.Fd(), inStat.st_uid, inStat.st_gid) != 0) {
+  if (!temp.SetOwner(inStat.st_uid, inStat.st_gid)) {
     return Outcome::Failed(Failure::kOwnerNotKept, File::kInput, path, errno);
   }
 
-  const Outcome outcome = RunChunks(held.in.Get(), path, temp.Fd(), File::kTemporary,
-                                    held.directory, static_cast<std::uint64_t>(inStat.st_size));
+  const Outcome outcome =
+      RunChunks(held.in.Get(), path, temp.Fd(), File::kTemporary, held.directory,
+                static_cast<std::uint64_t>(inStat.st_size), {}, &inStat);
   if (outcome.result != Outcome::kDone) return outcome;
+  // Where neither file has extended attributes (no ACL either: a folder's default ACL would
+  // have given the new file one), the mode is all there is to keep.
+  const mode_t mode = inStat.st_mode & 07777;
+  if (::flistxattr(held.in.Get(), nullptr, 0) == 0 && ::flistxattr(temp.Fd(), nullptr, 0) == 0) {
+    if ((temp.Status().st_mode & 07777) != mode && ::fchmod(temp.Fd(), mode) != 0) {
+      return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
+    }
+    return {};
+  }
   // The mode with the ACLs, then the other extended attributes.
   if (::perm_copy_fd(path.c_str(), held.in.Get(), held.directory.c_str(), temp.Fd(), nullptr) !=
           0 ||
@@ -475,9 +507,7 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
     std::vector<std::unique_ptr<Held>>& batch) {
   std::vector<std::pair<std::string, Outcome>> outcomes;
   for (const auto& held : batch) outcomes.emplace_back(held->path, Outcome{});
-  // A file replaces its input only once it is on disk. The writeback of the whole batch
-  // starts first, then one flush makes all of it durable.
-  for (const auto& held : batch) StartWriteback(held->temp->Fd());
+  // A file replaces its input only once it is on disk.
   MakeDurable(batch, false, outcomes);
   // Going to disk can take seconds: a cancel that came meanwhile still leaves the inputs as
   // they were.
@@ -519,8 +549,7 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
       continue;
     }
     temp.Commit();
-    struct stat newStat {};
-    if (held.run != nullptr && ::fstat(temp.Fd(), &newStat) == 0) held.run->Add(FileIdOf(newStat));
+    if (held.run != nullptr) held.run->Add(FileIdOf(temp.Status()));
   }
   // The new names, too, are on disk before the run says it is done.
   MakeDurable(batch, true, outcomes);
@@ -533,25 +562,53 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
   const auto fdOf = [&](std::size_t i) {
     return folders ? batch[i]->dir->Get() : batch[i]->temp->Fd();
   };
-  // One file is flushed alone. For a batch, a flush of each filesystem costs one journal
-  // commit instead of one per file.
-  const bool alone = batch.size() == 1;
+  const auto fail = [&](std::size_t j, int error) {
+    if (outcomes[j].second.result != Outcome::kDone) return;
+    outcomes[j].second =
+        folders ? Outcome::Failed(Failure::kReplace, File::kInput, batch[j]->path, error)
+                : Outcome::Failed(Failure::kWrite, File::kTemporary, batch[j]->directory, error);
+  };
+  // One file is flushed alone.
+  if (batch.size() == 1) {
+    if (outcomes[0].second.result == Outcome::kDone && !SyncOutput(fdOf(0))) fail(0, errno);
+    return;
+  }
+  // The writeback of every new file starts first, so that their blocks are allocated before
+  // any flush commits: then one journal commit serves the whole batch.
+  if (!folders) {
+    for (const auto& held : batch) StartWriteback(held->temp->Fd());
+  }
+  // Each new file's data, or each folder once, all in flight together; what other programs
+  // have written waits for nobody.
+  std::vector<int> fds;
+  std::vector<std::size_t> slot(batch.size(), SIZE_MAX);
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    if (outcomes[i].second.result != Outcome::kDone) continue;
+    for (std::size_t j = 0; j < i && folders && slot[i] == SIZE_MAX; ++j) {
+      if (slot[j] != SIZE_MAX && batch[j]->dir == batch[i]->dir) slot[i] = slot[j];
+    }
+    if (slot[i] != SIZE_MAX) continue;
+    slot[i] = fds.size();
+    fds.push_back(fdOf(i));
+  }
+  std::vector<int> errors(fds.size(), 0);
+  if (SyncTogether(fds, !folders, errors)) {
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      if (slot[i] != SIZE_MAX && errors[slot[i]] != 0) fail(i, errors[slot[i]]);
+    }
+    return;
+  }
+  // Where the kernel runs no such batch, one flush of each filesystem costs one journal commit
+  // instead of one per file.
   for (std::size_t i = 0; i < batch.size(); ++i) {
     bool first = true;
     for (std::size_t j = 0; j < i && first; ++j) {
       first = batch[j]->inStat.st_dev != batch[i]->inStat.st_dev;
     }
-    if (!first) continue;
-    if (alone ? SyncOutput(fdOf(i)) : SyncFilesystem(fdOf(i))) continue;
+    if (!first || SyncFilesystem(fdOf(i))) continue;
     const int error = errno;
     for (std::size_t j = i; j < batch.size(); ++j) {
-      if (batch[j]->inStat.st_dev != batch[i]->inStat.st_dev ||
-          outcomes[j].second.result != Outcome::kDone) {
-        continue;
-      }
-      outcomes[j].second =
-          folders ? Outcome::Failed(Failure::kReplace, File::kInput, batch[j]->path, error)
-                  : Outcome::Failed(Failure::kWrite, File::kTemporary, batch[j]->directory, error);
+      if (batch[j]->inStat.st_dev == batch[i]->inStat.st_dev) fail(j, error);
     }
   }
 }
@@ -597,15 +654,38 @@ Outcome Converter::ConvertFileHeld(const std::string& path, SeenFiles& run) {
 
 Outcome Converter::ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
                                    SeenFiles& run) {
+  return ConvertFileHeld(dirFd, name, path, run, UniqueFd(), {});
+}
+
+Outcome Converter::ConvertFileHeld(const std::string& path, SeenFiles& run, UniqueFd file,
+                                   const struct stat& status) {
+  return Hold(path, [&](Held& held) {
+    held.run = &run;
+    held.path = path;
+    held.directory = DirectoryOf(path);
+    held.name = BaseNameOf(path);
+    held.in = std::move(file);
+    held.inStat = status;
+    return OpenDirectory(held);
+  });
+}
+
+Outcome Converter::ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
+                                   SeenFiles& run, UniqueFd file, const struct stat& status) {
   return Hold(path, [&](Held& held) {
     held.run = &run;
     held.path = path;
     held.directory = DirectoryOf(path);
     held.name = name;
-    // The batch may outlive the caller's descriptor.
-    UniqueFd dir(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
-    if (!dir.Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
-    held.dir = ShareDirectory(std::move(dir));
+    held.in = std::move(file);
+    held.inStat = status;
+    held.dirSource = dirFd;
+    if (!ShareDirectory(held)) {
+      // The batch may outlive the caller's descriptor.
+      auto dir = std::make_shared<UniqueFd>(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
+      if (!dir->Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+      held.dir = std::move(dir);
+    }
     return PrepareInDirectory(held);
   });
 }
@@ -710,10 +790,7 @@ Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::
   if (!temp.Valid()) {
     return Outcome::Failed(Failure::kOutputOpen, File::kTemporary, directory, temp.Error());
   }
-  struct stat tempStat {};
-  if (exists && (::fstat(temp.Fd(), &tempStat) != 0 ||
-                 ((tempStat.st_uid != oldStat.st_uid || tempStat.st_gid != oldStat.st_gid) &&
-                  ::fchown(temp.Fd(), oldStat.st_uid, oldStat.st_gid) != 0))) {
+  if (exists && !temp.SetOwner(oldStat.st_uid, oldStat.st_gid)) {
     return Outcome::Failed(Failure::kOwnerNotKept, File::kOutput, output, errno);
   }
   if (Outcome outcome = RunChunks(in, input, temp.Fd(), File::kOutput, output, total, ahead);
@@ -922,6 +999,10 @@ void Converter::StartWriteback(int fd) { ::sync_file_range(fd, 0, 0, SYNC_FILE_R
 bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
 
 bool Converter::SyncFilesystem(int fd) { return ::syncfs(fd) == 0; }
+
+bool Converter::SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) {
+  return m_syncBatch.Run(fds, dataOnly, errors);
+}
 
 bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
   return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;

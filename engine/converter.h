@@ -25,12 +25,13 @@
 #include "engine/file_list.h"
 #include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
+#include "engine/posix_file.h"
 #include "engine/transcoder.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
 
-class UniqueFd;
+class DetectTally;
 
 class Converter {
  public:
@@ -46,10 +47,18 @@ class Converter {
     return Transcoder::OutputRoom(readSize + kMaxHeldBytes);
   }
   static constexpr std::size_t kQuickDetectSize = 5120;
+  // One thread reads at most this much at a time: the input and the output stay in the cache,
+  // and a small file's run touches (and faults in) few pages of the work areas.
+  static constexpr std::size_t kStepSize = 128u << 10;
+  // From this size on the command-line tool converts a file on two threads; a smaller one
+  // does not pay for starting the second (its stack, its memory arena, its own areas).
+  static constexpr std::uint64_t kTwoThreadsFrom = std::uint64_t{16} << 20;
 
   // `readSize` is the most one read of the input asks for: the desktop program reads
-  // kReadSize bytes at a time, the command-line tool kLargeReadSize.
-  explicit Converter(EngineHost& host, std::size_t readSize = kReadSize);
+  // kReadSize bytes at a time, the command-line tool kLargeReadSize. A regular file of more
+  // than `twoThreadsFrom` bytes (at least readSize) is converted on two threads.
+  explicit Converter(EngineHost& host, std::size_t readSize = kReadSize,
+                     std::uint64_t twoThreadsFrom = 0);
   virtual ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -109,6 +118,13 @@ class Converter {
   // names the file in the outcome.
   Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
                           SeenFiles& run);
+  // The same two for a file the caller has opened already (`file`: read-only, not through a
+  // link, at its start) and looked at (`status`: its fstat), so that it is opened once. The
+  // first finds it as the last part of `path` in the folder the rest of `path` names.
+  Outcome ConvertFileHeld(const std::string& path, SeenFiles& run, UniqueFd file,
+                          const struct stat& status);
+  Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
+                          SeenFiles& run, UniqueFd file, const struct stat& status);
   bool BatchFull() const;
   std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
   void DropHeld();
@@ -199,15 +215,19 @@ class Converter {
   virtual bool SyncOutput(int fd);
   // Puts everything written on the filesystem of `fd` on disk (syncfs).
   virtual bool SyncFilesystem(int fd);
+  // Puts the files `fds` on disk together (posix_file.h); false, with nothing done, where the
+  // kernel runs no such batch.
+  virtual bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors);
   // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
   virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
 
  private:
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
   // `ahead` is converted before anything is read from fdIn.
+  // `opened` is fdIn's status when the file was just opened, at its start.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
-                    std::span<const std::uint8_t> ahead = {});
+                    std::span<const std::uint8_t> ahead = {}, const struct stat* opened = nullptr);
   // Reads `size` bytes at `offset` through ReadInputAt, fewer only where the file ends; -1
   // with errno on a failure.
   ssize_t ReadWholeAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset);
@@ -222,7 +242,9 @@ class Converter {
   // The first part of it: `held` gets the locked input and its converted text, not yet in
   // place.
   Outcome PrepareInPlace(const std::string& path, bool followLink, Held& held);
-  // The same once held.dir, held.name and held.path are set.
+  // The same once held.directory, held.name and held.path are set.
+  Outcome OpenDirectory(Held& held);
+  // The same once held.dir is open too.
   Outcome PrepareInDirectory(Held& held);
   // Holds the file that `prepare` converts; puts the batch in place first when the
   // descriptors run out.
@@ -234,9 +256,10 @@ class Converter {
   // every file it concerns that has not failed yet.
   void MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, bool folders,
                    std::vector<std::pair<std::string, Outcome>>& outcomes);
-  // The directory descriptor of the last held file when `dir` is the same directory, so
-  // that a batch keeps one descriptor per directory; else `dir`.
-  std::shared_ptr<const UniqueFd> ShareDirectory(UniqueFd dir);
+  // Gives `held` the directory descriptor of the last held file when it lies in the same
+  // folder (the same name, and in a walked tree the same descriptor of the caller's), so that
+  // a batch opens each folder once; false when it does not.
+  bool ShareDirectory(Held& held) const;
   // Removes what killed runs left in the directory, the first time a run writes there.
   void SweepOnce(int dirFd);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
@@ -255,6 +278,8 @@ class Converter {
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
   const std::size_t m_readSize;
+  const std::size_t m_stepSize;  // what one thread reads at a time
+  const std::uint64_t m_twoThreadsFrom;
   std::unique_ptr<std::uint8_t[]> m_inArea;
   std::unique_ptr<std::uint8_t[]> m_outArea;
   std::unique_ptr<std::uint8_t[]> m_scratchArea;
@@ -270,6 +295,8 @@ class Converter {
   std::vector<std::pair<std::string, Outcome>> m_placed;
   // The folders whose leftovers have been removed.
   std::set<FileId> m_swept;
+  // Flushes the files of a batch together.
+  SyncBatch m_syncBatch;
 };
 
 }  // namespace pismovar

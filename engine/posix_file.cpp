@@ -1,5 +1,8 @@
 #include "engine/posix_file.h"
 
+#ifdef PISMOVAR_HAVE_LIBURING
+#include <liburing.h>
+#endif
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -127,6 +131,10 @@ ReplacementFile::ReplacementFile(int dirFd, mode_t mode, Start start) : m_dirFd(
   m_fd = UniqueFd(::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
   if (m_fd.Valid()) {
     HoldLocked(m_fd.Get());  // nobody else can see an unnamed file yet
+    if (::fstat(m_fd.Get(), &m_status) != 0) {
+      m_error = errno;
+      m_fd.Reset();
+    }
     return;
   }
   m_error = errno;
@@ -152,10 +160,9 @@ bool ReplacementFile::CreateNamed(mode_t mode) {
       return false;
     }
     HoldLocked(m_fd.Get());
-    struct stat st {};
     std::string name;
-    if (::fstat(m_fd.Get(), &st) == 0) {
-      name = TempNameFor(st);
+    if (::fstat(m_fd.Get(), &m_status) == 0) {
+      name = TempNameFor(m_status);
       if (RenameIfFree(m_dirFd, made.c_str(), name.c_str())) {
         m_name = std::move(name);
         m_error = 0;
@@ -170,13 +177,17 @@ bool ReplacementFile::CreateNamed(mode_t mode) {
   return false;
 }
 
+bool ReplacementFile::SetOwner(uid_t uid, gid_t gid) {
+  if (m_status.st_uid == uid && m_status.st_gid == gid) return true;
+  if (::fchown(m_fd.Get(), uid, gid) != 0) return false;
+  m_status.st_uid = uid;
+  m_status.st_gid = gid;
+  return true;
+}
+
 bool ReplacementFile::Link() {
   if (!m_name.empty()) return true;
-  struct stat st {};
-  if (::fstat(m_fd.Get(), &st) != 0) {
-    m_error = errno;
-    return false;
-  }
+  const struct stat& st = m_status;
   const std::string self = "/proc/self/fd/" + std::to_string(m_fd.Get());
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = TempNameFor(st);
@@ -216,6 +227,86 @@ void RemoveStaleReplacementFiles(int dirFd) {
     }
   }
   ::closedir(dir);
+}
+
+#ifdef PISMOVAR_HAVE_LIBURING
+struct SyncBatch::Ring {
+  // As many in flight as a batch of files holds; a longer list goes in turns.
+  static constexpr unsigned kInFlight = 64;
+  io_uring ring{};
+  ~Ring() { ::io_uring_queue_exit(&ring); }
+};
+#else
+struct SyncBatch::Ring {};
+#endif
+
+SyncBatch::SyncBatch() = default;
+SyncBatch::~SyncBatch() = default;
+
+bool SyncBatch::Run(std::span<const int> fds, bool dataOnly, std::span<int> errors) {
+#ifdef PISMOVAR_HAVE_LIBURING
+  if (fds.empty()) return true;
+  if (m_unavailable) return false;
+  if (!m_ring) {
+    auto ring = std::make_unique<Ring>();
+    if (::io_uring_queue_init(Ring::kInFlight, &ring->ring, 0) != 0) {
+      m_unavailable = true;
+      return false;
+    }
+    m_ring = std::move(ring);
+  }
+  io_uring* ring = &m_ring->ring;
+  std::fill(errors.begin(), errors.end(), EINPROGRESS);
+  for (std::size_t start = 0; start < fds.size(); start += Ring::kInFlight) {
+    const std::size_t count = std::min<std::size_t>(Ring::kInFlight, fds.size() - start);
+    for (std::size_t i = start; i < start + count; ++i) {
+      io_uring_sqe* sqe = ::io_uring_get_sqe(ring);
+      ::io_uring_prep_fsync(sqe, fds[i], dataOnly ? IORING_FSYNC_DATASYNC : 0);
+      ::io_uring_sqe_set_data64(sqe, i);
+    }
+    // One call queues the batch and waits for all of it; a signal during the wait still
+    // counts what was queued, and the rest is waited for below.
+    int submitted = 0;
+    do {
+      submitted = ::io_uring_submit_and_wait(ring, static_cast<unsigned>(count));
+    } while (submitted == -EINTR);
+    // Nothing queued at all (a sandbox lets the ring be made but not used): the caller
+    // flushes another way from now on.
+    if (submitted <= 0 && start == 0) {
+      m_ring.reset();
+      m_unavailable = true;
+      return false;
+    }
+    for (int done = 0; done < submitted;) {
+      io_uring_cqe* cqe = nullptr;
+      const int waited = ::io_uring_wait_cqe(ring, &cqe);
+      if (waited == -EINTR) continue;  // the operations run on; their results are still due
+      if (waited != 0) break;
+      const auto i = static_cast<std::size_t>(::io_uring_cqe_get_data64(cqe));
+      errors[i] = cqe->res < 0 ? -cqe->res : 0;
+      ::io_uring_cqe_seen(ring, cqe);
+      ++done;
+    }
+    if (submitted != static_cast<int>(count)) {
+      // What the ring did not take would go with the next batch: it starts afresh.
+      m_ring.reset();
+      break;
+    }
+  }
+  // Whatever the ring could not take, or a kernel without the operation, is flushed alone.
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    if (errors[i] != EINPROGRESS && errors[i] != EINVAL && errors[i] != EOPNOTSUPP) continue;
+    errors[i] = (dataOnly ? ::fdatasync(fds[i]) : ::fsync(fds[i])) == 0 ? 0 : errno;
+  }
+  return true;
+#else
+  (void)fds;
+  (void)dataOnly;
+  (void)errors;
+  (void)m_unavailable;
+  (void)m_ring;
+  return false;
+#endif
 }
 
 ssize_t ReadFull(int fd, void* buffer, std::size_t size) {

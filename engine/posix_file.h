@@ -5,6 +5,8 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -50,6 +52,12 @@ class ReplacementFile {
 
   bool Valid() const { return m_fd.Valid(); }
   int Fd() const { return m_fd.Get(); }
+  // The file's status as it was made (its device, inode, owner and mode), kept up to date by
+  // SetOwner.
+  const struct stat& Status() const { return m_status; }
+  // Gives the file the owner `uid` and the group `gid`, where they differ; false (errno) when
+  // the system does not allow it.
+  bool SetOwner(uid_t uid, gid_t gid);
   int Error() const { return m_error; }
   // The file's name in its directory; empty before Link.
   const std::string& Name() const { return m_name; }
@@ -63,6 +71,7 @@ class ReplacementFile {
 
   int m_dirFd;
   UniqueFd m_fd;
+  struct stat m_status {};
   std::string m_name;
   int m_error = 0;
 };
@@ -81,6 +90,26 @@ bool IsTempNameOf(std::string_view name, const struct stat& st);
 // a regular file of the user who runs it, with a single name that TempNameFor gave it, that
 // no live run holds locked. Anything else stays; a link is never followed.
 void RemoveStaleReplacementFiles(int dirFd);
+
+// Puts files on disk, their data alone (fdatasync) or everything (fsync), many of them in
+// flight together, so that one journal commit serves many. One ring serves every batch, and
+// the kernel's workers that run its flushes stay between batches.
+class SyncBatch {
+ public:
+  SyncBatch();
+  ~SyncBatch();
+  SyncBatch(const SyncBatch&) = delete;
+  SyncBatch& operator=(const SyncBatch&) = delete;
+
+  // Flushes `fds`; errors[i] gets 0 or the errno of fds[i]. false, with nothing done, where
+  // the kernel runs no such batch (no io_uring, or a sandbox forbids it).
+  bool Run(std::span<const int> fds, bool dataOnly, std::span<int> errors);
+
+ private:
+  struct Ring;
+  std::unique_ptr<Ring> m_ring;
+  bool m_unavailable = false;
+};
 
 // Reads until `size` bytes have arrived or the input ends; retries interrupted reads.
 // Returns the bytes read, or -1 on a read error.

@@ -11,6 +11,7 @@ run_packages=(
   build-essential cmake ninja-build          # the build
   libhwy-dev                                 # the engine's hot loops for every instruction set
   libacl1-dev libattr1-dev                   # in-place conversion keeps ACLs and extended attributes
+  liburing-dev                               # many files in place go to disk together
   gettext                                    # the command-line tool's message catalogues (msgfmt)
   qt6-base-dev                               # the desktop program
   qt6-l10n-tools                             # lrelease and lupdate, the desktop program's translations

@@ -69,11 +69,17 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
       hn::StoreU(hn::Compress(mapped, keep), d, out + o);
       o += hn::CountTrue(d, keep);
 #else
-      // Without a byte compress, a block that ends a pair drops its second bytes through a
-      // table of shuffles, eight lanes at a time.
-      if (hn::AllFalse(d, ends)) {
+      // Without a byte compress, the second byte of a block's one pair is dropped by moving
+      // the lanes after it down; a block that ends several pairs (short lines) drops them
+      // through a table of shuffles, eight lanes at a time.
+      const std::size_t dropped = hn::CountTrue(d, ends);
+      if (dropped == 0) {
         hn::StoreU(mapped, d, out + o);
         o += n;
+      } else if (dropped == 1) {
+        const auto at = static_cast<std::size_t>(hn::FindFirstTrue(d, ends));
+        hn::StoreU(hn::IfThenElse(hn::FirstN(d, at), mapped, SlideDownOne(mapped)), d, out + o);
+        o += n - 1;
       } else {
         std::uint8_t dropBits[hn::MaxLanes(D()) / 8 + 8];
         hn::StoreMaskBits(d, ends, dropBits);

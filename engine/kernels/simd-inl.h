@@ -199,6 +199,20 @@ struct StoreWithout {
   }
 };
 
+// The lanes of `v` moved down by one: lane k gets lane k + 1, and the last lane is left
+// undefined. Within each block of sixteen the bytes shift by one, and the byte they take in
+// comes from the block above (one rotate across the register where it has several).
+HWY_INLINE V SlideDownOne(V v) {
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+  const V above{_mm512_alignr_epi32(v.raw, v.raw, 4)};
+#elif HWY_TARGET == HWY_AVX2
+  const V above{_mm256_permute2x128_si256(v.raw, v.raw, 0x01)};
+#else
+  const V above = v;
+#endif
+  return hn::CombineShiftRightBytes<1>(D(), above, v);
+}
+
 // The lanes of `block` at which a rewritten line end may start.
 HWY_INLINE M LineEndStarts(V block, const Rewrite& rewrite) {
   const D d;

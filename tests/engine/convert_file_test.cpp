@@ -41,7 +41,8 @@ class FaultyConverter : public Converter {
   bool failReplace = false;
   std::function<void()> beforeReplace;  // another program's step just before the rename
   std::function<void()> atEndOfInput;   // ... when a read has found the end of the input
-  int failSyncAt = -1;                  // the syncfs that fails
+  int failSyncAt = -1;                  // the flush (of a batch, of a filesystem) that fails
+  bool noBatches = false;               // the kernel runs no batch of flushes
   std::vector<std::string> calls;       // the disk steps of putting files in place
 
  protected:
@@ -74,6 +75,16 @@ class FaultyConverter : public Converter {
   bool SyncFilesystem(int fd) override {
     calls.push_back("syncfs");
     return m_syncs++ != failSyncAt && Converter::SyncFilesystem(fd);
+  }
+  // Flushes each file itself, whether or not this kernel runs batches.
+  bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) override {
+    if (noBatches) return false;
+    calls.push_back((dataOnly ? "sync files " : "sync folders ") + std::to_string(fds.size()));
+    const bool fail = m_syncs++ == failSyncAt;
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      errors[i] = fail ? EIO : ::fsync(fds[i]) == 0 ? 0 : errno;
+    }
+    return true;
   }
 
  private:
@@ -140,15 +151,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return param.param.name; });
 
 TEST_F(ConvertFileTest, ConvertsInPlaceKeepingPermissionsAndLeavingNoTemporaryFile) {
-  WriteFile(dir / "a.txt", "\xE8\x9A\r\n");
-  ::chmod((dir / "a.txt").c_str(), 0640);
   WriteFile(dir / "Temp.tmp", "mine");
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
-  EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
-  struct stat st {};
-  ::stat((dir / "a.txt").c_str(), &st);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  // The new file starts with some of the mode; the rest is given to it afterwards.
+  for (const mode_t mode : {0640u, 0666u, 04750u}) {
+    WriteFile(dir / "a.txt", "\xE8\x9A\r\n");
+    ::chmod((dir / "a.txt").c_str(), mode);
+    EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+    EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
+    struct stat st {};
+    ::stat((dir / "a.txt").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
   EXPECT_EQ(ReadFile(dir / "Temp.tmp"), "mine");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"Temp.tmp", "a.txt"}));
 }
@@ -423,7 +437,11 @@ TEST_F(ConvertFileTest, ASweepLeavesTheFileOfALiveRun) {
   }
 }
 
-TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
+class HeldBatches : public ConvertFileTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
+  const bool batches = GetParam();
+  converter.noBatches = !batches;
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
   const auto holdAll = [&] {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
@@ -444,9 +462,12 @@ TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
     EXPECT_EQ(outcome.result, Outcome::kDone) << name;
     EXPECT_EQ(ReadFile(name), "\x9F");
   }
-  EXPECT_EQ(converter.calls,
-            (std::vector<std::string>{"writeback", "writeback", "writeback", "syncfs",
-                                      "rename a.txt", "rename b.txt", "rename c.txt", "syncfs"}));
+  const std::vector<std::string> renames{"rename a.txt", "rename b.txt", "rename c.txt"};
+  std::vector<std::string> expected{"writeback", "writeback", "writeback",
+                                    batches ? "sync files 3" : "syncfs"};
+  expected.insert(expected.end(), renames.begin(), renames.end());
+  expected.push_back(batches ? "sync folders 1" : "syncfs");
+  EXPECT_EQ(converter.calls, expected);
   // Dropped, a held file leaves its input whole.
   WriteFile(dir / "b.txt", "\xE8");
   EXPECT_EQ(converter.ConvertFileHeld(dir / "b.txt").result, Outcome::kDone);
@@ -454,6 +475,11 @@ TEST_F(ConvertFileTest, AHeldBatchIsOnDiskBeforeAnyFileTakesItsName) {
   EXPECT_EQ(ReadFile(dir / "b.txt"), "\xE8");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Flushes, HeldBatches, ::testing::Values(true, false),
+                         [](const auto& param) {
+                           return param.param ? "Together" : "ByFilesystem";
+                         });
 
 struct InPlaceFailure {
   const char* name;
