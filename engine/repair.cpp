@@ -116,6 +116,10 @@ bool HasNonAscii(std::u32string_view word) {
   return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80; });
 }
 
+bool HasControl(std::u32string_view word) {
+  return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80 && c < 0xA0; });
+}
+
 // The words one misreading repairs, with what each becomes, and their gain in total.
 struct Pass {
   Misreading misreading;
@@ -128,6 +132,9 @@ struct Pass {
   // that held a C1 control, which no sound text has.
   std::size_t mended = 0;
   std::size_t mendedControls = 0;
+  // Words that hold a C1 control, and of them, words it changes into ones that hold none.
+  std::size_t withControls = 0;
+  std::size_t clearedControls = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
@@ -138,6 +145,13 @@ struct Pass {
 // broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
 // and make at least half the words it changes likelier, unless it mends C1 controls.
 bool Convincing(const Pass& pass) {
+  // No sound text holds a C1 control: a code page read as another that clears them all, and
+  // reads better for it, needs no more evidence.
+  if (pass.misreading.right != kCodeUtf8 && pass.withControls > 0 &&
+      pass.clearedControls == pass.withControls && pass.gain > 0 &&
+      2 * pass.improved >= pass.changed) {
+    return true;
+  }
   if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
   if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
@@ -274,7 +288,8 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const Misreading& misreading, const Encoder& wrong) {
-  Pass pass{misreading, 0, 0, 0, 0, 0, 0, 0, {}};
+  Pass pass;
+  pass.misreading = misreading;
   bool edited = false;
   if (misreading.right == kCodeUtf8) {
     for (std::size_t w = 0; w < words.size() && !edited; ++w) {
@@ -287,6 +302,8 @@ Pass TryMisreading(const std::u32string& chars,
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
+    const bool controls = HasControl(word);
+    pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
     std::optional<std::u32string> fixed = edited
@@ -307,8 +324,8 @@ Pass TryMisreading(const std::u32string& chars,
     pass.gain += gain;
     const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
-    pass.mendedControls += mended && std::any_of(word.begin(), word.end(),
-                                                 [](char32_t c) { return c >= 0x80 && c < 0xA0; });
+    pass.mendedControls += mended && controls;
+    pass.clearedControls += controls && !HasControl(*fixed);
     if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
   }

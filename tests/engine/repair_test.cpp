@@ -40,15 +40,16 @@ struct RepairCase {
   int times;
   const char* sound;  // a sound part in front of the damaged one
   bool edited = false;
+  const char* text = kText.c_str();
 };
 
 class RepairCases : public ::testing::TestWithParam<RepairCase> {};
 
 TEST_P(RepairCases, GiveBackTheTextExactly) {
   const RepairCase& c = GetParam();
-  const std::string original = c.saved == kCodeUtf8 ? kText : Convert(kText, kCodeUtf8, c.saved);
+  const std::string original = c.saved == kCodeUtf8 ? c.text : Convert(c.text, kCodeUtf8, c.saved);
   const std::string sound = c.saved == kCodeUtf8 ? c.sound : Convert(c.sound, kCodeUtf8, c.saved);
-  const std::string damaged = sound + Damage(kText, c.right, c.wrong, c.saved, c.times, c.edited);
+  const std::string damaged = sound + Damage(c.text, c.right, c.wrong, c.saved, c.times, c.edited);
   ASSERT_NE(damaged, sound + original);
   const RepairResult result = RepairText(damaged, c.saved);
   EXPECT_EQ(result.text, sound + original);
@@ -70,7 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"Windows1250AsLatin2SavedAsUtf8", kCodeWin1250, kCodeLatin2, kCodeUtf8, 1, ""},
         RepairCase{"OnlyTheDamagedPart", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1,
                    "Dobrý den, paní Nováková! Čtěte pozorně.\n"},
-        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", true}),
+        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", true},
+        // Only the quotation marks, made C1 controls, show this damage.
+        RepairCase{"Windows1250AsIsoLatin2FewControls", kCodeWin1250, kCodeIsoLatin2, kCodeUtf8, 1,
+                   "", false, "Server řekl „ “.\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Repair, LeavesSoundTextAsItIs) {
