@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -120,6 +121,18 @@ bool HasControl(std::u32string_view word) {
   return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80 && c < 0xA0; });
 }
 
+// Whether the word at chars[at] starts a line or follows the end of a sentence ("4." is an
+// ordinal number).
+bool StartsSentence(const std::u32string& chars, std::size_t at) {
+  std::size_t i = at;
+  while (i > 0 && (chars[i - 1] == ' ' || chars[i - 1] == '\t')) --i;
+  if (i == 0) return false;
+  const char32_t c = chars[i - 1];
+  if (c == '\n' || c == '\r') return true;
+  return (c == '.' || c == '!' || c == '?') && i < at && i >= 2 &&
+         !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
+}
+
 // The words one misreading repairs, with what each becomes, and their gain in total.
 struct Pass {
   Misreading misreading;
@@ -179,16 +192,22 @@ bool LooksBroken(std::u32string_view word) {
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
 // a soft hyphen. Where one of those stands inside a UTF-8 sequence (after a lead byte, or in
 // a sequence of E2, the typographic signs), it may have been any byte that `wrong` reads as a
-// C1 control: each in turn, the likeliest word wins. Only in a text that shows such edits,
-// where a sequence makes no Czech or Slovak letter (C3 A0 is à); elsewhere a pair such as
-// C3 AD is í. A few places per word are tried.
-constexpr int kMaxEditedPlaces = 4;
+// C1 control: the likeliest word wins. Only in a text that shows such edits, where a sequence
+// makes no Czech or Slovak letter (C3 A0 is à), and only the sign it shows them with: the
+// other is the code page's own (C3 AD is í). A few places per word are tried.
+constexpr std::size_t kMaxEditedPlaces = 4;
+constexpr std::size_t kMaxEditedCombinations = 4096;
+constexpr unsigned kEditedNoBreakSpace = 1;
+constexpr unsigned kEditedSoftHyphen = 2;
 
-// The character of the sequence that a no-break space or soft hyphen at bytes[i] stands in,
-// or 0 where it stands in none.
-char32_t EditedSequence(const std::string& bytes, std::size_t i) {
+// The character of the sequence that a no-break space or soft hyphen (of `signs`) at bytes[i]
+// stands in, or 0 where it stands in none.
+char32_t EditedSequence(const std::string& bytes, std::size_t i, unsigned signs) {
   const auto byte = static_cast<std::uint8_t>(bytes[i]);
-  if (byte != 0xA0 && byte != 0xAD) return 0;
+  if (!(byte == 0xA0 && (signs & kEditedNoBreakSpace)) &&
+      !(byte == 0xAD && (signs & kEditedSoftHyphen))) {
+    return 0;
+  }
   std::size_t lead = i;
   const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(bytes[k]); };
   if (i >= 1 && at(i - 1) >= 0xC2 && at(i - 1) <= 0xDF) {
@@ -206,80 +225,96 @@ char32_t EditedSequence(const std::string& bytes, std::size_t i) {
   return c == kernels::steps::kMalformed ? 0xFFFD : c;
 }
 
-bool ShowsEdits(const std::string& bytes) {
+// The signs (kEditedNoBreakSpace, kEditedSoftHyphen) that stand where no letter can be.
+unsigned ShownEdits(const std::string& bytes) {
+  unsigned signs = 0;
   for (std::size_t i = 1; i < bytes.size(); ++i) {
-    const char32_t made = EditedSequence(bytes, i);
-    if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
-        kCapitalLetters.find(made) == std::u32string_view::npos) {
-      return true;
+    for (const unsigned sign : {kEditedNoBreakSpace, kEditedSoftHyphen}) {
+      const char32_t made = EditedSequence(bytes, i, sign);
+      if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
+          kCapitalLetters.find(made) == std::u32string_view::npos) {
+        signs |= sign;
+      }
     }
   }
-  return false;
+  return signs;
 }
 
-std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong) {
+// Whether the character of a sequence a control may have made is one that text has: a Czech or
+// Slovak letter, or a visible dash, quotation mark or sign after E2 (U+2010..U+203A; spaces
+// and invisible signs cost next to nothing in the model, and no control was ever one).
+bool Plausible(char32_t c) {
+  return kSmallLetters.find(c) != std::u32string_view::npos ||
+         kCapitalLetters.find(c) != std::u32string_view::npos || (c >= 0x2010 && c <= 0x2027) ||
+         (c >= 0x2030 && c <= 0x203A);
+}
+
+// The likeliest reading of `bytes` with its edited places put back. A word that looks broken
+// (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
+// word that starts with a small letter loses to one that starts with a capital (the two are
+// one sign apart: "Č" is C4 8C, "č" C4 8D); then the likelier wins.
+std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
+                                                       unsigned signs, bool sentenceStart) {
   std::vector<char> controls;
   for (int control = 0x80; control < 0xA0; ++control) {
     const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
     if (c >= 0x80 && c < 0xA0) controls.push_back(static_cast<char>(control));
   }
-  // A word that looks broken (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"),
-  // then the likelier wins.
-  std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
-  std::pair<bool, std::uint64_t> bestCost{true, UINT64_MAX};
-  if (best) bestCost = {LooksBroken(*best), CharactersCost(*best)};
-  // A space or an invisible sign (U+2000..U+206F but the dashes, quotation marks and
-  // ellipsis) costs next to nothing in the model, and no control was ever one.
-  const auto invisible = [&](std::size_t lead) {
+  const auto characterAt = [&](std::size_t lead) {
     char32_t c = 0;
     kernels::steps::DecodeOne(reinterpret_cast<const std::uint8_t*>(bytes.data()) + lead,
                               bytes.size() - lead, c);
-    return (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
-           (c >= 0x205F && c <= 0x206F);
+    return c;
   };
-  const auto consider = [&](std::size_t lead) {
-    if (invisible(lead)) return false;
-    std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
-    if (!candidate) return false;
-    const std::pair<bool, std::uint64_t> cost{LooksBroken(*candidate), CharactersCost(*candidate)};
-    if (cost >= bestCost) return false;
-    bestCost = cost;
-    best = std::move(candidate);
-    return true;
-  };
-  int places = 0;
-  for (std::size_t i = 1; i < bytes.size() && places < kMaxEditedPlaces; ++i) {
-    if (EditedSequence(bytes, i) == 0) continue;
-    ++places;
-    // Both continuation bytes of a typographic sign ("„" is E2 80 9E) may have been
-    // controls: they are chosen together.
+  // Each place keeps its own sign or takes a control that makes a plausible character there;
+  // both continuation bytes of a typographic sign ("„" is E2 80 9E) may have been controls.
+  std::vector<std::pair<std::size_t, std::vector<std::array<char, 2>>>> places;
+  std::size_t combinations = 1;
+  for (std::size_t i = 1; i < bytes.size() && places.size() < kMaxEditedPlaces; ++i) {
+    if (EditedSequence(bytes, i, signs) == 0) continue;
     const bool pair =
-        bytes[i - 1] == '\xE2' && i + 1 < bytes.size() && EditedSequence(bytes, i + 1) != 0;
+        bytes[i - 1] == '\xE2' && i + 1 < bytes.size() && EditedSequence(bytes, i + 1, signs) != 0;
     const std::size_t lead =
         bytes[i - 1] == '\xE2' || (bytes[i - 1] & 0xC0) != 0x80 ? i - 1 : i - 2;
-    const char first = bytes[i];
-    const char second = pair ? bytes[i + 1] : 0;
-    char chosenFirst = first;
-    char chosenSecond = second;
+    const std::array<char, 2> own{bytes[i], pair ? bytes[i + 1] : '\0'};
+    std::vector<std::array<char, 2>> options{own};
     for (const char control : controls) {
-      bytes[i] = control;
-      if (!pair) {
-        if (consider(lead)) chosenFirst = control;
-        continue;
+      for (const char next : pair ? controls : std::vector<char>{'\0'}) {
+        bytes[i] = control;
+        if (pair) bytes[i + 1] = next;
+        if (Plausible(characterAt(lead))) options.push_back({control, next});
       }
-      for (const char next : controls) {
-        bytes[i + 1] = next;
-        if (consider(lead)) {
-          chosenFirst = control;
-          chosenSecond = next;
-        }
-      }
-      bytes[i + 1] = second;
     }
-    bytes[i] = chosenFirst;
-    if (pair) {
-      bytes[i + 1] = chosenSecond;
-      ++i;
+    bytes[i] = own[0];
+    if (pair) bytes[i + 1] = own[1];
+    if (combinations * options.size() > kMaxEditedCombinations) break;
+    combinations *= options.size();
+    places.emplace_back(i, std::move(options));
+    i += pair;
+  }
+  std::optional<std::u32string> best;
+  std::tuple<bool, bool, std::uint64_t> bestCost{true, true, UINT64_MAX};
+  std::vector<std::size_t> choice(places.size(), 0);
+  for (std::size_t n = 0; n < combinations; ++n) {
+    for (std::size_t k = 0; k < places.size(); ++k) {
+      const auto& [at, options] = places[k];
+      bytes[at] = options[choice[k]][0];
+      if (options[choice[k]][1] != '\0') bytes[at + 1] = options[choice[k]][1];
+    }
+    std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
+    if (candidate && !candidate->empty()) {
+      const char32_t first = candidate->front();
+      const bool small =
+          (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
+      const std::tuple<bool, bool, std::uint64_t> cost{
+          LooksBroken(*candidate), sentenceStart && small, CharactersCost(*candidate)};
+      if (cost < bestCost) {
+        bestCost = cost;
+        best = std::move(candidate);
+      }
+    }
+    for (std::size_t k = 0; k < places.size() && ++choice[k] == places[k].second.size(); ++k) {
+      choice[k] = 0;
     }
   }
   return best;
@@ -290,29 +325,30 @@ Pass TryMisreading(const std::u32string& chars,
                    const Misreading& misreading, const Encoder& wrong) {
   Pass pass;
   pass.misreading = misreading;
-  bool edited = false;
-  if (misreading.right == kCodeUtf8) {
-    for (std::size_t w = 0; w < words.size() && !edited; ++w) {
-      const std::u32string_view word(chars.data() + words[w].first, words[w].second);
-      const std::optional<std::string> bytes = wrong.Encode(word);
-      edited = bytes && ShowsEdits(*bytes);
-    }
+  // An editor changes every C1 control: a text that still holds one was not edited.
+  const bool mayBeEdited = misreading.right == kCodeUtf8 && !HasControl(chars);
+  unsigned edited = 0;
+  for (std::size_t w = 0; w < words.size() && mayBeEdited; ++w) {
+    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    const std::optional<std::string> bytes = wrong.Encode(word);
+    if (bytes) edited |= ShownEdits(*bytes);
   }
   for (std::size_t w = 0; w < words.size(); ++w) {
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
+    const bool sentenceStart = StartsSentence(chars, words[w].first);
     const bool controls = HasControl(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
-    std::optional<std::u32string> fixed = edited
-                                              ? DecodeWithEditedControls(*bytes, misreading.wrong)
-                                              : Decode(*bytes, misreading.right);
+    std::optional<std::u32string> fixed =
+        edited != 0 ? DecodeWithEditedControls(*bytes, misreading.wrong, edited, sentenceStart)
+                    : Decode(*bytes, misreading.right);
     // Without such edits elsewhere, one word still may show one: "NíZEV" is "NÁZEV".
-    if (!edited && misreading.right == kCodeUtf8 && fixed && LooksBroken(*fixed)) {
-      std::optional<std::u32string> alternative =
-          DecodeWithEditedControls(*bytes, misreading.wrong);
+    if (mayBeEdited && edited == 0 && fixed && LooksBroken(*fixed)) {
+      std::optional<std::u32string> alternative = DecodeWithEditedControls(
+          *bytes, misreading.wrong, kEditedNoBreakSpace | kEditedSoftHyphen, sentenceStart);
       if (alternative && !LooksBroken(*alternative)) fixed = std::move(alternative);
     }
     if (!fixed || *fixed == word) continue;
