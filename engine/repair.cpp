@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -196,6 +198,9 @@ bool LooksBroken(std::u32string_view word) {
 // makes no Czech or Slovak letter (C3 A0 is à), and only the sign it shows them with: the
 // other is the code page's own (C3 AD is í). A few places per word are tried.
 constexpr std::size_t kMaxEditedPlaces = 4;
+// In a text that shows no edit, a sign stays as it is (C5 A0 is "Š") unless a control in its
+// place makes the word this many times e likelier ("říci", not "Šíci").
+constexpr double kEditMargin = 3.0;
 constexpr std::size_t kMaxEditedCombinations = 4096;
 constexpr unsigned kEditedNoBreakSpace = 1;
 constexpr unsigned kEditedSoftHyphen = 2;
@@ -249,12 +254,44 @@ bool Plausible(char32_t c) {
          (c >= 0x2030 && c <= 0x203A);
 }
 
+// How many double quotation marks of `word` stand where Czech and Slovak do not put them: "„"
+// opens, at the start of a word, and "“" or "”" closes; a mark that stands alone closes the
+// one before it (`open`) or opens.
+int MisplacedQuotes(std::u32string_view word, bool open) {
+  int misplaced = 0;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    const bool opening = word[k] == U'„';
+    if (!opening && word[k] != U'“' && word[k] != U'”') continue;
+    const bool shouldOpen =
+        word.size() == 1 ? !open : k == 0 || word[k - 1] == '(' || word[k - 1] == '[';
+    misplaced += opening != shouldOpen;
+    open = opening;
+  }
+  return misplaced;
+}
+
+// Whether a quotation is open after `word`, given whether it was before.
+bool QuoteOpenAfter(std::u32string_view word, bool open) {
+  for (const char32_t c : word) {
+    if (c == U'„') open = true;
+    if (c == U'“' || c == U'”') open = false;
+  }
+  return open;
+}
+
+// Where a word stands in its text.
+struct WordContext {
+  bool sentenceStart = false;  // StartsSentence
+  bool quoteOpen = false;      // QuoteOpenAfter the words before it
+};
+
 // The likeliest reading of `bytes` with its edited places put back. A word that looks broken
 // (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
 // word that starts with a small letter loses to one that starts with a capital (the two are
-// one sign apart: "Č" is C4 8C, "č" C4 8D); then the likelier wins.
+// one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„"
+// is E2 80 9E, "“" E2 80 9C); then the likelier.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
-                                                       unsigned signs, bool sentenceStart) {
+                                                       unsigned signs, const WordContext& context) {
   std::vector<char> controls;
   for (int control = 0x80; control < 0xA0; ++control) {
     const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
@@ -293,7 +330,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     i += pair;
   }
   std::optional<std::u32string> best;
-  std::tuple<bool, bool, std::uint64_t> bestCost{true, true, UINT64_MAX};
+  std::tuple<bool, bool, int, std::uint64_t> bestCost{true, true, INT_MAX, UINT64_MAX};
   std::vector<std::size_t> choice(places.size(), 0);
   for (std::size_t n = 0; n < combinations; ++n) {
     for (std::size_t k = 0; k < places.size(); ++k) {
@@ -306,8 +343,9 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small =
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
-      const std::tuple<bool, bool, std::uint64_t> cost{
-          LooksBroken(*candidate), sentenceStart && small, CharactersCost(*candidate)};
+      const std::tuple<bool, bool, int, std::uint64_t> cost{
+          LooksBroken(*candidate), context.sentenceStart && small,
+          MisplacedQuotes(*candidate, context.quoteOpen), CharactersCost(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
         best = std::move(candidate);
@@ -325,31 +363,49 @@ Pass TryMisreading(const std::u32string& chars,
                    const Misreading& misreading, const Encoder& wrong) {
   Pass pass;
   pass.misreading = misreading;
-  // An editor changes every C1 control: a text that still holds one was not edited.
-  const bool mayBeEdited = misreading.right == kCodeUtf8 && !HasControl(chars);
+  // An editor changes every C1 control: a text that still holds one was not edited. Only the
+  // signs the wrong code page holds at A0 and AD stand there for an edit.
+  unsigned signs = 0;
+  if (CharacterOf(misreading.wrong, 0xA0) == 0xA0) signs |= kEditedNoBreakSpace;
+  if (CharacterOf(misreading.wrong, 0xAD) == 0xAD) signs |= kEditedSoftHyphen;
+  const bool mayBeEdited = misreading.right == kCodeUtf8 && signs != 0 && !HasControl(chars);
   unsigned edited = 0;
   for (std::size_t w = 0; w < words.size() && mayBeEdited; ++w) {
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     const std::optional<std::string> bytes = wrong.Encode(word);
-    if (bytes) edited |= ShownEdits(*bytes);
+    if (bytes) edited |= ShownEdits(*bytes) & signs;
   }
+  WordContext context;
   for (std::size_t w = 0; w < words.size(); ++w) {
+    if (w > 0) {
+      const bool repairedBefore = !pass.repaired.empty() && pass.repaired.back().first == w - 1;
+      context.quoteOpen = QuoteOpenAfter(
+          repairedBefore
+              ? std::u32string_view(pass.repaired.back().second)
+              : std::u32string_view(chars.data() + words[w - 1].first, words[w - 1].second),
+          context.quoteOpen);
+    }
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
-    const bool sentenceStart = StartsSentence(chars, words[w].first);
+    context.sentenceStart = StartsSentence(chars, words[w].first);
     const bool controls = HasControl(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
     std::optional<std::u32string> fixed =
-        edited != 0 ? DecodeWithEditedControls(*bytes, misreading.wrong, edited, sentenceStart)
+        edited != 0 ? DecodeWithEditedControls(*bytes, misreading.wrong, edited, context)
                     : Decode(*bytes, misreading.right);
     // Without such edits elsewhere, one word still may show one: "NíZEV" is "NÁZEV".
-    if (mayBeEdited && edited == 0 && fixed && LooksBroken(*fixed)) {
-      std::optional<std::u32string> alternative = DecodeWithEditedControls(
-          *bytes, misreading.wrong, kEditedNoBreakSpace | kEditedSoftHyphen, sentenceStart);
-      if (alternative && !LooksBroken(*alternative)) fixed = std::move(alternative);
+    if (mayBeEdited && edited == 0 && fixed) {
+      std::optional<std::u32string> alternative =
+          DecodeWithEditedControls(*bytes, misreading.wrong, signs, context);
+      if (alternative && !LooksBroken(*alternative) &&
+          (LooksBroken(*fixed) ||
+           static_cast<double>(CharactersCost(*alternative)) + kEditMargin * LanguageCostsPerNat() <
+               static_cast<double>(CharactersCost(*fixed)))) {
+        fixed = std::move(alternative);
+      }
     }
     if (!fixed || *fixed == word) continue;
     const double gain =
