@@ -262,8 +262,12 @@ int MisplacedQuotes(std::u32string_view word, bool open) {
   for (std::size_t k = 0; k < word.size(); ++k) {
     const bool opening = word[k] == U'„';
     if (!opening && word[k] != U'“' && word[k] != U'”') continue;
-    const bool shouldOpen =
-        word.size() == 1 ? !open : k == 0 || word[k - 1] == '(' || word[k - 1] == '[';
+    // Alone, or with only punctuation after it ("“:"), a mark closes the one before it.
+    const bool alone =
+        k == 0 && std::all_of(word.begin() + 1, word.end(), [](char32_t c) {
+          return std::u32string_view(U".,:;!?)]").find(c) != std::u32string_view::npos;
+        });
+    const bool shouldOpen = alone ? !open : k == 0 || word[k - 1] == '(' || word[k - 1] == '[';
     misplaced += opening != shouldOpen;
     open = opening;
   }
@@ -377,7 +381,11 @@ Pass TryMisreading(const std::u32string& chars,
   }
   WordContext context;
   for (std::size_t w = 0; w < words.size(); ++w) {
-    if (w > 0) {
+    if (w > 0 && std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w - 1].first),
+                           chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
+                           U'\n') != chars.begin() + static_cast<std::ptrdiff_t>(words[w].first)) {
+      context.quoteOpen = false;  // a quotation seldom runs over a line end
+    } else if (w > 0) {
       const bool repairedBefore = !pass.repaired.empty() && pass.repaired.back().first == w - 1;
       context.quoteOpen = QuoteOpenAfter(
           repairedBefore
