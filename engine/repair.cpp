@@ -23,6 +23,7 @@ namespace {
 // code page, and a code page read as another is misread in every word.
 constexpr double kTextGain = 6.0;
 constexpr double kWordGain = 4.0;
+constexpr double kLettersTextGain = 10.0;
 constexpr int kMaxPasses = 2;
 
 // The characters of `text` in `encoding`; nothing where a byte is undefined or UTF-8
@@ -139,10 +140,11 @@ bool StartsSentence(const std::u32string& chars, std::size_t at) {
 struct Pass {
   Misreading misreading;
   double gain = 0;
-  double strongest = 0;      // the gain of the word it helps most
-  std::size_t lettered = 0;  // words with letters beyond ASCII
-  std::size_t changed = 0;   // of them, words it would change
-  std::size_t improved = 0;  // of them, words it makes likelier
+  double strongest = 0;        // the gain of the word it helps most
+  double strongestMended = 0;  // of the words it mends (LooksBroken), or any from UTF-8
+  std::size_t lettered = 0;    // words with letters beyond ASCII
+  std::size_t changed = 0;     // of them, words it would change
+  std::size_t improved = 0;    // of them, words it makes likelier
   // Words it turns from broken-looking into sound-looking (LooksBroken), and of them, words
   // that held a C1 control, which no sound text has.
   std::size_t mended = 0;
@@ -153,24 +155,36 @@ struct Pass {
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
-// Whether undoing a pass's misreading is safe. Undoing a misreading of UTF-8 halves the
-// letters of every word it repairs, which sound text never gains from. One code page read
-// as another maps letters to letters, and a sound word may read a little better so (an
-// initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that looks
-// broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
-// and make at least half the words it changes likelier, unless it mends C1 controls.
-bool Convincing(const Pass& pass) {
+// How sure undoing a pass's misreading is: not at all, on letters alone, or on evidence. Undoing
+// a misreading of UTF-8 halves the letters of every word it repairs, which sound text never
+// gains from. One code page read as another maps letters to letters, and a sound word may read
+// a little better so (an initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend
+// a word that looks broken (a sign, a foreign letter, a capital after a small letter) into one
+// that does not, and make at least half the words it changes likelier, unless it mends C1
+// controls. Where it leaves only letters ("pýeklad" for "překlad"), only a far likelier text,
+// most of whose changed words read better, tells; any surer misreading goes first.
+enum class Sureness { kNone, kLetters, kEvidence };
+
+Sureness Convincing(const Pass& pass) {
   // No sound text holds a C1 control: a code page read as another that clears them all, and
   // reads better for it, needs no more evidence.
   if (pass.misreading.right != kCodeUtf8 && pass.withControls > 0 &&
       pass.clearedControls == pass.withControls && pass.gain > 0 &&
       2 * pass.improved >= pass.changed) {
-    return true;
+    return Sureness::kEvidence;
   }
-  if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
+  if (pass.gain < kTextGain) return Sureness::kNone;
+  const bool letters = pass.misreading.right != kCodeUtf8 && pass.gain >= kLettersTextGain &&
+                       pass.strongest >= kWordGain && 4 * pass.improved >= 3 * pass.changed;
+  const Sureness weak = letters ? Sureness::kLetters : Sureness::kNone;
+  if (pass.strongestMended < kWordGain) return weak;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
-  if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
-  return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed);
+  if (pass.misreading.right == kCodeUtf8) {
+    return 4 * pass.changed >= pass.lettered ? Sureness::kEvidence : weak;
+  }
+  return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed)
+             ? Sureness::kEvidence
+             : weak;
 }
 
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
@@ -426,7 +440,10 @@ Pass TryMisreading(const std::u32string& chars,
     pass.mended += mended;
     pass.mendedControls += mended && controls;
     pass.clearedControls += controls && !HasControl(*fixed);
-    if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
+    if (mended || misreading.right == kCodeUtf8) {
+      pass.strongestMended = std::max(pass.strongestMended, gain);
+    }
+    pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
   }
   return pass;
@@ -445,6 +462,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
     std::optional<Pass> best;
+    Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
       if (wrong == encoding) continue;
       if (!encoders[wrong]) encoders[wrong].emplace(wrong);
@@ -456,7 +474,10 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
         Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
-        if (Convincing(candidate) && (!best || candidate.gain > best->gain)) {
+        const Sureness sureness = Convincing(candidate);
+        if (sureness != Sureness::kNone &&
+            (!best || std::pair(sureness, candidate.gain) > std::pair(bestSureness, best->gain))) {
+          bestSureness = sureness;
           best = std::move(candidate);
         }
       }
