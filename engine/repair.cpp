@@ -124,6 +124,25 @@ bool HasControl(std::u32string_view word) {
   return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80 && c < 0xA0; });
 }
 
+bool IsLetter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
+}
+
+// Whether a word holds what no sound text has: a C1 control, or a no-break space inside a word
+// ("ignorov_no": 852's "á" read as Windows 1250). Typography puts one only after a word of a
+// letter ("v_lese") or between words.
+bool HasImpossibleSign(std::u32string_view word) {
+  if (HasControl(word)) return true;
+  for (std::size_t k = 2; k + 1 < word.size(); ++k) {
+    if (word[k] == 0xA0 && IsLetter(word[k - 2]) && IsLetter(word[k - 1]) &&
+        IsLetter(word[k + 1])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Whether the word at chars[at] starts a line or follows the end of a sentence ("4." is an
 // ordinal number).
 bool StartsSentence(const std::u32string& chars, std::size_t at) {
@@ -260,12 +279,12 @@ unsigned ShownEdits(const std::string& bytes) {
 }
 
 // Whether the character of a sequence a control may have made is one that text has: a Czech or
-// Slovak letter, or a visible dash, quotation mark or sign after E2 (U+2010..U+203A; spaces
-// and invisible signs cost next to nothing in the model, and no control was ever one).
+// Slovak letter, or a dash, quotation mark or sign of Windows 1250 (spaces and invisible signs
+// cost next to nothing in the model, and no control was ever one).
 bool Plausible(char32_t c) {
   return kSmallLetters.find(c) != std::u32string_view::npos ||
-         kCapitalLetters.find(c) != std::u32string_view::npos || (c >= 0x2010 && c <= 0x2027) ||
-         (c >= 0x2030 && c <= 0x203A);
+         kCapitalLetters.find(c) != std::u32string_view::npos ||
+         std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›").find(c) != std::u32string_view::npos;
 }
 
 // How many double quotation marks of `word` stand where Czech and Slovak do not put them: "„"
@@ -332,7 +351,8 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     const std::size_t lead =
         bytes[i - 1] == '\xE2' || (bytes[i - 1] & 0xC0) != 0x80 ? i - 1 : i - 2;
     const std::array<char, 2> own{bytes[i], pair ? bytes[i + 1] : '\0'};
-    std::vector<std::array<char, 2>> options{own};
+    std::vector<std::array<char, 2>> options;
+    if (Plausible(characterAt(lead))) options.push_back(own);
     for (const char control : controls) {
       for (const char next : pair ? controls : std::vector<char>{'\0'}) {
         bytes[i] = control;
@@ -342,6 +362,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     }
     bytes[i] = own[0];
     if (pair) bytes[i + 1] = own[1];
+    if (options.empty()) options.push_back(own);
     if (combinations * options.size() > kMaxEditedCombinations) break;
     combinations *= options.size();
     places.emplace_back(i, std::move(options));
@@ -411,7 +432,7 @@ Pass TryMisreading(const std::u32string& chars,
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
     context.sentenceStart = StartsSentence(chars, words[w].first);
-    const bool controls = HasControl(word);
+    const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
@@ -439,7 +460,7 @@ Pass TryMisreading(const std::u32string& chars,
     const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
     pass.mendedControls += mended && controls;
-    pass.clearedControls += controls && !HasControl(*fixed);
+    pass.clearedControls += controls && !HasImpossibleSign(*fixed);
     if (mended || misreading.right == kCodeUtf8) {
       pass.strongestMended = std::max(pass.strongestMended, gain);
     }

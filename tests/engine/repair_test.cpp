@@ -17,17 +17,18 @@ std::string Convert(const std::string& text, CodePage from, CodePage to) {
   return testing::ConvertBuffer(text, from, to, kLineEndUnix, kLineEndUnix).text;
 }
 
-// `text` (UTF-8) written in `right`, read as `wrong` and saved in `saved`, `times` over; with
-// `edited`, an editor then made every C1 control (C2 80..C2 9F) a soft hyphen.
+// `text` (UTF-8) written in `right`, read as `wrong` and saved in `saved`, `times` over; an
+// editor then made every C1 control (C2 80..C2 9F) C2 `edited` (AD a soft hyphen, A0 a no-break
+// space), unless `edited` is 0.
 std::string Damage(std::string text, CodePage right, CodePage wrong, CodePage saved, int times,
-                   bool edited) {
+                   char edited) {
   for (int i = 0; i < times; ++i) {
     const std::string bytes = right == kCodeUtf8 ? text : Convert(text, kCodeUtf8, right);
     text = Convert(Convert(bytes, wrong, kCodeUtf8), kCodeUtf8, saved);
     if (saved != kCodeUtf8) text = Convert(text, saved, kCodeUtf8);
   }
-  for (std::size_t i = 0; edited && i + 1 < text.size(); ++i) {
-    if (text[i] == '\xC2' && static_cast<unsigned char>(text[i + 1]) < 0xA0) text[i + 1] = '\xAD';
+  for (std::size_t i = 0; edited != 0 && i + 1 < text.size(); ++i) {
+    if (text[i] == '\xC2' && static_cast<unsigned char>(text[i + 1]) < 0xA0) text[i + 1] = edited;
   }
   return saved == kCodeUtf8 ? text : Convert(text, kCodeUtf8, saved);
 }
@@ -39,7 +40,7 @@ struct RepairCase {
   CodePage saved;
   int times;
   const char* sound;  // a sound part in front of the damaged one
-  bool edited = false;
+  char edited = 0;
   const char* text = kText.c_str();
 };
 
@@ -71,10 +72,17 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"Windows1250AsLatin2SavedAsUtf8", kCodeWin1250, kCodeLatin2, kCodeUtf8, 1, ""},
         RepairCase{"OnlyTheDamagedPart", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1,
                    "Dobrý den, paní Nováková! Čtěte pozorně.\n"},
-        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", true},
+        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", '\xAD'},
+        // Edited controls put back with context: a capital where a sentence starts, and
+        // quotation marks that open and close.
+        RepairCase{"ControlsMadeNoBreakSpaces", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "", '\xA0',
+                   "Pak dodal. Čas běží, řekl „ “: „==“ a „ “.\n"},
         // Only the quotation marks, made C1 controls, show this damage.
         RepairCase{"Windows1250AsIsoLatin2FewControls", kCodeWin1250, kCodeIsoLatin2, kCodeUtf8, 1,
-                   "", false, "Server řekl „ “.\n"}),
+                   "", 0, "Server řekl „ “.\n"},
+        // Kamenický's (and 852's) "á" read as Windows 1250 is a no-break space inside a word.
+        RepairCase{"KamenickyAsWindows1250NoBreakSpaces", kCodeKamenicky, kCodeWin1250, kCodeUtf8,
+                   1, "", 0, "Stav je ignorován.\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Repair, LeavesSoundTextAsItIs) {
