@@ -17,10 +17,12 @@
 namespace pismovar {
 namespace {
 
-// A misreading is undone where its repair makes the text this many times e likelier in all,
-// and one word at least this much: sound Czech and Slovak never gain so much. It is then
+// A misreading of UTF-8 is undone where its repair makes the text this many times e likelier
+// in all, and one word at least this much (a code page read as another, which must mend a
+// word, needs only that word's gain): sound Czech and Slovak never gain so much. It is then
 // undone in every word it changes: a sound word hardly ever makes valid UTF-8 in another
-// code page, and a code page read as another is misread in every word.
+// code page, and a code page read as another is misread in every word. Where no word looks
+// broken, the text must gain kLettersTextGain.
 constexpr double kTextGain = 6.0;
 constexpr double kWordGain = 4.0;
 constexpr double kLettersTextGain = 10.0;
@@ -192,7 +194,10 @@ Sureness Convincing(const Pass& pass) {
       2 * pass.improved >= pass.changed) {
     return Sureness::kEvidence;
   }
-  if (pass.gain < kTextGain) return Sureness::kNone;
+  // A code page read as another must mend a word, and that word's gain is then enough.
+  if (pass.gain < (pass.misreading.right == kCodeUtf8 ? kTextGain : kWordGain)) {
+    return Sureness::kNone;
+  }
   const bool letters = pass.misreading.right != kCodeUtf8 && pass.gain >= kLettersTextGain &&
                        pass.strongest >= kWordGain && 4 * pass.improved >= 3 * pass.changed;
   const Sureness weak = letters ? Sureness::kLetters : Sureness::kNone;
