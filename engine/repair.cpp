@@ -4,7 +4,6 @@
 #include <array>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -170,7 +169,8 @@ struct Pass {
   // that held a C1 control, which no sound text has.
   std::size_t mended = 0;
   std::size_t mendedControls = 0;
-  // Words that hold a C1 control, and of them, words it changes into ones that hold none.
+  // Words that hold a sign no sound text has (HasImpossibleSign), and of them, words it
+  // changes into ones that hold none.
   std::size_t withControls = 0;
   std::size_t clearedControls = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
@@ -187,8 +187,8 @@ struct Pass {
 enum class Sureness { kNone, kLetters, kEvidence };
 
 Sureness Convincing(const Pass& pass) {
-  // No sound text holds a C1 control: a code page read as another that clears them all, and
-  // reads better for it, needs no more evidence.
+  // No sound text holds a C1 control or a no-break space inside a word: a code page read as
+  // another that clears them all, and reads better for it, needs no more evidence.
   if (pass.misreading.right != kCodeUtf8 && pass.withControls > 0 &&
       pass.clearedControls == pass.withControls && pass.gain > 0 &&
       2 * pass.improved >= pass.changed) {
