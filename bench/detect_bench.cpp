@@ -3,10 +3,13 @@
 // written in every code page and in UTF-8, detected by this program (the command-line tool's
 // decision, as on a pipe) and, where installed, by `enca -L czech`, `enca -L slovak` and
 // `uchardet`. A guess is right strictly when it names the code page, and right in effect when
-// the text decodes to the same characters with it. Harmful answers are ASCII for a text with high bytes and UTF-8
-// for an 8-bit text. Then repair: the same snippets damaged by each kind of wrong reading, how
-// many come back exactly, and how many sound snippets repair would change. Figures only;
-// nothing passes or fails.
+// the text decodes to the same characters with it. Harmful answers are ASCII for a text with high
+// bytes and UTF-8 for an 8-bit text. Then repair: the same snippets damaged by each kind of wrong
+// reading, how many come back exactly, and how many sound snippets of each code page repair would
+// change. Figures only; nothing passes or fails. With DETECT_BENCH_MISSES set, each snippet that
+// repair does not give back exactly, and each sound one it changes, goes to standard error:
+// original, damaged and repaired, with "|" for a line end, "_" for a no-break space and "~" for a
+// soft hyphen.
 //
 //     build/bin/detect_bench [HELD-OUT-FILE [SNIPPETS-PER-CELL]]
 #include <cstdio>
@@ -103,6 +106,16 @@ const std::vector<std::pair<std::string, int>> kUchardetNames = {
 
 bool Installed(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// `text` on one line, its no-break spaces and soft hyphens shown.
+std::string Visible(std::string text) {
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text[k] == '\n') text.replace(k, 1, "|");
+    if (text.compare(k, 2, "\xC2\xA0") == 0) text.replace(k, 2, "_");
+    if (text.compare(k, 2, "\xC2\xAD") == 0) text.replace(k, 2, "~");
+  }
+  return text;
 }
 
 struct Score {
@@ -341,7 +354,13 @@ int main(int argc, char** argv) {
           continue;
         }
         ++total;
-        exact += pismovar::RepairText(damaged, pismovar::kCodeUtf8).text == original;
+        const std::string repaired = pismovar::RepairText(damaged, pismovar::kCodeUtf8).text;
+        exact += repaired == original;
+        if (repaired != original && std::getenv("DETECT_BENCH_MISSES") != nullptr) {
+          std::fprintf(stderr, "%s, %d: %s\n  damaged:  %s\n  repaired: %s\n", kind.name, length,
+                       Visible(original).c_str(), Visible(damaged).c_str(),
+                       Visible(repaired).c_str());
+        }
       }
       if (total == 0) {
         std::printf("%8s", "-");
@@ -353,13 +372,21 @@ int main(int argc, char** argv) {
   }
   std::printf("\nrepair, sound snippets it changed (of %d)\n%-34s%8s%8s%8s\n", perCell, "snippets",
               "32", "256", "1024");
-  for (const CodePage page : {pismovar::kCodeUtf8, pismovar::kCodeWin1250}) {
+  for (const CodePage page : {pismovar::kCodeUtf8, pismovar::kCodeWin1250, pismovar::kCodeKamenicky,
+                              pismovar::kCodeLatin2, pismovar::kCodeIsoLatin2,
+                              pismovar::kCodeMacintosh, pismovar::kCodeKoi8cs}) {
     std::printf("%-34s", kNames[page]);
     for (const int length : {32, 256, 1024}) {
       int changed = 0;
       for (int i = 0; i < perCell; ++i) {
         const std::string text = Convert(converter, snippet(length), pismovar::kCodeUtf8, page);
-        changed += pismovar::RepairText(text, page).passes != 0;
+        const pismovar::RepairResult result = pismovar::RepairText(text, page);
+        changed += result.passes != 0;
+        if (result.passes != 0 && std::getenv("DETECT_BENCH_MISSES") != nullptr) {
+          std::fprintf(stderr, "sound %s, %d: %s\n  repaired: %s\n", kNames[page], length,
+                       Visible(Convert(converter, text, page, pismovar::kCodeUtf8)).c_str(),
+                       Visible(Convert(converter, result.text, page, pismovar::kCodeUtf8)).c_str());
+        }
       }
       std::printf("%8d", changed);
     }

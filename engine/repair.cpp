@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,12 +16,15 @@
 namespace pismovar {
 namespace {
 
-// A misreading is undone where its repair makes the text this many times e likelier in all,
-// and one word at least this much: sound Czech and Slovak never gain so much. It is then
+// A misreading of UTF-8 is undone where its repair makes the text this many times e likelier
+// in all, and one word at least this much (a code page read as another, which must mend a
+// word, needs only that word's gain): sound Czech and Slovak never gain so much. It is then
 // undone in every word it changes: a sound word hardly ever makes valid UTF-8 in another
-// code page, and a code page read as another is misread in every word.
+// code page, and a code page read as another is misread in every word. Where no word looks
+// broken, the text must gain kLettersTextGain.
 constexpr double kTextGain = 6.0;
 constexpr double kWordGain = 4.0;
+constexpr double kLettersTextGain = 10.0;
 constexpr int kMaxPasses = 2;
 
 // The characters of `text` in `encoding`; nothing where a byte is undefined or UTF-8
@@ -116,32 +121,94 @@ bool HasNonAscii(std::u32string_view word) {
   return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80; });
 }
 
+bool HasControl(std::u32string_view word) {
+  return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80 && c < 0xA0; });
+}
+
+bool IsLetter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
+}
+
+// Whether a word holds what no sound text has: a C1 control, or a no-break space inside a word
+// ("ignorov_no": 852's "á" read as Windows 1250). Typography puts one only after a word of a
+// letter ("v_lese") or between words.
+bool HasImpossibleSign(std::u32string_view word) {
+  if (HasControl(word)) return true;
+  for (std::size_t k = 2; k + 1 < word.size(); ++k) {
+    if (word[k] == 0xA0 && IsLetter(word[k - 2]) && IsLetter(word[k - 1]) &&
+        IsLetter(word[k + 1])) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Whether the word at chars[at] starts a line or follows the end of a sentence ("4." is an
+// ordinal number).
+bool StartsSentence(const std::u32string& chars, std::size_t at) {
+  std::size_t i = at;
+  while (i > 0 && (chars[i - 1] == ' ' || chars[i - 1] == '\t')) --i;
+  if (i == 0) return false;
+  const char32_t c = chars[i - 1];
+  if (c == '\n' || c == '\r') return true;
+  return (c == '.' || c == '!' || c == '?') && i < at && i >= 2 &&
+         !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
+}
+
 // The words one misreading repairs, with what each becomes, and their gain in total.
 struct Pass {
   Misreading misreading;
   double gain = 0;
-  double strongest = 0;      // the gain of the word it helps most
-  std::size_t lettered = 0;  // words with letters beyond ASCII
-  std::size_t changed = 0;   // of them, words it would change
-  std::size_t improved = 0;  // of them, words it makes likelier
+  double strongest = 0;        // the gain of the word it helps most
+  double strongestMended = 0;  // of the words it mends (LooksBroken), or any from UTF-8
+  std::size_t lettered = 0;    // words with letters beyond ASCII
+  std::size_t changed = 0;     // of them, words it would change
+  std::size_t improved = 0;    // of them, words it makes likelier
   // Words it turns from broken-looking into sound-looking (LooksBroken), and of them, words
   // that held a C1 control, which no sound text has.
   std::size_t mended = 0;
   std::size_t mendedControls = 0;
+  // Words that hold a sign no sound text has (HasImpossibleSign), and of them, words it
+  // changes into ones that hold none.
+  std::size_t withControls = 0;
+  std::size_t clearedControls = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
-// Whether undoing a pass's misreading is safe. Undoing a misreading of UTF-8 halves the
-// letters of every word it repairs, which sound text never gains from. One code page read
-// as another maps letters to letters, and a sound word may read a little better so (an
-// initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend a word that looks
-// broken (a sign, a foreign letter, a capital after a small letter) into one that does not,
-// and make at least half the words it changes likelier, unless it mends C1 controls.
-bool Convincing(const Pass& pass) {
-  if (pass.gain < kTextGain || pass.strongest < kWordGain) return false;
+// How sure undoing a pass's misreading is: not at all, on letters alone, or on evidence. Undoing
+// a misreading of UTF-8 halves the letters of every word it repairs, which sound text never
+// gains from. One code page read as another maps letters to letters, and a sound word may read
+// a little better so (an initial "ó" as a dash, "VŽDY" as "V®DY"): such a misreading must mend
+// a word that looks broken (a sign, a foreign letter, a capital after a small letter) into one
+// that does not, and make at least half the words it changes likelier, unless it mends C1
+// controls. Where it leaves only letters ("pýeklad" for "překlad"), only a far likelier text,
+// most of whose changed words read better, tells; any surer misreading goes first.
+enum class Sureness { kNone, kLetters, kEvidence };
+
+Sureness Convincing(const Pass& pass) {
+  // No sound text holds a C1 control or a no-break space inside a word: a code page read as
+  // another that clears them all, and reads better for it, needs no more evidence.
+  if (pass.misreading.right != kCodeUtf8 && pass.withControls > 0 &&
+      pass.clearedControls == pass.withControls && pass.gain > 0 &&
+      2 * pass.improved >= pass.changed) {
+    return Sureness::kEvidence;
+  }
+  // A code page read as another must mend a word, and that word's gain is then enough.
+  if (pass.gain < (pass.misreading.right == kCodeUtf8 ? kTextGain : kWordGain)) {
+    return Sureness::kNone;
+  }
+  const bool letters = pass.misreading.right != kCodeUtf8 && pass.gain >= kLettersTextGain &&
+                       pass.strongest >= kWordGain && 4 * pass.improved >= 3 * pass.changed;
+  const Sureness weak = letters ? Sureness::kLetters : Sureness::kNone;
+  if (pass.strongestMended < kWordGain) return weak;
   // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
-  if (pass.misreading.right == kCodeUtf8) return 4 * pass.changed >= pass.lettered;
-  return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed);
+  if (pass.misreading.right == kCodeUtf8) {
+    return 4 * pass.changed >= pass.lettered ? Sureness::kEvidence : weak;
+  }
+  return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed)
+             ? Sureness::kEvidence
+             : weak;
 }
 
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
@@ -165,16 +232,25 @@ bool LooksBroken(std::u32string_view word) {
 // Editors and web forms often turn the C1 controls of a misread text into a no-break space or
 // a soft hyphen. Where one of those stands inside a UTF-8 sequence (after a lead byte, or in
 // a sequence of E2, the typographic signs), it may have been any byte that `wrong` reads as a
-// C1 control: each in turn, the likeliest word wins. Only in a text that shows such edits,
-// where a sequence makes no Czech or Slovak letter (C3 A0 is à); elsewhere a pair such as
-// C3 AD is í. A few places per word are tried.
-constexpr int kMaxEditedPlaces = 4;
+// C1 control: the likeliest word wins. Only in a text that shows such edits, where a sequence
+// makes no Czech or Slovak letter (C3 A0 is à), and only the sign it shows them with: the
+// other is the code page's own (C3 AD is í). A few places per word are tried.
+constexpr std::size_t kMaxEditedPlaces = 4;
+// In a text that shows no edit, a sign stays as it is (C5 A0 is "Š") unless a control in its
+// place makes the word this many times e likelier ("říci", not "Šíci").
+constexpr double kEditMargin = 3.0;
+constexpr std::size_t kMaxEditedCombinations = 4096;
+constexpr unsigned kEditedNoBreakSpace = 1;
+constexpr unsigned kEditedSoftHyphen = 2;
 
-// The character of the sequence that a no-break space or soft hyphen at bytes[i] stands in,
-// or 0 where it stands in none.
-char32_t EditedSequence(const std::string& bytes, std::size_t i) {
+// The character of the sequence that a no-break space or soft hyphen (of `signs`) at bytes[i]
+// stands in, or 0 where it stands in none.
+char32_t EditedSequence(const std::string& bytes, std::size_t i, unsigned signs) {
   const auto byte = static_cast<std::uint8_t>(bytes[i]);
-  if (byte != 0xA0 && byte != 0xAD) return 0;
+  if (!(byte == 0xA0 && (signs & kEditedNoBreakSpace)) &&
+      !(byte == 0xAD && (signs & kEditedSoftHyphen))) {
+    return 0;
+  }
   std::size_t lead = i;
   const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(bytes[k]); };
   if (i >= 1 && at(i - 1) >= 0xC2 && at(i - 1) <= 0xDF) {
@@ -192,80 +268,135 @@ char32_t EditedSequence(const std::string& bytes, std::size_t i) {
   return c == kernels::steps::kMalformed ? 0xFFFD : c;
 }
 
-bool ShowsEdits(const std::string& bytes) {
+// The signs (kEditedNoBreakSpace, kEditedSoftHyphen) that stand where no letter can be.
+unsigned ShownEdits(const std::string& bytes) {
+  unsigned signs = 0;
   for (std::size_t i = 1; i < bytes.size(); ++i) {
-    const char32_t made = EditedSequence(bytes, i);
-    if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
-        kCapitalLetters.find(made) == std::u32string_view::npos) {
-      return true;
+    for (const unsigned sign : {kEditedNoBreakSpace, kEditedSoftHyphen}) {
+      const char32_t made = EditedSequence(bytes, i, sign);
+      if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
+          kCapitalLetters.find(made) == std::u32string_view::npos) {
+        signs |= sign;
+      }
     }
   }
-  return false;
+  return signs;
 }
 
-std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong) {
+// Whether the character of a sequence a control may have made is one that text has: a Czech or
+// Slovak letter, or a dash, quotation mark or sign of Windows 1250 (spaces and invisible signs
+// cost next to nothing in the model, and no control was ever one).
+bool Plausible(char32_t c) {
+  return kSmallLetters.find(c) != std::u32string_view::npos ||
+         kCapitalLetters.find(c) != std::u32string_view::npos ||
+         std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›").find(c) != std::u32string_view::npos;
+}
+
+// How many double quotation marks of `word` stand where Czech and Slovak do not put them: "„"
+// opens, at the start of a word, and "“" or "”" closes; a mark that stands alone closes the
+// one before it (`open`) or opens.
+int MisplacedQuotes(std::u32string_view word, bool open) {
+  int misplaced = 0;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    const bool opening = word[k] == U'„';
+    if (!opening && word[k] != U'“' && word[k] != U'”') continue;
+    // Alone, or with only punctuation after it ("“:"), a mark closes the one before it.
+    const bool alone =
+        k == 0 && std::all_of(word.begin() + 1, word.end(), [](char32_t c) {
+          return std::u32string_view(U".,:;!?)]").find(c) != std::u32string_view::npos;
+        });
+    const bool shouldOpen = alone ? !open : k == 0 || word[k - 1] == '(' || word[k - 1] == '[';
+    misplaced += opening != shouldOpen;
+    open = opening;
+  }
+  return misplaced;
+}
+
+// Whether a quotation is open after `word`, given whether it was before.
+bool QuoteOpenAfter(std::u32string_view word, bool open) {
+  for (const char32_t c : word) {
+    if (c == U'„') open = true;
+    if (c == U'“' || c == U'”') open = false;
+  }
+  return open;
+}
+
+// Where a word stands in its text.
+struct WordContext {
+  bool sentenceStart = false;  // StartsSentence
+  bool quoteOpen = false;      // QuoteOpenAfter the words before it
+};
+
+// The likeliest reading of `bytes` with its edited places put back. A word that looks broken
+// (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
+// word that starts with a small letter loses to one that starts with a capital (the two are
+// one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„"
+// is E2 80 9E, "“" E2 80 9C); then the likelier.
+std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
+                                                       unsigned signs, const WordContext& context) {
   std::vector<char> controls;
   for (int control = 0x80; control < 0xA0; ++control) {
     const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
     if (c >= 0x80 && c < 0xA0) controls.push_back(static_cast<char>(control));
   }
-  // A word that looks broken (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"),
-  // then the likelier wins.
-  std::optional<std::u32string> best = Decode(bytes, kCodeUtf8);
-  std::pair<bool, std::uint64_t> bestCost{true, UINT64_MAX};
-  if (best) bestCost = {LooksBroken(*best), CharactersCost(*best)};
-  // A space or an invisible sign (U+2000..U+206F but the dashes, quotation marks and
-  // ellipsis) costs next to nothing in the model, and no control was ever one.
-  const auto invisible = [&](std::size_t lead) {
+  const auto characterAt = [&](std::size_t lead) {
     char32_t c = 0;
     kernels::steps::DecodeOne(reinterpret_cast<const std::uint8_t*>(bytes.data()) + lead,
                               bytes.size() - lead, c);
-    return (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
-           (c >= 0x205F && c <= 0x206F);
+    return c;
   };
-  const auto consider = [&](std::size_t lead) {
-    if (invisible(lead)) return false;
-    std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
-    if (!candidate) return false;
-    const std::pair<bool, std::uint64_t> cost{LooksBroken(*candidate), CharactersCost(*candidate)};
-    if (cost >= bestCost) return false;
-    bestCost = cost;
-    best = std::move(candidate);
-    return true;
-  };
-  int places = 0;
-  for (std::size_t i = 1; i < bytes.size() && places < kMaxEditedPlaces; ++i) {
-    if (EditedSequence(bytes, i) == 0) continue;
-    ++places;
-    // Both continuation bytes of a typographic sign ("„" is E2 80 9E) may have been
-    // controls: they are chosen together.
+  // Each place keeps its own sign or takes a control that makes a plausible character there;
+  // both continuation bytes of a typographic sign ("„" is E2 80 9E) may have been controls.
+  std::vector<std::pair<std::size_t, std::vector<std::array<char, 2>>>> places;
+  std::size_t combinations = 1;
+  for (std::size_t i = 1; i < bytes.size() && places.size() < kMaxEditedPlaces; ++i) {
+    if (EditedSequence(bytes, i, signs) == 0) continue;
     const bool pair =
-        bytes[i - 1] == '\xE2' && i + 1 < bytes.size() && EditedSequence(bytes, i + 1) != 0;
+        bytes[i - 1] == '\xE2' && i + 1 < bytes.size() && EditedSequence(bytes, i + 1, signs) != 0;
     const std::size_t lead =
         bytes[i - 1] == '\xE2' || (bytes[i - 1] & 0xC0) != 0x80 ? i - 1 : i - 2;
-    const char first = bytes[i];
-    const char second = pair ? bytes[i + 1] : 0;
-    char chosenFirst = first;
-    char chosenSecond = second;
+    const std::array<char, 2> own{bytes[i], pair ? bytes[i + 1] : '\0'};
+    std::vector<std::array<char, 2>> options;
+    if (Plausible(characterAt(lead))) options.push_back(own);
     for (const char control : controls) {
-      bytes[i] = control;
-      if (!pair) {
-        if (consider(lead)) chosenFirst = control;
-        continue;
+      for (const char next : pair ? controls : std::vector<char>{'\0'}) {
+        bytes[i] = control;
+        if (pair) bytes[i + 1] = next;
+        if (Plausible(characterAt(lead))) options.push_back({control, next});
       }
-      for (const char next : controls) {
-        bytes[i + 1] = next;
-        if (consider(lead)) {
-          chosenFirst = control;
-          chosenSecond = next;
-        }
-      }
-      bytes[i + 1] = second;
     }
-    bytes[i] = chosenFirst;
-    if (pair) {
-      bytes[i + 1] = chosenSecond;
-      ++i;
+    bytes[i] = own[0];
+    if (pair) bytes[i + 1] = own[1];
+    if (options.empty()) options.push_back(own);
+    if (combinations * options.size() > kMaxEditedCombinations) break;
+    combinations *= options.size();
+    places.emplace_back(i, std::move(options));
+    i += pair;
+  }
+  std::optional<std::u32string> best;
+  std::tuple<bool, bool, int, std::uint64_t> bestCost{true, true, INT_MAX, UINT64_MAX};
+  std::vector<std::size_t> choice(places.size(), 0);
+  for (std::size_t n = 0; n < combinations; ++n) {
+    for (std::size_t k = 0; k < places.size(); ++k) {
+      const auto& [at, options] = places[k];
+      bytes[at] = options[choice[k]][0];
+      if (options[choice[k]][1] != '\0') bytes[at + 1] = options[choice[k]][1];
+    }
+    std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
+    if (candidate && !candidate->empty()) {
+      const char32_t first = candidate->front();
+      const bool small =
+          (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
+      const std::tuple<bool, bool, int, std::uint64_t> cost{
+          LooksBroken(*candidate), context.sentenceStart && small,
+          MisplacedQuotes(*candidate, context.quoteOpen), CharactersCost(*candidate)};
+      if (cost < bestCost) {
+        bestCost = cost;
+        best = std::move(candidate);
+      }
+    }
+    for (std::size_t k = 0; k < places.size() && ++choice[k] == places[k].second.size(); ++k) {
+      choice[k] = 0;
     }
   }
   return best;
@@ -274,29 +405,55 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const Misreading& misreading, const Encoder& wrong) {
-  Pass pass{misreading, 0, 0, 0, 0, 0, 0, 0, {}};
-  bool edited = false;
-  if (misreading.right == kCodeUtf8) {
-    for (std::size_t w = 0; w < words.size() && !edited; ++w) {
-      const std::u32string_view word(chars.data() + words[w].first, words[w].second);
-      const std::optional<std::string> bytes = wrong.Encode(word);
-      edited = bytes && ShowsEdits(*bytes);
-    }
+  Pass pass;
+  pass.misreading = misreading;
+  // An editor changes every C1 control: a text that still holds one was not edited. Only the
+  // signs the wrong code page holds at A0 and AD stand there for an edit.
+  unsigned signs = 0;
+  if (CharacterOf(misreading.wrong, 0xA0) == 0xA0) signs |= kEditedNoBreakSpace;
+  if (CharacterOf(misreading.wrong, 0xAD) == 0xAD) signs |= kEditedSoftHyphen;
+  const bool mayBeEdited = misreading.right == kCodeUtf8 && signs != 0 && !HasControl(chars);
+  unsigned edited = 0;
+  for (std::size_t w = 0; w < words.size() && mayBeEdited; ++w) {
+    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    const std::optional<std::string> bytes = wrong.Encode(word);
+    if (bytes) edited |= ShownEdits(*bytes) & signs;
   }
+  WordContext context;
   for (std::size_t w = 0; w < words.size(); ++w) {
+    if (w > 0 && std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w - 1].first),
+                           chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
+                           U'\n') != chars.begin() + static_cast<std::ptrdiff_t>(words[w].first)) {
+      context.quoteOpen = false;  // a quotation seldom runs over a line end
+    } else if (w > 0) {
+      const bool repairedBefore = !pass.repaired.empty() && pass.repaired.back().first == w - 1;
+      context.quoteOpen = QuoteOpenAfter(
+          repairedBefore
+              ? std::u32string_view(pass.repaired.back().second)
+              : std::u32string_view(chars.data() + words[w - 1].first, words[w - 1].second),
+          context.quoteOpen);
+    }
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
+    context.sentenceStart = StartsSentence(chars, words[w].first);
+    const bool controls = HasImpossibleSign(word);
+    pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
     if (!bytes) continue;
-    std::optional<std::u32string> fixed = edited
-                                              ? DecodeWithEditedControls(*bytes, misreading.wrong)
-                                              : Decode(*bytes, misreading.right);
+    std::optional<std::u32string> fixed =
+        edited != 0 ? DecodeWithEditedControls(*bytes, misreading.wrong, edited, context)
+                    : Decode(*bytes, misreading.right);
     // Without such edits elsewhere, one word still may show one: "NíZEV" is "NÁZEV".
-    if (!edited && misreading.right == kCodeUtf8 && fixed && LooksBroken(*fixed)) {
+    if (mayBeEdited && edited == 0 && fixed) {
       std::optional<std::u32string> alternative =
-          DecodeWithEditedControls(*bytes, misreading.wrong);
-      if (alternative && !LooksBroken(*alternative)) fixed = std::move(alternative);
+          DecodeWithEditedControls(*bytes, misreading.wrong, signs, context);
+      if (alternative && !LooksBroken(*alternative) &&
+          (LooksBroken(*fixed) ||
+           static_cast<double>(CharactersCost(*alternative)) + kEditMargin * LanguageCostsPerNat() <
+               static_cast<double>(CharactersCost(*fixed)))) {
+        fixed = std::move(alternative);
+      }
     }
     if (!fixed || *fixed == word) continue;
     const double gain =
@@ -307,9 +464,12 @@ Pass TryMisreading(const std::u32string& chars,
     pass.gain += gain;
     const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
-    pass.mendedControls += mended && std::any_of(word.begin(), word.end(),
-                                                 [](char32_t c) { return c >= 0x80 && c < 0xA0; });
-    if (mended || misreading.right == kCodeUtf8) pass.strongest = std::max(pass.strongest, gain);
+    pass.mendedControls += mended && controls;
+    pass.clearedControls += controls && !HasImpossibleSign(*fixed);
+    if (mended || misreading.right == kCodeUtf8) {
+      pass.strongestMended = std::max(pass.strongestMended, gain);
+    }
+    pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
   }
   return pass;
@@ -328,6 +488,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
     std::optional<Pass> best;
+    Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
       if (wrong == encoding) continue;
       if (!encoders[wrong]) encoders[wrong].emplace(wrong);
@@ -339,7 +500,10 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
         Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
-        if (Convincing(candidate) && (!best || candidate.gain > best->gain)) {
+        const Sureness sureness = Convincing(candidate);
+        if (sureness != Sureness::kNone &&
+            (!best || std::pair(sureness, candidate.gain) > std::pair(bestSureness, best->gain))) {
+          bestSureness = sureness;
           best = std::move(candidate);
         }
       }

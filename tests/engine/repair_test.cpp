@@ -17,17 +17,18 @@ std::string Convert(const std::string& text, CodePage from, CodePage to) {
   return testing::ConvertBuffer(text, from, to, kLineEndUnix, kLineEndUnix).text;
 }
 
-// `text` (UTF-8) written in `right`, read as `wrong` and saved in `saved`, `times` over; with
-// `edited`, an editor then made every C1 control (C2 80..C2 9F) a soft hyphen.
+// `text` (UTF-8) written in `right`, read as `wrong` and saved in `saved`, `times` over; an
+// editor then made every C1 control (C2 80..C2 9F) C2 `edited` (AD a soft hyphen, A0 a no-break
+// space), unless `edited` is 0.
 std::string Damage(std::string text, CodePage right, CodePage wrong, CodePage saved, int times,
-                   bool edited) {
+                   char edited) {
   for (int i = 0; i < times; ++i) {
     const std::string bytes = right == kCodeUtf8 ? text : Convert(text, kCodeUtf8, right);
     text = Convert(Convert(bytes, wrong, kCodeUtf8), kCodeUtf8, saved);
     if (saved != kCodeUtf8) text = Convert(text, saved, kCodeUtf8);
   }
-  for (std::size_t i = 0; edited && i + 1 < text.size(); ++i) {
-    if (text[i] == '\xC2' && static_cast<unsigned char>(text[i + 1]) < 0xA0) text[i + 1] = '\xAD';
+  for (std::size_t i = 0; edited != 0 && i + 1 < text.size(); ++i) {
+    if (text[i] == '\xC2' && static_cast<unsigned char>(text[i + 1]) < 0xA0) text[i + 1] = edited;
   }
   return saved == kCodeUtf8 ? text : Convert(text, kCodeUtf8, saved);
 }
@@ -39,16 +40,17 @@ struct RepairCase {
   CodePage saved;
   int times;
   const char* sound;  // a sound part in front of the damaged one
-  bool edited = false;
+  char edited = 0;
+  const char* text = kText.c_str();
 };
 
 class RepairCases : public ::testing::TestWithParam<RepairCase> {};
 
 TEST_P(RepairCases, GiveBackTheTextExactly) {
   const RepairCase& c = GetParam();
-  const std::string original = c.saved == kCodeUtf8 ? kText : Convert(kText, kCodeUtf8, c.saved);
+  const std::string original = c.saved == kCodeUtf8 ? c.text : Convert(c.text, kCodeUtf8, c.saved);
   const std::string sound = c.saved == kCodeUtf8 ? c.sound : Convert(c.sound, kCodeUtf8, c.saved);
-  const std::string damaged = sound + Damage(kText, c.right, c.wrong, c.saved, c.times, c.edited);
+  const std::string damaged = sound + Damage(c.text, c.right, c.wrong, c.saved, c.times, c.edited);
   ASSERT_NE(damaged, sound + original);
   const RepairResult result = RepairText(damaged, c.saved);
   EXPECT_EQ(result.text, sound + original);
@@ -70,7 +72,17 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"Windows1250AsLatin2SavedAsUtf8", kCodeWin1250, kCodeLatin2, kCodeUtf8, 1, ""},
         RepairCase{"OnlyTheDamagedPart", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1,
                    "Dobrý den, paní Nováková! Čtěte pozorně.\n"},
-        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", true}),
+        RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", '\xAD'},
+        // Edited controls put back with context: a capital where a sentence starts, and
+        // quotation marks that open and close.
+        RepairCase{"ControlsMadeNoBreakSpaces", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "", '\xA0',
+                   "Pak dodal. Čas běží, řekl „ “: „==“ a „ “.\n"},
+        // Only the quotation marks, made C1 controls, show this damage.
+        RepairCase{"Windows1250AsIsoLatin2FewControls", kCodeWin1250, kCodeIsoLatin2, kCodeUtf8, 1,
+                   "", 0, "Server řekl „ “.\n"},
+        // Kamenický's (and 852's) "á" read as Windows 1250 is a no-break space inside a word.
+        RepairCase{"KamenickyAsWindows1250NoBreakSpaces", kCodeKamenicky, kCodeWin1250, kCodeUtf8,
+                   1, "", 0, "Stav je ignorován.\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Repair, LeavesSoundTextAsItIs) {
