@@ -56,7 +56,7 @@ for form in simd scalar; do
     -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB -sEXPORTED_FUNCTIONS="[${export_list%,}]"
 done
 
-cp web/pkg/package.json web/pkg/index.js web/pkg/index.d.ts web/pkg/README.md "$out/pkg/"
+cp web/pkg/package.json web/pkg/index.js web/pkg/names.js web/pkg/index.d.ts web/pkg/README.md "$out/pkg/"
 cp -r web/page/. "$out/"
 if [ -d web/node_modules/fflate ]; then
   mkdir -p "$out/vendor"

@@ -1,0 +1,101 @@
+// The page's work off the page's thread: reading files, detection, conversion chunk by
+// chunk and repair. It takes one request at a time per id and answers by messages; a cancel
+// is noticed between chunks.
+import * as pismovar from './pkg/index.js';
+
+// Detection reads the start of a long file; a file this small is read whole.
+const kDetectSize = 4 << 20;
+// How much of a file's start decides whether it looks binary, as the command-line tool does.
+const kBinaryCheckSize = 32 << 10;
+// Converted text is gathered into pieces of this size before it becomes part of the result,
+// so that a long file makes few pieces, and the worker holds one piece at a time.
+const kPieceSize = 4 << 20;
+// Progress goes to the page at most this often.
+const kProgressInterval = 100;
+
+const cancelled = new Set();
+
+async function inspect({ id, file }) {
+  if (file.size === 0) return { id, kind: 'inspected', empty: true };
+  const start = new Uint8Array(await file.slice(0, kDetectSize).arrayBuffer());
+  const binary = pismovar.looksBinary(start.subarray(0, kBinaryCheckSize));
+  const guess = pismovar.detect(start, { start: file.size > kDetectSize });
+  return { id, kind: 'inspected', empty: false, binary, guess };
+}
+
+async function convert({ id, file, options }) {
+  const converter = pismovar.createConverter(options);
+  const pieces = [];
+  let piece = [];
+  let pieceSize = 0;
+  let done = 0;
+  let lastProgress = 0;
+  const keep = (bytes) => {
+    if (bytes.length === 0) return;
+    piece.push(bytes);
+    pieceSize += bytes.length;
+    if (pieceSize >= kPieceSize) {
+      pieces.push(new Blob(piece));
+      piece = [];
+      pieceSize = 0;
+    }
+  };
+  try {
+    const reader = file.stream().getReader();
+    for (;;) {
+      const { value, done: finished } = await reader.read();
+      if (finished) break;
+      if (cancelled.has(id)) {
+        await reader.cancel();
+        return { id, kind: 'cancelled' };
+      }
+      keep(converter.push(value).bytes);
+      done += value.length;
+      const now = performance.now();
+      if (now - lastProgress >= kProgressInterval) {
+        lastProgress = now;
+        postMessage({ id, kind: 'progress', done, total: file.size });
+      }
+    }
+    keep(converter.end().bytes);
+  } catch (error) {
+    if (error instanceof pismovar.ReplacedError) return { id, kind: 'refused', replaced: error.replaced };
+    throw error;
+  } finally {
+    converter.close();
+    cancelled.delete(id);
+  }
+  pieces.push(new Blob(piece));
+  return { id, kind: 'converted', blob: new Blob(pieces), replaced: converter.replaced };
+}
+
+function repair({ id, bytes, encoding }) {
+  const repaired = pismovar.repair(bytes, { encoding });
+  const asText = (b) => new TextDecoder().decode(encoding === 7 ? b : pismovar.convert(b, { from: encoding, to: 7 }).bytes);
+  return {
+    id,
+    kind: 'repaired',
+    before: asText(bytes),
+    after: asText(repaired.bytes),
+    passes: repaired.passes,
+    misreading: repaired.misreading,
+    characters: repaired.characters,
+  };
+}
+
+const handlers = { inspect, convert, repair };
+
+onmessage = async ({ data }) => {
+  if (data.kind === 'cancel') {
+    cancelled.add(data.id);
+    return;
+  }
+  try {
+    postMessage(await handlers[data.kind](data));
+  } catch (error) {
+    const unreadable = error instanceof DOMException && ['NotReadableError', 'NotFoundError', 'SecurityError'].includes(error.name);
+    postMessage({ id: data.id, kind: 'failed', unreadable, reason: String(error?.message ?? error) });
+  }
+};
+
+postMessage({ kind: 'ready', form: pismovar.form });
