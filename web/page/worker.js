@@ -55,6 +55,8 @@ async function convert({ id, file, options }) {
       if (now - lastProgress >= kProgressInterval) {
         lastProgress = now;
         postMessage({ id, kind: 'progress', done, total: file.size });
+        // The file's chunks can arrive without a pause in which a cancel is read.
+        await new Promise((resolve) => setTimeout(resolve, 0));
       }
     }
     keep(converter.end().bytes);
