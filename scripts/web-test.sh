@@ -14,4 +14,4 @@ fi
   const files = JSON.parse(require("fs").readFileSync(0))[0].files.map((f) => f.path);
   for (const need of ["index.js", "names.js", "index.d.ts", "pismovar-simd.wasm", "pismovar-scalar.wasm"])
     if (!files.includes(need)) { console.error(`npm pack leaves out ${need}`); process.exit(1); }'
-node --test --test-concurrency=1 tests/web/
+node --test --test-concurrency=1 --test-timeout=300000 tests/web/
