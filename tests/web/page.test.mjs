@@ -1,7 +1,7 @@
 // The page in headless Chromium, served from the build folder: it guesses the samples of every
 // code page and line end, converts them to the same bytes as pismovar-cli and hands them out
 // as downloads, refuses a lossy conversion when strict, warns of empty and binary files,
-// repairs a damaged text, and asks nothing of the network once loaded.
+// repairs a damaged text, asks nothing of the network once loaded, and works offline.
 import assert from 'node:assert/strict';
 import { mkdtemp, readdir, readFile, rm, writeFile } from 'node:fs/promises';
 import { createRequire } from 'node:module';
@@ -158,4 +158,21 @@ test('nothing is asked of the network once the page is loaded', async () => {
   const policy = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (meta) => meta.content);
   assert.match(policy, /default-src 'none'/);
   assert.doesNotMatch(policy, /https?:/);
+});
+
+test('the page opens and converts offline after the first visit', async () => {
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+  await page.setOfflineMode(true);
+  try {
+    await page.reload();
+    await page.waitForSelector('body[data-ready="true"]');
+    await page.$eval('#paste', (area) => { area.value = 'Příliš žluťoučký kůň\n'; });
+    await page.click('#add-paste');
+    await page.waitForFunction(() => !document.querySelector('#convert').disabled);
+    await convertAll({ to: 1, eolOut: 0 });
+    await page.click('#files a.download');
+    assert.deepEqual(await downloaded('pasted text.txt'), cliConvert(Buffer.from('Příliš žluťoučký kůň\n'), ['-f', '7', '-t', '1', '--eol-in', '2', '--eol-out', '0']));
+  } finally {
+    await page.setOfflineMode(false);
+  }
 });
