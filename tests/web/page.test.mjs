@@ -119,19 +119,24 @@ test('strict refuses a conversion that would replace characters', async () => {
   assert.equal(await page.$$eval('#files a.download', (links) => links.length), kSamples.filter((s) => s.cp === 6).length);
 });
 
-test('an empty file and a binary one are named as such, and the binary one waits for a yes', async () => {
+test('an empty file, a binary one and one that cannot be read are named as such, and the binary one waits for a yes', async () => {
   await page.$$eval('#files tbody button', (buttons) => buttons.forEach((b) => b.click()));
   const empty = join(work, 'empty.txt');
   const binary = join(work, 'binary.dat');
   await writeFile(empty, '');
+  const gone = join(work, 'gone.txt');
   await writeFile(binary, Buffer.from([0x50, 0x4b, 3, 4, 0, 0, 1, 2, 0x9c, 0x9f]));
-  await (await page.$('#file-input')).uploadFile(empty, binary);
-  await page.waitForFunction(() => document.querySelectorAll('#files tbody .result p').length === 2);
+  await writeFile(gone, sampleText);
+  await (await page.$('#file-input')).uploadFile(empty, binary, gone);
+  await page.waitForFunction(() => document.querySelectorAll('#files tbody .result p').length === 2 &&
+    !document.querySelector('#convert').disabled);
   const rows = await rowsState();
   assert.match(rows[0].result, /empty/);
   assert.match(rows[1].result, /looks binary/);
+  await rm(gone);
   await convertAll({ to: 7 });
   assert.equal(await page.$$eval('#files a.download', (links) => links.length), 0);
+  assert.match((await rowsState())[2].result, /cannot read this file/);
   await page.click('#files .force');
   await convertAll({ to: 7 });
   await page.click('#files a.download');

@@ -17,7 +17,9 @@ const cancelled = new Set();
 
 async function inspect({ id, file }) {
   if (file.size === 0) return { id, kind: 'inspected', empty: true };
-  const start = new Uint8Array(await file.slice(0, kDetectSize).arrayBuffer());
+  const read = await file.slice(0, kDetectSize).arrayBuffer().catch(() => null);
+  if (read === null) return { id, kind: 'failed', unreadable: true };
+  const start = new Uint8Array(read);
   const binary = pismovar.looksBinary(start.subarray(0, kBinaryCheckSize));
   const guess = pismovar.detect(start, { start: file.size > kDetectSize });
   return { id, kind: 'inspected', empty: false, binary, guess };
@@ -43,7 +45,8 @@ async function convert({ id, file, options }) {
   try {
     const reader = file.stream().getReader();
     for (;;) {
-      const { value, done: finished } = await reader.read();
+      const { value, done: finished } = await reader.read().catch(() => ({ unreadable: true }));
+      if (value === undefined && !finished) return { id, kind: 'failed', unreadable: true };
       if (finished) break;
       if (cancelled.has(id)) {
         await reader.cancel();
@@ -95,8 +98,7 @@ onmessage = async ({ data }) => {
   try {
     postMessage(await handlers[data.kind](data));
   } catch (error) {
-    const unreadable = error instanceof DOMException && ['NotReadableError', 'NotFoundError', 'SecurityError'].includes(error.name);
-    postMessage({ id: data.id, kind: 'failed', unreadable, reason: String(error?.message ?? error) });
+    postMessage({ id: data.id, kind: 'failed', unreadable: false, reason: String(error?.message ?? error) });
   }
 };
 
