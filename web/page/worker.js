@@ -7,8 +7,8 @@ import * as pismovar from './pkg/index.js';
 const kDetectSize = 4 << 20;
 // How much of a file's start decides whether it looks binary, as the command-line tool does.
 const kBinaryCheckSize = 32 << 10;
-// Converted text is gathered into pieces of this size before it becomes part of the result,
-// so that a long file makes few pieces, and the worker holds one piece at a time.
+// Without the private file system, converted text is gathered into pieces of this size
+// before it becomes part of the result Blob, so that a long file makes few pieces.
 const kPieceSize = 4 << 20;
 // Progress goes to the page at most this often.
 const kProgressInterval = 100;
@@ -25,29 +25,88 @@ async function inspect({ id, file }) {
   return { id, kind: 'inspected', empty: false, binary, guess };
 }
 
-async function convert({ id, file, options }) {
-  const converter = pismovar.createConverter(options);
+// Where converted text goes: a file in the origin's private file system where the browser
+// has one (written as it comes, so that memory holds one chunk whatever the file's size),
+// otherwise pieces of a Blob.
+async function openResult() {
+  try {
+    const folder = await navigator.storage.getDirectory();
+    const name = `result-${crypto.randomUUID()}`;
+    const handle = await folder.getFileHandle(name, { create: true });
+    const access = await handle.createSyncAccessHandle();
+    access.truncate(0);
+    let at = 0;
+    return {
+      keep(bytes) {
+        at += access.write(bytes, { at });
+      },
+      async finish() {
+        access.flush();
+        access.close();
+        return handle.getFile();
+      },
+      discard() {
+        access.close();
+        folder.removeEntry(name).catch(() => {});
+      },
+    };
+  } catch {
+    return blobResult();
+  }
+}
+
+function blobResult() {
   const pieces = [];
   let piece = [];
   let pieceSize = 0;
+  return {
+    keep(bytes) {
+      piece.push(bytes);
+      pieceSize += bytes.length;
+      if (pieceSize >= kPieceSize) {
+        pieces.push(new Blob(piece));
+        piece = [];
+        pieceSize = 0;
+      }
+    },
+    async finish() {
+      pieces.push(new Blob(piece));
+      return new Blob(pieces);
+    },
+    discard() {},
+  };
+}
+
+// Results a day old are of no use to any page still open; newer ones may be another tab's.
+const kResultLifetime = 24 * 60 * 60 * 1000;
+async function removeOldResults() {
+  try {
+    const folder = await navigator.storage.getDirectory();
+    for await (const [name, handle] of folder.entries()) {
+      if (!name.startsWith('result-') || handle.kind !== 'file') continue;
+      const { lastModified } = await handle.getFile();
+      if (Date.now() - lastModified > kResultLifetime) await folder.removeEntry(name);
+    }
+  } catch {
+    // Without the private file system the results are Blobs, which go with the page.
+  }
+}
+
+async function convert({ id, file, options }) {
+  const converter = pismovar.createConverter(options);
+  const result = await openResult();
   let done = 0;
   let lastProgress = 0;
+  let finished = false;
   const keep = (bytes) => {
-    if (bytes.length === 0) return;
-    piece.push(bytes);
-    pieceSize += bytes.length;
-    if (pieceSize >= kPieceSize) {
-      pieces.push(new Blob(piece));
-      piece = [];
-      pieceSize = 0;
-    }
+    if (bytes.length > 0) result.keep(bytes);
   };
   try {
     const reader = file.stream().getReader();
     for (;;) {
-      const { value, done: finished } = await reader.read().catch(() => ({ unreadable: true }));
-      if (value === undefined && !finished) return { id, kind: 'failed', unreadable: true };
-      if (finished) break;
+      const { value, done: end } = await reader.read().catch(() => ({ unreadable: true }));
+      if (value === undefined && !end) return { id, kind: 'failed', unreadable: true };
+      if (end) break;
       if (cancelled.has(id)) {
         await reader.cancel();
         return { id, kind: 'cancelled' };
@@ -63,15 +122,16 @@ async function convert({ id, file, options }) {
       }
     }
     keep(converter.end().bytes);
+    finished = true;
   } catch (error) {
     if (error instanceof pismovar.ReplacedError) return { id, kind: 'refused', replaced: error.replaced };
     throw error;
   } finally {
     converter.close();
     cancelled.delete(id);
+    if (!finished) result.discard();
   }
-  pieces.push(new Blob(piece));
-  return { id, kind: 'converted', blob: new Blob(pieces), replaced: converter.replaced };
+  return { id, kind: 'converted', blob: await result.finish(), replaced: converter.replaced };
 }
 
 function repair({ id, bytes, encoding }) {
@@ -102,4 +162,5 @@ onmessage = async ({ data }) => {
   }
 };
 
+await removeOldResults();
 postMessage({ kind: 'ready', form: pismovar.form });
