@@ -6,6 +6,10 @@
 namespace pismovar {
 namespace {
 
+// Plain std::sort and std::lower_bound rather than their ranges forms, which the C++ library
+// of Emscripten's WebAssembly build does not have yet.
+bool ByCharacter(const PlainForm& form, char32_t c) { return form.character < c; }
+
 // The letters with diacritics and the box drawing, generated from Unicode's data.
 constexpr PlainForm kGenerated[] = {
 #include "engine/plain_forms_data.inc"
@@ -25,7 +29,9 @@ const std::vector<PlainForm>& AllForms() {
   static const std::vector<PlainForm> forms = [] {
     std::vector<PlainForm> all(std::begin(kGenerated), std::end(kGenerated));
     all.insert(all.end(), std::begin(kTypographic), std::end(kTypographic));
-    std::ranges::sort(all, {}, &PlainForm::character);
+    std::sort(all.begin(), all.end(), [](const PlainForm& a, const PlainForm& b) {
+      return a.character < b.character;
+    });
     return all;
   }();
   return forms;
@@ -37,7 +43,7 @@ std::span<const PlainForm> PlainForms() { return AllForms(); }
 
 char32_t PlainFormOf(char32_t c) {
   const auto& forms = AllForms();
-  const auto it = std::ranges::lower_bound(forms, c, {}, &PlainForm::character);
+  const auto it = std::lower_bound(forms.begin(), forms.end(), c, ByCharacter);
   return it != forms.end() && it->character == c ? it->plain : 0;
 }
 

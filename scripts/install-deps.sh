@@ -3,6 +3,9 @@
 #   install-deps.sh run     building and running the two programs (scripts/run.sh)
 #   install-deps.sh test    ... and building and running every test (scripts/test.sh)
 #   install-deps.sh cross   ... and the cross builds under qemu-user (scripts/cross-test.sh)
+#   install-deps.sh web     the engine as WebAssembly, the page and its tests in Chromium
+#                           (scripts/build-wasm.sh, scripts/web-test.sh), with the npm
+#                           packages of web/package-lock.json
 # Without an argument, everything.
 set -euo pipefail
 task=${1:-cross}
@@ -38,12 +41,19 @@ cross_packages=(
   libhwy-dev:arm64 libgtest-dev:arm64 libacl1:arm64 libattr1:arm64
   libhwy-dev:s390x libgtest-dev:s390x libacl1:s390x libattr1:s390x
 )
+web_packages=(
+  emscripten                                 # the engine as WebAssembly
+  libhwy-dev                                 # its hot loops, Highway's headers
+  nodejs                                     # the package's tests, npm, the test's server
+  chromium                                   # the page's tests in a real browser
+)
 
 case $task in
   run) packages=("${run_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
   cross) packages=("${run_packages[@]}" "${test_packages[@]}" "${cross_packages[@]}") ;;
-  *) echo "usage: $0 [run | test | cross]" >&2; exit 2 ;;
+  web) packages=("${web_packages[@]}") ;;
+  *) echo "usage: $0 [run | test | cross | web]" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -60,4 +70,9 @@ if ((${#missing[@]})); then
   fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+# The page's zip writer and the browser driver of its tests, as the lock file pins them.
+if [ "$task" = web ] && [ ! -d "$(dirname "$0")/../web/node_modules/puppeteer-core" ]; then
+  (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)
 fi

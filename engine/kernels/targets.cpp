@@ -11,6 +11,25 @@
 
 namespace pismovar::kernels {
 
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
+
+// One form is compiled (as on s390x, and in WebAssembly, where Highway's library is not
+// linked): its table holds that form alone, and there is nothing to choose or narrow.
+
+std::vector<Target> SupportedTargets() {
+  return {{HWY_TARGETS, hwy::TargetName(HWY_TARGETS)}};
+}
+
+std::size_t ChosenForm() { return 0; }
+
+std::string_view ActiveTarget() { return hwy::TargetName(HWY_TARGETS); }
+
+ScopedTarget::ScopedTarget(const Target&) {}
+
+ScopedTarget::~ScopedTarget() = default;
+
+#else
+
 std::vector<Target> SupportedTargets() {
   std::vector<Target> targets;
   for (const std::int64_t id : hwy::SupportedAndGeneratedTargets()) {
@@ -44,13 +63,8 @@ void ApplyRequestedFormOnce() {
 }  // namespace
 
 std::size_t ChosenForm() {
-#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
-  // One form is compiled (as on s390x): its table holds that form alone.
-  return 0;
-#else
   ApplyRequestedFormOnce();
   return hwy::GetChosenTarget().GetIndex();
-#endif
 }
 
 std::string_view ActiveTarget() {
@@ -69,5 +83,7 @@ ScopedTarget::~ScopedTarget() {
   hwy::GetChosenTarget().Update(hwy::SupportedTargets());
   ApplyRequestedForm();
 }
+
+#endif
 
 }  // namespace pismovar::kernels

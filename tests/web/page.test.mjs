@@ -1,0 +1,183 @@
+// The page in headless Chromium, served from the build folder: it guesses the samples of every
+// code page and line end, converts them to the same bytes as pismovar-cli and hands them out
+// as downloads, refuses a lossy conversion when strict, warns of empty and binary files,
+// repairs a damaged text, asks nothing of the network once loaded, and works offline.
+import assert from 'node:assert/strict';
+import { mkdtemp, readdir, readFile, rm, writeFile } from 'node:fs/promises';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { cliConvert, launchChromium, sample, sampleText, serve } from './support.mjs';
+
+const require = createRequire(new URL('../../web/package.json', import.meta.url));
+const puppeteer = require('puppeteer-core');
+const { unzipSync } = require('fflate');
+
+let server, browser, page, work;
+const foreignRequests = [];
+
+before(async () => {
+  work = await mkdtemp(join(tmpdir(), 'pismovar-page-'));
+  server = await serve();
+  browser = await launchChromium(puppeteer, join(work, 'profile'));
+  page = await browser.newPage();
+  page.on('request', (request) => {
+    if (!request.url().startsWith(server.url) && !request.url().startsWith('blob:')) foreignRequests.push(request.url());
+  });
+  const cdp = await page.createCDPSession();
+  await cdp.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: join(work, 'downloads') });
+  await page.goto(server.url);
+  await page.waitForSelector('body[data-ready="true"]');
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+  if (work) await rm(work, { recursive: true, force: true });
+});
+
+const kSamples = [];
+for (let cp = 0; cp < 8; cp++) for (let le = 0; le < 3; le++) kSamples.push({ cp, le, name: `sample-${cp}-${le}.txt` });
+
+async function rowsState() {
+  return page.$$eval('#files tbody tr', (trs) => trs.map((tr) => ({
+    name: tr.querySelector('th').textContent,
+    guess: tr.children[1].textContent,
+    from: Number(tr.querySelector('.from').value),
+    eolIn: Number(tr.querySelector('.eol-in').value),
+    result: tr.querySelector('.result').textContent,
+  })));
+}
+
+async function convertAll({ to, eolOut = '', strict = false }) {
+  await page.select('#to', String(to));
+  await page.select('#eol-out', String(eolOut));
+  await page.$eval('#strict', (box, on) => { box.checked = on; }, strict);
+  // The click empties the status line, and the end of the run fills it.
+  await page.click('#convert');
+  await page.waitForFunction(() => document.querySelector('#status').textContent !== '');
+}
+
+// Waits until Chromium has written the download `name` and returns its bytes.
+async function downloaded(name) {
+  const dir = join(work, 'downloads');
+  for (;;) {
+    const present = await readdir(dir).catch(() => []);
+    if (present.includes(name) && !present.some((n) => n.endsWith('.crdownload'))) break;
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+  const bytes = new Uint8Array(await readFile(join(dir, name)));
+  await rm(join(dir, name));
+  return bytes;
+}
+
+// Every result, through the page's ZIP of them all.
+async function downloadAll() {
+  await page.click('#download-all');
+  return unzipSync(await downloaded('converted.zip'));
+}
+
+test('the page guesses, converts and hands out every sample as pismovar-cli converts it', async () => {
+  const files = [];
+  for (const { cp, le, name } of kSamples) {
+    const path = join(work, name);
+    await writeFile(path, sample(cp, le));
+    files.push(path);
+  }
+  const input = await page.$('#file-input');
+  await input.uploadFile(...files);
+  await page.waitForFunction((n) => document.querySelectorAll('#files tbody tr').length === n &&
+    !document.querySelector('#convert').disabled, {}, kSamples.length);
+  await page.waitForFunction(() => [...document.querySelectorAll('#files tbody tr')].every((tr) => tr.children[1].textContent !== 'reading…'));
+  const rows = await rowsState();
+  for (const [i, { cp, le, name }] of kSamples.entries()) {
+    assert.equal(rows[i].name, name);
+    assert.deepEqual([rows[i].from, rows[i].eolIn], [cp, le], `guess of ${name}: ${rows[i].guess}`);
+    assert.match(rows[i].guess, /\(\d+ %\)/);
+  }
+
+  // Every code page and line end out, each from every sample.
+  for (const target of [{ to: 7, eolOut: 2 }, { to: 1, eolOut: 0 }, { to: 4, eolOut: 1 }, { to: 3, eolOut: '' }, { to: 6, eolOut: 2 }]) {
+    await convertAll(target);
+    const got = await downloadAll();
+    for (const { cp, le, name } of kSamples) {
+      const args = ['-f', String(cp), '-t', String(target.to)];
+      if (target.eolOut !== '') args.push('--eol-in', String(le), '--eol-out', String(target.eolOut));
+      assert.deepEqual(got[name], cliConvert(sample(cp, le), args), `${name} ${args.join(' ')}`);
+    }
+  }
+  const toAscii = await rowsState();
+  assert.match(toAscii[0].result, /\d+ characters had no place/);
+});
+
+test('strict refuses a conversion that would replace characters', async () => {
+  await convertAll({ to: 6, eolOut: 2, strict: true });
+  const rows = await rowsState();
+  assert.match(rows[0].result, /Not converted: \d+ characters/);
+  assert.equal(await page.$$eval('#files a.download', (links) => links.length), kSamples.filter((s) => s.cp === 6).length);
+});
+
+test('an empty file, a binary one and one that cannot be read are named as such, and the binary one waits for a yes', async () => {
+  await page.$$eval('#files tbody button', (buttons) => buttons.forEach((b) => b.click()));
+  const empty = join(work, 'empty.txt');
+  const binary = join(work, 'binary.dat');
+  await writeFile(empty, '');
+  const gone = join(work, 'gone.txt');
+  await writeFile(binary, Buffer.from([0x50, 0x4b, 3, 4, 0, 0, 1, 2, 0x9c, 0x9f]));
+  await writeFile(gone, sampleText);
+  await (await page.$('#file-input')).uploadFile(empty, binary, gone);
+  await page.waitForFunction(() => document.querySelectorAll('#files tbody .result p').length === 2 &&
+    !document.querySelector('#convert').disabled);
+  const rows = await rowsState();
+  assert.match(rows[0].result, /empty/);
+  assert.match(rows[1].result, /looks binary/);
+  await rm(gone);
+  await convertAll({ to: 7 });
+  assert.equal(await page.$$eval('#files a.download', (links) => links.length), 0);
+  assert.match((await rowsState())[2].result, /cannot read this file/);
+  await page.click('#files .force');
+  await convertAll({ to: 7 });
+  await page.click('#files a.download');
+  assert.deepEqual(await downloaded('binary.dat'), cliConvert(await readFile(binary), ['-f', '0', '-t', '7']));
+});
+
+test('repair shows the damaged text and the text it gives back', async () => {
+  const damaged = Buffer.from(cliConvert(Buffer.from(sampleText), ['-f', 'win', '-t', 'utf8'])).toString();
+  await page.$eval('#repair-input', (area, text) => { area.value = text; }, damaged);
+  await page.click('#repair');
+  await page.waitForFunction(() => document.querySelector('#repair-after').textContent !== '');
+  assert.equal(await page.$eval('#repair-before', (pre) => pre.textContent), damaged);
+  assert.equal(await page.$eval('#repair-after', (pre) => pre.textContent), sampleText);
+  assert.match(await page.$eval('#repair-summary', (p) => p.textContent), /UTF-8 read as Windows 1250/);
+});
+
+test('nothing is asked of the network once the page is loaded', async () => {
+  const loaded = server.requests.length;
+  await page.$eval('#repair-input', (area) => { area.value = 'ĹľluĹĄouÄŤkĂ˝'; });
+  await page.click('#repair');
+  await convertAll({ to: 0 });
+  assert.deepEqual(server.requests.slice(loaded), []);
+  assert.deepEqual(foreignRequests, []);
+  const policy = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (meta) => meta.content);
+  assert.match(policy, /default-src 'none'/);
+  assert.doesNotMatch(policy, /https?:/);
+});
+
+test('the page opens and converts offline after the first visit', async () => {
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+  await page.setOfflineMode(true);
+  try {
+    await page.reload();
+    await page.waitForSelector('body[data-ready="true"]');
+    await page.$eval('#paste', (area) => { area.value = 'Příliš žluťoučký kůň\n'; });
+    await page.click('#add-paste');
+    await page.waitForFunction(() => !document.querySelector('#convert').disabled);
+    await convertAll({ to: 1, eolOut: 0 });
+    await page.click('#files a.download');
+    assert.deepEqual(await downloaded('pasted text.txt'), cliConvert(Buffer.from('Příliš žluťoučký kůň\n'), ['-f', '7', '-t', '1', '--eol-in', '2', '--eol-out', '0']));
+  } finally {
+    await page.setOfflineMode(false);
+  }
+});
