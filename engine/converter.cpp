@@ -110,10 +110,7 @@ bool Converter::PrepareChoices() {
   choices.lettersOnly = m_bLettersOnly;
   choices.writeBom = m_bWriteBom;
   m_transcoder = Transcoder::Make(choices);
-  if (!m_transcoder) return false;
-  m_strSeqIn = LineEndSequence(m_nLineEndIn);
-  m_strSeqOut = LineEndSequence(m_nLineEndOut);
-  return true;
+  return m_transcoder.has_value();
 }
 
 std::size_t Converter::ConvertBuffer(std::size_t size) {

@@ -63,8 +63,8 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts m_inArea[0, size) into m_outArea: first every m_strSeqIn becomes m_strSeqOut
-  // (only when m_nLineEndIn differs from m_nLineEndOut; occurrences never overlap), or with
+  // Converts m_inArea[0, size) into m_outArea: first every m_nLineEndIn line end becomes an
+  // m_nLineEndOut one (only when they differ; occurrences never overlap), or with
   // m_bAllLineEnds every line end does; then between two 8-bit code pages every byte of 0x80
   // or above goes through the complete map (byte_map.h; with m_bLettersOnly the character
   // table alone), and from or to UTF-8 every character through the full tables (utf8.h),
@@ -171,8 +171,6 @@ class Converter {
   int m_nCodeOut = kCodeWin1250;
   int m_nLineEndIn = kLineEndDos;
   int m_nLineEndOut = kLineEndDos;
-  std::string m_strSeqIn;
-  std::string m_strSeqOut;
 
   // What detection reads: one name, a list of m_nFileCount quoted names, or the clipboard.
   std::string m_strInput;
@@ -191,7 +189,7 @@ class Converter {
   bool m_bWriteBom = false;
   // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
   bool m_bFollowSymlinks = true;
-  // Every line end (CR LF, lone CR, lone LF) becomes m_strSeqOut, whatever m_nLineEndIn says.
+  // Every line end (CR LF, lone CR, lone LF) becomes m_nLineEndOut's, whatever m_nLineEndIn says.
   bool m_bAllLineEnds = false;
   // Between two 8-bit code pages only the letters of the character table are converted, and
   // every other byte passes unchanged and uncounted.
