@@ -13,7 +13,6 @@
 #include "app/loss_report.h"
 #include "app/outcome_text.h"
 #include "engine/converter.h"
-#include "engine/engine_host.h"
 #include "res/string_table.h"
 #include "ui/translated_text.h"
 
@@ -34,12 +33,6 @@ bool IsSet(const char* name) {
   const char* value = std::getenv(name);
   return value && *value;
 }
-
-// There is nothing to pump or show while the file is converted.
-class ConsoleHost : public EngineHost {
- public:
-  void UpdateData(bool) override {}
-};
 
 }  // namespace
 
@@ -92,25 +85,24 @@ int RunWithoutDisplay(const CommandLine& line) {
     PrintError(TranslatedText(kContext, kNoClipboard));
     return kExitBadUsage;
   }
-  ConsoleHost host;
-  Converter converter(host);
-  converter.m_nCodeIn = line.nCodeIn;
-  converter.m_nLineEndIn = line.nLineEndIn;
-  converter.m_nCodeOut = line.nCodeOut;
-  converter.m_nLineEndOut = line.nLineEndOut;
+  Converter converter;
+  Choices choices;
+  choices.codeIn = line.nCodeIn;
+  choices.codeOut = line.nCodeOut;
+  choices.lineEndIn = line.nLineEndIn;
+  choices.lineEndOut = line.nLineEndOut;
   // No name at all is reported as a file that cannot be opened, as with windows.
   const std::vector<std::string> names =
       line.names.empty() ? std::vector<std::string>{""} : line.names;
   bool allConverted = true;
   LossReport losses;
   for (const std::string& name : names) {
-    converter.m_strInput = name;
-    const Outcome outcome = converter.ConvertFile(name, name);
+    const Outcome outcome = converter.ConvertFile(choices, name, name);
     if (outcome.result != Outcome::kDone) allConverted = false;
     // The outcome's message goes to standard error, on one line.
     const QStringList lines = OutcomeLines(outcome, name);
     if (!lines.isEmpty()) PrintError(lines.join(QLatin1Char(' ')));
-    losses.Add(name, converter.m_losses);
+    losses.Add(name, outcome.losses);
   }
   if (!losses.Empty()) PrintError(losses.Message());
   return allConverted ? kExitSuccess : kExitFailed;

@@ -22,11 +22,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
-#include <QThread>
 #include <QUrl>
 #include <iostream>
-#include <thread>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -38,12 +35,13 @@
 #include "app/outcome_text.h"
 #include "app/progress_dlg.h"
 #include "engine/code_page.h"
+#include "engine/file_batch.h"
 #include "engine/file_list.h"
 #include "res/dialog_ids.h"
-#include "ui/dialog_layout.h"
 #include "res/dialog_templates.h"
-#include "ui/program_resources.h"
 #include "res/string_table.h"
+#include "ui/dialog_layout.h"
+#include "ui/program_resources.h"
 #include "ui/translated_text.h"
 
 using namespace pismovar;
@@ -112,47 +110,8 @@ class CConverterDlg::BusyScope {
   std::vector<std::pair<QWidget*, bool>> m_saved;
 };
 
-template <class Job>
-auto CConverterDlg::RunOnWorker(Job job) {
-  m_bCancelAsked = false;
-  m_bWorking = true;
-  QEventLoop loop;
-  std::invoke_result_t<Job> result{};
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    result = job();
-    done = true;
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  loop.exec();
-  // A loop ends at once while the application quits; the worker's calls are served all the
-  // same, or it would wait for them for ever.
-  while (!done)
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  worker.join();
-  m_bWorking = false;
-  return result;
-}
-
-bool CConverterDlg::OnWorker() const { return QThread::currentThread() != thread(); }
-
-template <class Call>
-auto CConverterDlg::OnDialogThread(Call call) {
-  using Result = std::invoke_result_t<Call>;
-  if constexpr (std::is_void_v<Result>) {
-    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
-  } else {
-    Result result{};
-    QMetaObject::invokeMethod(
-        this, [&] { result = call(); }, Qt::BlockingQueuedConnection);
-    return result;
-  }
-}
-
 CConverterDlg::CConverterDlg(QWidget* parent)
-    : QDialog(parent),
-      Converter(static_cast<EngineHost&>(*this)),
-      m_pProgressDlg(std::make_unique<CProgressDlg>(this)) {
+    : QDialog(parent), m_pProgressDlg(std::make_unique<CProgressDlg>(this)), m_worker(*this) {
   BuildDialog(*this, kConverterDialogTemplate);
   setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
@@ -167,9 +126,6 @@ CConverterDlg::CConverterDlg(QWidget* parent)
   for (const auto& [id, name] : accessibleNames) {
     DialogItem(*this, id)->setAccessibleName(QCoreApplication::translate("CConverterDlg", name));
   }
-  // UTF-8 is told from the 8-bit code pages first, as by the command-line tool.
-  m_bDetectUtf8 = true;
-
   auto button = [this](int id) { return DialogItem<QPushButton>(*this, id); };
   connect(button(IDC_FULL_DETECT), &QPushButton::clicked, this, &CConverterDlg::OnFullDetect);
   connect(button(IDC_BROWSE_INPUT), &QPushButton::clicked, this, &CConverterDlg::OnBrowseInput);
@@ -219,8 +175,6 @@ void CConverterDlg::OnInitDialog() {
 }
 
 void CConverterDlg::UpdateData(bool bSaveAndValidate) {
-  if (OnWorker()) return OnDialogThread([=, this] { UpdateData(bSaveAndValidate); });
-  if (bSaveAndValidate && m_bRunChoices) return;
   const bool wasExchanging = std::exchange(m_bExchanging, true);
   struct RadioField {
     int firstId;
@@ -284,14 +238,50 @@ void CConverterDlg::OnInputEditingFinished() {
 
 void CConverterDlg::OnInputChoiceClicked() { m_bInputDetected = false; }
 
+Choices CConverterDlg::RunChoices() const {
+  Choices choices;
+  choices.codeIn = m_nCodeIn;
+  choices.codeOut = m_nCodeOut;
+  choices.lineEndIn = m_nLineEndIn;
+  choices.lineEndOut = m_nLineEndOut;
+  return choices;
+}
+
+Outcome CConverterDlg::DetectionInput(std::string& path) {
+  if (m_bClipboardIn) {
+    if (!ClipboardHasText())
+      return Outcome::Failed(Outcome::Failure::kNoText, Outcome::File::kInput, {});
+    path = ClipboardFileName();
+    pismovar::ClipboardToFile(path);
+  } else if (m_nFileCount > 1) {
+    std::string list = m_strInput;
+    path = TakeFirstListName(list).value_or(std::string{});
+  } else {
+    path = m_strInput;
+  }
+  return {};
+}
+
+void CConverterDlg::StoreGuess(const Guess& guess) {
+  m_nCodeIn = guess.codePage;
+  m_nLineEndIn = guess.lineEnd;
+  UpdateData(false);
+  m_bInputDetected = true;
+  ShowGuess(guess);
+}
+
 void CConverterDlg::DetectInput() {
   UpdateData(true);
   m_strDetectedInput = m_strInput;
-  const Outcome outcome = QuickDetect();
+  std::string path;
+  Outcome outcome = DetectionInput(path);
+  Detection detection;
+  if (outcome.result == Outcome::kDone) {
+    detection = m_worker.QuickDetect(path);
+    outcome = detection.outcome;
+  }
   ShowDetectFailure(outcome);
-  if (outcome.result != Outcome::kDone) return;
-  m_bInputDetected = true;
-  ShowGuess(LastGuess());
+  if (outcome.result == Outcome::kDone) StoreGuess(detection.guess);
 }
 
 QString CConverterDlg::Caption(int firstRadioId, int index) const {
@@ -444,12 +434,25 @@ void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
   {
     BusyScope busy(*this);
-    const Outcome outcome = RunOnWorker([this] { return FullDetect(); });
-    ShowDetectFailure(outcome);
-    if (outcome.result != Outcome::kFailed) {
-      m_bInputDetected = true;
-      ShowGuess(LastGuess());
+    UpdateData(true);
+    std::string path;
+    Outcome outcome = DetectionInput(path);
+    Detection detection;
+    if (outcome.result == Outcome::kDone) {
+      m_pProgressDlg->Create();
+      m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
+      m_pProgressDlg->ShowListBar(false);
+      m_pProgressDlg->show();
+      m_timer.start();
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      detection = m_worker.Run([&](Converter& converter) { return converter.FullDetect(path); });
+      QApplication::restoreOverrideCursor();
+      EndProgress();
+      outcome = detection.outcome;
     }
+    ShowDetectFailure(outcome);
+    // A cancelled detection still offers its guess from what it has read.
+    if (outcome.result != Outcome::kFailed) StoreGuess(detection.guess);
   }
   if (m_bCloseRequested) QDialog::reject();
 }
@@ -461,7 +464,6 @@ void CConverterDlg::OnConvert() {
     BusyScope busy(*this);
     outcome = RunConversion();
   }
-  m_bRunChoices = false;
   if (!m_lossReport.Empty()) MessageBox(QMessageBox::Warning, m_lossReport.Message());
   if (!m_ownCodePageFiles.isEmpty()) {
     MessageBox(QMessageBox::Information,
@@ -514,7 +516,6 @@ static bool SameFile(const std::string& a, const std::string& b) {
 
 CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
   UpdateData(true);
-  m_bRunChoices = true;
   m_pProgressDlg->Create();
   m_pProgressDlg->show();
   m_pProgressDlg->m_bRunning = true;
@@ -569,9 +570,13 @@ CConverterDlg::RunOutcome CConverterDlg::RunConversion() {
 
   m_pProgressDlg->ShowListBar(false);
   if (!m_bClipboardIn) m_pProgressDlg->ShowFile(PathToText(m_strInput), 1, 1);
-  const Outcome outcome = RunOnWorker([this] { return ConvertFile(m_strInput, m_strOutput); });
+  const Choices choices = RunChoices();
+  const Outcome outcome =
+      m_worker.Run([choices, input = m_strInput, output = m_strOutput](Converter& converter) {
+        return converter.ConvertFile(choices, input, output);
+      });
   ShowOutcome(outcome, m_strInput);
-  m_lossReport.Add(m_strInput, m_losses);
+  m_lossReport.Add(m_strInput, outcome.losses);
   const bool converted = outcome.result == Outcome::kDone;
   m_nFilesConverted = converted ? 1 : 0;
   EndProgress();
@@ -590,102 +595,92 @@ CConverterDlg::RunOutcome CConverterDlg::ConvertListInPlace(const std::vector<st
   QProgressBar* listBar = m_pProgressDlg->ListBar();
   m_pProgressDlg->ShowListBar(names.size() > 1);
   const int files = static_cast<int>(names.size());
-  // The files wait in batches and replace their inputs together, once on disk; a cancel
-  // leaves every input of the unfinished batch as it was.
-  const auto cancelled = [&]() -> RunOutcome {
-    DropHeld();
-    EndProgress();
-    return {names.size() > 1 ? RunEnd::kCancelledList : RunEnd::kNormal, false, true, files};
-  };
   const bool ownCodePages = m_bInputDetected && names.size() > 1;
+  const Choices shown = RunChoices();
   bool allConverted = true;
-  // The files this run has met, so that a file under a second name (a bind mount, a name in
-  // another case) is converted once.
-  SeenFiles run;
-  for (const std::string& name : names) {
-    if (m_bCloseRequested) return cancelled();
-    m_pProgressDlg->ShowFile(PathToText(name), m_nFilesDone + 1, files);
-    fileBar->setValue(0);
-    listBar->setValue(m_nFilesDone);
-    if (ownCodePages) DetectListFile(name);
-    if (!ConvertHeld(name, run, allConverted)) return cancelled();
-    fileBar->setValue(100);
-    ++m_nFilesDone;
-    if (BatchFull() && !PutBatchInPlace(allConverted)) return cancelled();
-  }
-  if (m_bCloseRequested || !PutBatchInPlace(allConverted)) return cancelled();
-  listBar->setValue(listBar->maximum());
+  bool cancelReported = false;
+  // The files wait in batches and replace their inputs together, once on disk; a cancel
+  // leaves every input of the unfinished batch as it was. Everything the run reports is shown
+  // on the dialog's thread while the worker waits.
+  FileBatch::Reports reports;
+  reports.converted = [&](const std::string& name, const Outcome& outcome) {
+    m_worker.Report([&] {
+      // A second name of a file this run has converted: the file is done already.
+      if (outcome.failure == Outcome::Failure::kRepeated) return;
+      ShowOutcome(outcome, name);
+      if (outcome.result == Outcome::kDone) {
+        m_batchLosses.Add(name, outcome.losses);
+      } else {
+        allConverted = false;
+      }
+    });
+  };
+  reports.approve = [&] { return m_worker.Report([&] { return ApproveBatch(allConverted); }); };
+  reports.placing = [&] { m_worker.Report([&] { m_pProgressDlg->ShowWritingToDisk(); }); };
+  reports.placed = [&](const std::string& name, const Outcome& outcome) {
+    m_worker.Report([&] {
+      if (outcome.result == Outcome::kDone) {
+        ++m_nFilesConverted;
+        return;
+      }
+      allConverted = false;
+      // A cancel while the batch went to disk concerns all of it: one message says so.
+      if (outcome.result == Outcome::kCancelled && std::exchange(cancelReported, true)) return;
+      ShowOutcome(outcome, name);
+    });
+  };
+  const bool finished = m_worker.Run([&](Converter& converter) {
+    FileBatch batch(converter, reports);
+    for (const std::string& name : names) {
+      // "Zrušit" or the end of the program between two files ends the run here.
+      if (m_worker.StopRequested()) return false;
+      m_worker.Report([&] {
+        m_pProgressDlg->ShowFile(PathToText(name), m_nFilesDone + 1, files);
+        fileBar->setValue(0);
+        listBar->setValue(m_nFilesDone);
+      });
+      // With detected input choices each file is converted from its own code page and line
+      // end; the controls keep showing the choices the run began with.
+      Choices choices = shown;
+      if (const Detection own = ownCodePages ? converter.QuickDetect(name) : Detection{};
+          ownCodePages && own.outcome.result == Outcome::kDone) {
+        choices.codeIn = own.guess.codePage;
+        choices.lineEndIn = own.guess.lineEnd;
+        if (choices.codeIn != shown.codeIn) {
+          m_worker.Report([&] {
+            m_ownCodePageFiles << PathToText(name) + QStringLiteral(" (") +
+                                      Caption(IDC_CODE_IN, choices.codeIn) + QLatin1Char(')');
+          });
+        }
+      }
+      if (batch.Add(choices, {name, -1, {}, {}, {}}).result == Outcome::kCancelled) return false;
+      m_worker.Report([&] {
+        fileBar->setValue(100);
+        ++m_nFilesDone;
+      });
+    }
+    return !m_worker.StopRequested() && batch.Place();
+  });
   EndProgress();
+  if (!finished) {
+    return {names.size() > 1 ? RunEnd::kCancelledList : RunEnd::kNormal, false, true, files};
+  }
+  listBar->setValue(listBar->maximum());
   return {RunEnd::kNormal, allConverted, true, files};
 }
 
-void CConverterDlg::DetectListFile(const std::string& name) {
-  // A detector of its own, so that the guess never reaches the controls, which keep showing
-  // the choices the run began with.
-  struct NoHost : EngineHost {
-    void UpdateData(bool) override {}
-  } noHost;
-  Converter detector(noHost);
-  detector.m_bDetectUtf8 = m_bDetectUtf8;
-  detector.m_strInput = name;
-  if (RunOnWorker([&] { return detector.QuickDetect(); }).result != Outcome::kDone) {
-    // The conversion meets the same failure and says so.
-    return;
-  }
-  m_nCodeIn = detector.m_nCodeIn;
-  m_nLineEndIn = detector.m_nLineEndIn;
-  if (m_nCodeIn != m_nShownCodeIn) {
-    m_ownCodePageFiles << PathToText(name) + QStringLiteral(" (") +
-                              Caption(IDC_CODE_IN, m_nCodeIn) + QLatin1Char(')');
-  }
-}
-
-bool CConverterDlg::ConvertHeld(const std::string& name, SeenFiles& run, bool& allConverted) {
-  Outcome outcome = RunOnWorker([&] { return ConvertFileHeld(name, run); });
-  if (outcome.failure == Outcome::Failure::kLocked) {
-    // The same file under another name (a hard link) may wait in the batch, behind the lock of
-    // this very run.
-    if (!PutBatchInPlace(allConverted)) return false;
-    outcome = RunOnWorker([&] { return ConvertFileHeld(name, run); });
-  }
-  // A second name of a file this run has converted: the file is done already.
-  if (outcome.failure == Outcome::Failure::kRepeated) return true;
-  ShowOutcome(outcome, name);
-  if (outcome.result == Outcome::kCancelled) return false;
-  if (outcome.result == Outcome::kDone) {
-    m_batchLosses.Add(name, m_losses);
-  } else {
-    allConverted = false;
-  }
-  return true;
-}
-
-bool CConverterDlg::PutBatchInPlace(bool& allConverted) {
+bool CConverterDlg::ApproveBatch(bool& allConverted) {
   const LossReport losses = std::exchange(m_batchLosses, {});
   // The question comes while every file is still as it was; a run started by switches asks
   // nobody and tells its losses afterwards.
-  if (!losses.Empty()) {
-    if (m_bAutoRun) {
-      m_lossReport.Add(losses);
-    } else if (!AskYesNo(losses.Question())) {
-      DropHeld();
-      allConverted = false;
-      return true;
-    }
+  if (losses.Empty()) return true;
+  if (m_bAutoRun) {
+    m_lossReport.Add(losses);
+    return true;
   }
-  m_pProgressDlg->ShowWritingToDisk();
-  bool cancelled = false;
-  for (const auto& [name, outcome] : RunOnWorker([this] { return ReplaceHeld(); })) {
-    if (outcome.result == Outcome::kDone) {
-      ++m_nFilesConverted;
-      continue;
-    }
-    allConverted = false;
-    // A cancel while the batch went to disk concerns all of it: one message says so.
-    if (outcome.result == Outcome::kCancelled && std::exchange(cancelled, true)) continue;
-    ShowOutcome(outcome, name);
-  }
-  return !cancelled;
+  if (AskYesNo(losses.Question())) return true;
+  allConverted = false;
+  return false;
 }
 
 void CConverterDlg::EndProgress() {
@@ -695,18 +690,10 @@ void CConverterDlg::EndProgress() {
 }
 
 void CConverterDlg::OnTimer() {
-  if (QProgressBar* bar = m_pProgressDlg->FileBar()) {
-    bar->setValue(m_bWorking ? m_nShownPercent.load() : ProgressPercent());
-  }
+  if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setValue(m_worker.Percent());
 }
 
-void CConverterDlg::OnCancelRequest() {
-  if (m_bWorking) {
-    m_bCancelAsked = true;
-  } else {
-    m_bCancel = true;
-  }
-}
+void CConverterDlg::OnCancelRequest() { m_worker.Cancel(); }
 
 void CConverterDlg::RequestCloseAfterRun() {
   m_bCloseRequested = true;
@@ -912,44 +899,8 @@ QString CConverterDlg::AskSaveFileName(const QStringList& filters, const QString
   return chosen.isEmpty() ? QString{} : chosen.constFirst();
 }
 
-// Called by the worker; the dialog's own event loop runs meanwhile.
-void CConverterDlg::PumpMessage() {
-  m_nShownPercent = ProgressPercent();
-  if (m_bCancelAsked.exchange(false)) m_bCancel = true;
-}
+bool CConverterDlg::ClipboardHasText() { return pismovar::ClipboardHasText(); }
 
-void CConverterDlg::SetProgressRange(int lower, int upper) {
-  if (OnWorker()) return OnDialogThread([=, this] { SetProgressRange(lower, upper); });
-  if (QProgressBar* bar = m_pProgressDlg->FileBar()) bar->setRange(lower, upper);
-}
-
-void CConverterDlg::BeginDetectProgress() {
-  if (OnWorker()) return OnDialogThread([this] { BeginDetectProgress(); });
-  m_pProgressDlg->Create();
-  m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
-  m_pProgressDlg->ShowListBar(false);
-  m_pProgressDlg->show();
-  m_timer.start();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void CConverterDlg::EndDetectProgress() {
-  if (OnWorker()) return OnDialogThread([this] { EndDetectProgress(); });
-  QApplication::restoreOverrideCursor();
-  EndProgress();
-}
-
-bool CConverterDlg::ClipboardHasText() {
-  if (OnWorker()) return OnDialogThread([this] { return ClipboardHasText(); });
-  return pismovar::ClipboardHasText();
-}
-
-int CConverterDlg::ClipboardToFile(const std::string& name) {
-  if (OnWorker()) return OnDialogThread([&] { return ClipboardToFile(name); });
-  return pismovar::ClipboardToFile(name);
-}
-
-std::string CConverterDlg::ClipboardFileName() {
-  if (OnWorker()) return OnDialogThread([this] { return ClipboardFileName(); });
+std::string CConverterDlg::ClipboardFileName() const {
   return TextToPath(m_tempDir.filePath(QString::fromLatin1(kClipboardFile)));
 }

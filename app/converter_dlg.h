@@ -1,8 +1,7 @@
 // The main dialog "Konverze češtiny": the input (files or the clipboard), the input code
 // page and line end, the output and its code page and line end, and the conversion run.
-// It is the converter's host: the engine reads the choices from it and reports through it.
-// A conversion or a full detection runs on a worker thread; the host calls it makes come
-// back to the dialog's thread.
+// A conversion or a full detection runs on its worker (conversion_worker.h) with a snapshot of
+// the choices; what the work reports comes back to the dialog's thread.
 #pragma once
 
 #include <QDialog>
@@ -10,20 +9,21 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/conversion_worker.h"
 #include "app/loss_report.h"
+#include "engine/code_page.h"
 #include "engine/converter.h"
 #include "engine/detect.h"
-#include "engine/engine_host.h"
 #include "engine/file_list.h"
+#include "engine/transcoder.h"
 
 class CProgressDlg;
 
-class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismovar::Converter {
+class CConverterDlg : public QDialog {
  public:
   explicit CConverterDlg(QWidget* parent = nullptr);
   ~CConverterDlg() override;
@@ -34,7 +34,7 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
 
   // true: read every control into its field; false: write every field into its control.
   // Control notifications are ignored while either runs.
-  void UpdateData(bool bSaveAndValidate) override;
+  void UpdateData(bool bSaveAndValidate);
 
   // Enables "Proveď konverzi" when there is an input and an output.
   void UpdateConvertButton();
@@ -66,14 +66,10 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   int ExitCode() const { return m_nExitCode; }
   CProgressDlg* ProgressDlg() const { return m_pProgressDlg.get(); }
 
-  // EngineHost.
-  void PumpMessage() override;
-  void SetProgressRange(int lower, int upper) override;
-  void BeginDetectProgress() override;
-  void EndDetectProgress() override;
-  bool ClipboardHasText() override;
-  int ClipboardToFile(const std::string& name) override;
-  std::string ClipboardFileName() override;
+  // Whether the clipboard holds text; tests answer it.
+  virtual bool ClipboardHasText();
+  // Where the clipboard's text is kept while it is converted or examined.
+  std::string ClipboardFileName() const;
 
   // Shows the message of a conversion's cancel or failure with the stop icon: the string
   // table's sentence, the file and the reason; nothing after a success.
@@ -87,7 +83,15 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   // The text of the status line under the buttons.
   QString StatusText() const;
 
-  // The fields the engine does not hold.
+  // The choices, and what is converted: one name, a list of m_nFileCount quoted names, or
+  // the clipboard.
+  int m_nCodeIn = pismovar::kCodeWin1250;
+  int m_nCodeOut = pismovar::kCodeWin1250;
+  int m_nLineEndIn = pismovar::kLineEndDos;
+  int m_nLineEndOut = pismovar::kLineEndDos;
+  std::string m_strInput;
+  int m_nFileCount = 1;
+  bool m_bClipboardIn = false;
   std::string m_strOutput;
   bool m_bClipboardOut = false;
   bool m_bAutoRun = false;
@@ -116,6 +120,8 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // The worker the runs go through; tests give it their seams.
+  ConversionWorker& Worker() { return m_worker; }
   // Sends drags over the name fields to the dialog's own handlers.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -130,33 +136,24 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   class BusyScope;
 
   RunOutcome RunConversion();
+  // The choices the controls show, as the engine takes them.
+  pismovar::Choices RunChoices() const;
   // Converts the files `names` in place, in batches.
   RunOutcome ConvertListInPlace(const std::vector<std::string>& names);
-  // Sets the input choices for `name` from its own quick detection; notes the file when its
-  // code page differs from the one the dialog shows.
-  void DetectListFile(const std::string& name);
-  // Converts one file of an in-place run and holds it back for its batch; false after a cancel.
-  bool ConvertHeld(const std::string& name, pismovar::SeenFiles& run, bool& allConverted);
-  // Puts the held batch in place, after asking when it would replace characters (unless the
-  // run was started by switches); false after a cancel, which leaves every file as it was.
-  bool PutBatchInPlace(bool& allConverted);
+  // Whether the held batch may take its files' places: asks when it would replace characters
+  // (unless the run was started by switches).
+  bool ApproveBatch(bool& allConverted);
+  // The file a detection reads: the input, the first file of a list, or the clipboard's text
+  // written to its file; a failure when the clipboard holds no text.
+  pismovar::Outcome DetectionInput(std::string& path);
   // Runs the quick detection of the input and notes that the choices are its guess.
   void DetectInput();
+  // Takes a detection's guess into the input choices and shows it.
+  void StoreGuess(const pismovar::Guess& guess);
   // Says in the status line what detection found and how sure it is, or what damage it saw.
   void ShowGuess(const pismovar::Guess& guess);
   // The text of button `index` of the radio group that starts with `firstRadioId`.
   QString Caption(int firstRadioId, int index) const;
-  // Runs the engine's `job` (a file's conversion, a full detection) on a worker thread while
-  // the dialog's event loop goes on, so that the windows repaint and "Zrušit" answers at any
-  // moment, also while a file goes to disk; returns the job's result.
-  template <class Job>
-  auto RunOnWorker(Job job);
-  // Whether the caller is the worker of RunOnWorker, not the dialog's own thread.
-  bool OnWorker() const;
-  // Runs `call` on the dialog's thread and waits for its result: the engine's host calls
-  // from the worker go through here.
-  template <class Call>
-  auto OnDialogThread(Call call);
   // Makes `paths` the input, and in place the output, then detects the first.
   void TakeInputFiles(const QStringList& paths);
   void EndProgress();
@@ -171,6 +168,7 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   void RememberFolder(const QString& chosen);
 
   std::unique_ptr<CProgressDlg> m_pProgressDlg;
+  ConversionWorker m_worker;
   QTimer m_timer;
   // The private folder of "Clipboard.tmp", removed with the dialog at the program's end.
   QTemporaryDir m_tempDir;
@@ -178,9 +176,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   bool m_bBusy = false;
   bool m_bCloseRequested = false;
   bool m_bQuitting = false;
-  // While a run is under way the engine converts with the choices the run began with (or a
-  // list file's own); the controls, disabled meanwhile, are not read again.
-  bool m_bRunChoices = false;
   // The input last examined by quick detection, so that leaving the field unchanged does not
   // examine it again.
   std::string m_strDetectedInput;
@@ -188,11 +183,6 @@ class CConverterDlg : public QDialog, public pismovar::EngineHost, public pismov
   QStringList m_ownCodePageFiles;
   int m_nShownCodeIn = 0;
   int m_nFilesConverted = 0;
-  // A run's worker and the dialog share only these: the worker publishes the file's per cent
-  // after every chunk and takes the cancel request the dialog left.
-  bool m_bWorking = false;
-  std::atomic<bool> m_bCancelAsked{false};
-  std::atomic<int> m_nShownPercent{0};
   int m_nExitCode = 0;
   // The folder the file dialogs start in: the one the user last chose a file in.
   QString m_strLastFolder;

@@ -22,36 +22,33 @@
 #include <string>
 #include <vector>
 
-#include "engine/converter.h"
 #include "engine/detect.h"
 #include "engine/repair.h"
+#include "engine/transcoder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using pismovar::CodePage;
-using pismovar::Converter;
 
 constexpr int kLengths[] = {16, 32, 64, 128, 256, 1024};
 constexpr int kEncodings = pismovar::kTextEncodingCount;  // the seven code pages and UTF-8
 const char* const kNames[kEncodings] = {"Windows 1250", "Kamenický", "Latin-2 (852)", "ISO 8859-2",
                                         "Macintosh CE", "KOI8-ČS",   "ASCII",         "UTF-8"};
 
-class QuietHost : public pismovar::EngineHost {
- public:
-  void UpdateData(bool) override {}
-};
-
 // `text` converted from `from` into `to` by the engine.
-std::string Convert(Converter& converter, const std::string& text, CodePage from, CodePage to) {
-  converter.m_nCodeIn = from;
-  converter.m_nCodeOut = to;
-  converter.m_nLineEndIn = pismovar::kLineEndUnix;
-  converter.m_nLineEndOut = pismovar::kLineEndUnix;
-  converter.PrepareChoices();
-  std::memcpy(converter.InArea(), text.data(), text.size());
-  const std::size_t size = converter.ConvertBuffer(text.size());
-  return {reinterpret_cast<const char*>(converter.OutArea()), size};
+std::string Convert(const std::string& text, CodePage from, CodePage to) {
+  pismovar::Choices choices;
+  choices.codeIn = from;
+  choices.codeOut = to;
+  choices.lineEndIn = choices.lineEndOut = pismovar::kLineEndUnix;
+  std::string out(pismovar::Transcoder::OutputRoom(text.size()), '\0');
+  pismovar::Utf8Losses losses;
+  const std::size_t size = pismovar::Transcoder::Make(choices)->ConvertChunk(
+      reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), 0, false,
+      reinterpret_cast<std::uint8_t*>(out.data()), losses);
+  out.resize(size);
+  return out;
 }
 
 // The UTF-8 of the held-out texts as one list of characters, each a UTF-8 string.
@@ -152,9 +149,6 @@ int main(int argc, char** argv) {
   const bool uchardet = Installed("uchardet");
   const fs::path dir = fs::temp_directory_path() / "pismovar-detect-bench";
 
-  QuietHost host;
-  Converter converter(host);
-  converter.m_bDetectUtf8 = true;
   std::map<std::string, Score> scores;  // by tool, length and encoding
   std::uint64_t seed = 12345;
   for (const int length : kLengths) {
@@ -167,16 +161,16 @@ int main(int argc, char** argv) {
         const std::size_t start = (seed >> 33) % (characters.size() - length);
         std::string utf8;
         for (int k = 0; k < length; ++k) utf8 += characters[start + k];
-        texts.push_back(Convert(converter, utf8, pismovar::kCodeUtf8, truth));
+        texts.push_back(Convert(utf8, pismovar::kCodeUtf8, truth));
         std::ofstream(dir / std::to_string(i), std::ios::binary) << texts.back();
       }
       std::map<std::string, std::vector<int>> answers;
       std::vector<bool> sure;
       for (const std::string& text : texts) {
-        converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                               true);
-        answers["pismovar"].push_back(converter.LastGuess().codePage);
-        sure.push_back(converter.LastGuess().confident);
+        const pismovar::Guess guess = pismovar::DetectText(
+            reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), true, true);
+        answers["pismovar"].push_back(guess.codePage);
+        sure.push_back(guess.confident);
       }
       if (enca) {
         answers["enca-cs"] = AskTool("enca -L czech -e", dir, perCell, kEncaNames);
@@ -192,8 +186,8 @@ int main(int argc, char** argv) {
           for (const char c : text) high = high || static_cast<unsigned char>(c) >= 0x80;
           ++score.total;
           score.strict += guess == truth || (!high && guess == pismovar::kCodeAscii);
-          const bool same = guess >= 0 && Convert(converter, text, guess, pismovar::kCodeUtf8) ==
-                                              Convert(converter, text, truth, pismovar::kCodeUtf8);
+          const bool same = guess >= 0 && Convert(text, guess, pismovar::kCodeUtf8) ==
+                                              Convert(text, truth, pismovar::kCodeUtf8);
           score.same += same;
           if (tool == "pismovar") {
             score.unsure += !sure[i];
@@ -300,10 +294,9 @@ int main(int argc, char** argv) {
   };
   const auto damage = [&](std::string text, const Damage& kind) {
     for (int i = 0; i < kind.times; ++i) {
-      const std::string bytes = kind.right == pismovar::kCodeUtf8
-                                    ? text
-                                    : Convert(converter, text, pismovar::kCodeUtf8, kind.right);
-      text = Convert(converter, bytes, kind.wrong, pismovar::kCodeUtf8);
+      const std::string bytes =
+          kind.right == pismovar::kCodeUtf8 ? text : Convert(text, pismovar::kCodeUtf8, kind.right);
+      text = Convert(bytes, kind.wrong, pismovar::kCodeUtf8);
     }
     if (kind.edited != 0) {
       // U+0080..U+009F are C2 80..C2 9F in UTF-8.
@@ -345,10 +338,9 @@ int main(int argc, char** argv) {
         }
         // A text the right code page cannot hold whole (typographic quotes in 852) cannot
         // come back exactly.
-        const bool held =
-            kind.right == pismovar::kCodeUtf8 ||
-            Convert(converter, Convert(converter, original, pismovar::kCodeUtf8, kind.right),
-                    kind.right, pismovar::kCodeUtf8) == original;
+        const bool held = kind.right == pismovar::kCodeUtf8 ||
+                          Convert(Convert(original, pismovar::kCodeUtf8, kind.right), kind.right,
+                                  pismovar::kCodeUtf8) == original;
         if (!held || damaged == original || damaged.find("\xEF\xBF\xBD") != std::string::npos ||
             damaged.find('?') != original.find('?')) {
           continue;
@@ -379,13 +371,13 @@ int main(int argc, char** argv) {
     for (const int length : {32, 256, 1024}) {
       int changed = 0;
       for (int i = 0; i < perCell; ++i) {
-        const std::string text = Convert(converter, snippet(length), pismovar::kCodeUtf8, page);
+        const std::string text = Convert(snippet(length), pismovar::kCodeUtf8, page);
         const pismovar::RepairResult result = pismovar::RepairText(text, page);
         changed += result.passes != 0;
         if (result.passes != 0 && std::getenv("DETECT_BENCH_MISSES") != nullptr) {
           std::fprintf(stderr, "sound %s, %d: %s\n  repaired: %s\n", kNames[page], length,
-                       Visible(Convert(converter, text, page, pismovar::kCodeUtf8)).c_str(),
-                       Visible(Convert(converter, result.text, page, pismovar::kCodeUtf8)).c_str());
+                       Visible(Convert(text, page, pismovar::kCodeUtf8)).c_str(),
+                       Visible(Convert(result.text, page, pismovar::kCodeUtf8)).c_str());
         }
       }
       std::printf("%8d", changed);

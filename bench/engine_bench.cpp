@@ -28,11 +28,6 @@ using pismovar::Converter;
 namespace kernels = pismovar::kernels;
 using namespace pismovar::bench;
 
-class QuietHost : public pismovar::EngineHost {
- public:
-  void UpdateData(bool) override {}
-};
-
 // A figure from /proc/self/status, in KiB.
 long StatusKiB(const char* key) {
   std::ifstream status("/proc/self/status");
@@ -118,17 +113,22 @@ int main(int argc, char** argv) {
   const std::string out = in + ".out";
 
   // The file figures read as the command-line tool does.
-  QuietHost host;
-  Converter converter(host, Converter::kLargeReadSize);
-  converter.m_nCodeIn = pismovar::kCodeWin1250;
-  converter.m_nCodeOut = pismovar::kCodeLatin2;
-  converter.m_nLineEndIn = pismovar::kLineEndDos;
-  converter.m_nLineEndOut = pismovar::kLineEndUnix;
+  Converter::Settings settings;
+  settings.readSize = Converter::kLargeReadSize;
+  settings.detectUtf8 = false;
+  Converter converter(settings);
+  settings.detectUtf8 = true;
+  Converter withUtf8(settings);
+  pismovar::Choices choices;
+  choices.codeIn = pismovar::kCodeWin1250;
+  choices.codeOut = pismovar::kCodeLatin2;
+  choices.lineEndIn = pismovar::kLineEndDos;
+  choices.lineEndOut = pismovar::kLineEndUnix;
 
   // Peak memory of a conversion above what the process held before it.
   { std::ofstream("/proc/self/clear_refs") << "5"; }
   const long baseline = StatusKiB("VmRSS:");
-  if (converter.ConvertFile(in, out).result != pismovar::Outcome::kDone) {
+  if (converter.ConvertFile(choices, in, out).result != pismovar::Outcome::kDone) {
     std::fprintf(stderr, "the conversion of %s failed\n", in.c_str());
     return 1;
   }
@@ -137,30 +137,24 @@ int main(int argc, char** argv) {
   const double cp = Measure({"cp", in, out}, "/dev/null", out).seconds;
   const double iconv =
       Measure({"iconv", "-f", "CP1250", "-t", "CP852", "-o", out, in}, "/dev/null", out).seconds;
-  const double convert = Best([&] { converter.ConvertFile(in, out); }, out);
+  const double convert = Best([&] { converter.ConvertFile(choices, in, out); }, out);
   const double cat = Measure({"cat", in}, "/dev/null", {}).seconds;
-  converter.m_strInput = in;
-  const double detect = Best([&] { converter.FullDetect(); });
-  converter.m_bDetectUtf8 = true;
-  const double detectWithUtf8 = Best([&] { converter.FullDetect(); });
-  // A detection stores its guess; the random letters of the text may read best in another
-  // code page, and the conversions below are of Windows 1250.
-  converter.m_nCodeIn = pismovar::kCodeWin1250;
+  const double detect = Best([&] { converter.FullDetect(in); });
+  const double detectWithUtf8 = Best([&] { withUtf8.FullDetect(in); });
 
   // Through UTF-8.
   const std::string utf8 = in + ".utf8";
-  converter.m_nCodeOut = pismovar::kCodeUtf8;
-  converter.m_nLineEndOut = pismovar::kLineEndDos;
-  const double toUtf8 = Best([&] { converter.ConvertFile(in, utf8); }, utf8);
+  choices.codeOut = pismovar::kCodeUtf8;
+  choices.lineEndOut = pismovar::kLineEndDos;
+  const double toUtf8 = Best([&] { converter.ConvertFile(choices, in, utf8); }, utf8);
   const double iconvToUtf8 =
       Measure({"iconv", "-f", "CP1250", "-t", "UTF-8", "-o", out, in}, "/dev/null", out).seconds;
-  converter.m_nCodeIn = pismovar::kCodeUtf8;
-  converter.m_nCodeOut = pismovar::kCodeWin1250;
-  const double fromUtf8 = Best([&] { converter.ConvertFile(utf8, out); }, out);
+  choices.codeIn = pismovar::kCodeUtf8;
+  choices.codeOut = pismovar::kCodeWin1250;
+  const double fromUtf8 = Best([&] { converter.ConvertFile(choices, utf8, out); }, out);
   const double iconvFromUtf8 =
       Measure({"iconv", "-f", "UTF-8", "-t", "CP1250", "-o", out, utf8}, "/dev/null", out).seconds;
-  converter.m_strInput = utf8;
-  const double detectUtf8 = Best([&] { converter.FullDetect(); });
+  const double detectUtf8 = Best([&] { withUtf8.FullDetect(utf8); });
   const double catUtf8 = Measure({"cat", utf8}, "/dev/null", {}).seconds;
   std::remove(out.c_str());
   std::remove(utf8.c_str());

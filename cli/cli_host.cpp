@@ -188,8 +188,7 @@ void CliHost::SystemError(std::string_view file, std::string_view what, int erro
   PrintLine(file, reason);
 }
 
-void CliHost::PumpMessage() {
-  if (CancelRequested()) m_converter->m_bCancel = true;
+void CliHost::Step() {
   if (m_quiet || !m_terminal) return;
   const Clock::time_point now = Clock::now();
   if (now - m_start < kProgressDelay || now - m_lastDraw < kProgressPeriod) return;
@@ -199,11 +198,12 @@ void CliHost::PumpMessage() {
 
 void CliHost::DrawProgress() {
   const double seconds = std::chrono::duration<double>(m_lastDraw - m_start).count();
-  const auto done = static_cast<double>(m_converter->m_nDoneBytes);
+  const Converter::Progress progress = m_converter->CurrentProgress();
+  const auto done = static_cast<double>(progress.done);
   std::string line = "\r";
-  if (m_converter->m_nTotalBytes != 0) {  // a pipe's length is not known in advance
+  if (progress.total != 0) {  // a pipe's length is not known in advance
     char percent[16];
-    std::snprintf(percent, sizeof percent, "%3d %% ", m_converter->ProgressPercent());
+    std::snprintf(percent, sizeof percent, "%3d %% ", progress.Percent());
     line += percent;
   }
   line += MegaBytes(done) + "  " + MegaBytes(done / seconds) + "/s  ";

@@ -1,5 +1,5 @@
-// The engine's host in a terminal: messages go to standard error as
-// "pismovar-cli: NAME: reason", progress to a self-updating line, Ctrl+C to the cancel flag.
+// What the command-line tool shows in a terminal: messages go to standard error as
+// "pismovar-cli: NAME: reason", progress to a self-updating line.
 #pragma once
 
 #include <chrono>
@@ -7,12 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine_host.h"
+#include "engine/converter.h"
 #include "engine/outcome.h"
-
-namespace pismovar {
-class Converter;
-}
 
 namespace pismovar::cli {
 
@@ -28,13 +24,13 @@ void DieBySignalIfAny();
 // reason `writeError` of an earlier failed write, or else that of the flush or the close.
 bool CloseStandardOutput(int writeError);
 
-class CliHost : public EngineHost {
+class CliHost {
  public:
   explicit CliHost(bool quiet);
   CliHost(const CliHost&) = delete;
   CliHost& operator=(const CliHost&) = delete;
 
-  // The converter whose counters the progress line shows and whose cancel flag Ctrl+C sets.
+  // The converter whose progress the progress line shows.
   void Attach(Converter& converter) { m_converter = &converter; }
 
   // Starts the work on one input: its name in messages and on the progress line.
@@ -51,14 +47,13 @@ class CliHost : public EngineHost {
   // `what` failed, and the system's reason for `error` unless it is 0.
   void SystemError(std::string_view file, std::string_view what, int error);
 
-  // The choices are set on the converter directly.
-  void UpdateData(bool /*bSaveAndValidate*/) override {}
   // A conversion's or a detection's failure as its message, naming the file it concerns;
   // nothing for a success or a cancel.
   void ShowOutcome(const Outcome& outcome);
-  void PumpMessage() override;
-  void BeginDetectProgress() override { m_detecting = true; }
-  void EndDetectProgress() override { m_detecting = false; }
+  // After every chunk of the work: draws the progress line now and then.
+  void Step();
+  // Whether the work under way is a full detection, which the progress line names.
+  void SetDetecting(bool detecting) { m_detecting = detecting; }
 
  private:
   void DrawProgress();

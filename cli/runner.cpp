@@ -26,13 +26,36 @@ constexpr std::size_t kLookAheadSize = 4u << 20;
 Runner::Runner(const Options& options)
     : m_options(options),
       m_host(options.quiet),
-      m_converter(m_host, Converter::kLargeReadSize, Converter::kTwoThreadsFrom) {
+      m_converter({.readSize = Converter::kLargeReadSize,
+                   .twoThreadsFrom = Converter::kTwoThreadsFrom,
+                   .strict = options.strict,
+                   .followSymlinks = options.followSymlinks,
+                   .detectUtf8 = true},
+                  {m_stop.get_token(),
+                   [this] {
+                     // A signal's cancel is seen after the chunk under way.
+                     if (CancelRequested()) m_stop.request_stop();
+                     m_host.Step();
+                   }}),
+      m_batch(m_converter, {.converted =
+                                [this](const std::string& path, const Outcome& outcome) {
+                                  m_host.BeginInput(path);
+                                  m_host.ShowOutcome(outcome);
+                                  ReportLosses(outcome);
+                                  Finish();
+                                },
+                            .approve = {},
+                            .placing = {},
+                            .placed =
+                                [this](const std::string& path, const Outcome& outcome) {
+                                  if (outcome.result == Outcome::kDone) return;
+                                  m_host.BeginInput(path);
+                                  m_host.ShowOutcome(outcome);
+                                  Finish();
+                                }}) {
   m_host.Attach(m_converter);
-  m_converter.m_bDetectUtf8 = true;
-  m_converter.m_bStrict = options.strict;
-  m_converter.m_bLettersOnly = options.lettersOnly;
-  m_converter.m_bWriteBom = options.bom;
-  m_converter.m_bFollowSymlinks = options.followSymlinks;
+  m_choices.lettersOnly = options.lettersOnly;
+  m_choices.writeBom = options.bom;
 }
 
 int Runner::Run() {
@@ -47,9 +70,9 @@ int Runner::Run() {
   // The files converted in place wait to replace their inputs together; a cancel leaves
   // them all as they were.
   if (CancelRequested()) {
-    m_converter.DropHeld();
+    m_batch.Drop();
   } else {
-    ReplaceHeld();
+    PlaceHeld();
   }
   return m_allSucceeded ? 0 : 1;
 }
@@ -66,13 +89,8 @@ void Runner::Process(const std::string& name) {
   }
 }
 
-void Runner::ReplaceHeld() {
-  for (const auto& [name, outcome] : m_converter.ReplaceHeld()) {
-    if (outcome.result == Outcome::kDone) continue;
-    m_host.BeginInput(name);
-    m_host.ShowOutcome(outcome);
-    Finish();
-  }
+void Runner::PlaceHeld() {
+  m_batch.Place();
   m_host.ClearProgress();
 }
 
@@ -136,34 +154,33 @@ bool Runner::NeedsDetection() const {
 }
 
 bool Runner::Guess(const std::string& name, Input& input) {
-  if (input.path.empty()) {
+  if (input.fd < 0 || input.path.empty()) {
     if (!ReadAhead(name, input)) return false;
-    m_converter.DetectBuffer(input.ahead.data(), input.ahead.size(), input.aheadWhole);
+    m_guess = DetectText(input.ahead.data(), input.ahead.size(), input.aheadWhole, true);
     return true;
   }
-  m_converter.m_strInput = input.openPath.empty() ? input.path : input.openPath;
-  m_converter.m_nFileCount = 1;
-  m_converter.m_bClipboardIn = false;
-  Outcome outcome = m_options.quick ? m_converter.QuickDetect() : m_converter.FullDetect();
-  if (outcome.path == m_converter.m_strInput) outcome.path = input.path;
-  m_host.ShowOutcome(outcome);
-  return outcome.result == Outcome::kDone && !CancelRequested();
+  m_host.SetDetecting(!m_options.quick);
+  const Detection detection = m_options.quick ? m_converter.QuickDetect(input.fd, input.path)
+                                              : m_converter.FullDetect(input.fd, input.path);
+  m_host.SetDetecting(false);
+  m_guess = detection.guess;
+  m_host.ShowOutcome(detection.outcome);
+  return detection.outcome.result == Outcome::kDone && !CancelRequested();
 }
 
 bool Runner::ChooseFor(const std::string& name, Input& input) {
   if (NeedsDetection() && !Guess(name, input)) return false;
-  if (m_options.codeIn != kAuto) m_converter.m_nCodeIn = m_options.codeIn;
+  m_choices.codeIn = m_options.codeIn != kAuto ? m_options.codeIn : m_guess.codePage;
   if (m_options.codeOut == kAuto) {
     // Only the line ends change: an 8-bit code page into itself keeps every byte, and no
     // UTF-8 sequence holds a line end's bytes, so the text's code page does not matter.
-    m_converter.m_nCodeIn = kCodeWin1250;
+    m_choices.codeIn = kCodeWin1250;
   }
   // Without --eol-in every line end, whichever it is, becomes the one of --eol-out.
-  m_converter.m_nLineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
-  m_converter.m_bAllLineEnds = m_options.lineEndIn == kAuto && m_options.lineEndOut != kAuto;
-  m_converter.m_nCodeOut = m_options.codeOut != kAuto ? m_options.codeOut : m_converter.m_nCodeIn;
-  m_converter.m_nLineEndOut =
-      m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_converter.m_nLineEndIn;
+  m_choices.lineEndIn = m_options.lineEndIn != kAuto ? m_options.lineEndIn : kLineEndDos;
+  m_choices.allLineEnds = m_options.lineEndIn == kAuto && m_options.lineEndOut != kAuto;
+  m_choices.codeOut = m_options.codeOut != kAuto ? m_options.codeOut : m_choices.codeIn;
+  m_choices.lineEndOut = m_options.lineEndOut != kAuto ? m_options.lineEndOut : m_choices.lineEndIn;
   return true;
 }
 
@@ -171,7 +188,7 @@ void Runner::ReportLosses(const Outcome& outcome) {
   // After a failure the count would describe a text that nobody gets, except the one --strict
   // fails on.
   if (outcome.result == Outcome::kFailed && outcome.failure != Outcome::Failure::kLossy) return;
-  const Utf8Losses& losses = m_converter.m_losses;
+  const Utf8Losses& losses = outcome.losses;
   if (losses.replaced != 0) {
     m_host.Warning(Substitute(_("characters replaced: %s"), {std::to_string(losses.replaced)}));
   }
@@ -186,10 +203,9 @@ void Runner::DetectOne(const std::string& name) {
   m_host.BeginInput(name);
   Input input;
   if (OpenInput(name, input) && Guess(name, input)) {
-    std::string line = QuoteName(name) + ": " +
-                       std::string(CodePageCaption(m_converter.m_nCodeIn)) + ", " +
-                       std::string(LineEndCaption(m_converter.m_nLineEndIn));
-    if (m_options.verbose) line += GuessDetails(m_converter.LastGuess());
+    std::string line = QuoteName(name) + ": " + std::string(CodePageCaption(m_guess.codePage)) +
+                       ", " + std::string(LineEndCaption(m_guess.lineEnd));
+    if (m_options.verbose) line += GuessDetails(m_guess);
     line += "\n";
     // Each line is written at once and past stdio, so that a failed write names its reason.
     if (!WriteAll(STDOUT_FILENO, line.data(), line.size())) {
@@ -237,8 +253,9 @@ void Runner::RepairOne(const std::string& name) {
   }
   CodePage encoding = m_options.codeIn;
   if (encoding == kAuto) {
-    m_converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), true);
-    encoding = m_converter.m_nCodeIn;
+    encoding =
+        DetectText(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), true, true)
+            .codePage;
   }
   const RepairResult repair = RepairText(text, encoding);
   UniqueFd file;
@@ -280,13 +297,14 @@ void Runner::ConvertOne(const std::string& name) {
   Outcome outcome;
   if (m_options.output) {
     if (input.path.empty()) {
-      outcome = m_converter.ConvertStreamToFile(fd, name, *m_options.output, input.ahead);
+      outcome =
+          m_converter.ConvertStreamToFile(m_choices, fd, name, *m_options.output, input.ahead);
     } else {
       input.owned.Reset();
-      outcome = m_converter.ConvertFile(input.path, *m_options.output);
+      outcome = m_converter.ConvertFile(m_choices, input.path, *m_options.output);
     }
   } else {
-    outcome = m_converter.ConvertStream(fd, STDOUT_FILENO, input.size, input.ahead);
+    outcome = m_converter.ConvertStream(m_choices, fd, STDOUT_FILENO, input.size, input.ahead);
   }
   m_host.ShowOutcome(outcome);
   ReportLosses(outcome);
@@ -399,7 +417,7 @@ void Runner::ConvertTreeAt(const UniqueFd& dir, const std::string& path) {
 
 bool Runner::FreeDescriptors(const std::string& path) {
   if (errno != EMFILE && errno != ENFILE) return false;
-  ReplaceHeld();
+  PlaceHeld();
   m_host.BeginInput(path);
   return true;
 }
@@ -447,41 +465,19 @@ void Runner::ConvertFileInPlace(const std::string& path, int dirFd, const std::s
   } else {
     Input input;
     input.path = path;
-    // In a tree, a detection reads the file just checked, through its descriptor.
-    if (inTree && NeedsDetection() && ::access("/proc/self/fd", F_OK) == 0) {
-      input.openPath = "/proc/self/fd/" + std::to_string(fd.Get());
-    }
-    const bool chosen = ChooseFor(path, input);
-    if (!chosen) {
-    } else if (NeedsDetection() && !m_options.force && !m_converter.LastGuess().confident) {
+    input.fd = fd.Get();
+    if (!ChooseFor(path, input)) {
+    } else if (NeedsDetection() && !m_options.force && !m_guess.confident) {
       // A wrong guess would damage the file for good.
       m_host.Error(_("cannot tell the code page; name it with -f"));
     } else {
       // The file checked is the file converted, opened once; a link followed on the command
-      // line is resolved by the converter.
-      const auto hold = [&](UniqueFd file) {
-        if (!file.Valid()) {
-          return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace)
-                        : m_converter.ConvertFileHeld(path, m_convertedInPlace);
-        }
-        return inTree ? m_converter.ConvertFileHeld(dirFd, name, path, m_convertedInPlace,
-                                                    std::move(file), st)
-                      : m_converter.ConvertFileHeld(path, m_convertedInPlace, std::move(file), st);
-      };
-      Outcome outcome = hold(follow ? UniqueFd() : std::move(fd));
-      if (outcome.failure == Outcome::Failure::kLocked) {
-        // The same file under another name (a hard link, a bind mount) may wait in the
-        // batch, behind the lock of its own run; once it is in place, the name tells which.
-        ReplaceHeld();
-        m_host.BeginInput(path);
-        outcome = hold(UniqueFd());
-      }
-      m_host.ShowOutcome(outcome);
-      ReportLosses(outcome);
+      // line is resolved by the converter. The batch reports the file.
+      m_batch.Add(m_choices, {path, dirFd, name, follow ? UniqueFd() : std::move(fd), st});
+      return;
     }
   }
   Finish();
-  if (m_converter.BatchFull()) ReplaceHeld();
 }
 
 }  // namespace pismovar::cli

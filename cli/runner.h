@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "cli/cli_host.h"
 #include "cli/options.h"
 #include "engine/converter.h"
+#include "engine/file_batch.h"
 #include "engine/file_list.h"
 #include "engine/posix_file.h"
 
@@ -28,9 +30,6 @@ class Runner {
     UniqueFd owned;
     int fd = -1;
     std::string path;  // empty when the input can only be read through fd
-    // Where a detection opens it, when not at `path`: the file already open, never a name
-    // that may lead elsewhere by now.
-    std::string openPath;
     std::uint64_t size = 0;
     std::vector<std::uint8_t> ahead;  // read from fd but not yet converted
     bool aheadWhole = false;          // the stream ended within `ahead`
@@ -61,11 +60,12 @@ class Runner {
   // Reads the start of a stream into input.ahead for a detection; false after a failure
   // (reported) or a cancel.
   bool ReadAhead(const std::string& name, Input& input);
-  // Sets the converter's four choices for the input, detecting what the command line left
+  // Sets the choices for the input, detecting what the command line left
   // open. false after reporting the failure.
   bool ChooseFor(const std::string& name, Input& input);
   bool NeedsDetection() const;
-  // Guesses from a file by its name, or from a stream's start read ahead.
+  // Guesses from a regular file through its descriptor, or from a stream's start read ahead;
+  // the guess goes to m_guess.
   bool Guess(const std::string& name, Input& input);
   // How sure a guess is and its runner-up, for --detect --verbose.
   static std::string GuessDetails(const ::pismovar::Guess& guess);
@@ -73,15 +73,20 @@ class Runner {
   // replace.
   void ReportLosses(const Outcome& outcome);
   // Puts the files converted in place since the last call in place, reporting failures.
-  void ReplaceHeld();
+  void PlaceHeld();
   void Finish();
 
   const Options& m_options;
+  // Stops the work under way after a signal (CancelRequested).
+  std::stop_source m_stop;
   CliHost m_host;
   Converter m_converter;
+  // The files converted in place wait to replace their inputs together.
+  FileBatch m_batch;
+  // The choices of the input under way, and the last detection's guess.
+  Choices m_choices;
+  ::pismovar::Guess m_guess;
   bool m_allSucceeded = true;
-  // The files this run has put in place: another name leading to one is not converted again.
-  SeenFiles m_convertedInPlace;
 };
 
 }  // namespace pismovar::cli

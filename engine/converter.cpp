@@ -32,20 +32,6 @@ namespace {
 using Failure = Outcome::Failure;
 using File = Outcome::File;
 
-// Runs `work` on a second thread that the result joins. Where the system starts no thread
-// (a limit on processes or on memory), the result is empty and the caller's thread does all the
-// work.
-template <typename Work>
-std::jthread StartSecondThread(Work work) {
-  try {
-    return std::jthread(std::move(work));
-  } catch (const std::system_error&) {
-    return {};
-  } catch (const std::bad_alloc&) {
-    return {};
-  }
-}
-
 // Runs `work`; memory that cannot be had fails the file, which nothing has changed yet:
 // every file and temporary file is owned by an object that undoes its part.
 template <typename Work>
@@ -87,45 +73,48 @@ std::size_t DescriptorLimit() {
 
 }  // namespace
 
-Converter::Converter(EngineHost& host, std::size_t readSize, std::uint64_t twoThreadsFrom)
-    : m_host(host),
-      m_readSize(readSize),
-      m_stepSize(std::min(readSize, kStepSize)),
-      m_twoThreadsFrom(std::max<std::uint64_t>(twoThreadsFrom, readSize)),
-      m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
-      m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
-      m_scratchArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(readSize))),
+Converter::Converter(const Settings& settings, Watch watch, SystemCalls* system)
+    : m_settings(settings),
+      m_watch(std::move(watch)),
+      m_system(system != nullptr ? *system : m_ownSystem),
+      m_stepSize(std::min(settings.readSize, kStepSize)),
+      m_twoThreadsFrom(std::max<std::uint64_t>(settings.twoThreadsFrom, settings.readSize)),
+      m_inArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(settings.readSize))),
+      m_outArea(std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(settings.readSize))),
+      m_scratchArea(
+          std::make_unique_for_overwrite<std::uint8_t[]>(WorkAreaSize(settings.readSize))),
       m_descriptorLimit(DescriptorLimit()) {}
+
+Converter::Converter() : Converter(Settings{}) {}
 
 Converter::~Converter() = default;
 
-bool Converter::PrepareChoices() {
+bool Converter::Prepare(const Choices& choices) {
   m_losses = Utf8Losses{};
-  Choices choices;
-  choices.codeIn = m_nCodeIn;
-  choices.codeOut = m_nCodeOut;
-  choices.lineEndIn = m_nLineEndIn;
-  choices.lineEndOut = m_nLineEndOut;
-  choices.allLineEnds = m_bAllLineEnds;
-  choices.lettersOnly = m_bLettersOnly;
-  choices.writeBom = m_bWriteBom;
-  m_transcoder = Transcoder::Make(choices);
+  if (!m_transcoder || !(m_transcoder->GetChoices() == choices)) {
+    m_transcoder = Transcoder::Make(choices);
+  }
   return m_transcoder.has_value();
 }
 
-std::size_t Converter::ConvertBuffer(std::size_t size) {
-  return m_transcoder->ConvertChunk(m_inArea.get(), size, 0, false, m_outArea.get(), m_losses);
+bool Converter::StepAndCheckStop() {
+  if (m_watch.step) m_watch.step();
+  return m_watch.stop.stop_requested();
+}
+
+int Converter::Progress::Percent() const {
+  if (done >= total) return 100;
+  return static_cast<int>(done * 100 / total);
 }
 
 Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                              const std::string& outPath, std::uint64_t totalBytes,
                              std::span<const std::uint8_t> ahead, const struct stat* opened) {
-  m_nDoneBytes = 0;
-  m_nTotalBytes = totalBytes;
-  m_host.SetProgressRange(0, 100);
-  m_bCancel = false;
+  m_doneBytes = 0;
+  m_totalBytes = totalBytes;
   std::size_t held = 0;
-  bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
+  const Choices& choices = m_transcoder->GetChoices();
+  bool bom = choices.writeBom && choices.codeOut == kCodeUtf8;
   // A regular file is converted from where its descriptor stands (the shell may have given
   // it half read); one just opened stands at its start.
   struct stat inStat {};
@@ -145,7 +134,7 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
         outcome.result != Outcome::kDone) {
       return outcome;
     }
-    if (m_nDoneBytes != 0) bom = false;
+    if (m_doneBytes != 0) bom = false;
   }
   // What is left, or all of a stream: one read at a time, each taking what has arrived, so
   // that a pipe's text is converted and written as it comes.
@@ -157,12 +146,11 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
       std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
       ahead = ahead.subspan(static_cast<std::size_t>(got));
     } else if (fdIn >= 0) {
-      got = ReadInput(fdIn, m_inArea.get() + held, m_stepSize);
+      got = m_system.Read(fdIn, m_inArea.get() + held, m_stepSize);
     }
     if (got < 0 && errno == EINTR) {
       // A signal interrupted a read that was waiting: perhaps the user cancelled.
-      m_host.PumpMessage();
-      if (m_bCancel) return Outcome::Cancelled();
+      if (StepAndCheckStop()) return Outcome::Cancelled();
       continue;
     }
     if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
@@ -171,21 +159,20 @@ Outcome Converter::RunChunks(int fdIn, const std::string& inPath, int fdOut, Out
     // has been read: no read is needed to find its end. One that grew meanwhile fails the
     // check before it is replaced.
     endOfInput = got == 0 || (opened != nullptr && static_cast<std::size_t>(got) < m_stepSize &&
-                              m_nDoneBytes + n >= static_cast<std::uint64_t>(opened->st_size));
+                              m_doneBytes + n >= static_cast<std::uint64_t>(opened->st_size));
     held = endOfInput ? 0 : m_transcoder->HeldBack(m_inArea.get(), n);
     n -= held;
     const std::size_t outSize =
-        m_transcoder->ConvertChunk(m_inArea.get(), n, m_nDoneBytes, bom, m_outArea.get(), m_losses);
+        m_transcoder->ConvertChunk(m_inArea.get(), n, m_doneBytes, bom, m_outArea.get(), m_losses);
     bom = false;
-    m_nDoneBytes += n;
-    if (outSize != 0 && !WriteOutput(fdOut, m_outArea.get(), outSize)) {
+    m_doneBytes += n;
+    if (outSize != 0 && !m_system.Write(fdOut, m_outArea.get(), outSize)) {
       return Outcome::Failed(Failure::kWrite, outFile, outPath, errno);
     }
     std::memmove(m_inArea.get(), m_inArea.get() + n, held);
-    m_host.PumpMessage();
-    if (m_bCancel) return Outcome::Cancelled();
+    if (StepAndCheckStop()) return Outcome::Cancelled();
   }
-  if (m_bStrict && (m_losses.replaced != 0 || m_losses.malformed != 0)) {
+  if (m_settings.strict && (m_losses.replaced != 0 || m_losses.malformed != 0)) {
     return Outcome::Failed(Failure::kLossy, File::kInput, inPath);
   }
   return {};
@@ -204,14 +191,16 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     Utf8Losses losses;
   };
   // Without memory for the second thread's areas, one thread does all the work.
+  const std::size_t readSize = m_settings.readSize;
   if (!m_secondInArea || !m_secondOutArea) {
-    m_secondInArea.reset(new (std::nothrow) std::uint8_t[WorkAreaSize(m_readSize)]);
-    m_secondOutArea.reset(new (std::nothrow) std::uint8_t[WorkAreaSize(m_readSize)]);
+    m_secondInArea.reset(new (std::nothrow) std::uint8_t[WorkAreaSize(readSize)]);
+    m_secondOutArea.reset(new (std::nothrow) std::uint8_t[WorkAreaSize(readSize)]);
   }
   const bool twoThreads = m_secondInArea && m_secondOutArea;
   Worker workers[2] = {{m_inArea.get(), m_outArea.get(), {}},
                        {m_secondInArea.get(), m_secondOutArea.get(), {}}};
-  const bool bom = m_bWriteBom && m_nCodeOut == kCodeUtf8;
+  const Transcoder& transcoder = *m_transcoder;
+  const bool bom = transcoder.GetChoices().writeBom && transcoder.GetChoices().codeOut == kCodeUtf8;
   // The chunk whose text is written next, or kNoMore once nothing more is to be written; the
   // first failure, or a cancel.
   constexpr std::uint64_t kNoMore = ~std::uint64_t{0};
@@ -235,11 +224,11 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
   const auto fail = [&](Outcome outcome) { passTurn(kNoMore, outcome); };
   const auto convertChunk = [&](Worker& worker) {
     const std::uint64_t chunk = nextChunk.fetch_add(1);
-    const std::uint64_t start = chunk * m_readSize;
+    const std::uint64_t start = chunk * readSize;
     if (start >= size || stopped) return false;
-    const std::uint64_t end = std::min(size, start + m_readSize);
+    const std::uint64_t end = std::min(size, start + readSize);
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    const ssize_t read = ReadWholeAt(fdIn, worker.in, end - from, base + from);
+    const ssize_t read = m_system.ReadWholeAt(fdIn, worker.in, end - from, base + from);
     if (read < 0) {
       fail(Outcome::Failed(Failure::kRead, File::kInput, inPath, errno));
       return false;
@@ -249,7 +238,6 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
     // where they stop.
     const bool cut = got < end - from;
     const std::size_t front = start - from;
-    const Transcoder& transcoder = *m_transcoder;
     const std::size_t first = got < front ? front : front - transcoder.HeldBack(worker.in, front);
     const std::size_t last =
         got <= front ? first : std::max(first, got - transcoder.HeldBack(worker.in, got));
@@ -261,7 +249,7 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
       turnChanged.wait(lock, [&] { return turn == chunk || turn == kNoMore; });
       if (turn == kNoMore) return false;
     }
-    if (outSize != 0 && !WriteOutput(fdOut, worker.out, outSize)) {
+    if (outSize != 0 && !m_system.Write(fdOut, worker.out, outSize)) {
       fail(Outcome::Failed(Failure::kWrite, outFile, outPath, errno));
       return false;
     }
@@ -279,16 +267,15 @@ Outcome Converter::RunFileChunks(int fdIn, std::uint64_t base, const std::string
       });
     }
     while (convertChunk(workers[0])) {
-      m_nDoneBytes = written;
-      m_host.PumpMessage();
-      if (m_bCancel) fail(Outcome::Cancelled());
+      m_doneBytes = written.load();
+      if (StepAndCheckStop()) fail(Outcome::Cancelled());
     }
   }
   for (const Worker& worker : workers) m_losses.Add(worker.losses);
-  m_nDoneBytes = written;
+  m_doneBytes = written.load();
   if (failed.result != Outcome::kDone) return failed;
   // The rest of the run reads on from the end of what was converted.
-  if (::lseek(fdIn, static_cast<off_t>(base + m_nDoneBytes), SEEK_SET) < 0) {
+  if (::lseek(fdIn, static_cast<off_t>(base + m_doneBytes), SEEK_SET) < 0) {
     return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
   }
   return {};
@@ -298,18 +285,17 @@ Outcome Converter::Settle(Outcome outcome) {
   if (outcome.failure == Failure::kInputOpen || outcome.failure == Failure::kOutputOpen ||
       outcome.failure == Failure::kSameFile || outcome.failure == Failure::kNotRegular) {
     // Nothing was read: the progress shows a full bar.
-    m_nTotalBytes = 1;
-    m_nDoneBytes = 1;
+    m_totalBytes = 1;
+    m_doneBytes = 1;
   }
-  if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
-  // A cancel stays visible to the caller; every other ending clears the flag.
-  if (outcome.result != Outcome::kCancelled) m_bCancel = false;
+  if (m_doneBytes < m_totalBytes) m_doneBytes = m_totalBytes.load();
+  outcome.losses = m_losses;
   return outcome;
 }
 
-Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
-                                 std::span<const std::uint8_t> ahead) {
-  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+Outcome Converter::ConvertStream(const Choices& choices, int fdIn, int fdOut,
+                                 std::uint64_t totalBytes, std::span<const std::uint8_t> ahead) {
+  if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   // Output appended to its own input ("F >> F") would grow while it is read, until the disk
   // is full.
   struct stat inStat {};
@@ -322,10 +308,10 @@ Outcome Converter::ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
   return Settle(RunChunks(fdIn, {}, fdOut, File::kOutput, {}, totalBytes, ahead));
 }
 
-Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
+Outcome Converter::ConvertStreamToFile(const Choices& choices, int fdIn, const std::string& input,
                                        const std::string& output,
                                        std::span<const std::uint8_t> ahead) {
-  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   struct stat inStat {};
   if (fdIn >= 0 && ::fstat(fdIn, &inStat) != 0) {
     return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
@@ -340,11 +326,11 @@ Outcome Converter::ConvertStreamToFile(int fdIn, const std::string& input,
   return Settle(ConvertToOther(fdIn, inStat, input, output, ahead));
 }
 
-Outcome Converter::ConvertFile(std::string input, std::string output) {
-  m_host.UpdateData(true);
-  if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+Outcome Converter::ConvertFile(const Choices& choices, const std::string& input,
+                               const std::string& output) {
+  if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   return Settle(CatchNoMemory(input, [&]() -> Outcome {
-    if (input == output) return ConvertInPlace(input, m_bFollowSymlinks);
+    if (input == output) return ConvertInPlace(input, m_settings.followSymlinks);
     // Not blocking: a FIFO or a device is refused by the type check, not waited for.
     UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat inStat {};
@@ -508,8 +494,7 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
   MakeDurable(batch, false, outcomes);
   // Going to disk can take seconds: a cancel that came meanwhile still leaves the inputs as
   // they were.
-  m_host.PumpMessage();
-  if (m_bCancel) {
+  if (StepAndCheckStop()) {
     for (auto& [path, outcome] : outcomes) {
       if (outcome.result == Outcome::kDone) outcome = Outcome::Cancelled();
     }
@@ -540,7 +525,7 @@ std::vector<std::pair<std::string, Outcome>> Converter::PutInPlace(
       outcome = Outcome::Failed(Failure::kChanged, File::kInput, held.path);
       continue;
     }
-    if (!ReplaceFile(held.dir->Get(), temp.Name(), held.name)) {
+    if (!m_system.Replace(held.dir->Get(), temp.Name(), held.name)) {
       outcome = Outcome::Failed(Failure::kReplace, File::kTemporary,
                                 held.directory + "/" + temp.Name(), errno);
       continue;
@@ -567,13 +552,13 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
   };
   // One file is flushed alone.
   if (batch.size() == 1) {
-    if (outcomes[0].second.result == Outcome::kDone && !SyncOutput(fdOf(0))) fail(0, errno);
+    if (outcomes[0].second.result == Outcome::kDone && !m_system.Sync(fdOf(0))) fail(0, errno);
     return;
   }
   // The writeback of every new file starts first, so that their blocks are allocated before
   // any flush commits: then one journal commit serves the whole batch.
   if (!folders) {
-    for (const auto& held : batch) StartWriteback(held->temp->Fd());
+    for (const auto& held : batch) m_system.StartWriteback(held->temp->Fd());
   }
   // Each new file's data, or each folder once, all in flight together; what other programs
   // have written waits for nobody.
@@ -589,7 +574,7 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
     fds.push_back(fdOf(i));
   }
   std::vector<int> errors(fds.size(), 0);
-  if (SyncTogether(fds, !folders, errors)) {
+  if (m_system.SyncTogether(fds, !folders, errors)) {
     for (std::size_t i = 0; i < batch.size(); ++i) {
       if (slot[i] != SIZE_MAX && errors[slot[i]] != 0) fail(i, errors[slot[i]]);
     }
@@ -602,7 +587,7 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
     for (std::size_t j = 0; j < i && first; ++j) {
       first = batch[j]->inStat.st_dev != batch[i]->inStat.st_dev;
     }
-    if (!first || SyncFilesystem(fdOf(i))) continue;
+    if (!first || m_system.SyncFilesystem(fdOf(i))) continue;
     const int error = errno;
     for (std::size_t j = i; j < batch.size(); ++j) {
       if (batch[j]->inStat.st_dev == batch[i]->inStat.st_dev) fail(j, error);
@@ -610,10 +595,10 @@ void Converter::MakeDurable(const std::vector<std::unique_ptr<Held>>& batch, boo
   }
 }
 
-Outcome Converter::Hold(const std::string& path, const std::function<Outcome(Held&)>& prepare) {
-  m_host.UpdateData(true);
+Outcome Converter::Hold(const Choices& choices, const std::string& path,
+                        const std::function<Outcome(Held&)>& prepare) {
   for (;;) {
-    if (!PrepareChoices()) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+    if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
     auto held = std::make_unique<Held>();
     Outcome outcome = CatchNoMemory(path, [&] { return prepare(*held); });
     if (OutOfDescriptors(outcome) && !m_held.empty()) {
@@ -622,7 +607,7 @@ Outcome Converter::Hold(const std::string& path, const std::function<Outcome(Hel
       held.reset();
       for (auto& placed : PutInPlace(m_held)) m_placed.push_back(std::move(placed));
       m_heldBytes = 0;
-      if (m_bCancel) return Settle(Outcome::Cancelled());
+      if (m_watch.stop.stop_requested()) return Settle(Outcome::Cancelled());
       continue;
     }
     // Alone, the file itself needs more descriptors than there are: the failure is its own.
@@ -638,48 +623,23 @@ Outcome Converter::Hold(const std::string& path, const std::function<Outcome(Hel
   }
 }
 
-Outcome Converter::ConvertFileHeld(const std::string& path) {
-  return Hold(path, [&](Held& held) { return PrepareInPlace(path, m_bFollowSymlinks, held); });
-}
-
-Outcome Converter::ConvertFileHeld(const std::string& path, SeenFiles& run) {
-  return Hold(path, [&](Held& held) {
+Outcome Converter::ConvertFileHeld(const Choices& choices, InPlaceFile file, SeenFiles& run) {
+  const std::string path = file.path;
+  return Hold(choices, path, [&](Held& held) {
     held.run = &run;
-    return PrepareInPlace(path, m_bFollowSymlinks, held);
-  });
-}
-
-Outcome Converter::ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
-                                   SeenFiles& run) {
-  return ConvertFileHeld(dirFd, name, path, run, UniqueFd(), {});
-}
-
-Outcome Converter::ConvertFileHeld(const std::string& path, SeenFiles& run, UniqueFd file,
-                                   const struct stat& status) {
-  return Hold(path, [&](Held& held) {
-    held.run = &run;
+    if (!file.file.Valid() && file.dirFd < 0) {
+      return PrepareInPlace(path, m_settings.followSymlinks, held);
+    }
     held.path = path;
     held.directory = DirectoryOf(path);
-    held.name = BaseNameOf(path);
-    held.in = std::move(file);
-    held.inStat = status;
-    return OpenDirectory(held);
-  });
-}
-
-Outcome Converter::ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
-                                   SeenFiles& run, UniqueFd file, const struct stat& status) {
-  return Hold(path, [&](Held& held) {
-    held.run = &run;
-    held.path = path;
-    held.directory = DirectoryOf(path);
-    held.name = name;
-    held.in = std::move(file);
-    held.inStat = status;
-    held.dirSource = dirFd;
+    held.name = file.dirFd >= 0 ? file.name : BaseNameOf(path);
+    held.in = std::move(file.file);
+    held.inStat = file.status;
+    if (file.dirFd < 0) return OpenDirectory(held);
+    held.dirSource = file.dirFd;
     if (!ShareDirectory(held)) {
       // The batch may outlive the caller's descriptor.
-      auto dir = std::make_shared<UniqueFd>(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
+      auto dir = std::make_shared<UniqueFd>(::fcntl(file.dirFd, F_DUPFD_CLOEXEC, 0));
       if (!dir->Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
       held.dir = std::move(dir);
     }
@@ -801,208 +761,18 @@ Outcome Converter::ConvertToOther(int in, const struct stat& inStat, const std::
       return Outcome::Failed(Failure::kAttributesNotKept, File::kOutput, output, errno);
     }
     // The old text is given up only for a new one on disk.
-    if (!SyncOutput(temp.Fd()))
+    if (!m_system.Sync(temp.Fd()))
       return Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
   }
   if (!temp.Link()) return Outcome::Failed(Failure::kWrite, File::kOutput, output, temp.Error());
-  if (!ReplaceFile(dir.Get(), temp.Name(), name)) {
+  if (!m_system.Replace(dir.Get(), temp.Name(), name)) {
     return Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
   }
   temp.Commit();
-  if (exists && !SyncOutput(dir.Get())) {
+  if (exists && !m_system.Sync(dir.Get())) {
     return Outcome::Failed(Failure::kWrite, File::kOutput, output, errno);
   }
   return {};
-}
-
-int Converter::ProgressPercent() const {
-  if (m_nDoneBytes >= m_nTotalBytes) return 100;
-  return static_cast<int>(m_nDoneBytes * 100 / m_nTotalBytes);
-}
-
-Outcome Converter::OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name) {
-  m_host.UpdateData(true);
-  if (m_bClipboardIn) {
-    if (!m_host.ClipboardHasText()) return Outcome::Failed(Failure::kNoText, File::kInput, {});
-    name = m_host.ClipboardFileName();
-    m_host.ClipboardToFile(name);
-  } else if (m_nFileCount > 1) {
-    std::string list = m_strInput;
-    name = TakeFirstListName(list).value_or(std::string{});
-  } else {
-    name = m_strInput;
-  }
-  // Not blocking: a FIFO or a device is refused by the type check, not waited for.
-  fd = UniqueFd(::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat st {};
-  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
-    return Outcome::Failed(Failure::kInputOpen, File::kInput, name, errno);
-  }
-  if (!S_ISREG(st.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, name);
-  size = static_cast<std::uint64_t>(st.st_size);
-  return {};
-}
-
-void Converter::StoreGuess(const Guess& guess) {
-  m_lastGuess = guess;
-  m_nLineEndIn = guess.lineEnd;
-  m_nCodeIn = guess.codePage;
-  m_host.UpdateData(false);
-}
-
-Outcome Converter::QuickDetect() {
-  UniqueFd fd;
-  std::uint64_t size = 0;
-  std::string name;
-  if (Outcome opened = OpenDetectInput(fd, size, name); opened.result != Outcome::kDone) {
-    return opened;
-  }
-  const ssize_t got = ReadInput(fd.Get(), m_scratchArea.get(), kQuickDetectSize);
-  if (got < 0) return Outcome::Failed(Failure::kRead, File::kInput, name, errno);
-  fd.Reset();
-  const auto n = static_cast<std::size_t>(got);
-  DetectBuffer(m_scratchArea.get(), n, size <= n);
-  return {};
-}
-
-void Converter::DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole) {
-  StoreGuess(DetectText(data, size, whole, m_bDetectUtf8));
-}
-
-Outcome Converter::FullDetect() {
-  UniqueFd fd;
-  std::uint64_t size = 0;
-  std::string name;
-  if (Outcome opened = OpenDetectInput(fd, size, name); opened.result != Outcome::kDone) {
-    return opened;
-  }
-  m_host.BeginDetectProgress();
-  m_nDoneBytes = 0;
-  m_nTotalBytes = size;
-  m_bCancel = false;
-  // Two threads take the chunks in turn, each reading and counting its own, so that neither
-  // waits for the other and each counts what is still in its own cache; their counts add up.
-  // A chunk is read with the few bytes in front of it, where a UTF-8 sequence it finishes
-  // begins, so that each sequence is counted once, by the chunk it ends in.
-  std::atomic<std::uint64_t> nextChunk{0};
-  std::atomic<std::uint64_t> doneBytes{0};
-  std::atomic<bool> stop{false};
-  std::atomic<int> readError{-1};
-  // What both threads have found of UTF-8, and in how many bytes, so that either stops
-  // looking for it once the rest of the file could not change the verdict (an 8-bit text
-  // settles within its first twentieth). Stopping then gives the answer counting all would.
-  std::mutex utf8Lock;
-  Utf8Detector utf8Found;
-  std::uint64_t utf8Counted = 0;
-  const auto utf8Settled = [&] {
-    const std::lock_guard lock(utf8Lock);
-    return utf8Found.CannotBecomeUtf8(size - std::min(size, utf8Counted));
-  };
-  // The start of the file, for the language model; the thread that reads it keeps it.
-  std::vector<std::uint8_t> sample;
-  bool sampleWhole = true;
-  // Reads and counts one chunk; false once the file has ended or the run is to stop. The
-  // chunks go on past the size the file had when it was opened, until a read finds its end.
-  const auto countChunk = [&](DetectTally& tally, std::uint8_t* buffer) {
-    const std::uint64_t start = nextChunk.fetch_add(1) * m_readSize;
-    if (stop) return false;
-    const std::uint64_t end = start + m_readSize;
-    const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    const ssize_t read = ReadWholeAt(fd.Get(), buffer, end - from, from);
-    if (read < 0) {
-      int none = -1;
-      readError.compare_exchange_strong(none, errno);
-      stop = true;
-      return false;
-    }
-    const auto got = static_cast<std::size_t>(read);
-    const std::size_t front = start - from;
-    if (got < front) return false;  // the file ended in an earlier chunk
-    // The end of the file lies in this chunk: a sequence the chunk before left incomplete
-    // is cut off.
-    const bool last = got < end - from;
-    const std::size_t before = utf8::IncompleteEnd(buffer, front);
-    tally.Add(buffer + front, got - front);
-    if (start == 0) {
-      sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
-      sampleWhole = last && got - front <= kModelSampleSize;
-    }
-    // Past the size the file had when opened, the rest is unknown: every byte is counted.
-    if (end > size || !utf8Settled()) {
-      Utf8Detector chunk;
-      chunk.Add(buffer + front - before, got - front + before, last);
-      const std::lock_guard lock(utf8Lock);
-      utf8Found.Add(chunk);
-      utf8Counted += got - front;
-    }
-    doneBytes += got - front;
-    return !last;
-  };
-  DetectTally tallies[2];
-  {
-    std::jthread second;
-    if (size > m_readSize) {
-      second = StartSecondThread([&] {
-        while (countChunk(tallies[1], m_inArea.get())) {
-        }
-      });
-    }
-    while (countChunk(tallies[0], m_scratchArea.get())) {
-      m_nDoneBytes = doneBytes;
-      m_host.PumpMessage();
-      if (m_bCancel) stop = true;
-    }
-  }
-  fd.Reset();
-  tallies[0].Add(tallies[1]);
-  if (m_nDoneBytes < m_nTotalBytes) m_nDoneBytes = m_nTotalBytes;
-  m_host.EndDetectProgress();
-  const bool cancelled = m_bCancel;
-  m_bCancel = false;
-  if (readError >= 0) return Outcome::Failed(Failure::kRead, File::kInput, name, readError);
-  // A cancelled detection still offers its guess from what it has read.
-  StoreGuess(DecideGuess(tallies[0].Counts(), utf8Found, m_bDetectUtf8, sample.data(),
-                         sample.size(), sampleWhole));
-  return cancelled ? Outcome::Cancelled() : Outcome{};
-}
-
-ssize_t Converter::ReadInput(int fd, void* buffer, std::size_t size) {
-  return ::read(fd, buffer, size);
-}
-
-ssize_t Converter::ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
-  return ::pread(fd, buffer, size, static_cast<off_t>(offset));
-}
-
-ssize_t Converter::ReadWholeAt(int fd, std::uint8_t* buffer, std::size_t size,
-                               std::uint64_t offset) {
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ReadInputAt(fd, buffer + got, size - got, offset + got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return static_cast<ssize_t>(got);
-}
-
-bool Converter::WriteOutput(int fd, const void* data, std::size_t size) {
-  return WriteAll(fd, data, size);
-}
-
-void Converter::StartWriteback(int fd) { ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); }
-
-bool Converter::SyncOutput(int fd) { return ::fsync(fd) == 0; }
-
-bool Converter::SyncFilesystem(int fd) { return ::syncfs(fd) == 0; }
-
-bool Converter::SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) {
-  return m_syncBatch.Run(fds, dataOnly, errors);
-}
-
-bool Converter::ReplaceFile(int dirFd, const std::string& from, const std::string& to) {
-  return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0;
 }
 
 }  // namespace pismovar

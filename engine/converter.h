@@ -1,11 +1,13 @@
-// The conversion engine: converts chunks and files between code pages and line ends, and
-// guesses a text's code page and line ends. One Converter serves one driver (EngineHost);
-// it keeps the conversion state under the names the whole program uses.
+// The conversion engine over files and descriptors: converts files and streams between code
+// pages and line ends, in place in batches, and guesses a file's code page and line ends. The
+// caller gives the choices with each call and gets typed results back; it follows the work
+// and stops it through a Watch it owns.
 #pragma once
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,17 +24,34 @@
 #include "engine/char_table.h"
 #include "engine/code_page.h"
 #include "engine/detect.h"
-#include "engine/engine_host.h"
 #include "engine/file_list.h"
 #include "engine/kernels/kernels.h"
 #include "engine/outcome.h"
 #include "engine/posix_file.h"
+#include "engine/system_calls.h"
 #include "engine/transcoder.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
 
 class DetectTally;
+
+// How a caller follows and stops the engine's work. The caller owns the stop source behind
+// `stop`: the engine looks at it after every chunk and ends the work there as a cancel. After
+// every chunk, on the thread that runs the work, it calls `step` (when set), where a caller
+// without an event loop of its own draws its progress or takes a signal's cancel into its
+// stop source.
+struct Watch {
+  std::stop_token stop;
+  std::function<void()> step;
+};
+
+// What a detection of a file found: the outcome (a cancelled full detection still has its
+// guess from what it read) and the guess.
+struct Detection {
+  Outcome outcome;
+  Guess guess;
+};
 
 class Converter {
  public:
@@ -54,48 +74,44 @@ class Converter {
   // does not pay for starting the second (its stack, its memory arena, its own areas).
   static constexpr std::uint64_t kTwoThreadsFrom = std::uint64_t{16} << 20;
 
-  // `readSize` is the most one read of the input asks for: the desktop program reads
-  // kReadSize bytes at a time, the command-line tool kLargeReadSize. A regular file of more
-  // than `twoThreadsFrom` bytes (at least readSize) is converted on two threads.
-  explicit Converter(EngineHost& host, std::size_t readSize = kReadSize,
-                     std::uint64_t twoThreadsFrom = 0);
-  virtual ~Converter();
+  // What stays the same for every file a converter serves.
+  struct Settings {
+    // The most one read of the input asks for: the desktop program reads kReadSize bytes at a
+    // time, the command-line tool kLargeReadSize.
+    std::size_t readSize = kReadSize;
+    // A regular file of more than this many bytes (at least readSize) is converted on two
+    // threads; 0: from readSize on.
+    std::uint64_t twoThreadsFrom = 0;
+    // A conversion that lost anything fails (its output to a stream is written all the same).
+    bool strict = false;
+    // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
+    bool followSymlinks = true;
+    // Detection may answer kCodeUtf8.
+    bool detectUtf8 = true;
+  };
+
+  // `system` makes the calls on files; by default the real ones.
+  Converter();
+  explicit Converter(const Settings& settings, Watch watch = {}, SystemCalls* system = nullptr);
+  ~Converter();
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Converts m_inArea[0, size) into m_outArea: first every m_nLineEndIn line end becomes an
-  // m_nLineEndOut one (only when they differ; occurrences never overlap), or with
-  // m_bAllLineEnds every line end does; then between two 8-bit code pages every byte of 0x80
-  // or above goes through the complete map (byte_map.h; with m_bLettersOnly the character
-  // table alone), and from or to UTF-8 every character through the full tables (utf8.h),
-  // adding what was lost to m_losses. Bytes below 0x80, NUL included, pass unchanged. Returns
-  // the length of the result; writes no terminator. The choices must have been prepared
-  // (PrepareChoices).
-  std::size_t ConvertBuffer(std::size_t size);
-  // Where ConvertBuffer reads (readSize + kMaxHeldBytes bytes) and writes
-  // (WorkAreaSize(readSize)).
-  std::uint8_t* InArea() { return m_inArea.get(); }
-  const std::uint8_t* OutArea() const { return m_outArea.get(); }
+  // Every conversion below first checks `choices` (a failure kChoices when a code page or line
+  // end is out of range), and its outcome carries what it lost (Outcome::losses).
 
-  // Checks the four choices and builds the line-end sequences and the byte map (or the
-  // UTF-8 tables) from them. Clears m_losses. false (nothing prepared) when a code page or
-  // line end is out of range; either code page may be kCodeUtf8.
-  bool PrepareChoices();
-
-  // Converts the file `input` into the file `output` with the choices that UpdateData(true)
-  // gives at the start. Equal names, or an output that is the input under another name,
-  // convert in place: the text goes to a new temporary file beside the input, which takes
-  // the input's owner, mode, ACLs and extended attributes and replaces it only when all of
-  // it is on disk and the input is still the file that was read, unchanged (its size, its
-  // modification and its change time). The input is locked meanwhile, so that a second run
-  // on it fails. A symbolic link given as an in-place input is followed only with
-  // m_bFollowSymlinks. A regular output file (or the one a link at `output` leads to) is
-  // written the same way, beside it, and takes its place, owner, mode, ACLs and extended
-  // attributes only when the conversion has succeeded; a device or a FIFO is written
-  // directly. So the input, and an existing output, are never changed by a failure or a
-  // cancel, and a new output is not made. With m_bStrict, a conversion that lost anything
-  // (m_losses) fails. Shows nothing: the outcome says what happened.
-  Outcome ConvertFile(std::string input, std::string output);
+  // Converts the file `input` into the file `output`. Equal names, or an output that is the
+  // input under another name, convert in place: the text goes to a new temporary file beside
+  // the input, which takes the input's owner, mode, ACLs and extended attributes and replaces
+  // it only when all of it is on disk and the input is still the file that was read,
+  // unchanged (its size, its modification and its change time). The input is locked
+  // meanwhile, so that a second run on it fails. A symbolic link given as an in-place input is
+  // followed only with Settings::followSymlinks. A regular output file (or the one a link at
+  // `output` leads to) is written the same way, beside it, and takes its place, owner, mode,
+  // ACLs and extended attributes only when the conversion has succeeded; a device or a FIFO is
+  // written directly. So the input, and an existing output, are never changed by a failure or
+  // a cancel, and a new output is not made.
+  Outcome ConvertFile(const Choices& choices, const std::string& input, const std::string& output);
 
   // Many small files in place: ConvertFileHeld converts `path` as ConvertFile(path, path)
   // would, but holds the converted file back (kDone: held). ReplaceHeld then puts every held
@@ -103,134 +119,79 @@ class Converter {
   // gives each input's name with its final outcome; DropHeld leaves every held input as it
   // was. A batch is full at kBatchFiles files or kBatchBytes bytes, or when few file
   // descriptors are left; a file that finds none left puts the batch in place first, and the
-  // next ReplaceHeld gives those outcomes too.
+  // next ReplaceHeld gives those outcomes too. (FileBatch, file_batch.h, runs a whole list this
+  // way.)
   static constexpr std::size_t kBatchFiles = 64;
   static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
-  Outcome ConvertFileHeld(const std::string& path);
-  // The same within one run over many names: `run` gets every file this converter puts in
-  // place, and a file among them is not converted again (kRepeated), since a second name of
-  // the input (a bind mount, another letter case) leads to the converted file. A hard link
-  // still leads to the old text, which is converted under that name. `run` must live until
-  // the batch is put in place or dropped.
-  Outcome ConvertFileHeld(const std::string& path, SeenFiles& run);
-  // The same for the file `name` in the directory `dirFd`, never through a link: a folder
-  // walked by its descriptors cannot be swapped for a link that leads elsewhere. `path`
-  // names the file in the outcome.
-  Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
-                          SeenFiles& run);
-  // The same two for a file the caller has opened already (`file`: read-only, not through a
-  // link, at its start) and looked at (`status`: its fstat), so that it is opened once. The
-  // first finds it as the last part of `path` in the folder the rest of `path` names.
-  Outcome ConvertFileHeld(const std::string& path, SeenFiles& run, UniqueFd file,
-                          const struct stat& status);
-  Outcome ConvertFileHeld(int dirFd, const std::string& name, const std::string& path,
-                          SeenFiles& run, UniqueFd file, const struct stat& status);
+  // A file to convert in place: by its name, or by its name in a folder the caller walks by
+  // descriptors (never through a link there, so that a folder swapped for a link cannot lead
+  // elsewhere); opened already, so that it is opened once, or not.
+  struct InPlaceFile {
+    std::string path;  // the file as named; names it in every outcome
+    int dirFd = -1;    // in a walked tree: the folder it lies in, where it is `name`
+    std::string name;
+    UniqueFd file;          // read-only, not through a link; or not valid
+    struct stat status {};  // its fstat, when `file` is valid
+  };
+  // `run` gets every file this converter puts in place, and a file among them is not converted
+  // again (kRepeated), since a second name of the input (a bind mount, another letter case)
+  // leads to the converted file. A hard link still leads to the old text, which is converted
+  // under that name. `run` must live until the batch is put in place or dropped.
+  Outcome ConvertFileHeld(const Choices& choices, InPlaceFile file, SeenFiles& run);
   bool BatchFull() const;
   std::vector<std::pair<std::string, Outcome>> ReplaceHeld();
   void DropHeld();
 
-  // Converts everything readable from `fdIn` into `fdOut`, with the choices as they stand
-  // (no UpdateData). `ahead` holds bytes already read from `fdIn` (a detection's look-ahead),
-  // converted before the rest; `fdIn` is -1 when they are all of the input (a terminal is
-  // not read again after its end). What each read gives is written at once, so a pipe's text
-  // comes out as it arrives. `totalBytes` is the input's length for the progress, 0 when
-  // unknown. A strict conversion that lost something fails, but its output is written all
-  // the same. An output that is the input's own file fails before anything is read.
-  Outcome ConvertStream(int fdIn, int fdOut, std::uint64_t totalBytes,
+  // Converts everything readable from `fdIn` into `fdOut`. `ahead` holds bytes already read
+  // from `fdIn` (a detection's look-ahead), converted before the rest; `fdIn` is -1 when they
+  // are all of the input (a terminal is not read again after its end). What each read gives is
+  // written at once, so a pipe's text comes out as it arrives. `totalBytes` is the input's
+  // length for the progress, 0 when unknown. An output that is the input's own file fails
+  // before anything is read.
+  Outcome ConvertStream(const Choices& choices, int fdIn, int fdOut, std::uint64_t totalBytes,
                         std::span<const std::uint8_t> ahead = {});
 
   // The same into the file `output`, which is created and, when the conversion fails,
   // removed again as ConvertFile does; `input` names the stream in a failure.
-  Outcome ConvertStreamToFile(int fdIn, const std::string& input, const std::string& output,
-                              std::span<const std::uint8_t> ahead = {});
+  Outcome ConvertStreamToFile(const Choices& choices, int fdIn, const std::string& input,
+                              const std::string& output, std::span<const std::uint8_t> ahead = {});
 
-  // Reads the first 5120 bytes of the current input (the clipboard, the first file of a
-  // list or the single file) and stores the guess in m_nCodeIn and m_nLineEndIn, then
-  // shows it. With m_bDetectUtf8, text that Utf8Detector takes for UTF-8 is guessed as
-  // kCodeUtf8 (a sequence cut off by the end of the 5120 bytes does not count against it).
-  // Fails only when the input cannot be opened or read, or the clipboard holds no text.
-  Outcome QuickDetect();
+  // Guesses the code page and line end of the file `path` from its first 5120 bytes. Fails
+  // only when the file cannot be opened or read, or is no regular file.
+  Detection QuickDetect(const std::string& path);
+  // The same from the open file `fd` (read from its start, wherever it stands), named `path`
+  // in a failure.
+  Detection QuickDetect(int fd, const std::string& path);
 
-  // The same from `size` bytes in memory, the start of a text read ahead from a stream;
-  // `whole` when they are all of it. Stores the guess and shows it.
-  void DetectBuffer(const std::uint8_t* data, std::size_t size, bool whole);
+  // The same from the whole file; can be stopped, and then guesses from what it has read.
+  Detection FullDetect(const std::string& path);
+  Detection FullDetect(int fd, const std::string& path);
 
-  // The same from the whole file, with a progress display; can be cancelled, and then
-  // stores the guess from what it has read.
-  Outcome FullDetect();
-
-  // The last detection's answer with its line end, how sure it is and the runner-up; the
-  // same answer that detection stores in m_nCodeIn and m_nLineEndIn.
-  const Guess& LastGuess() const { return m_lastGuess; }
-
-  // Per cent of the current file done, 0..100; an empty file counts as complete.
-  int ProgressPercent() const;
-
-  // The conversion choices.
-  int m_nCodeIn = kCodeWin1250;
-  int m_nCodeOut = kCodeWin1250;
-  int m_nLineEndIn = kLineEndDos;
-  int m_nLineEndOut = kLineEndDos;
-
-  // What detection reads: one name, a list of m_nFileCount quoted names, or the clipboard.
-  std::string m_strInput;
-  int m_nFileCount = 1;
-  bool m_bClipboardIn = false;
-
-  // Progress and cancel of the file under way.
-  bool m_bCancel = false;
-  std::uint64_t m_nTotalBytes = 0;
-  std::uint64_t m_nDoneBytes = 0;
-
-  // UTF-8 for the command-line tool: detection may answer kCodeUtf8; a conversion that lost
-  // anything fails; UTF-8 output starts with a byte-order mark.
-  bool m_bDetectUtf8 = false;
-  bool m_bStrict = false;
-  bool m_bWriteBom = false;
-  // An in-place input that is a symbolic link: convert the file it leads to, or refuse it.
-  bool m_bFollowSymlinks = true;
-  // Every line end (CR LF, lone CR, lone LF) becomes m_nLineEndOut's, whatever m_nLineEndIn says.
-  bool m_bAllLineEnds = false;
-  // Between two 8-bit code pages only the letters of the character table are converted, and
-  // every other byte passes unchanged and uncounted.
-  bool m_bLettersOnly = false;
-  // What the last conversion lost.
-  Utf8Losses m_losses;
-
- protected:
-  // The file operations a conversion depends on; tests replace them to inject failures.
-  // ReadInput reads once: what has arrived, up to `size` bytes; 0 at the end; -1 with errno
-  // EINTR when a signal interrupted the wait.
-  virtual ssize_t ReadInput(int fd, void* buffer, std::size_t size);
-  // The same at `offset` of a regular file. A full detection calls it from two threads at
-  // once, for different parts of the file.
-  virtual ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset);
-  virtual bool WriteOutput(int fd, const void* data, std::size_t size);
-  // Starts writing a file's data to disk without waiting.
-  virtual void StartWriteback(int fd);
-  // Puts a written file, or a folder, on disk (fsync). It may take seconds on a large file:
-  // a driver with a window runs it beside its event loop.
-  virtual bool SyncOutput(int fd);
-  // Puts everything written on the filesystem of `fd` on disk (syncfs).
-  virtual bool SyncFilesystem(int fd);
-  // Puts the files `fds` on disk together (posix_file.h); false, with nothing done, where the
-  // kernel runs no such batch.
-  virtual bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors);
-  // Renames `from` to `to`, both in the directory `dirFd`, replacing `to`.
-  virtual bool ReplaceFile(int dirFd, const std::string& from, const std::string& to);
+  // How far the work on the current file is, in bytes; `total` 0 when unknown. Any thread may
+  // ask while the work runs.
+  struct Progress {
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    // Per cent done, 0..100; an empty file counts as complete.
+    int Percent() const;
+  };
+  Progress CurrentProgress() const { return {m_doneBytes, m_totalBytes}; }
 
  private:
+  // Checks `choices` and makes the transcoder for them (kept while they stay the same), and
+  // starts counting what the conversion loses; false when a code page or line end is out of
+  // range.
+  bool Prepare(const Choices& choices);
+  // Whether the caller has asked to stop; calls the caller's step first.
+  bool StepAndCheckStop();
   // Converts fdIn into fdOut; a failure names `inPath` or, as `outFile`, `outPath`.
   // `ahead` is converted before anything is read from fdIn.
   // `opened` is fdIn's status when the file was just opened, at its start.
   Outcome RunChunks(int fdIn, const std::string& inPath, int fdOut, Outcome::File outFile,
                     const std::string& outPath, std::uint64_t totalBytes,
                     std::span<const std::uint8_t> ahead = {}, const struct stat* opened = nullptr);
-  // Reads `size` bytes at `offset` through ReadInputAt, fewer only where the file ends; -1
-  // with errno on a failure.
-  ssize_t ReadWholeAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset);
   // Converts about the first `size` bytes from offset `base` of the regular file fdIn on two
-  // threads; m_nDoneBytes gets how many, and fdIn is left after them for the rest of the run.
+  // threads; m_doneBytes gets how many, and fdIn is left after them for the rest of the run.
   Outcome RunFileChunks(int fdIn, std::uint64_t base, const std::string& inPath, int fdOut,
                         Outcome::File outFile, const std::string& outPath, std::uint64_t size);
   struct Held;
@@ -246,7 +207,8 @@ class Converter {
   Outcome PrepareInDirectory(Held& held);
   // Holds the file that `prepare` converts; puts the batch in place first when the
   // descriptors run out.
-  Outcome Hold(const std::string& path, const std::function<Outcome(Held&)>& prepare);
+  Outcome Hold(const Choices& choices, const std::string& path,
+               const std::function<Outcome(Held&)>& prepare);
   // The second part, for a whole batch at once; empties `batch`.
   std::vector<std::pair<std::string, Outcome>> PutInPlace(
       std::vector<std::unique_ptr<Held>>& batch);
@@ -262,20 +224,23 @@ class Converter {
   void SweepOnce(int dirFd);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
                          const std::string& output, std::span<const std::uint8_t> ahead = {});
-  // Settles the counters and the cancel flag for the caller's progress display.
+  // Settles the progress for the caller's display and gives the outcome what was lost.
   Outcome Settle(Outcome outcome);
-  // Opens the file a detection reads and gives its name.
-  Outcome OpenDetectInput(UniqueFd& fd, std::uint64_t& size, std::string& name);
-  // Stores the guess in the input choices and shows it.
-  void StoreGuess(const Guess& guess);
+  // Opens `path` for a detection: a regular file, not waited for.
+  Detection OpenToDetect(const std::string& path, UniqueFd& fd);
 
-  EngineHost& m_host;
-  // The choices prepared for the loops; empty until PrepareChoices succeeds.
+  const Settings m_settings;
+  const Watch m_watch;
+  SystemCalls m_ownSystem;
+  SystemCalls& m_system;
+  // The choices prepared for the loops; empty until Prepare succeeds.
   std::optional<Transcoder> m_transcoder;
-  Guess m_lastGuess;
+  // What the conversion under way has lost.
+  Utf8Losses m_losses;
+  std::atomic<std::uint64_t> m_doneBytes{0};
+  std::atomic<std::uint64_t> m_totalBytes{0};
   // The work areas, allocated once and reused by every chunk of every file: the input
   // chunk, the converted chunk, and the area detection reads into.
-  const std::size_t m_readSize;
   const std::size_t m_stepSize;  // what one thread reads at a time
   const std::uint64_t m_twoThreadsFrom;
   std::unique_ptr<std::uint8_t[]> m_inArea;
@@ -293,8 +258,6 @@ class Converter {
   std::vector<std::pair<std::string, Outcome>> m_placed;
   // The folders whose leftovers have been removed.
   std::set<FileId> m_swept;
-  // Flushes the files of a batch together.
-  SyncBatch m_syncBatch;
 };
 
 }  // namespace pismovar

@@ -5,14 +5,16 @@
 #include <string>
 #include <utility>
 
+#include "engine/utf8_tables.h"
+
 namespace pismovar {
 
 struct Outcome {
   // The result, with the numbers the program has always used.
   enum Result : int {
     kFailed = 0,     // nothing was converted or guessed; `failure` says why
-    kDone = 1,       // converted to the end, or a detection's guess is stored
-    kCancelled = 2,  // the user cancelled (a full detection still stores its guess)
+    kDone = 1,       // converted to the end, or a detection has its guess
+    kCancelled = 2,  // the user cancelled (a full detection still has its guess)
   };
   // What went wrong; kNone unless the result is kFailed.
   enum class Failure {
@@ -43,6 +45,9 @@ struct Outcome {
   File file = File::kNone;
   std::string path;  // that file's name as the engine used it; the temporary file's real name
   int error = 0;     // the system's errno of the failed call, 0 when no call failed
+  // What a conversion lost: counted for a text converted to its end (or refused for it by
+  // a strict run), and for what a cancel or a failure left unfinished.
+  Utf8Losses losses;
 
   static Outcome Cancelled() {
     Outcome outcome;
@@ -50,7 +55,7 @@ struct Outcome {
     return outcome;
   }
   static Outcome Failed(Failure failure, File file, std::string path, int error = 0) {
-    return {kFailed, failure, file, std::move(path), error};
+    return {kFailed, failure, file, std::move(path), error, {}};
   }
 };
 

@@ -29,6 +29,8 @@ struct Choices {
   bool lettersOnly = false;
   // UTF-8 output starts with a byte-order mark.
   bool writeBom = false;
+
+  bool operator==(const Choices&) const = default;
 };
 
 class Transcoder {

@@ -32,16 +32,46 @@
 #include "about/about_dlg.h"
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
-#include "ui/dialog_layout.h"
 #include "res/string_ids.h"
+#include "ui/dialog_layout.h"
 
 using namespace pismovar;
 
 namespace {
 
+// Reads as slow as a busy disk after a file's first, when asked.
+class SlowDisk : public pismovar::SystemCalls {
+ public:
+  bool slowReads = false;
+  std::atomic<int> inSlowRead{0};  // how many reads wait now
+
+  ssize_t Read(int fd, void* buffer, std::size_t size) override {
+    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) WaitForTheDisk();
+    return SystemCalls::Read(fd, buffer, size);
+  }
+  ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    if (slowReads && offset > 0) WaitForTheDisk();
+    return SystemCalls::ReadAt(fd, buffer, size, offset);
+  }
+
+ private:
+  void WaitForTheDisk() {
+    ++inSlowRead;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    --inSlowRead;
+  }
+};
+
 // The dialog with its conversations answered by the test.
 class TestDlg : public CConverterDlg {
  public:
+  TestDlg() {
+    Worker().SetSystemCalls(&disk);
+    Worker().SetStep([this] {
+      if (onPump) QMetaObject::invokeMethod(this, onPump, Qt::BlockingQueuedConnection);
+    });
+  }
+
   QStringList messages;
   QStringList questions;
   bool answerYes = true;
@@ -52,27 +82,7 @@ class TestDlg : public CConverterDlg {
   bool clipboardText = true;
   // Runs on the dialog's thread once per chunk, while the run's worker waits.
   std::function<void()> onPump;
-  // Makes every read after a file's first as slow as a busy disk.
-  bool slowReads = false;
-  std::atomic<int> inSlowRead{0};  // how many reads wait now
-
-  void PumpMessage() override {
-    if (onPump) QMetaObject::invokeMethod(this, onPump, Qt::BlockingQueuedConnection);
-    CConverterDlg::PumpMessage();
-  }
-  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
-    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) WaitForTheDisk();
-    return CConverterDlg::ReadInput(fd, buffer, size);
-  }
-  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
-    if (slowReads && offset > 0) WaitForTheDisk();
-    return CConverterDlg::ReadInputAt(fd, buffer, size, offset);
-  }
-  void WaitForTheDisk() {
-    ++inSlowRead;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    --inSlowRead;
-  }
+  SlowDisk disk;
   bool ClipboardHasText() override { return clipboardText && CConverterDlg::ClipboardHasText(); }
   using CConverterDlg::reject;
 
@@ -701,28 +711,6 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(QGuiApplication::clipboard()->text(), after);
   }
 
-  void timerShowsPercentOfTheFile_data() {
-    QTest::addColumn<quint64>("done");
-    QTest::addColumn<quint64>("total");
-    QTest::addColumn<int>("percent");
-    QTest::newRow("empty file") << quint64(0) << quint64(0) << 100;
-    QTest::newRow("half of 50 MB") << quint64(25000000) << quint64(50000000) << 50;
-    QTest::newRow("over 4 GiB") << quint64(3) * (quint64(1) << 32)
-                                << quint64(6) * (quint64(1) << 32) << 50;
-    QTest::newRow("fraction dropped") << quint64(999) << quint64(1000) << 99;
-  }
-  void timerShowsPercentOfTheFile() {
-    QFETCH(quint64, done);
-    QFETCH(quint64, total);
-    QFETCH(int, percent);
-    TestDlg dlg;
-    dlg.ProgressDlg()->Create();
-    dlg.m_nDoneBytes = done;
-    dlg.m_nTotalBytes = total;
-    dlg.OnTimer();
-    QCOMPARE(dlg.ProgressDlg()->FileBar()->value(), percent);
-  }
-
   void progressWindowStandsBesideTheDialog() {
     TestDlg dlg;
     dlg.move(200, 100);
@@ -867,13 +855,13 @@ class ConverterDlgTest : public QObject {
     dlg.OnInitDialog();
     dlg.OnDropFiles({Path("a.txt")});
     ChooseLatin2ToWindowsUnix(dlg);
-    dlg.slowReads = true;
+    dlg.disk.slowReads = true;
     bool answeredDuringRead = false;
     int pumps = 0;
     dlg.onPump = [&] {
       if (pumps++ != 0) return;
       QTimer::singleShot(50, &dlg, [&] {
-        answeredDuringRead = dlg.inSlowRead > 0;
+        answeredDuringRead = dlg.disk.inSlowRead > 0;
         dlg.ProgressDlg()->findChild<QPushButton*>()->click();
       });
     };

@@ -10,10 +10,8 @@
 namespace pismovar {
 namespace {
 
-using testing::TestHost;
-
-std::string Convert(Converter& converter, const std::string& text) {
-  return testing::ConvertBuffer(converter, text).text;
+std::string Convert(const Choices& choices, const std::string& text) {
+  return testing::ConvertBuffer(choices, text).text;
 }
 
 std::string Convert(const std::string& text, CodePage codeIn, CodePage codeOut, LineEnd endIn,
@@ -38,19 +36,18 @@ TEST_P(LineEndRewrite, RewritesOnlyTheInputSequence) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LineEndRewrite,
-    ::testing::Values(
-        LineEndCase{"DosToUnixKeepsLoneCrAndLf", "a\r\nb\rc\n", 0, 2, "a\nb\rc\n"},
-        LineEndCase{"UnixToDosRewritesEveryLf", "a\nb\r\n", 2, 0, "a\r\nb\r\r\n"},
-        LineEndCase{"MacToDosRewritesEveryCr", "a\r\nb", 1, 0, "a\r\n\nb"},
-        LineEndCase{"DosToMacFindsTheSecondCr", "\r\r\n", 0, 1, "\r\r"},
-        LineEndCase{"EqualEndsKeepMixedEnds", "a\r\nb\rc\n", 0, 0, "a\r\nb\rc\n"},
-        LineEndCase{"EqualNumbersNeverRewrite", "a\nb\n", 2, 2, "a\nb\n"},
-        LineEndCase{"CrAtTheEndOfTheChunk", "ab\r", 0, 2, "ab\r"},
-        LineEndCase{"EveryByteALineEnd", "\n\n\n", 2, 0, "\r\n\r\n\r\n"},
-        LineEndCase{"EmptyChunk", "", 0, 2, ""},
-        LineEndCase{"LongLinesAcrossBlocks", std::string(40, 'x') + "\r\n" + std::string(17, 'y') +
-                                                 "\r\n",
-                    0, 2, std::string(40, 'x') + "\n" + std::string(17, 'y') + "\n"}),
+    ::testing::Values(LineEndCase{"DosToUnixKeepsLoneCrAndLf", "a\r\nb\rc\n", 0, 2, "a\nb\rc\n"},
+                      LineEndCase{"UnixToDosRewritesEveryLf", "a\nb\r\n", 2, 0, "a\r\nb\r\r\n"},
+                      LineEndCase{"MacToDosRewritesEveryCr", "a\r\nb", 1, 0, "a\r\n\nb"},
+                      LineEndCase{"DosToMacFindsTheSecondCr", "\r\r\n", 0, 1, "\r\r"},
+                      LineEndCase{"EqualEndsKeepMixedEnds", "a\r\nb\rc\n", 0, 0, "a\r\nb\rc\n"},
+                      LineEndCase{"EqualNumbersNeverRewrite", "a\nb\n", 2, 2, "a\nb\n"},
+                      LineEndCase{"CrAtTheEndOfTheChunk", "ab\r", 0, 2, "ab\r"},
+                      LineEndCase{"EveryByteALineEnd", "\n\n\n", 2, 0, "\r\n\r\n\r\n"},
+                      LineEndCase{"EmptyChunk", "", 0, 2, ""},
+                      LineEndCase{"LongLinesAcrossBlocks",
+                                  std::string(40, 'x') + "\r\n" + std::string(17, 'y') + "\r\n", 0,
+                                  2, std::string(40, 'x') + "\n" + std::string(17, 'y') + "\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(ConvertBuffer, NulBytesPassThroughLikeAnyLowByte) {
@@ -77,37 +74,36 @@ TEST_P(Substitution, WritesThePlainFormOrAQuestionMarkAndCountsIt) {
   EXPECT_EQ(out.losses.replaced, c.count);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Substitution,
-                         ::testing::Values(
-                             // Ž ť č ý ů ň; „ (no row of Windows 1250 holds it); an undefined byte.
-                             SubstitutionCase{"AsciiIsSevenBit", "\x8E\x9D\xE8\xFD\xF9\xF2\x84\x81",
-                                              kCodeWin1250, kCodeAscii, "Ztcyun\"?", 8},
-                             SubstitutionCase{"OtherCharactersArriveAsThemselves",
-                                              "25 \xF8"
-                                              "C \xF5 \x9E",
-                                              kCodeLatin2, kCodeWin1250,
-                                              "25 \xB0"
-                                              "C \xA7 \xD7",
-                                              0},
-                             SubstitutionCase{"NoBreakSpaceAndBoxDrawing",
-                                              "\xFF\xDA\xC4\xBF\xB3\xC5\xCD", kCodeLatin2,
-                                              kCodeAscii, " +-+|+-", 7},
-                             SubstitutionCase{"QuotationMarksDashesAndTheRest",
-                                              "\x84"
-                                              "a\x93 \x96 \x85 \x80",
-                                              kCodeWin1250, kCodeLatin2, "\"a\" - ? ?", 5},
-                             SubstitutionCase{"BaseLetterOrQuestionMark", "\x86\x88", kCodeLatin2,
-                                              kCodeKamenicky, "c?", 2},
-                             SubstitutionCase{"MacintoshQuotationMarkRow",
-                                              "\xE3"
-                                              "a",
-                                              kCodeMacintosh, kCodeIsoLatin2, "\"a", 1},
-                             SubstitutionCase{"Windows1250C1ControlsWhereTheOutputHasThem",
-                                              "\x81\x98", kCodeWin1250, kCodeIsoLatin2,
-                                              "\x81\x98", 0},
-                             SubstitutionCase{"Windows1250C1ControlsWhereItLacksThem", "\x81\x98",
-                                              kCodeWin1250, kCodeLatin2, "??", 2}),
-                         [](const auto& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Substitution,
+    ::testing::Values(
+        // Ž ť č ý ů ň; „ (no row of Windows 1250 holds it); an undefined byte.
+        SubstitutionCase{"AsciiIsSevenBit", "\x8E\x9D\xE8\xFD\xF9\xF2\x84\x81", kCodeWin1250,
+                         kCodeAscii, "Ztcyun\"?", 8},
+        SubstitutionCase{"OtherCharactersArriveAsThemselves",
+                         "25 \xF8"
+                         "C \xF5 \x9E",
+                         kCodeLatin2, kCodeWin1250,
+                         "25 \xB0"
+                         "C \xA7 \xD7",
+                         0},
+        SubstitutionCase{"NoBreakSpaceAndBoxDrawing", "\xFF\xDA\xC4\xBF\xB3\xC5\xCD", kCodeLatin2,
+                         kCodeAscii, " +-+|+-", 7},
+        SubstitutionCase{"QuotationMarksDashesAndTheRest",
+                         "\x84"
+                         "a\x93 \x96 \x85 \x80",
+                         kCodeWin1250, kCodeLatin2, "\"a\" - ? ?", 5},
+        SubstitutionCase{"BaseLetterOrQuestionMark", "\x86\x88", kCodeLatin2, kCodeKamenicky, "c?",
+                         2},
+        SubstitutionCase{"MacintoshQuotationMarkRow",
+                         "\xE3"
+                         "a",
+                         kCodeMacintosh, kCodeIsoLatin2, "\"a", 1},
+        SubstitutionCase{"Windows1250C1ControlsWhereTheOutputHasThem", "\x81\x98", kCodeWin1250,
+                         kCodeIsoLatin2, "\x81\x98", 0},
+        SubstitutionCase{"Windows1250C1ControlsWhereItLacksThem", "\x81\x98", kCodeWin1250,
+                         kCodeLatin2, "??", 2}),
+    [](const auto& param) { return param.param.name; });
 
 // `utf8` written in `codePage`: ASCII stays, every letter of the table takes its row's byte.
 std::string Encode(const std::string& utf8, CodePage codePage) {
@@ -150,7 +146,9 @@ INSTANTIATE_TEST_SUITE_P(AllPairs, EveryPairOfCodePages,
 
 TEST(ConvertBuffer, MacintoshQuotationMarksArePlainOnlyWhereTheOutputLacksThem) {
   const std::string mac = Encode("„Ahoj“ a ”", kCodeMacintosh);
-  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeWin1250, 0, 0), "\x84" "Ahoj\x93 a \x94");
+  EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeWin1250, 0, 0),
+            "\x84"
+            "Ahoj\x93 a \x94");
   EXPECT_EQ(Convert(mac, kCodeMacintosh, kCodeIsoLatin2, 0, 0), "\"Ahoj\" a \"");
   EXPECT_EQ(Convert("\"Ahoj\"", kCodeWin1250, kCodeMacintosh, 0, 0), "\"Ahoj\"");
 }
@@ -209,37 +207,36 @@ TEST(ConvertBuffer, LettersOnlyAgreesWithThePlainReadingOnRandomTexts) {
     const auto endIn = static_cast<LineEnd>(random() % kLineEndCount);
     const auto endOut = static_cast<LineEnd>(random() % kLineEndCount);
     const bool allLineEnds = random() % 2 == 0;
-    TestHost host;
-    Converter converter(host);
-    converter.m_nCodeIn = in;
-    converter.m_nCodeOut = out;
-    converter.m_nLineEndIn = endIn;
-    converter.m_nLineEndOut = endOut;
-    converter.m_bAllLineEnds = allLineEnds;
-    converter.m_bLettersOnly = true;
-    ASSERT_EQ(Convert(converter, text), Reference(text, in, out, endIn, endOut, allLineEnds))
+    Choices choices;
+    choices.codeIn = in;
+    choices.codeOut = out;
+    choices.lineEndIn = endIn;
+    choices.lineEndOut = endOut;
+    choices.allLineEnds = allLineEnds;
+    choices.lettersOnly = true;
+    ASSERT_EQ(Convert(choices, text), Reference(text, in, out, endIn, endOut, allLineEnds))
         << "round " << round;
   }
 }
 
 TEST(ConvertBuffer, AFullReadOfLineEndsFitsTheWorkArea) {
-  TestHost host;
-  Converter converter(host);
-  converter.m_nLineEndIn = kLineEndMac;
-  converter.m_nLineEndOut = kLineEndDos;
+  Choices choices;
+  choices.lineEndIn = kLineEndMac;
+  choices.lineEndOut = kLineEndDos;
   const std::string text(Converter::kReadSize + 1, '\r');
-  const std::string out = Convert(converter, text);
+  const std::string out = Convert(choices, text);
   EXPECT_EQ(out.size(), 2 * text.size());
   EXPECT_LE(out.size(), Converter::WorkAreaSize(Converter::kReadSize));
 }
 
 TEST(ConvertBuffer, RefusesChoicesOutsideTheTable) {
-  TestHost host;
-  Converter converter(host);
+  Converter converter;
   for (auto [code, end] : {std::pair{8, 0}, {-1, 0}, {0, 3}, {0, -1}}) {
-    converter.m_nCodeOut = code;
-    converter.m_nLineEndOut = end;
-    EXPECT_FALSE(converter.PrepareChoices()) << code << " " << end;
+    Choices choices;
+    choices.codeOut = code;
+    choices.lineEndOut = end;
+    EXPECT_EQ(converter.ConvertFile(choices, "in", "out").failure, Outcome::Failure::kChoices)
+        << code << " " << end;
   }
 }
 

@@ -24,7 +24,6 @@ namespace {
 
 using testing::ReadFile;
 using testing::TempDir;
-using testing::TestHost;
 using testing::WriteFile;
 namespace fs = std::filesystem;
 using Failure = Outcome::Failure;
@@ -32,10 +31,9 @@ using File = Outcome::File;
 
 constexpr std::size_t kRead = Converter::kReadSize;
 
-// A converter whose file operations can be made to fail.
-class FaultyConverter : public Converter {
+// File operations that can be made to fail.
+class FaultySystem : public SystemCalls {
  public:
-  using Converter::Converter;
   int failReadAt = -1;   // the read call that fails, counting from 0
   int failWriteAt = -1;  // the write call that fails
   bool failReplace = false;
@@ -45,36 +43,35 @@ class FaultyConverter : public Converter {
   bool noBatches = false;               // the kernel runs no batch of flushes
   std::vector<std::string> calls;       // the disk steps of putting files in place
 
- protected:
-  ssize_t ReadInput(int fd, void* buffer, std::size_t size) override {
+  ssize_t Read(int fd, void* buffer, std::size_t size) override {
     if (m_reads++ == failReadAt) return -1;
-    const ssize_t got = Converter::ReadInput(fd, buffer, size);
+    const ssize_t got = SystemCalls::Read(fd, buffer, size);
     if (got == 0 && atEndOfInput) atEndOfInput();
     return got;
   }
   // A large file's chunks are read by two threads at once.
-  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
-    return m_reads++ == failReadAt ? -1 : Converter::ReadInputAt(fd, buffer, size, offset);
+  ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    return m_reads++ == failReadAt ? -1 : SystemCalls::ReadAt(fd, buffer, size, offset);
   }
-  bool WriteOutput(int fd, const void* data, std::size_t size) override {
-    return m_writes++ == failWriteAt ? false : Converter::WriteOutput(fd, data, size);
+  bool Write(int fd, const void* data, std::size_t size) override {
+    return m_writes++ == failWriteAt ? false : SystemCalls::Write(fd, data, size);
   }
-  bool ReplaceFile(int dirFd, const std::string& from, const std::string& to) override {
+  bool Replace(int dirFd, const std::string& from, const std::string& to) override {
     if (beforeReplace) beforeReplace();
     calls.push_back("rename " + to);
-    return !failReplace && Converter::ReplaceFile(dirFd, from, to);
+    return !failReplace && SystemCalls::Replace(dirFd, from, to);
   }
   void StartWriteback(int fd) override {
     calls.push_back("writeback");
-    Converter::StartWriteback(fd);
+    SystemCalls::StartWriteback(fd);
   }
-  bool SyncOutput(int fd) override {
+  bool Sync(int fd) override {
     calls.push_back("fsync");
-    return Converter::SyncOutput(fd);
+    return SystemCalls::Sync(fd);
   }
   bool SyncFilesystem(int fd) override {
     calls.push_back("syncfs");
-    return m_syncs++ != failSyncAt && Converter::SyncFilesystem(fd);
+    return m_syncs++ != failSyncAt && SystemCalls::SyncFilesystem(fd);
   }
   // Flushes each file itself, whether or not this kernel runs batches.
   bool SyncTogether(std::span<const int> fds, bool dataOnly, std::span<int> errors) override {
@@ -96,11 +93,17 @@ class FaultyConverter : public Converter {
 class ConvertFileTest : public ::testing::Test {
  protected:
   void SetChoices(CodePage codeIn, CodePage codeOut, LineEnd endIn, LineEnd endOut) {
-    converter.m_nCodeIn = codeIn;
-    converter.m_nCodeOut = codeOut;
-    converter.m_nLineEndIn = endIn;
-    converter.m_nLineEndOut = endOut;
+    harness.choices.codeIn = codeIn;
+    harness.choices.codeOut = codeOut;
+    harness.choices.lineEndIn = endIn;
+    harness.choices.lineEndOut = endOut;
   }
+  Converter& converter() { return harness.converter(); }
+  Outcome Hold(const std::string& path) {
+    return converter().ConvertFileHeld(harness.choices, {path, -1, {}, {}, {}}, run);
+  }
+  std::uint64_t Done() { return converter().CurrentProgress().done; }
+  std::uint64_t Total() { return converter().CurrentProgress().total; }
   // Files in the directory besides the ones a test made itself.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -110,8 +113,9 @@ class ConvertFileTest : public ::testing::Test {
   }
 
   TempDir dir;
-  TestHost host;
-  FaultyConverter converter{host};
+  testing::Harness<FaultySystem> harness;
+  FaultySystem& faults = harness.system;
+  SeenFiles run;
 };
 
 struct ChunkCase {
@@ -128,10 +132,10 @@ TEST_P(ChunkBoundaries, KeepLineEndPairsWholeAndLoseNoByte) {
   const auto& c = GetParam();
   WriteFile(dir / "in", c.in);
   SetChoices(kCodeWin1250, kCodeWin1250, c.from, c.to);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(dir / "in", dir / "out").result, Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), c.out);
-  EXPECT_EQ(converter.m_nDoneBytes, c.in.size());
-  EXPECT_EQ(converter.m_nTotalBytes, c.in.size());
+  EXPECT_EQ(Done(), c.in.size());
+  EXPECT_EQ(Total(), c.in.size());
 }
 
 const std::string kFull(kRead - 1, 'x');
@@ -157,7 +161,7 @@ TEST_F(ConvertFileTest, ConvertsInPlaceKeepingPermissionsAndLeavingNoTemporaryFi
   for (const mode_t mode : {0640u, 0666u, 04750u}) {
     WriteFile(dir / "a.txt", "\xE8\x9A\r\n");
     ::chmod((dir / "a.txt").c_str(), mode);
-    EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+    EXPECT_EQ(harness.Convert(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
     EXPECT_EQ(ReadFile(dir / "a.txt"), "\x9F\xE7\n");
     struct stat st {};
     ::stat((dir / "a.txt").c_str(), &st);
@@ -172,11 +176,12 @@ TEST_F(ConvertFileTest, InPlaceThroughASymbolicLinkReplacesTheFileAndKeepsTheLin
   WriteFile(dir / "real/a.txt", "\xE8");
   fs::create_symlink("real/a.txt", dir / "link.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  converter.m_bFollowSymlinks = false;
-  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").failure, Failure::kSymlink);
+  testing::Harness<> refusing;
+  refusing.choices = harness.choices;
+  refusing.settings.followSymlinks = false;
+  EXPECT_EQ(refusing.Convert(dir / "link.txt", dir / "link.txt").failure, Failure::kSymlink);
   EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\xE8");
-  converter.m_bFollowSymlinks = true;
-  EXPECT_EQ(converter.ConvertFile(dir / "link.txt", dir / "link.txt").result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(dir / "link.txt", dir / "link.txt").result, Outcome::kDone);
   EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
   EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
 }
@@ -198,7 +203,7 @@ TEST_P(OutputIsTheInput, ConvertsInPlaceUnderTheOutputsName) {
   fs::create_hard_link(dir / "a.txt", dir / "hard.txt");
   fs::create_symlink("a.txt", dir / "soft.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / c.input, dir / c.output).result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(dir / c.input, dir / c.output).result, Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / c.converted), "\x9F");
   if (!c.kept.empty()) {
     EXPECT_EQ(ReadFile(dir / c.kept), "\xE8");
@@ -228,17 +233,17 @@ TEST_P(InPlaceChanges, AreNeitherLostNorTurnedAgainstAnotherFile) {
   const auto& c = GetParam();
   WriteFile(dir / "a.txt", std::string(2 * kRead, '\xE8'));
   WriteFile(dir / "victim", "secret");
-  converter.beforeReplace = [&] {
+  faults.beforeReplace = [&] {
     if (c.atPump == 0) c.change(dir);
   };
-  converter.atEndOfInput = [&] {
+  faults.atEndOfInput = [&] {
     if (c.atPump < 0) c.change(dir);
   };
-  host.onPump = [&] {
-    if (host.pumps == c.atPump) c.change(dir);
+  harness.onStep = [&] {
+    if (harness.steps == c.atPump) c.change(dir);
   };
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
+  const Outcome outcome = harness.Convert(dir / "a.txt", dir / "a.txt");
   EXPECT_EQ(outcome.result, c.result);
   EXPECT_EQ(outcome.failure, c.result == Outcome::kFailed ? Failure::kChanged : Failure::kNone);
   EXPECT_TRUE(ReadFile(dir / "a.txt") == c.after);
@@ -292,14 +297,13 @@ TEST_F(ConvertFileTest, ARunConvertsEachFileOnceWhateverNameLeadsToIt) {
   WriteFile(dir / "real/a.txt", "\xE8");
   fs::create_hard_link(dir / "real/a.txt", dir / "real/hard.txt");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  SeenFiles run;
-  EXPECT_EQ(converter.ConvertFileHeld(dir / "real/a.txt", run).result, Outcome::kDone);
+  EXPECT_EQ(Hold(dir / "real/a.txt").result, Outcome::kDone);
   // Held, the file's lock keeps its other names waiting until the batch is in place.
-  EXPECT_EQ(converter.ConvertFileHeld(dir / "alias/a.txt", run).failure, Failure::kLocked);
-  converter.ReplaceHeld();
-  EXPECT_EQ(converter.ConvertFileHeld(dir / "alias/a.txt", run).failure, Failure::kRepeated);
-  EXPECT_EQ(converter.ConvertFileHeld(dir / "real/hard.txt", run).result, Outcome::kDone);
-  converter.ReplaceHeld();
+  EXPECT_EQ(Hold(dir / "alias/a.txt").failure, Failure::kLocked);
+  converter().ReplaceHeld();
+  EXPECT_EQ(Hold(dir / "alias/a.txt").failure, Failure::kRepeated);
+  EXPECT_EQ(Hold(dir / "real/hard.txt").result, Outcome::kDone);
+  converter().ReplaceHeld();
   EXPECT_EQ(ReadFile(dir / "real/a.txt"), "\x9F");
   EXPECT_EQ(ReadFile(dir / "real/hard.txt"), "\x9F");
 }
@@ -310,10 +314,10 @@ TEST_F(ConvertFileTest, ASecondRunOnTheSameFileFailsWhileTheFirstHoldsIt) {
   UniqueFd other(::open((dir / "a.txt").c_str(), O_RDONLY));
   ASSERT_EQ(::flock(other.Get(), LOCK_EX), 0);
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").failure, Failure::kLocked);
+  EXPECT_EQ(harness.Convert(dir / "a.txt", dir / "a.txt").failure, Failure::kLocked);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8");
   other.Reset();
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
 }
 
 TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
@@ -333,7 +337,7 @@ TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
   };
   const std::string aclBefore = attribute("system.posix_acl_access");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(path, path).result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(path, path).result, Outcome::kDone);
   EXPECT_EQ(ReadFile(path), "\x9F");
   EXPECT_EQ(attribute("system.posix_acl_access"), aclBefore);
   EXPECT_EQ(attribute("user.origin"), "kam");
@@ -367,7 +371,7 @@ TEST_P(Leftovers, TheNextRunInTheFolderRemovesOnlyWhatAKilledRunLeft) {
   if (name.empty()) GTEST_SKIP() << "only root can give a file to another user";
   WriteFile(dir / "a.txt", "\xE8");
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(dir / "a.txt", dir / "a.txt").result, Outcome::kDone);
   EXPECT_EQ(fs::exists(fs::symlink_status(dir / name)), !c.removed);
   EXPECT_EQ(ReadFile(dir / "outside.txt"), "text");
 }
@@ -441,24 +445,24 @@ class HeldBatches : public ConvertFileTest, public ::testing::WithParamInterface
 
 TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
   const bool batches = GetParam();
-  converter.noBatches = !batches;
+  faults.noBatches = !batches;
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
   const auto holdAll = [&] {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
-      EXPECT_EQ(converter.ConvertFileHeld(dir / name).result, Outcome::kDone);
+      EXPECT_EQ(Hold(dir / name).result, Outcome::kDone);
     }
   };
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(dir / name, "\xE8");
   // The data never reaches the disk: every input stays as it was.
   holdAll();
-  converter.failSyncAt = 0;
-  for (const auto& [name, outcome] : converter.ReplaceHeld()) {
+  faults.failSyncAt = 0;
+  for (const auto& [name, outcome] : converter().ReplaceHeld()) {
     EXPECT_EQ(outcome.failure, Failure::kWrite) << name;
     EXPECT_EQ(ReadFile(name), "\xE8");
   }
-  converter.calls.clear();
+  faults.calls.clear();
   holdAll();
-  for (const auto& [name, outcome] : converter.ReplaceHeld()) {
+  for (const auto& [name, outcome] : converter().ReplaceHeld()) {
     EXPECT_EQ(outcome.result, Outcome::kDone) << name;
     EXPECT_EQ(ReadFile(name), "\x9F");
   }
@@ -467,11 +471,12 @@ TEST_P(HeldBatches, AreOnDiskBeforeAnyFileTakesItsName) {
                                     batches ? "sync files 3" : "syncfs"};
   expected.insert(expected.end(), renames.begin(), renames.end());
   expected.push_back(batches ? "sync folders 1" : "syncfs");
-  EXPECT_EQ(converter.calls, expected);
+  EXPECT_EQ(faults.calls, expected);
   // Dropped, a held file leaves its input whole.
   WriteFile(dir / "b.txt", "\xE8");
-  EXPECT_EQ(converter.ConvertFileHeld(dir / "b.txt").result, Outcome::kDone);
-  converter.DropHeld();
+  run = SeenFiles();
+  EXPECT_EQ(Hold(dir / "b.txt").result, Outcome::kDone);
+  converter().DropHeld();
   EXPECT_EQ(ReadFile(dir / "b.txt"), "\xE8");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
@@ -499,18 +504,18 @@ TEST_P(InPlaceFailures, LeaveTheInputAsItWasAndNoTemporaryFile) {
   const auto& c = GetParam();
   const std::string text = std::string(3 * kRead, '\xE8') + "\r\n";
   WriteFile(dir / "a.txt", text);
-  converter.failReadAt = c.failReadAt;
-  converter.failWriteAt = c.failWriteAt;
-  converter.failReplace = c.failReplace;
-  if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
+  faults.failReadAt = c.failReadAt;
+  faults.failWriteAt = c.failWriteAt;
+  faults.failReplace = c.failReplace;
+  if (c.cancel) harness.onStep = [&] { harness.stop.request_stop(); };
   SetChoices(kCodeWin1250, kCodeLatin2, kLineEndDos, kLineEndUnix);
-  const Outcome outcome = converter.ConvertFile(dir / "a.txt", dir / "a.txt");
+  const Outcome outcome = harness.Convert(dir / "a.txt", dir / "a.txt");
   EXPECT_EQ(outcome.result, c.result);
   EXPECT_EQ(outcome.failure, c.failure);
   EXPECT_EQ(outcome.file, c.file);
   EXPECT_EQ(ReadFile(dir / "a.txt"), text);
   EXPECT_EQ(Entries(), std::vector<std::string>{"a.txt"});
-  EXPECT_EQ(converter.m_nDoneBytes, converter.m_nTotalBytes);
+  EXPECT_EQ(Done(), Total());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -527,7 +532,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ConvertFileTest, AFullDiskIsAFailureNeverASuccess) {
   WriteFile(dir / "in", std::string(kRead + 5, 'a'));
-  const Outcome outcome = converter.ConvertFile(dir / "in", "/dev/full");
+  const Outcome outcome = harness.Convert(dir / "in", "/dev/full");
   EXPECT_EQ(outcome.result, Outcome::kFailed);
   EXPECT_EQ(outcome.failure, Failure::kWrite);
   EXPECT_EQ(outcome.path, "/dev/full");
@@ -560,14 +565,14 @@ TEST_P(OutputFiles, TakeTheTextOnlyWhenTheWholeOfItIsThere) {
     ::chmod((dir / "out").c_str(), 0640);
   }
   if (c.viaLink) fs::create_symlink("out", dir / "link");
-  converter.failReadAt = c.failReadAt;
-  converter.failWriteAt = c.failWriteAt;
-  converter.failReplace = c.failReplace;
+  faults.failReadAt = c.failReadAt;
+  faults.failWriteAt = c.failWriteAt;
+  faults.failReplace = c.failReplace;
   // The first progress call comes in every run, from whichever thread converts.
-  if (c.cancel) host.onPump = [&] { converter.m_bCancel = true; };
-  converter.m_bStrict = c.lossy;
+  if (c.cancel) harness.onStep = [&] { harness.stop.request_stop(); };
+  harness.settings.strict = c.lossy;
   SetChoices(kCodeWin1250, c.lossy ? kCodeAscii : kCodeLatin2, 0, 0);
-  const Outcome outcome = converter.ConvertFile(dir / "in", dir / (c.viaLink ? "link" : "out"));
+  const Outcome outcome = harness.Convert(dir / "in", dir / (c.viaLink ? "link" : "out"));
   EXPECT_EQ(outcome.result, c.result);
   EXPECT_EQ(ReadFile(dir / "in"), text);
   if (c.result == Outcome::kDone) {
@@ -622,14 +627,13 @@ TEST_P(OpenFailures, ReportTheFileAndTouchNothing) {
   fs::create_directory(dir / "folder");
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   SetChoices(kCodeWin1250, kCodeLatin2, 0, 2);
-  const Outcome outcome = converter.ConvertFile(dir / c.input, dir / c.output);
+  const Outcome outcome = harness.Convert(dir / c.input, dir / c.output);
   EXPECT_EQ(outcome.result, Outcome::kFailed);
   EXPECT_EQ(outcome.failure, c.failure);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "\xE8 text");
-  EXPECT_EQ(converter.m_nDoneBytes, 1u);
-  EXPECT_EQ(converter.m_nTotalBytes, 1u);
+  EXPECT_EQ(Done(), 1u);
+  EXPECT_EQ(Total(), 1u);
   EXPECT_FALSE(fs::exists(dir / "out"));
-  EXPECT_FALSE(converter.m_bCancel);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -645,14 +649,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConvertFileTest, RefusesACodePageOutsideTheTable) {
   WriteFile(dir / "in", "\xE8");
   SetChoices(kCodeWin1250, 9, 0, 0);
-  EXPECT_EQ(converter.ConvertFile(dir / "in", dir / "out").result, Outcome::kFailed);
+  EXPECT_EQ(harness.Convert(dir / "in", dir / "out").result, Outcome::kFailed);
   EXPECT_FALSE(fs::exists(dir / "out"));
-}
-
-TEST_F(ConvertFileTest, TakesTheChoicesFromTheHostAtTheStart) {
-  WriteFile(dir / "in", "x");
-  converter.ConvertFile(dir / "in", dir / "out");
-  EXPECT_EQ(host.reads, 1);
 }
 
 TEST_F(ConvertFileTest, CountsBeyondFourGibibytes) {
@@ -662,27 +660,29 @@ TEST_F(ConvertFileTest, CountsBeyondFourGibibytes) {
   ASSERT_EQ(::truncate((dir / "big").c_str(), static_cast<off_t>(size)), 0);
   std::uint64_t seenTotal = 0;
   int percentAtHalf = -1;
-  host.onPump = [&] {
-    seenTotal = converter.m_nTotalBytes;
-    if (percentAtHalf < 0 && converter.m_nDoneBytes >= size / 2) {
-      percentAtHalf = converter.ProgressPercent();
-    }
-    converter.m_bCancel = converter.m_nDoneBytes > size / 2;
+  harness.onStep = [&] {
+    const Converter::Progress progress = converter().CurrentProgress();
+    seenTotal = progress.total;
+    if (percentAtHalf < 0 && progress.done >= size / 2) percentAtHalf = progress.Percent();
+    if (progress.done > size / 2) harness.stop.request_stop();
   };
-  EXPECT_EQ(converter.ConvertFile(dir / "big", "/dev/null").result, Outcome::kCancelled);
+  EXPECT_EQ(harness.Convert(dir / "big", "/dev/null").result, Outcome::kCancelled);
   EXPECT_EQ(seenTotal, size);
   EXPECT_EQ(percentAtHalf, 50);
 }
 
-TEST(ProgressPercent, AnEmptyFileIsComplete) {
-  TestHost host;
-  Converter converter(host);
-  converter.m_nTotalBytes = 0;
-  converter.m_nDoneBytes = 0;
-  EXPECT_EQ(converter.ProgressPercent(), 100);
-  converter.m_nTotalBytes = 50'000'000;
-  converter.m_nDoneBytes = 25'000'000;
-  EXPECT_EQ(converter.ProgressPercent(), 50);
+TEST(ProgressPercent, IsTheShareOfTheFileDone) {
+  const struct {
+    std::uint64_t done;
+    std::uint64_t total;
+    int percent;
+  } cases[] = {{0, 0, 100},  // an empty file is complete
+               {25'000'000, 50'000'000, 50},
+               {std::uint64_t{3} << 32, std::uint64_t{6} << 32, 50},
+               {999, 1000, 99}};
+  for (const auto& c : cases) {
+    EXPECT_EQ((Converter::Progress{c.done, c.total}.Percent()), c.percent) << c.done;
+  }
 }
 
 }  // namespace

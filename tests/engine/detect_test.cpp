@@ -16,7 +16,6 @@ namespace pismovar {
 namespace {
 
 using testing::TempDir;
-using testing::TestHost;
 using testing::WriteFile;
 
 DetectCounts Tally(const std::string& text) {
@@ -41,15 +40,12 @@ TEST_P(LineEndThresholds, UseIntegerHalves) {
   EXPECT_EQ(DecideLineEnd(counts), expected) << lf << " LF, " << cr << " CR";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LineEndThresholds,
-                         ::testing::Values(LineEndGuess{0, 0, kLineEndDos},
-                                           LineEndGuess{1, 0, kLineEndUnix},
-                                           LineEndGuess{2, 0, kLineEndUnix},
-                                           LineEndGuess{0, 1, kLineEndDos},
-                                           LineEndGuess{0, 2, kLineEndMac},
-                                           LineEndGuess{10, 4, kLineEndUnix},
-                                           LineEndGuess{10, 5, kLineEndDos},
-                                           LineEndGuess{7, 7, kLineEndDos}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LineEndThresholds,
+    ::testing::Values(LineEndGuess{0, 0, kLineEndDos}, LineEndGuess{1, 0, kLineEndUnix},
+                      LineEndGuess{2, 0, kLineEndUnix}, LineEndGuess{0, 1, kLineEndDos},
+                      LineEndGuess{0, 2, kLineEndMac}, LineEndGuess{10, 4, kLineEndUnix},
+                      LineEndGuess{10, 5, kLineEndDos}, LineEndGuess{7, 7, kLineEndDos}));
 
 struct CodePageGuess {
   const char* name;
@@ -92,78 +88,42 @@ TEST(DetectTally, CountsEveryByteOfLongTextsInAllPositions) {
 class DetectTest : public ::testing::Test {
  protected:
   TempDir dir;
-  TestHost host;
-  Converter converter{host};
+  Converter converter;
 };
 
 TEST_F(DetectTest, QuickDetectionSeesOnlyTheFirst5120Bytes) {
   WriteFile(dir / "a.txt", std::string(5120, 'x') + " \xE8\xE1ry \xF8\xEDk\xE1\n\n");
-  converter.m_strInput = dir / "a.txt";
-  converter.m_nCodeIn = kCodeMacintosh;
-  converter.m_nLineEndIn = kLineEndMac;
-  EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeAscii);
-  EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
-  EXPECT_EQ(host.shows, 1);
-  EXPECT_EQ(host.pumps, 0);
+  const Detection quick = converter.QuickDetect(dir / "a.txt");
+  EXPECT_EQ(quick.outcome.result, Outcome::kDone);
+  EXPECT_EQ(quick.guess.codePage, kCodeAscii);
+  EXPECT_EQ(quick.guess.lineEnd, kLineEndDos);
 
-  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeWin1250);
-  EXPECT_EQ(converter.m_nLineEndIn, kLineEndUnix);
-  EXPECT_EQ(host.progressShown, 0);
+  const Detection full = converter.FullDetect(dir / "a.txt");
+  EXPECT_EQ(full.outcome.result, Outcome::kDone);
+  EXPECT_EQ(full.guess.codePage, kCodeWin1250);
+  EXPECT_EQ(full.guess.lineEnd, kLineEndUnix);
 }
 
-TEST_F(DetectTest, OnlyTheFirstFileOfAListIsExamined) {
-  WriteFile(dir / "a.txt", "\x87\xA0ry \xA9\xA1k\xA0\r\n");  // Kamenický
-  WriteFile(dir / "b.txt", "\xE8\xF8\n");    // Windows 1250
-  converter.m_strInput = BuildFileList({dir / "a.txt", dir / "b.txt"});
-  converter.m_nFileCount = 2;
-  EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeKamenicky);
-  EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
-}
-
-TEST_F(DetectTest, AFailedOpenChangesNothing) {
-  for (const std::string& input : {dir / "missing", dir.Path().string(), std::string("x.txt")}) {
-    converter.m_strInput = input;
-    // A typed name after several files were chosen: no quotes to cut, so the name is empty.
-    converter.m_nFileCount = input == "x.txt" ? 3 : 1;
-    converter.m_nCodeIn = kCodeMacintosh;
-    EXPECT_EQ(converter.QuickDetect().result, Outcome::kFailed);
-    EXPECT_EQ(converter.FullDetect().result, Outcome::kFailed);
-    EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
+TEST_F(DetectTest, AFailedOpenIsReported) {
+  for (const std::string& input : {dir / "missing", dir.Path().string(), std::string()}) {
+    EXPECT_EQ(converter.QuickDetect(input).outcome.result, Outcome::kFailed) << input;
+    EXPECT_EQ(converter.FullDetect(input).outcome.result, Outcome::kFailed) << input;
   }
-  EXPECT_EQ(host.shows, 0);
-  EXPECT_EQ(host.progressShown, 0);
-}
-
-TEST_F(DetectTest, ClipboardWithoutTextIsSilentAndWithTextIsExamined) {
-  converter.m_bClipboardIn = true;
-  converter.m_nCodeIn = kCodeMacintosh;
-  host.clipboardFile = dir / "Clipboard.tmp";
-  EXPECT_EQ(converter.QuickDetect().failure, Outcome::Failure::kNoText);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeMacintosh);
-
-  host.clipboardText = "\xC3\xC1ry \xD2\xC9k\xC1\r\r";  // KOI8-ČS, Macintosh line ends
-  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeKoi8cs);
-  EXPECT_EQ(converter.m_nLineEndIn, kLineEndMac);
 }
 
 // The thread that calls FullDetect reads as usual; the other one's reads past the first two
-// chunks wait until the first progress report and then find the file's end.
-class SecondThreadWaitsForThePump : public Converter {
+// chunks wait until the first step and then find the file's end.
+class SecondThreadWaitsForTheStep : public SystemCalls {
  public:
-  using Converter::Converter;
-  std::binary_semaphore pumped{0};
+  std::binary_semaphore stepped{0};
 
- protected:
-  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
-    if (std::this_thread::get_id() == m_caller || offset < 2 * kReadSize - kMaxHeldBytes) {
-      return Converter::ReadInputAt(fd, buffer, size, offset);
+  ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    if (std::this_thread::get_id() == m_caller ||
+        offset < 2 * Converter::kReadSize - Converter::kMaxHeldBytes) {
+      return SystemCalls::ReadAt(fd, buffer, size, offset);
     }
-    pumped.acquire();
-    pumped.release();
+    stepped.acquire();
+    stepped.release();
     return 0;
   }
 
@@ -172,39 +132,37 @@ class SecondThreadWaitsForThePump : public Converter {
 };
 
 TEST_F(DetectTest, ACancelledFullDetectionGuessesFromWhatItRead) {
-  SecondThreadWaitsForThePump cancelled(host);
+  testing::Harness<SecondThreadWaitsForTheStep> cancelled;
   // "š" in Windows 1250, then in ISO Latin-2.
   WriteFile(dir / "a.txt", std::string(2 * Converter::kReadSize, '\x9A') +
                                std::string(5 * Converter::kReadSize, '\xB9'));
-  cancelled.m_strInput = dir / "a.txt";
-  host.onPump = [&] {
-    cancelled.m_bCancel = true;
-    cancelled.pumped.release();
+  cancelled.onStep = [&] {
+    cancelled.stop.request_stop();
+    cancelled.system.stepped.release();
   };
-  EXPECT_EQ(cancelled.FullDetect().result, Outcome::kCancelled);
-  EXPECT_EQ(host.pumps, 1);
-  EXPECT_EQ(cancelled.m_nCodeIn, kCodeWin1250);  // the whole file is ISO Latin-2
-  EXPECT_FALSE(cancelled.m_bCancel);
-  EXPECT_EQ(cancelled.m_nDoneBytes, cancelled.m_nTotalBytes);
+  const Detection detection = cancelled.converter().FullDetect(dir / "a.txt");
+  EXPECT_EQ(detection.outcome.result, Outcome::kCancelled);
+  EXPECT_EQ(cancelled.steps, 1);
+  EXPECT_EQ(detection.guess.codePage, kCodeWin1250);  // the whole file is ISO Latin-2
+  const Converter::Progress progress = cancelled.converter().CurrentProgress();
+  EXPECT_EQ(progress.done, progress.total);
 }
 
 // Fails the first read of the file's second chunk once with `error`; a full detection reads
 // the chunks on two threads.
-class FailingSecondRead : public Converter {
+class FailingSecondRead : public SystemCalls {
  public:
-  FailingSecondRead(EngineHost& host, int error) : Converter(host), m_error(error) {}
+  int error = 0;
 
- protected:
-  ssize_t ReadInputAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
-    if (offset < kReadSize - kMaxHeldBytes || m_failed.exchange(true)) {
-      return Converter::ReadInputAt(fd, buffer, size, offset);
+  ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
+    if (offset < Converter::kReadSize - Converter::kMaxHeldBytes || m_failed.exchange(true)) {
+      return SystemCalls::ReadAt(fd, buffer, size, offset);
     }
-    errno = m_error;
+    errno = error;
     return -1;
   }
 
  private:
-  const int m_error;
   std::atomic<bool> m_failed{false};
 };
 
@@ -220,42 +178,37 @@ class FullDetectReadFailure : public ::testing::TestWithParam<ReadFailureCase> {
 TEST_P(FullDetectReadFailure, RetriesAnInterruptedReadAndReportsOtherErrors) {
   const ReadFailureCase& c = GetParam();
   TempDir dir;
-  TestHost host;
-  FailingSecondRead converter(host, c.error);
+  testing::Harness<FailingSecondRead> failing;
+  failing.system.error = c.error;
   // The one UTF-8 letter is cut by the first chunk: after a retried read it must still be whole.
   WriteFile(dir / "a.txt", std::string(Converter::kReadSize - 1, 'x') + "č\n");
-  converter.m_strInput = dir / "a.txt";
-  converter.m_bDetectUtf8 = true;
-  const Outcome outcome = converter.FullDetect();
-  EXPECT_EQ(outcome.result, c.result);
-  EXPECT_EQ(outcome.error, c.reportedError);
+  const Detection detection = failing.converter().FullDetect(dir / "a.txt");
+  EXPECT_EQ(detection.outcome.result, c.result);
+  EXPECT_EQ(detection.outcome.error, c.reportedError);
   if (c.result == Outcome::kDone) {
-    EXPECT_EQ(converter.m_nCodeIn, kCodeUtf8);
+    EXPECT_EQ(detection.guess.codePage, kCodeUtf8);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FullDetectReadFailure,
-    ::testing::Values(ReadFailureCase{"Interrupted", EINTR, Outcome::kDone, 0},
-                      ReadFailureCase{"InputOutputError", EIO, Outcome::kFailed, EIO}),
-    [](const auto& param) { return param.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, FullDetectReadFailure,
+                         ::testing::Values(ReadFailureCase{"Interrupted", EINTR, Outcome::kDone, 0},
+                                           ReadFailureCase{"InputOutputError", EIO,
+                                                           Outcome::kFailed, EIO}),
+                         [](const auto& param) { return param.param.name; });
 
 TEST_F(DetectTest, AFileLongerThanItsSizeSaysIsReadToItsEnd) {
-  converter.m_strInput = "/proc/self/status";  // its size is 0
-  converter.m_nLineEndIn = kLineEndDos;
-  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nLineEndIn, kLineEndUnix);
+  const Detection detection = converter.FullDetect("/proc/self/status");  // its size is 0
+  EXPECT_EQ(detection.outcome.result, Outcome::kDone);
+  EXPECT_EQ(detection.guess.lineEnd, kLineEndUnix);
 }
 
 TEST_F(DetectTest, AnEmptyFileIsAsciiWithDosLineEnds) {
   WriteFile(dir / "empty", "");
-  converter.m_strInput = dir / "empty";
-  converter.m_nCodeIn = kCodeMacintosh;
-  converter.m_nLineEndIn = kLineEndUnix;
-  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
-  EXPECT_EQ(converter.m_nCodeIn, kCodeAscii);
-  EXPECT_EQ(converter.m_nLineEndIn, kLineEndDos);
-  EXPECT_EQ(converter.ProgressPercent(), 100);
+  const Detection detection = converter.FullDetect(dir / "empty");
+  EXPECT_EQ(detection.outcome.result, Outcome::kDone);
+  EXPECT_EQ(detection.guess.codePage, kCodeAscii);
+  EXPECT_EQ(detection.guess.lineEnd, kLineEndDos);
+  EXPECT_EQ(converter.CurrentProgress().Percent(), 100);
 }
 
 }  // namespace

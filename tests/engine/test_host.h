@@ -1,23 +1,24 @@
-// A driver for the engine in tests: counts what it is asked to do and lets a test act at
-// every chunk (cancel, count the pumps).
+// What the engine's tests share: a converter with its choices and seams, a temporary folder,
+// one buffer through the transcoder, files read and written whole.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <stdlib.h>
-
 #include "engine/converter.h"
-#include "engine/engine_host.h"
+#include "engine/transcoder.h"
 
 namespace pismovar::testing {
 
@@ -27,30 +28,37 @@ inline constexpr const char* kRowChars[kCharTableRows] = {
     "Ř", "ř", "Š", "š", "Ť", "ť", "Ú", "ú", "Ů", "ů", "Ý", "ý", "Ž", "ž", "ä", "Ä",
     "ô", "Ô", "ö", "Ö", "ü", "Ü", "ŕ", "Ŕ", "ĺ", "Ĺ", "ľ", "Ľ", "„", "“", "”"};
 
-class TestHost : public EngineHost {
+// A converter for tests with the choices it converts with and the system calls it makes; it
+// counts the chunks it goes through and lets a test act at each (stop the work, change a
+// file). `settings` and `system` are taken when the converter is first used.
+template <class System = SystemCalls>
+class Harness {
  public:
-  void UpdateData(bool bSaveAndValidate) override { (bSaveAndValidate ? reads : shows) += 1; }
-  void PumpMessage() override {
-    ++pumps;
-    if (onPump) onPump();
+  Converter& converter() {
+    if (!m_converter) {
+      m_converter.emplace(settings,
+                          Watch{stop.get_token(),
+                                [this] {
+                                  ++steps;
+                                  if (onStep) onStep();
+                                }},
+                          &system);
+    }
+    return *m_converter;
   }
-  void BeginDetectProgress() override { ++progressShown; }
-  void EndDetectProgress() override { --progressShown; }
-  bool ClipboardHasText() override { return clipboardText.has_value(); }
-  int ClipboardToFile(const std::string& name) override {
-    if (!clipboardText) return -1;
-    std::ofstream(name, std::ios::binary) << *clipboardText;
-    return 1;
+  Outcome Convert(const std::string& input, const std::string& output) {
+    return converter().ConvertFile(choices, input, output);
   }
-  std::string ClipboardFileName() override { return clipboardFile; }
 
-  int reads = 0;
-  int shows = 0;
-  int pumps = 0;
-  int progressShown = 0;
-  std::function<void()> onPump;
-  std::optional<std::string> clipboardText;
-  std::string clipboardFile;
+  Choices choices;
+  Converter::Settings settings;
+  System system;
+  std::stop_source stop;
+  std::atomic<int> steps = 0;
+  std::function<void()> onStep;
+
+ private:
+  std::optional<Converter> m_converter;
 };
 
 // A fresh directory under the system's temporary directory, removed with its contents.
@@ -68,28 +76,31 @@ class TempDir {
   std::filesystem::path m_path;
 };
 
-// One buffer through the converter's ConvertBuffer: the bytes and what they lost.
+// One buffer through a transcoder in one piece: the bytes and what they lost.
 struct Converted {
   std::string text;
   Utf8Losses losses;
 };
 
-inline Converted ConvertBuffer(Converter& converter, const std::string& text) {
-  EXPECT_TRUE(converter.PrepareChoices());
-  std::memcpy(converter.InArea(), text.data(), text.size());
-  const std::size_t n = converter.ConvertBuffer(text.size());
-  return {{reinterpret_cast<const char*>(converter.OutArea()), n}, converter.m_losses};
+inline Converted ConvertBuffer(const Choices& choices, const std::string& text) {
+  const std::optional<Transcoder> transcoder = Transcoder::Make(choices);
+  EXPECT_TRUE(transcoder.has_value());
+  if (!transcoder) return {};
+  std::vector<std::uint8_t> out(Transcoder::OutputRoom(text.size()));
+  Utf8Losses losses;
+  const std::size_t n = transcoder->ConvertChunk(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                                 text.size(), 0, false, out.data(), losses);
+  return {{reinterpret_cast<const char*>(out.data()), n}, losses};
 }
 
 inline Converted ConvertBuffer(const std::string& text, CodePage codeIn, CodePage codeOut,
                                LineEnd endIn, LineEnd endOut) {
-  TestHost host;
-  Converter converter(host);
-  converter.m_nCodeIn = codeIn;
-  converter.m_nCodeOut = codeOut;
-  converter.m_nLineEndIn = endIn;
-  converter.m_nLineEndOut = endOut;
-  return ConvertBuffer(converter, text);
+  Choices choices;
+  choices.codeIn = codeIn;
+  choices.codeOut = codeOut;
+  choices.lineEndIn = endIn;
+  choices.lineEndOut = endOut;
+  return ConvertBuffer(choices, text);
 }
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {

@@ -19,7 +19,6 @@ namespace {
 using testing::Converted;
 using testing::ReadFile;
 using testing::TempDir;
-using testing::TestHost;
 using testing::WriteFile;
 namespace fs = std::filesystem;
 
@@ -222,18 +221,24 @@ class Utf8FileTest : public ::testing::Test {
   Outcome::Result Run(const std::string& in, CodePage from, CodePage to,
                       const std::string& input = "in", const std::string& output = "out") {
     WriteFile(dir / "in", in);
-    converter.m_nCodeIn = from;
-    converter.m_nCodeOut = to;
-    converter.m_nLineEndIn = kLineEndDos;
-    converter.m_nLineEndOut = kLineEndDos;
-    last = converter.ConvertFile(dir / input, dir / output);
+    choices.codeIn = from;
+    choices.codeOut = to;
+    Converter converter(settings);
+    last = converter.ConvertFile(choices, dir / input, dir / output);
+    lastProgress = converter.CurrentProgress();
     return last.result;
+  }
+  // The guesses of a full and a quick detection of `path`.
+  std::pair<Detection, Detection> Detect(const std::string& path) {
+    Converter converter(settings);
+    return {converter.FullDetect(path), converter.QuickDetect(path)};
   }
 
   TempDir dir;
-  TestHost host;
-  Converter converter{host};
+  Converter::Settings settings;
+  Choices choices;
   Outcome last;
+  Converter::Progress lastProgress;
 };
 
 struct SplitCase {
@@ -251,10 +256,10 @@ TEST_P(SplitSequences, AreCarriedIntoTheNextReadAtEveryCut) {
     const std::string before(kRead - cut, 'x');
     ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeUtf8), Outcome::kDone);
     EXPECT_EQ(ReadFile(dir / "out"), before + c.sequence + "y") << "cut " << cut;
-    EXPECT_EQ(converter.m_losses.malformed, 0u) << "cut " << cut;
+    EXPECT_EQ(last.losses.malformed, 0u) << "cut " << cut;
     ASSERT_EQ(Run(before + c.sequence + "y", kCodeUtf8, kCodeWin1250), Outcome::kDone);
     EXPECT_EQ(ReadFile(dir / "out"), before + c.win1250 + "y") << "cut " << cut;
-    EXPECT_EQ(converter.m_nDoneBytes, before.size() + c.sequence.size() + 1);
+    EXPECT_EQ(lastProgress.done, before.size() + c.sequence.size() + 1);
   }
 }
 
@@ -268,8 +273,8 @@ TEST_F(Utf8FileTest, MalformedOffsetsCountFromTheStartOfTheFile) {
   const std::string text = std::string(kRead - 1, 'a') + "\xC3" + std::string(kRead, 'b') + "\x80" +
                            std::string(10, 'c') + "\xE2\x82";
   ASSERT_EQ(Run(text, kCodeUtf8, kCodeUtf8), Outcome::kDone);
-  EXPECT_EQ(converter.m_losses.malformed, 3u);
-  EXPECT_EQ(converter.m_losses.firstMalformed, kRead - 1);
+  EXPECT_EQ(last.losses.malformed, 3u);
+  EXPECT_EQ(last.losses.firstMalformed, kRead - 1);
   EXPECT_EQ(ReadFile(dir / "out"), std::string(kRead - 1, 'a') + kFffd + std::string(kRead, 'b') +
                                        kFffd + std::string(10, 'c') + kFffd);
   // A byte-order mark counts in the offsets although it is dropped.
@@ -278,7 +283,7 @@ TEST_F(Utf8FileTest, MalformedOffsetsCountFromTheStartOfTheFile) {
                 kCodeUtf8, kCodeWin1250),
             Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), "ab?");
-  EXPECT_EQ(converter.m_losses.firstMalformed, 5u);
+  EXPECT_EQ(last.losses.firstMalformed, 5u);
 }
 
 TEST_F(Utf8FileTest, ByteOrderMarkIsDroppedAtTheStartOnlyAndWrittenOnRequest) {
@@ -287,7 +292,7 @@ TEST_F(Utf8FileTest, ByteOrderMarkIsDroppedAtTheStartOnlyAndWrittenOnRequest) {
                 kCodeUtf8, kCodeUtf8),
             Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out"), "á\xEF\xBB\xBF");
-  converter.m_bWriteBom = true;
+  choices.writeBom = true;
   ASSERT_EQ(Run("\xEF\xBB\xBF"
                 "á",
                 kCodeUtf8, kCodeUtf8),
@@ -309,29 +314,29 @@ TEST_F(Utf8FileTest, ByteOrderMarkIsDroppedAtTheStartOnlyAndWrittenOnRequest) {
 TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
   // Every byte malformed or undefined: three bytes out for each, across several reads and
   // after a held-back sequence.
-  converter.m_bWriteBom = true;
+  choices.writeBom = true;
   const std::string bad =
       std::string(kRead - 2, '\xFF') + "\xE2\x82" + std::string(kRead + 9, '\xFF');
   ASSERT_EQ(Run(bad, kCodeUtf8, kCodeUtf8), Outcome::kDone);
   const std::string out = ReadFile(dir / "out");
   EXPECT_EQ(out.size(), 3 + 3 * (bad.size() - 1));
-  EXPECT_EQ(converter.m_losses.malformed, bad.size() - 1);
+  EXPECT_EQ(last.losses.malformed, bad.size() - 1);
   const std::string undefined(2 * kRead + 5, '\x80');
   ASSERT_EQ(Run(undefined, kCodeAscii, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out").size(), 3 + 3 * undefined.size());
-  EXPECT_EQ(converter.m_losses.replaced, undefined.size());
+  EXPECT_EQ(last.losses.replaced, undefined.size());
   static_assert(Converter::WorkAreaSize(Converter::kReadSize) >=
                 Transcoder::kMaxExpansion * (kRead + Converter::kMaxHeldBytes) + kUtf8BomSize +
                     kernels::kWriteSlack);
 }
 
 TEST_F(Utf8FileTest, StrictFailsALossyConversionAndLeavesTheInputUntouched) {
-  converter.m_bStrict = true;
+  settings.strict = true;
   const std::string text = "Ďábel 😀\n";
   ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Outcome::kFailed);
   EXPECT_EQ(ReadFile(dir / "in"), text);
   EXPECT_EQ(last.failure, Outcome::Failure::kLossy);
-  EXPECT_EQ(converter.m_losses.replaced, 1u);
+  EXPECT_EQ(last.losses.replaced, 1u);
   ASSERT_EQ(Run("\xC3(", kCodeUtf8, kCodeUtf8), Outcome::kFailed);
   EXPECT_FALSE(fs::exists(dir / "out"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
@@ -340,7 +345,7 @@ TEST_F(Utf8FileTest, StrictFailsALossyConversionAndLeavesTheInputUntouched) {
   EXPECT_EQ(ReadFile(dir / "in"),
             "\xCF\xE1"
             "bel\n");
-  converter.m_bStrict = false;
+  settings.strict = false;
   ASSERT_EQ(Run(text, kCodeUtf8, kCodeWin1250, "in", "in"), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "in"),
             "\xCF\xE1"
@@ -371,15 +376,17 @@ class Utf8Detection : public Utf8FileTest, public ::testing::WithParamInterface<
 TEST_P(Utf8Detection, ComesBeforeTheTallyWhenAsked) {
   const auto& c = GetParam();
   WriteFile(dir / "in", c.text);
-  converter.m_strInput = dir / "in";
-  converter.m_bDetectUtf8 = c.detectUtf8;
-  EXPECT_EQ(converter.FullDetect().result, Outcome::kDone);
-  ExpectGuess(converter.m_nCodeIn, c.full);
-  EXPECT_EQ(converter.QuickDetect().result, Outcome::kDone);
-  ExpectGuess(converter.m_nCodeIn, c.quick);
+  settings.detectUtf8 = c.detectUtf8;
+  const auto [full, quick] = Detect(dir / "in");
+  EXPECT_EQ(full.outcome.result, Outcome::kDone);
+  ExpectGuess(full.guess.codePage, c.full);
+  EXPECT_EQ(quick.outcome.result, Outcome::kDone);
+  ExpectGuess(quick.guess.codePage, c.quick);
   // The same bytes from a pipe.
-  converter.DetectBuffer(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size(), true);
-  ExpectGuess(converter.m_nCodeIn, c.full);
+  ExpectGuess(DetectText(reinterpret_cast<const std::uint8_t*>(c.text.data()), c.text.size(), true,
+                         c.detectUtf8)
+                  .codePage,
+              c.full);
 }
 
 const std::string kCzech = "Příliš žluťoučký kůň úpěl ďábelské ódy.\n";
@@ -436,12 +443,11 @@ TEST_F(Utf8FileTest, NoCodePagesTextIsTakenForUtf8) {
   const std::string prose = Repeated(kProse, 2 * kRead / kProse.size() + 1);
   for (CodePage page = 0; page < kCodePageCount; ++page) {
     ASSERT_EQ(Run(prose, kCodeUtf8, page), Outcome::kDone);
-    converter.m_strInput = dir / "out";
-    converter.m_bDetectUtf8 = true;
-    ASSERT_EQ(converter.FullDetect().result, Outcome::kDone);
-    EXPECT_NE(converter.m_nCodeIn, kCodeUtf8) << "code page " << page;
-    ASSERT_EQ(converter.QuickDetect().result, Outcome::kDone);
-    EXPECT_NE(converter.m_nCodeIn, kCodeUtf8) << "code page " << page;
+    const auto [full, quick] = Detect(dir / "out");
+    ASSERT_EQ(full.outcome.result, Outcome::kDone);
+    EXPECT_NE(full.guess.codePage, kCodeUtf8) << "code page " << page;
+    ASSERT_EQ(quick.outcome.result, Outcome::kDone);
+    EXPECT_NE(quick.guess.codePage, kCodeUtf8) << "code page " << page;
   }
 }
 

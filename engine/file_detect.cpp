@@ -1,0 +1,159 @@
+// The converter's detection of a file: its start, or all of it on two threads.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/detect.h"
+#include "engine/utf8.h"
+
+namespace pismovar {
+
+using Failure = Outcome::Failure;
+using File = Outcome::File;
+
+Detection Converter::OpenToDetect(const std::string& path, UniqueFd& fd) {
+  // Not blocking: a FIFO or a device is refused by the type check, not waited for.
+  fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) return {Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno), {}};
+  return {};
+}
+
+Detection Converter::QuickDetect(const std::string& path) {
+  UniqueFd fd;
+  if (Detection opened = OpenToDetect(path, fd); opened.outcome.result != Outcome::kDone) {
+    return opened;
+  }
+  return QuickDetect(fd.Get(), path);
+}
+
+Detection Converter::FullDetect(const std::string& path) {
+  UniqueFd fd;
+  if (Detection opened = OpenToDetect(path, fd); opened.outcome.result != Outcome::kDone) {
+    return opened;
+  }
+  return FullDetect(fd.Get(), path);
+}
+
+// The size of the regular file `fd`, or the failure that it is none.
+static Outcome SizeToDetect(int fd, const std::string& path, std::uint64_t& size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
+  if (!S_ISREG(st.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, path);
+  size = static_cast<std::uint64_t>(st.st_size);
+  return {};
+}
+
+Detection Converter::QuickDetect(int fd, const std::string& path) {
+  std::uint64_t size = 0;
+  if (Outcome regular = SizeToDetect(fd, path, size); regular.result != Outcome::kDone) {
+    return {regular, {}};
+  }
+  const ssize_t got = m_system.ReadWholeAt(fd, m_scratchArea.get(), kQuickDetectSize, 0);
+  if (got < 0) return {Outcome::Failed(Failure::kRead, File::kInput, path, errno), {}};
+  const auto n = static_cast<std::size_t>(got);
+  return {{}, DetectText(m_scratchArea.get(), n, size <= n, m_settings.detectUtf8)};
+}
+
+Detection Converter::FullDetect(int fd, const std::string& path) {
+  std::uint64_t size = 0;
+  if (Outcome regular = SizeToDetect(fd, path, size); regular.result != Outcome::kDone) {
+    return {regular, {}};
+  }
+  const std::size_t readSize = m_settings.readSize;
+  m_doneBytes = 0;
+  m_totalBytes = size;
+  // Two threads take the chunks in turn, each reading and counting its own, so that neither
+  // waits for the other and each counts what is still in its own cache; their counts add up.
+  // A chunk is read with the few bytes in front of it, where a UTF-8 sequence it finishes
+  // begins, so that each sequence is counted once, by the chunk it ends in.
+  std::atomic<std::uint64_t> nextChunk{0};
+  std::atomic<std::uint64_t> doneBytes{0};
+  std::atomic<bool> stop{false};
+  std::atomic<int> readError{-1};
+  // What both threads have found of UTF-8, and in how many bytes, so that either stops
+  // looking for it once the rest of the file could not change the verdict (an 8-bit text
+  // settles within its first twentieth). Stopping then gives the answer counting all would.
+  std::mutex utf8Lock;
+  Utf8Detector utf8Found;
+  std::uint64_t utf8Counted = 0;
+  const auto utf8Settled = [&] {
+    const std::lock_guard lock(utf8Lock);
+    return utf8Found.CannotBecomeUtf8(size - std::min(size, utf8Counted));
+  };
+  // The start of the file, for the language model; the thread that reads it keeps it.
+  std::vector<std::uint8_t> sample;
+  bool sampleWhole = true;
+  // Reads and counts one chunk; false once the file has ended or the run is to stop. The
+  // chunks go on past the size the file had when it was opened, until a read finds its end.
+  const auto countChunk = [&](DetectTally& tally, std::uint8_t* buffer) {
+    const std::uint64_t start = nextChunk.fetch_add(1) * readSize;
+    if (stop) return false;
+    const std::uint64_t end = start + readSize;
+    const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
+    const ssize_t read = m_system.ReadWholeAt(fd, buffer, end - from, from);
+    if (read < 0) {
+      int none = -1;
+      readError.compare_exchange_strong(none, errno);
+      stop = true;
+      return false;
+    }
+    const auto got = static_cast<std::size_t>(read);
+    const std::size_t front = start - from;
+    if (got < front) return false;  // the file ended in an earlier chunk
+    // The end of the file lies in this chunk: a sequence the chunk before left incomplete
+    // is cut off.
+    const bool last = got < end - from;
+    const std::size_t before = utf8::IncompleteEnd(buffer, front);
+    tally.Add(buffer + front, got - front);
+    if (start == 0) {
+      sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
+      sampleWhole = last && got - front <= kModelSampleSize;
+    }
+    // Past the size the file had when opened, the rest is unknown: every byte is counted.
+    if (end > size || !utf8Settled()) {
+      Utf8Detector chunk;
+      chunk.Add(buffer + front - before, got - front + before, last);
+      const std::lock_guard lock(utf8Lock);
+      utf8Found.Add(chunk);
+      utf8Counted += got - front;
+    }
+    doneBytes += got - front;
+    return !last;
+  };
+  DetectTally tallies[2];
+  bool cancelled = false;
+  {
+    std::jthread second;
+    if (size > readSize) {
+      second = StartSecondThread([&] {
+        while (countChunk(tallies[1], m_inArea.get())) {
+        }
+      });
+    }
+    while (countChunk(tallies[0], m_scratchArea.get())) {
+      m_doneBytes = doneBytes.load();
+      if (StepAndCheckStop()) {
+        cancelled = true;
+        stop = true;
+      }
+    }
+  }
+  tallies[0].Add(tallies[1]);
+  if (m_doneBytes < m_totalBytes) m_doneBytes = m_totalBytes.load();
+  if (readError >= 0) {
+    return {Outcome::Failed(Failure::kRead, File::kInput, path, readError), {}};
+  }
+  // A cancelled detection still offers its guess from what it has read.
+  return {cancelled ? Outcome::Cancelled() : Outcome{},
+          DecideGuess(tallies[0].Counts(), utf8Found, m_settings.detectUtf8, sample.data(),
+                      sample.size(), sampleWhole)};
+}
+
+}  // namespace pismovar
