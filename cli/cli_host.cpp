@@ -198,7 +198,7 @@ void CliHost::Step() {
 
 void CliHost::DrawProgress() {
   const double seconds = std::chrono::duration<double>(m_lastDraw - m_start).count();
-  const Converter::Progress progress = m_converter->CurrentProgress();
+  const Progress progress = m_converter->CurrentProgress();
   const auto done = static_cast<double>(progress.done);
   std::string line = "\r";
   if (progress.total != 0) {  // a pipe's length is not known in advance

@@ -9,9 +9,9 @@ FileBatch::FileBatch(Converter& converter, Reports reports)
 
 FileBatch::~FileBatch() { Drop(); }
 
-Outcome FileBatch::Add(const Choices& choices, Converter::InPlaceFile file) {
+Outcome FileBatch::Add(const Choices& choices, InPlaceFile file) {
   const std::string path = file.path;
-  Converter::InPlaceFile again{path, file.dirFd, file.name, {}, {}};
+  InPlaceFile again{path, file.dirFd, file.name, {}, {}};
   Outcome outcome = m_converter.ConvertFileHeld(choices, std::move(file), m_run);
   if (outcome.failure == Outcome::Failure::kLocked && m_holding) {
     // The same file under another name (a hard link, a bind mount) may wait in the batch,

@@ -38,7 +38,7 @@ class FileBatch {
   // lock makes the file fail as locked: the batch is put in place and the file tried once
   // more, opened again by its name. A full batch is put in place afterwards. Returns the
   // outcome that `converted` got.
-  Outcome Add(const Choices& choices, Converter::InPlaceFile file);
+  Outcome Add(const Choices& choices, InPlaceFile file);
   // Puts what is held in place (after `approve`); false when a cancel came while the batch
   // went to disk, which leaves every file of it as it was.
   bool Place();

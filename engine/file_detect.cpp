@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -17,6 +18,10 @@ namespace pismovar {
 
 using Failure = Outcome::Failure;
 using File = Outcome::File;
+
+// The least a full detection reads at a time, for files that say they are smaller (those of
+// /proc say 0).
+constexpr std::size_t kMinDetectRead = 64u << 10;
 
 Detection Converter::OpenToDetect(const std::string& path, UniqueFd& fd) {
   // Not blocking: a FIFO or a device is refused by the type check, not waited for.
@@ -55,10 +60,11 @@ Detection Converter::QuickDetect(int fd, const std::string& path) {
   if (Outcome regular = SizeToDetect(fd, path, size); regular.result != Outcome::kDone) {
     return {regular, {}};
   }
-  const ssize_t got = m_system.ReadWholeAt(fd, m_scratchArea.get(), kQuickDetectSize, 0);
+  std::uint8_t start[kQuickDetectSize];
+  const ssize_t got = m_system.ReadWholeAt(fd, start, sizeof start, 0);
   if (got < 0) return {Outcome::Failed(Failure::kRead, File::kInput, path, errno), {}};
   const auto n = static_cast<std::size_t>(got);
-  return {{}, DetectText(m_scratchArea.get(), n, size <= n, m_settings.detectUtf8)};
+  return {{}, DetectText(start, n, size <= n, m_settings.detectUtf8)};
 }
 
 Detection Converter::FullDetect(int fd, const std::string& path) {
@@ -66,9 +72,12 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   if (Outcome regular = SizeToDetect(fd, path, size); regular.result != Outcome::kDone) {
     return {regular, {}};
   }
-  const std::size_t readSize = m_settings.readSize;
-  m_doneBytes = 0;
-  m_totalBytes = size;
+  // A chunk with the bytes in front of it fills one area of each thread; a file smaller than a
+  // read needs no more than itself and a read that finds its end.
+  const std::size_t readSize = static_cast<std::size_t>(std::min<std::uint64_t>(
+      std::max<std::uint64_t>(size + 1, kMinDetectRead), m_settings.readSize));
+  const std::size_t areaSize = readSize + kMaxHeldBytes;
+  m_progress.Start(size);
   // Two threads take the chunks in turn, each reading and counting its own, so that neither
   // waits for the other and each counts what is still in its own cache; their counts add up.
   // A chunk is read with the few bytes in front of it, where a UTF-8 sequence it finishes
@@ -129,24 +138,26 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   };
   DetectTally tallies[2];
   bool cancelled = false;
+  const auto area = std::make_unique_for_overwrite<std::uint8_t[]>(areaSize);
   {
     std::jthread second;
     if (size > readSize) {
       second = StartSecondThread([&] {
-        while (countChunk(tallies[1], m_inArea.get())) {
+        const auto own = std::make_unique_for_overwrite<std::uint8_t[]>(areaSize);
+        while (countChunk(tallies[1], own.get())) {
         }
       });
     }
-    while (countChunk(tallies[0], m_scratchArea.get())) {
-      m_doneBytes = doneBytes.load();
-      if (StepAndCheckStop()) {
+    while (countChunk(tallies[0], area.get())) {
+      m_progress.done = doneBytes.load();
+      if (m_watch.StepAndCheckStop()) {
         cancelled = true;
         stop = true;
       }
     }
   }
   tallies[0].Add(tallies[1]);
-  if (m_doneBytes < m_totalBytes) m_doneBytes = m_totalBytes.load();
+  m_progress.Finish();
   if (readError >= 0) {
     return {Outcome::Failed(Failure::kRead, File::kInput, path, readError), {}};
   }

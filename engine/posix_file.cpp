@@ -229,6 +229,13 @@ void RemoveStaleReplacementFiles(int dirFd) {
   ::closedir(dir);
 }
 
+void StaleFileSweep::Once(int dirFd) {
+  struct stat st {};
+  if (::fstat(dirFd, &st) == 0 && m_swept.insert(FileIdOf(st)).second) {
+    RemoveStaleReplacementFiles(dirFd);
+  }
+}
+
 #ifdef PISMOVAR_HAVE_LIBURING
 struct SyncBatch::Ring {
   // As many in flight as a batch of files holds; a longer list goes in turns.

@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "engine/file_list.h"
 
 namespace pismovar {
 
@@ -90,6 +93,15 @@ bool IsTempNameOf(std::string_view name, const struct stat& st);
 // a regular file of the user who runs it, with a single name that TempNameFor gave it, that
 // no live run holds locked. Anything else stays; a link is never followed.
 void RemoveStaleReplacementFiles(int dirFd);
+
+// The same once per folder in a run: the first time the run writes there.
+class StaleFileSweep {
+ public:
+  void Once(int dirFd);
+
+ private:
+  std::set<FileId> m_swept;
+};
 
 // Puts files on disk, their data alone (fdatasync) or everything (fsync), many of them in
 // flight together, so that one journal commit serves many. One ring serves every batch, and

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/outcome.h"
 #include "engine/posix_file.h"
 
 namespace pismovar {
@@ -60,6 +62,17 @@ std::jthread StartSecondThread(Work work) {
     return {};
   } catch (const std::bad_alloc&) {
     return {};
+  }
+}
+
+// Runs `work`; memory that cannot be had fails the file `path`, which nothing has changed yet:
+// every file and temporary file is owned by an object that undoes its part.
+template <typename Work>
+Outcome CatchNoMemory(const std::string& path, Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return Outcome::Failed(Outcome::Failure::kNoMemory, Outcome::File::kInput, path, ENOMEM);
   }
 }
 

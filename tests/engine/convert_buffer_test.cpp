@@ -226,7 +226,7 @@ TEST(ConvertBuffer, AFullReadOfLineEndsFitsTheWorkArea) {
   const std::string text(Converter::kReadSize + 1, '\r');
   const std::string out = Convert(choices, text);
   EXPECT_EQ(out.size(), 2 * text.size());
-  EXPECT_LE(out.size(), Converter::WorkAreaSize(Converter::kReadSize));
+  EXPECT_LE(out.size(), ChunkPump::WorkAreaSize(Converter::kReadSize));
 }
 
 TEST(ConvertBuffer, RefusesChoicesOutsideTheTable) {

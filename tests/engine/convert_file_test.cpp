@@ -661,7 +661,7 @@ TEST_F(ConvertFileTest, CountsBeyondFourGibibytes) {
   std::uint64_t seenTotal = 0;
   int percentAtHalf = -1;
   harness.onStep = [&] {
-    const Converter::Progress progress = converter().CurrentProgress();
+    const Progress progress = converter().CurrentProgress();
     seenTotal = progress.total;
     if (percentAtHalf < 0 && progress.done >= size / 2) percentAtHalf = progress.Percent();
     if (progress.done > size / 2) harness.stop.request_stop();
@@ -681,7 +681,7 @@ TEST(ProgressPercent, IsTheShareOfTheFileDone) {
                {std::uint64_t{3} << 32, std::uint64_t{6} << 32, 50},
                {999, 1000, 99}};
   for (const auto& c : cases) {
-    EXPECT_EQ((Converter::Progress{c.done, c.total}.Percent()), c.percent) << c.done;
+    EXPECT_EQ((Progress{c.done, c.total}.Percent()), c.percent) << c.done;
   }
 }
 

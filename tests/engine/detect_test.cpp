@@ -144,7 +144,7 @@ TEST_F(DetectTest, ACancelledFullDetectionGuessesFromWhatItRead) {
   EXPECT_EQ(detection.outcome.result, Outcome::kCancelled);
   EXPECT_EQ(cancelled.steps, 1);
   EXPECT_EQ(detection.guess.codePage, kCodeWin1250);  // the whole file is ISO Latin-2
-  const Converter::Progress progress = cancelled.converter().CurrentProgress();
+  const Progress progress = cancelled.converter().CurrentProgress();
   EXPECT_EQ(progress.done, progress.total);
 }
 

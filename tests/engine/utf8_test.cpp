@@ -238,7 +238,7 @@ class Utf8FileTest : public ::testing::Test {
   Converter::Settings settings;
   Choices choices;
   Outcome last;
-  Converter::Progress lastProgress;
+  Progress lastProgress;
 };
 
 struct SplitCase {
@@ -325,7 +325,7 @@ TEST_F(Utf8FileTest, TheWorstExpansionFitsTheWorkAreas) {
   ASSERT_EQ(Run(undefined, kCodeAscii, kCodeUtf8), Outcome::kDone);
   EXPECT_EQ(ReadFile(dir / "out").size(), 3 + 3 * undefined.size());
   EXPECT_EQ(last.losses.replaced, undefined.size());
-  static_assert(Converter::WorkAreaSize(Converter::kReadSize) >=
+  static_assert(ChunkPump::WorkAreaSize(Converter::kReadSize) >=
                 Transcoder::kMaxExpansion * (kRead + Converter::kMaxHeldBytes) + kUtf8BomSize +
                     kernels::kWriteSlack);
 }
