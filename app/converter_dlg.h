@@ -82,6 +82,8 @@ class CConverterDlg : public QDialog {
 
   // The text of the status line under the buttons.
   QString StatusText() const;
+  // The text of button `index` of the radio group that starts with `firstRadioId`.
+  QString Caption(int firstRadioId, int index) const;
 
   // The choices, and what is converted: one name, a list of m_nFileCount quoted names, or
   // the clipboard.
@@ -152,8 +154,6 @@ class CConverterDlg : public QDialog {
   void StoreGuess(const pismovar::Guess& guess);
   // Says in the status line what detection found and how sure it is, or what damage it saw.
   void ShowGuess(const pismovar::Guess& guess);
-  // The text of button `index` of the radio group that starts with `firstRadioId`.
-  QString Caption(int firstRadioId, int index) const;
   // Makes `paths` the input, and in place the output, then detects the first.
   void TakeInputFiles(const QStringList& paths);
   void EndProgress();

@@ -300,8 +300,8 @@ void Runner::ConvertOne(const std::string& name) {
       outcome =
           m_converter.ConvertStreamToFile(m_choices, fd, name, *m_options.output, input.ahead);
     } else {
-      input.owned.Reset();
-      outcome = m_converter.ConvertFile(m_choices, input.path, *m_options.output);
+      outcome =
+          m_converter.ConvertFile(m_choices, std::move(input.owned), input.path, *m_options.output);
     }
   } else {
     outcome = m_converter.ConvertStream(m_choices, fd, STDOUT_FILENO, input.size, input.ahead);

@@ -83,13 +83,25 @@ Outcome Converter::ConvertStreamToFile(const Choices& choices, int fdIn, const s
 Outcome Converter::ConvertFile(const Choices& choices, const std::string& input,
                                const std::string& output) {
   if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
-  return Settle(CatchNoMemory(input, [&]() -> Outcome {
-    if (input == output)
+  if (input == output) {
+    return Settle(CatchNoMemory(input, [&] {
       return m_batch.ConvertOne(*m_transcoder, m_losses, input, m_settings.followSymlinks);
-    // Not blocking: a FIFO or a device is refused by the type check, not waited for.
-    UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    }));
+  }
+  // Not blocking: a FIFO or a device is refused by the type check, not waited for.
+  UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!in.Valid()) {
+    return Settle(Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno));
+  }
+  return ConvertFile(choices, std::move(in), input, output);
+}
+
+Outcome Converter::ConvertFile(const Choices& choices, UniqueFd in, const std::string& input,
+                               const std::string& output) {
+  if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
+  return Settle(CatchNoMemory(input, [&]() -> Outcome {
     struct stat inStat {};
-    if (!in.Valid() || ::fstat(in.Get(), &inStat) != 0) {
+    if (::fstat(in.Get(), &inStat) != 0) {
       return Outcome::Failed(Failure::kInputOpen, File::kInput, input, errno);
     }
     if (!S_ISREG(inStat.st_mode)) return Outcome::Failed(Failure::kNotRegular, File::kInput, input);

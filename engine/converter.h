@@ -85,6 +85,10 @@ class Converter {
   // written directly. So the input, and an existing output, are never changed by a failure or
   // a cancel, and a new output is not made.
   Outcome ConvertFile(const Choices& choices, const std::string& input, const std::string& output);
+  // The same from the input the caller has opened already, read from where it stands, so that
+  // the file it examined is the file converted.
+  Outcome ConvertFile(const Choices& choices, UniqueFd in, const std::string& input,
+                      const std::string& output);
 
   // Many small files in place (in_place_batch.h): ConvertFileHeld converts a file as
   // ConvertFile(path, path) would, but holds the converted file back (kDone: held);

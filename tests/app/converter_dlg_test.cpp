@@ -219,6 +219,17 @@ class ConverterDlgTest : public QObject {
 
   void exchangeCopiesEveryFieldBothWays() {
     TestDlg dlg;
+    // Every code page and line end of the engine's list has its radio button, in its order.
+    for (int id : {IDC_CODE_IN, IDC_CODE_OUT}) {
+      QCOMPARE(RadioGroup(dlg, id)->buttons().size(), qsizetype(pismovar::kCodePages.size()));
+      QCOMPARE(dlg.Caption(id, pismovar::kCodeUtf8), QStringLiteral("UTF-8"));
+    }
+    for (int id : {IDC_LINE_END_IN, IDC_LINE_END_OUT}) {
+      QCOMPARE(RadioGroup(dlg, id)->buttons().size(), qsizetype(pismovar::kLineEnds.size()));
+      for (const pismovar::NamedValue& lineEnd : pismovar::kLineEnds) {
+        QCOMPARE(dlg.Caption(id, lineEnd.value), QString::fromUtf8(lineEnd.caption.data()));
+      }
+    }
     dlg.m_nCodeIn = 5;
     dlg.m_nCodeOut = 6;
     dlg.m_nLineEndIn = 1;
