@@ -270,7 +270,7 @@ void CConverterDlg::StoreGuess(const Guess& guess) {
   ShowGuess(guess);
 }
 
-void CConverterDlg::DetectInput() {
+void CConverterDlg::DetectInput(bool offerRepair) {
   UpdateData(true);
   m_strDetectedInput = m_strInput;
   std::string path;
@@ -281,7 +281,37 @@ void CConverterDlg::DetectInput() {
     outcome = detection.outcome;
   }
   ShowDetectFailure(outcome);
-  if (outcome.result == Outcome::kDone) StoreGuess(detection.guess);
+  if (outcome.result != Outcome::kDone) return;
+  StoreGuess(detection.guess);
+  if (offerRepair) OfferRepair(path, detection.guess);
+}
+
+void CConverterDlg::OfferRepair(const std::string& path, const Guess& guess) {
+  // The clipboard's text and the files of a list are repaired by the command-line tool.
+  if (!guess.damage || m_bClipboardIn || m_nFileCount > 1) return;
+  const QString right = Caption(IDC_CODE_IN, guess.damage->right);
+  const QString wrong = Caption(IDC_CODE_IN, guess.damage->wrong);
+  if (!AskYesNo(QCoreApplication::translate(
+                    "CConverterDlg",
+                    "Text souboru %1 vypadá jako %2 přečtené jako %3 a znovu uložené. Opravit ho?")
+                    .arg(PathToText(path), right, wrong))) {
+    return;
+  }
+  Repaired repaired;
+  {
+    BusyScope busy(*this);
+    repaired = m_worker.Run(
+        [&](Converter& converter) { return converter.RepairFile(path, guess.codePage); });
+  }
+  ShowOutcome(repaired.outcome, path);
+  if (repaired.outcome.result != Outcome::kDone || repaired.repair.passes == 0) return;
+  // The choices follow the repaired text.
+  DetectInput(false);
+  DialogItem<QLabel>(*this, IDC_STATUS)
+      ->setText(
+          QCoreApplication::translate("CConverterDlg", "Opraveno: %1 přečtené jako %2, písmen: %3.")
+              .arg(right, wrong)
+              .arg(repaired.repair.characters));
 }
 
 QString CConverterDlg::Caption(int firstRadioId, int index) const {
@@ -432,12 +462,12 @@ bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CConverterDlg::OnFullDetect() {
   if (m_bBusy) return;
+  std::string path;
+  Detection detection;
   {
     BusyScope busy(*this);
     UpdateData(true);
-    std::string path;
     Outcome outcome = DetectionInput(path);
-    Detection detection;
     if (outcome.result == Outcome::kDone) {
       m_pProgressDlg->Create();
       m_pProgressDlg->Text()->setText(LoadText(IDS_DETECTING));
@@ -453,6 +483,9 @@ void CConverterDlg::OnFullDetect() {
     ShowDetectFailure(outcome);
     // A cancelled detection still offers its guess from what it has read.
     if (outcome.result != Outcome::kFailed) StoreGuess(detection.guess);
+  }
+  if (detection.outcome.result == Outcome::kDone && !m_bCloseRequested) {
+    OfferRepair(path, detection.guess);
   }
   if (m_bCloseRequested) QDialog::reject();
 }

@@ -148,8 +148,11 @@ class CConverterDlg : public QDialog {
   // The file a detection reads: the input, the first file of a list, or the clipboard's text
   // written to its file; a failure when the clipboard holds no text.
   pismovar::Outcome DetectionInput(std::string& path);
-  // Runs the quick detection of the input and notes that the choices are its guess.
-  void DetectInput();
+  // Runs the quick detection of the input and notes that the choices are its guess; offers to
+  // repair a file that it finds damaged, with `offerRepair`.
+  void DetectInput(bool offerRepair = true);
+  // Asks whether to undo the misreading that `guess` found in the file `path`, and undoes it.
+  void OfferRepair(const std::string& path, const pismovar::Guess& guess);
   // Takes a detection's guess into the input choices and shows it.
   void StoreGuess(const pismovar::Guess& guess);
   // Says in the status line what detection found and how sure it is, or what damage it saw.

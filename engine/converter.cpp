@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "engine/repair.h"
+
 namespace pismovar {
 
 using Failure = Outcome::Failure;
@@ -21,7 +23,7 @@ Converter::Converter(const Settings& settings, Watch watch, SystemCalls* system)
       m_system(system != nullptr ? *system : m_ownSystem),
       m_pump(settings.readSize, settings.twoThreadsFrom, settings.strict, m_system, m_watch,
              m_progress),
-      m_batch(m_pump, m_system, m_watch, m_sweep) {}
+      m_batch(m_system, m_watch, m_sweep) {}
 
 Converter::Converter() : Converter(Settings{}) {}
 
@@ -84,9 +86,8 @@ Outcome Converter::ConvertFile(const Choices& choices, const std::string& input,
                                const std::string& output) {
   if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
   if (input == output) {
-    return Settle(CatchNoMemory(input, [&] {
-      return m_batch.ConvertOne(*m_transcoder, m_losses, input, m_settings.followSymlinks);
-    }));
+    return Settle(CatchNoMemory(
+        input, [&] { return m_batch.RewriteOne(input, m_settings.followSymlinks, Pumped()); }));
   }
   // Not blocking: a FIFO or a device is refused by the type check, not waited for.
   UniqueFd in(::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -111,7 +112,7 @@ Outcome Converter::ConvertFile(const Choices& choices, UniqueFd in, const std::s
     if (::stat(output.c_str(), &outStat) == 0 && outStat.st_dev == inStat.st_dev &&
         outStat.st_ino == inStat.st_ino) {
       in.Reset();
-      return m_batch.ConvertOne(*m_transcoder, m_losses, output, true);
+      return m_batch.RewriteOne(output, true, Pumped());
     }
     return ConvertToOther(in.Get(), inStat, input, output);
   }));
@@ -119,8 +120,49 @@ Outcome Converter::ConvertFile(const Choices& choices, UniqueFd in, const std::s
 
 Outcome Converter::ConvertFileHeld(const Choices& choices, InPlaceFile file, SeenFiles& run) {
   if (!Prepare(choices)) return Outcome::Failed(Failure::kChoices, File::kNone, {});
-  return Settle(
-      m_batch.Hold(*m_transcoder, m_losses, std::move(file), m_settings.followSymlinks, run));
+  return Settle(m_batch.Hold(std::move(file), m_settings.followSymlinks, run, Pumped()));
+}
+
+InPlaceBatch::Rewrite Converter::Pumped() {
+  return [this](int in, const struct stat& inStat, const std::string& path, int out,
+                const std::string& folder) {
+    m_losses = {};
+    return m_pump.Run(*m_transcoder, m_losses, in, path, out, File::kTemporary, folder,
+                      static_cast<std::uint64_t>(inStat.st_size), {}, &inStat);
+  };
+}
+
+Repaired Converter::RepairFile(const std::string& path, CodePage encoding) {
+  m_losses = {};
+  Repaired repaired;
+  const auto rewrite = [&](int in, const struct stat& inStat, const std::string& name, int out,
+                           const std::string& folder) {
+    // The whole text: a misreading is found from all its words.
+    m_progress.Start(static_cast<std::uint64_t>(inStat.st_size));
+    std::string text;
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = m_system.Read(in, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return Outcome::Failed(Failure::kRead, File::kInput, name, errno);
+      if (n == 0) break;
+      text.append(buffer, static_cast<std::size_t>(n));
+      m_progress.done += static_cast<std::uint64_t>(n);
+      if (m_watch.StepAndCheckStop()) return Outcome::Cancelled();
+    }
+    repaired.repair = RepairText(text, encoding);
+    // Nothing to undo: the file stays as it was, not even its time changes.
+    if (repaired.repair.passes == 0) return Outcome::Cancelled();
+    if (!m_system.Write(out, repaired.repair.text.data(), repaired.repair.text.size())) {
+      return Outcome::Failed(Failure::kWrite, File::kTemporary, folder, errno);
+    }
+    return Outcome{};
+  };
+  Outcome outcome = CatchNoMemory(
+      path, [&] { return m_batch.RewriteOne(path, m_settings.followSymlinks, rewrite); });
+  if (outcome.result == Outcome::kCancelled && !m_watch.stop.stop_requested()) outcome = {};
+  repaired.outcome = Settle(outcome);
+  return repaired;
 }
 
 bool Converter::BatchFull() const { return m_batch.Full(); }

@@ -22,6 +22,7 @@
 #include "engine/in_place_batch.h"
 #include "engine/outcome.h"
 #include "engine/posix_file.h"
+#include "engine/repair.h"
 #include "engine/system_calls.h"
 #include "engine/transcoder.h"
 #include "engine/watch.h"
@@ -33,6 +34,13 @@ namespace pismovar {
 struct Detection {
   Outcome outcome;
   Guess guess;
+};
+
+// What a repair of a file did: its outcome (kDone also when there was nothing to undo, and
+// then the file is as it was) and what was undone.
+struct Repaired {
+  Outcome outcome;
+  RepairResult repair;
 };
 
 class Converter {
@@ -114,6 +122,10 @@ class Converter {
   Outcome ConvertStreamToFile(const Choices& choices, int fdIn, const std::string& input,
                               const std::string& output, std::span<const std::uint8_t> ahead = {});
 
+  // Undoes the misreading that damaged the file `path` (text in `encoding`, as detected), in
+  // place and as safely as a conversion in place; repair.h says what is undone.
+  Repaired RepairFile(const std::string& path, CodePage encoding);
+
   // Guesses the code page and line end of the file `path` from its first 5120 bytes. Fails
   // only when the file cannot be opened or read, or is no regular file.
   Detection QuickDetect(const std::string& path);
@@ -135,6 +147,8 @@ class Converter {
   bool Prepare(const Choices& choices);
   Outcome ConvertToOther(int in, const struct stat& inStat, const std::string& input,
                          const std::string& output, std::span<const std::uint8_t> ahead = {});
+  // The rewrite of a conversion in place: the chunk pump with the choices prepared.
+  InPlaceBatch::Rewrite Pumped();
   // Settles the progress for the caller's display and gives the outcome what was lost.
   Outcome Settle(Outcome outcome);
   // Opens `path` for a detection: a regular file, not waited for.

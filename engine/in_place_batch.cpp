@@ -50,13 +50,8 @@ std::size_t DescriptorLimit() {
 
 }  // namespace
 
-InPlaceBatch::InPlaceBatch(ChunkPump& pump, SystemCalls& system, const Watch& watch,
-                           StaleFileSweep& sweep)
-    : m_pump(pump),
-      m_system(system),
-      m_watch(watch),
-      m_sweep(sweep),
-      m_descriptorLimit(DescriptorLimit()) {}
+InPlaceBatch::InPlaceBatch(SystemCalls& system, const Watch& watch, StaleFileSweep& sweep)
+    : m_system(system), m_watch(watch), m_sweep(sweep), m_descriptorLimit(DescriptorLimit()) {}
 
 InPlaceBatch::~InPlaceBatch() = default;
 
@@ -74,11 +69,10 @@ struct InPlaceBatch::Held {
   SeenFiles* run = nullptr;  // gets the converted file once it is in place
 };
 
-Outcome InPlaceBatch::ConvertOne(const Transcoder& transcoder, Utf8Losses& losses,
-                                 const std::string& path, bool followLink) {
+Outcome InPlaceBatch::RewriteOne(const std::string& path, bool followLink, const Rewrite& rewrite) {
   Batch one;
   one.push_back(std::make_unique<Held>());
-  if (Outcome prepared = PrepareInPlace(transcoder, losses, path, followLink, *one.front());
+  if (Outcome prepared = PrepareInPlace(rewrite, path, followLink, *one.front());
       prepared.result != Outcome::kDone) {
     return prepared;
   }
@@ -93,8 +87,8 @@ bool InPlaceBatch::ShareDirectory(Held& held) const {
   return true;
 }
 
-Outcome InPlaceBatch::PrepareInPlace(const Transcoder& transcoder, Utf8Losses& losses,
-                                     const std::string& path, bool followLink, Held& held) {
+Outcome InPlaceBatch::PrepareInPlace(const Rewrite& rewrite, const std::string& path,
+                                     bool followLink, Held& held) {
   // A link is resolved once, here; from then on the run works only through the descriptors
   // of the real file's directory and of the file it opened, never through a name again.
   std::string target = path;
@@ -109,21 +103,20 @@ Outcome InPlaceBatch::PrepareInPlace(const Transcoder& transcoder, Utf8Losses& l
   held.path = path;
   held.directory = DirectoryOf(target);
   held.name = BaseNameOf(target);
-  return OpenDirectory(transcoder, losses, held);
+  return OpenDirectory(rewrite, held);
 }
 
-Outcome InPlaceBatch::OpenDirectory(const Transcoder& transcoder, Utf8Losses& losses, Held& held) {
+Outcome InPlaceBatch::OpenDirectory(const Rewrite& rewrite, Held& held) {
   if (!ShareDirectory(held)) {
     auto dir = std::make_shared<UniqueFd>(
         ::open(held.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir->Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, held.path, errno);
     held.dir = std::move(dir);
   }
-  return PrepareInDirectory(transcoder, losses, held);
+  return PrepareInDirectory(rewrite, held);
 }
 
-Outcome InPlaceBatch::PrepareInDirectory(const Transcoder& transcoder, Utf8Losses& losses,
-                                         Held& held) {
+Outcome InPlaceBatch::PrepareInDirectory(const Rewrite& rewrite, Held& held) {
   const std::string& path = held.path;
   const int dirFd = held.dir->Get();
   // The caller may have opened and looked at the file already.
@@ -169,9 +162,7 @@ Outcome InPlaceBatch::PrepareInDirectory(const Transcoder& transcoder, Utf8Losse
     return Outcome::Failed(Failure::kOwnerNotKept, File::kInput, path, errno);
   }
 
-  const Outcome outcome =
-      m_pump.Run(transcoder, losses, held.in.Get(), path, temp.Fd(), File::kTemporary,
-                 held.directory, static_cast<std::uint64_t>(inStat.st_size), {}, &inStat);
+  const Outcome outcome = rewrite(held.in.Get(), inStat, path, temp.Fd(), held.directory);
   if (outcome.result != Outcome::kDone) return outcome;
   // Where neither file has extended attributes (no ACL either: a folder's default ACL would
   // have given the new file one), the mode is all there is to keep.
@@ -300,21 +291,21 @@ void InPlaceBatch::MakeDurable(const Batch& batch, bool folders,
   }
 }
 
-Outcome InPlaceBatch::Hold(const Transcoder& transcoder, Utf8Losses& losses, InPlaceFile file,
-                           bool followLink, SeenFiles& run) {
+Outcome InPlaceBatch::Hold(InPlaceFile file, bool followLink, SeenFiles& run,
+                           const Rewrite& rewrite) {
   const std::string path = file.path;
   // Prepares `held` from what the caller gave; a second try opens the file by its name.
   const auto prepare = [&](Held& held) {
     held.run = &run;
     if (!file.file.Valid() && file.dirFd < 0) {
-      return PrepareInPlace(transcoder, losses, path, followLink, held);
+      return PrepareInPlace(rewrite, path, followLink, held);
     }
     held.path = path;
     held.directory = DirectoryOf(path);
     held.name = file.dirFd >= 0 ? file.name : BaseNameOf(path);
     held.in = std::move(file.file);
     held.inStat = file.status;
-    if (file.dirFd < 0) return OpenDirectory(transcoder, losses, held);
+    if (file.dirFd < 0) return OpenDirectory(rewrite, held);
     held.dirSource = file.dirFd;
     if (!ShareDirectory(held)) {
       // The batch may outlive the caller's descriptor.
@@ -322,10 +313,9 @@ Outcome InPlaceBatch::Hold(const Transcoder& transcoder, Utf8Losses& losses, InP
       if (!dir->Valid()) return Outcome::Failed(Failure::kInputOpen, File::kInput, path, errno);
       held.dir = std::move(dir);
     }
-    return PrepareInDirectory(transcoder, losses, held);
+    return PrepareInDirectory(rewrite, held);
   };
   for (;;) {
-    losses = {};
     auto held = std::make_unique<Held>();
     Outcome outcome = CatchNoMemory(path, [&] { return prepare(*held); });
     if (OutOfDescriptors(outcome) && !m_held.empty()) {

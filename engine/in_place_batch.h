@@ -1,26 +1,25 @@
-// Converting files in place: each file's text goes to a new temporary file beside it, which
-// takes the input's owner, mode, ACLs and extended attributes and replaces it only when all of
-// it is on disk and the input is still the file that was read, unchanged (its size, its
-// modification and its change time). The input is locked meanwhile, so that a second run on
-// it fails. Many small files wait in a batch and take their places together, their data on
-// disk before any of them takes its input's name.
+// Rewriting files in place, converted or repaired: each file's new text goes to a new temporary
+// file beside it, which takes the input's owner, mode, ACLs and extended attributes and replaces it
+// only when all of it is on disk and the input is still the file that was read, unchanged (its
+// size, its modification and its change time). The input is locked meanwhile, so that a second run
+// on it fails. Many small files wait in a batch and take their places together, their data on disk
+// before any of them takes its input's name.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "engine/chunk_pump.h"
 #include "engine/file_list.h"
 #include "engine/outcome.h"
 #include "engine/posix_file.h"
 #include "engine/system_calls.h"
-#include "engine/transcoder.h"
 #include "engine/watch.h"
 
 namespace pismovar {
@@ -43,27 +42,31 @@ class InPlaceBatch {
   static constexpr std::size_t kBatchFiles = 64;
   static constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
 
-  // The files are converted by `pump`; a stop through `watch` while a batch goes to disk
-  // leaves every file of it as it was. `sweep` removes what killed runs left in a folder.
-  InPlaceBatch(ChunkPump& pump, SystemCalls& system, const Watch& watch, StaleFileSweep& sweep);
+  // Writes the new text of the input `in` (its status `inStat`, named `path`) into `out`, the
+  // temporary file beside it in the folder `folder`; a failure names those. A conversion runs
+  // the chunk pump here, a repair its own.
+  using Rewrite = std::function<Outcome(int in, const struct stat& inStat, const std::string& path,
+                                        int out, const std::string& folder)>;
+
+  // A stop through `watch` while a batch goes to disk leaves every file of it as it was.
+  // `sweep` removes what killed runs left in a folder.
+  InPlaceBatch(SystemCalls& system, const Watch& watch, StaleFileSweep& sweep);
   // Leaves every held file as it was.
   ~InPlaceBatch();
   InPlaceBatch(const InPlaceBatch&) = delete;
   InPlaceBatch& operator=(const InPlaceBatch&) = delete;
 
-  // Replaces the file `path` by its text converted with `transcoder`, alone; `losses` gets what
-  // was lost. A link at `path` is followed only with `followLink`.
-  Outcome ConvertOne(const Transcoder& transcoder, Utf8Losses& losses, const std::string& path,
-                     bool followLink);
+  // Replaces the file `path` by the text `rewrite` writes, alone. A link at `path` is followed
+  // only with `followLink`.
+  Outcome RewriteOne(const std::string& path, bool followLink, const Rewrite& rewrite);
 
-  // Converts `file` the same way but holds the converted file back (kDone: held). A file that
+  // Rewrites `file` the same way but holds the converted file back (kDone: held). A file that
   // finds no descriptor left puts the batch in place first, and the next Replace gives those
   // outcomes too. `run` gets every file put in place, and a file among them is not converted
   // again (kRepeated), since a second name of the input (a bind mount, another letter case)
   // leads to the converted file; a hard link still leads to the old text. `run` must live
   // until the batch is put in place or dropped.
-  Outcome Hold(const Transcoder& transcoder, Utf8Losses& losses, InPlaceFile file, bool followLink,
-               SeenFiles& run);
+  Outcome Hold(InPlaceFile file, bool followLink, SeenFiles& run, const Rewrite& rewrite);
   bool Full() const;
   // Puts every held file in place; each input's name with its final outcome.
   std::vector<std::pair<std::string, Outcome>> Replace();
@@ -75,12 +78,12 @@ class InPlaceBatch {
   using Batch = std::vector<std::unique_ptr<Held>>;
   // The first part of a conversion in place: `held` gets the locked input and its converted
   // text, not yet in place.
-  Outcome PrepareInPlace(const Transcoder& transcoder, Utf8Losses& losses, const std::string& path,
-                         bool followLink, Held& held);
+  Outcome PrepareInPlace(const Rewrite& rewrite, const std::string& path, bool followLink,
+                         Held& held);
   // The same once held.directory, held.name and held.path are set.
-  Outcome OpenDirectory(const Transcoder& transcoder, Utf8Losses& losses, Held& held);
+  Outcome OpenDirectory(const Rewrite& rewrite, Held& held);
   // The same once held.dir is open too.
-  Outcome PrepareInDirectory(const Transcoder& transcoder, Utf8Losses& losses, Held& held);
+  Outcome PrepareInDirectory(const Rewrite& rewrite, Held& held);
   // The second part, for a whole batch at once; empties `batch`.
   std::vector<std::pair<std::string, Outcome>> PutInPlace(Batch& batch);
   // Flushes the batch's new files, or with `folders` their folders, to disk; a failure fails
@@ -92,7 +95,6 @@ class InPlaceBatch {
   // a batch opens each folder once; false when it does not.
   bool ShareDirectory(Held& held) const;
 
-  ChunkPump& m_pump;
   SystemCalls& m_system;
   const Watch& m_watch;
   StaleFileSweep& m_sweep;

@@ -39,6 +39,14 @@
         <source>Rozpoznáno: %1 (jistota %2 %)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Text souboru %1 vypadá jako %2 přečtené jako %3 a znovu uložené. Opravit ho?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opraveno: %1 přečtené jako %2, písmen: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -39,6 +39,14 @@
         <source>Rozpoznáno: %1 (jistota %2 %)</source>
         <translation>Recognised: %1 (%2 % sure)</translation>
     </message>
+    <message>
+        <source>Text souboru %1 vypadá jako %2 přečtené jako %3 a znovu uložené. Opravit ho?</source>
+        <translation>The text of the file %1 looks like %2 read as %3 and saved again. Repair it?</translation>
+    </message>
+    <message>
+        <source>Opraveno: %1 přečtené jako %2, písmen: %3.</source>
+        <translation>Repaired: %1 read as %2, letters: %3.</translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -39,6 +39,14 @@
         <source>Rozpoznáno: %1 (jistota %2 %)</source>
         <translation>Rozpoznané: %1 (istota %2 %)</translation>
     </message>
+    <message>
+        <source>Text souboru %1 vypadá jako %2 přečtené jako %3 a znovu uložené. Opravit ho?</source>
+        <translation>Text súboru %1 vyzerá ako %2 prečítané ako %3 a znova uložené. Opraviť ho?</translation>
+    </message>
+    <message>
+        <source>Opraveno: %1 přečtené jako %2, písmen: %3.</source>
+        <translation>Opravené: %1 prečítané ako %2, písmen: %3.</translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -593,27 +593,42 @@ class ConverterDlgTest : public QObject {
 
   void theStatusLineSaysHowSureTheGuessIs_data() {
     QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("repair");  // the answer to the offer of a repair
     QTest::addColumn<QString>("status");
-    QTest::newRow("sure") << kWindowsText
-                          << QStringLiteral("Rozpoznáno: Windows 1250, Unix/Linux (jistota 99 %)");
-    QTest::newRow("unsure") << kLatin2Text
+    QTest::addColumn<QByteArray>("after");
+    // "Příliš" in UTF-8, read as Windows 1250 and saved as UTF-8 again.
+    const QByteArray damaged("P\xc4\xb9\xe2\x84\xa2\xc4\x82\xc2\xadli\xc4\xb9\xcb\x87\n");
+    QTest::newRow("sure") << kWindowsText << true
+                          << QStringLiteral("Rozpoznáno: Windows 1250, Unix/Linux (jistota 99 %)")
+                          << kWindowsText;
+    QTest::newRow("unsure") << kLatin2Text << true
                             << QStringLiteral(
                                    "Nejistý odhad: Kamenických, DOS/Windows (nebo "
-                                   "Latin-2). Ověřte kódování.");
-    QTest::newRow("damaged") << QByteArray(
-                                    "P\xc4\xb9\xe2\x84\xa2\xc3\x82\xc2\xadli\xc4\xb9\xcb\x87\n")
-                             << QStringLiteral(
-                                    "Text vypadá jako UTF-8 přečtené jako Windows 1250 a "
-                                    "znovu uložené; opraví ho pismovar-cli --repair.");
+                                   "Latin-2). Ověřte kódování.")
+                            << kLatin2Text;
+    QTest::newRow("damaged, left") << damaged << false
+                                   << QStringLiteral(
+                                          "Text vypadá jako UTF-8 přečtené jako Windows 1250 a "
+                                          "znovu uložené; opraví ho pismovar-cli --repair.")
+                                   << damaged;
+    QTest::newRow("damaged, repaired")
+        << damaged << true
+        << QStringLiteral("Opraveno: UTF-8 přečtené jako Windows 1250, písmen: 3.")
+        << QByteArray("P\xc5\x99\xc3\xadli\xc5\xa1\n");
   }
   void theStatusLineSaysHowSureTheGuessIs() {
     QFETCH(QByteArray, text);
+    QFETCH(bool, repair);
     QFETCH(QString, status);
+    QFETCH(QByteArray, after);
     WriteFile(Path("a.txt"), text);
     TestDlg dlg;
+    dlg.answerYes = repair;
     dlg.OnInitDialog();
     dlg.OnDropFiles({Path("a.txt")});
     QCOMPARE(dlg.StatusText(), status);
+    QCOMPARE(ReadAll(Path("a.txt")), after);
+    QVERIFY(dlg.messages.isEmpty());
   }
 
   void aDetectedListConvertsEachFileFromItsOwnCodePage_data() {
