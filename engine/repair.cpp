@@ -26,6 +26,10 @@ constexpr double kTextGain = 6.0;
 constexpr double kWordGain = 4.0;
 constexpr double kLettersTextGain = 10.0;
 constexpr int kMaxPasses = 2;
+// Among misreadings as sure, each word it makes known (CountKnownWords) counts as this much
+// gain, and each it makes unknown as much loss: a form the language has is about a hundred times
+// likelier in sound text than in a misread one.
+constexpr double kKnownWordGain = 4.0;
 
 // The characters of `text` in `encoding`; nothing where a byte is undefined or UTF-8
 // malformed, since such bytes were never a character that a misreading could have made.
@@ -125,19 +129,14 @@ bool HasControl(std::u32string_view word) {
   return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80 && c < 0xA0; });
 }
 
-bool IsLetter(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
-}
-
 // Whether a word holds what no sound text has: a C1 control, or a no-break space inside a word
 // ("ignorov_no": 852's "á" read as Windows 1250). Typography puts one only after a word of a
 // letter ("v_lese") or between words.
 bool HasImpossibleSign(std::u32string_view word) {
   if (HasControl(word)) return true;
   for (std::size_t k = 2; k + 1 < word.size(); ++k) {
-    if (word[k] == 0xA0 && IsLetter(word[k - 2]) && IsLetter(word[k - 1]) &&
-        IsLetter(word[k + 1])) {
+    if (word[k] == 0xA0 && IsWordLetter(word[k - 2]) && IsWordLetter(word[k - 1]) &&
+        IsWordLetter(word[k + 1])) {
       return true;
     }
   }
@@ -173,6 +172,10 @@ struct Pass {
   // changes into ones that hold none.
   std::size_t withControls = 0;
   std::size_t clearedControls = 0;
+  // Words it turns into more of the commonest word forms (CountKnownWords) and fewer others,
+  // and words it turns into fewer of them.
+  std::size_t recognized = 0;
+  std::size_t spoiled = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
@@ -187,6 +190,13 @@ struct Pass {
 enum class Sureness { kNone, kLetters, kEvidence };
 
 Sureness Convincing(const Pass& pass) {
+  // A code page read as another that makes known words of unknown ones ("vytvorič", Kamenický's
+  // "ť" read as 852, is "vytvoriť"), at least half the words it changes, and no known word
+  // unknown, and that reads better for it.
+  if (pass.misreading.right != kCodeUtf8 && pass.recognized > 0 && pass.spoiled == 0 &&
+      2 * pass.recognized >= pass.changed && pass.gain > 0) {
+    return Sureness::kEvidence;
+  }
   // No sound text holds a C1 control or a no-break space inside a word: a code page read as
   // another that clears them all, and reads better for it, needs no more evidence.
   if (pass.misreading.right != kCodeUtf8 && pass.withControls > 0 &&
@@ -209,6 +219,12 @@ Sureness Convincing(const Pass& pass) {
   return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed)
              ? Sureness::kEvidence
              : weak;
+}
+
+// A pass's gain with the words it makes known or unknown counted in.
+double WeighedGain(const Pass& pass) {
+  return pass.gain + kKnownWordGain * (static_cast<double>(pass.recognized) -
+                                       static_cast<double>(pass.spoiled));
 }
 
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
@@ -328,10 +344,11 @@ struct WordContext {
 };
 
 // The likeliest reading of `bytes` with its edited places put back. A word that looks broken
-// (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
-// word that starts with a small letter loses to one that starts with a capital (the two are
-// one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„"
-// is E2 80 9E, "“" E2 80 9C); then the likelier.
+// (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); then one with more words the
+// language does not know (CountKnownWords: "Šady", C5 A0) to one with fewer ("řady", C5 99);
+// at the start of a sentence, a word that starts with a small letter loses to one that starts
+// with a capital (the two are one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer
+// MisplacedQuotes wins ("„" is E2 80 9E, "“" E2 80 9C); then the likelier.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
                                                        unsigned signs, const WordContext& context) {
   std::vector<char> controls;
@@ -374,7 +391,8 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     i += pair;
   }
   std::optional<std::u32string> best;
-  std::tuple<bool, bool, int, std::uint64_t> bestCost{true, true, INT_MAX, UINT64_MAX};
+  std::tuple<bool, int, bool, int, std::uint64_t> bestCost{true, INT_MAX, true, INT_MAX,
+                                                           UINT64_MAX};
   std::vector<std::size_t> choice(places.size(), 0);
   for (std::size_t n = 0; n < combinations; ++n) {
     for (std::size_t k = 0; k < places.size(); ++k) {
@@ -387,8 +405,9 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small =
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
-      const std::tuple<bool, bool, int, std::uint64_t> cost{
-          LooksBroken(*candidate), context.sentenceStart && small,
+      const std::tuple<bool, int, bool, int, std::uint64_t> cost{
+          LooksBroken(*candidate), CountKnownWords(*candidate).unknown,
+          context.sentenceStart && small,
           MisplacedQuotes(*candidate, context.quoteOpen), CharactersCost(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
@@ -462,6 +481,11 @@ Pass TryMisreading(const std::u32string& chars,
     ++pass.changed;
     pass.improved += gain > 0;
     pass.gain += gain;
+    const KnownWords knownBefore = CountKnownWords(word);
+    const KnownWords knownAfter = CountKnownWords(*fixed);
+    pass.recognized +=
+        knownAfter.known > knownBefore.known && knownAfter.unknown < knownBefore.unknown;
+    pass.spoiled += knownAfter.known < knownBefore.known;
     const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
     pass.mendedControls += mended && controls;
@@ -502,7 +526,8 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
-            (!best || std::pair(sureness, candidate.gain) > std::pair(bestSureness, best->gain))) {
+            (!best || std::pair(sureness, WeighedGain(candidate)) >
+                          std::pair(bestSureness, WeighedGain(*best)))) {
           bestSureness = sureness;
           best = std::move(candidate);
         }
