@@ -189,12 +189,16 @@ struct Pass {
 // most of whose changed words read better, tells; any surer misreading goes first.
 enum class Sureness { kNone, kLetters, kEvidence };
 
+// Whether a pass makes known words of unknown ones, at least half the words it changes, and no
+// known word unknown.
+bool MakesKnownWords(const Pass& pass) {
+  return pass.recognized > 0 && pass.spoiled == 0 && 2 * pass.recognized >= pass.changed;
+}
+
 Sureness Convincing(const Pass& pass) {
-  // A code page read as another that makes known words of unknown ones ("vytvorič", Kamenický's
-  // "ť" read as 852, is "vytvoriť"), at least half the words it changes, and no known word
-  // unknown, and that reads better for it.
-  if (pass.misreading.right != kCodeUtf8 && pass.recognized > 0 && pass.spoiled == 0 &&
-      2 * pass.recognized >= pass.changed && pass.gain > 0) {
+  // A code page read as another that makes known words ("vytvorič", Kamenický's "ť" read as
+  // 852, is "vytvoriť") and reads better for it.
+  if (pass.misreading.right != kCodeUtf8 && MakesKnownWords(pass) && pass.gain > 0) {
     return Sureness::kEvidence;
   }
   // No sound text holds a C1 control or a no-break space inside a word: a code page read as
@@ -212,9 +216,10 @@ Sureness Convincing(const Pass& pass) {
                        pass.strongest >= kWordGain && 4 * pass.improved >= 3 * pass.changed;
   const Sureness weak = letters ? Sureness::kLetters : Sureness::kNone;
   if (pass.strongestMended < kWordGain) return weak;
-  // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
+  // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it,
+  // unless they make known words.
   if (pass.misreading.right == kCodeUtf8) {
-    return 4 * pass.changed >= pass.lettered ? Sureness::kEvidence : weak;
+    return 4 * pass.changed >= pass.lettered || MakesKnownWords(pass) ? Sureness::kEvidence : weak;
   }
   return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed)
              ? Sureness::kEvidence
