@@ -143,14 +143,31 @@ bool HasImpossibleSign(std::u32string_view word) {
   return false;
 }
 
-// Whether the word at chars[at] starts a line or follows the end of a sentence ("4." is an
-// ordinal number).
-bool StartsSentence(const std::u32string& chars, std::size_t at) {
+// Whether the lines of a text start with a capital: of its lines after the first that start
+// with an ASCII letter, more with a capital than with a small one. Lists of messages or names
+// often start their lines with small letters.
+bool LinesStartCapital(const std::u32string& chars) {
+  int capitals = 0;
+  int smalls = 0;
+  for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
+    if (chars[i] != '\n') continue;
+    std::size_t k = i + 1;
+    while (k < chars.size() && (chars[k] == ' ' || chars[k] == '\t')) ++k;
+    if (k == chars.size()) break;
+    capitals += chars[k] >= 'A' && chars[k] <= 'Z';
+    smalls += chars[k] >= 'a' && chars[k] <= 'z';
+  }
+  return capitals >= smalls;
+}
+
+// Whether the word at chars[at] follows the end of a sentence ("4." is an ordinal number) or
+// starts a line of a text whose lines start with a capital (`linesStartCapital`).
+bool StartsSentence(const std::u32string& chars, std::size_t at, bool linesStartCapital) {
   std::size_t i = at;
   while (i > 0 && (chars[i - 1] == ' ' || chars[i - 1] == '\t')) --i;
   if (i == 0) return false;
   const char32_t c = chars[i - 1];
-  if (c == '\n' || c == '\r') return true;
+  if (c == '\n' || c == '\r') return linesStartCapital;
   return (c == '.' || c == '!' || c == '?') && i < at && i >= 2 &&
          !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
 }
@@ -444,6 +461,7 @@ Pass TryMisreading(const std::u32string& chars,
     if (bytes) edited |= ShownEdits(*bytes) & signs;
   }
   WordContext context;
+  const bool linesStartCapital = LinesStartCapital(chars);
   for (std::size_t w = 0; w < words.size(); ++w) {
     if (w > 0 && std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w - 1].first),
                            chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
@@ -460,7 +478,7 @@ Pass TryMisreading(const std::u32string& chars,
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
-    context.sentenceStart = StartsSentence(chars, words[w].first);
+    context.sentenceStart = StartsSentence(chars, words[w].first, linesStartCapital);
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
