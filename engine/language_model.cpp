@@ -58,11 +58,6 @@ int LanguageClassOf(char32_t c) {
 
 int LanguageCostsPerNat() { return kCostsPerNat; }
 
-bool IsWordLetter(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
-}
-
 KnownWords CountKnownWords(std::u32string_view text) {
   KnownWords words;
   for (std::size_t i = 0; i < text.size();) {

@@ -30,7 +30,10 @@ std::uint64_t CharactersCost(std::u32string_view text);
 int LanguageCostsPerNat();
 
 // Whether a character is a letter of a word: ASCII, or Latin up to U+024F but for × and ÷.
-bool IsWordLetter(char32_t c);
+inline bool IsWordLetter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
+}
 
 // How many of the words of a text (runs of IsWordLetter) that hold a letter beyond ASCII are
 // among the commonest word forms of Czech and Slovak, in either case, and how many are not. Of

@@ -443,9 +443,10 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
   return best;
 }
 
+// `linesStartCapital`: LinesStartCapital(chars).
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
-                   const Misreading& misreading, const Encoder& wrong) {
+                   bool linesStartCapital, const Misreading& misreading, const Encoder& wrong) {
   Pass pass;
   pass.misreading = misreading;
   // An editor changes every C1 control: a text that still holds one was not edited. Only the
@@ -461,7 +462,6 @@ Pass TryMisreading(const std::u32string& chars,
     if (bytes) edited |= ShownEdits(*bytes) & signs;
   }
   WordContext context;
-  const bool linesStartCapital = LinesStartCapital(chars);
   for (std::size_t w = 0; w < words.size(); ++w) {
     if (w > 0 && std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w - 1].first),
                            chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
@@ -504,11 +504,6 @@ Pass TryMisreading(const std::u32string& chars,
     ++pass.changed;
     pass.improved += gain > 0;
     pass.gain += gain;
-    const KnownWords knownBefore = CountKnownWords(word);
-    const KnownWords knownAfter = CountKnownWords(*fixed);
-    pass.recognized +=
-        knownAfter.known > knownBefore.known && knownAfter.unknown < knownBefore.unknown;
-    pass.spoiled += knownAfter.known < knownBefore.known;
     const bool mended = gain > 0 && LooksBroken(word) && !LooksBroken(*fixed);
     pass.mended += mended;
     pass.mendedControls += mended && controls;
@@ -518,6 +513,15 @@ Pass TryMisreading(const std::u32string& chars,
     }
     pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
+  }
+  // Every sure pass reads better (Convincing): only then do its known words count.
+  if (pass.gain <= 0) return pass;
+  for (const auto& [w, fixed] : pass.repaired) {
+    const KnownWords before =
+        CountKnownWords(std::u32string_view(chars.data() + words[w].first, words[w].second));
+    const KnownWords after = CountKnownWords(fixed);
+    pass.recognized += after.known > before.known && after.unknown < before.unknown;
+    pass.spoiled += after.known < before.known;
   }
   return pass;
 }
@@ -534,6 +538,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   std::array<std::optional<Encoder>, kDetectCodePages> encoders;
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
+    const bool linesStartCapital = LinesStartCapital(chars);
     std::optional<Pass> best;
     Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
@@ -546,7 +551,8 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         if (encoding != kCodeUtf8 && right != encoding) continue;
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
-        Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
+        Pass candidate = TryMisreading(chars, words, linesStartCapital, {wrong, right},
+                                       *encoders[wrong]);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
             (!best || std::pair(sureness, WeighedGain(candidate)) >
