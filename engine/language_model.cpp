@@ -68,13 +68,14 @@ KnownWords CountKnownWords(std::u32string_view text) {
     std::uint64_t hash = kHashBasis;
     bool beyondAscii = false;
     bool coded = true;
+    const std::size_t start = i;
     for (; i < text.size() && IsWordLetter(text[i]); ++i) {
       const int code = LetterCode(LanguageClassOf(text[i]));
       coded = coded && code != 0;
       beyondAscii = beyondAscii || text[i] >= 0x80;
       hash = (hash ^ static_cast<std::uint64_t>(code)) * kHashPrime;
     }
-    if (!beyondAscii) continue;
+    if (!beyondAscii || i - start < 2) continue;
     if (coded && InKnownWords(hash)) {
       ++words.known;
     } else {

@@ -179,9 +179,11 @@ def letter_code(c):
 
 
 def known_word_forms(text):
-    """The words of `text` in small letters that are all of Czech and Slovak and not all ASCII."""
+    """The words of `text` in small letters that are all of Czech and Slovak and not all ASCII.
+    A letter alone ("č." for a number) is no word to know: a misreading makes one of another."""
     for word in WORD.findall(text):
-        if all(letter_code(c) for c in word) and any(c in CZECH_SLOVAK for c in word.lower()):
+        if len(word) > 1 and all(letter_code(c) for c in word) and any(
+                c in CZECH_SLOVAK for c in word.lower()):
             yield word.lower()
 
 
