@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <tuple>
@@ -366,11 +367,13 @@ struct WordContext {
 };
 
 // The likeliest reading of `bytes` with its edited places put back. A word that looks broken
-// (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); then one with more words the
-// language does not know (CountKnownWords: "Šady", C5 A0) to one with fewer ("řady", C5 99);
-// at the start of a sentence, a word that starts with a small letter loses to one that starts
-// with a capital (the two are one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer
-// MisplacedQuotes wins ("„" is E2 80 9E, "“" E2 80 9C); then the likelier.
+// (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
+// word that starts with a small letter loses to one that starts with a capital (the two are
+// one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„" is
+// E2 80 9E, "“" E2 80 9C); then the likelier, each word the language does not know
+// (CountKnownWords) costing kKnownWordGain more: "řady" (C5 99), not "Šady" (C5 A0). A place
+// has up to ten readings, and of the many words they make a few pass for known by chance: the
+// cost keeps such a word from winning over a likelier one.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
                                                        unsigned signs, const WordContext& context) {
   std::vector<char> controls;
@@ -413,8 +416,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     i += pair;
   }
   std::optional<std::u32string> best;
-  std::tuple<bool, int, bool, int, std::uint64_t> bestCost{true, INT_MAX, true, INT_MAX,
-                                                           UINT64_MAX};
+  std::tuple<bool, bool, int, double> bestCost{true, true, INT_MAX, HUGE_VAL};
   std::vector<std::size_t> choice(places.size(), 0);
   for (std::size_t n = 0; n < combinations; ++n) {
     for (std::size_t k = 0; k < places.size(); ++k) {
@@ -427,10 +429,11 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small =
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
-      const std::tuple<bool, int, bool, int, std::uint64_t> cost{
-          LooksBroken(*candidate), CountKnownWords(*candidate).unknown,
-          context.sentenceStart && small,
-          MisplacedQuotes(*candidate, context.quoteOpen), CharactersCost(*candidate)};
+      const std::tuple<bool, bool, int, double> cost{
+          LooksBroken(*candidate), context.sentenceStart && small,
+          MisplacedQuotes(*candidate, context.quoteOpen),
+          static_cast<double>(CharactersCost(*candidate)) +
+              kKnownWordGain * LanguageCostsPerNat() * CountKnownWords(*candidate).unknown};
       if (cost < bestCost) {
         bestCost = cost;
         best = std::move(candidate);
