@@ -254,16 +254,26 @@ constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřš
 constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
 bool LooksBroken(std::u32string_view word) {
+  const auto capital = [](char32_t c) {
+    return kCapitalLetters.find(c) != std::u32string_view::npos;
+  };
+  const auto smallLetter = [](char32_t c) {
+    return kSmallLetters.find(c) != std::u32string_view::npos;
+  };
+  // A word of two capitals, the second with a diacritic, and small letters ("ÚČast"; not
+  // "PDFka", nor a name to fill in with an ending, "ADRESÁŘe").
+  if (word.size() >= 3 && (capital(word[0]) || (word[0] >= 'A' && word[0] <= 'Z')) &&
+      capital(word[1]) && ((word[2] >= 'a' && word[2] <= 'z') || smallLetter(word[2]))) {
+    return true;
+  }
   // A capital after a small letter, one of them with a diacritic ("NíZEV"; not "iPhone").
   bool small = false;
   bool smallWithDiacritic = false;
   for (const char32_t c : word) {
-    const bool capital = kCapitalLetters.find(c) != std::u32string_view::npos;
-    const bool smallLetter = kSmallLetters.find(c) != std::u32string_view::npos;
-    if (c >= 0x80 && !capital && !smallLetter) return true;
-    if ((capital && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
-    small = (c >= 'a' && c <= 'z') || smallLetter;
-    smallWithDiacritic = smallLetter;
+    if (c >= 0x80 && !capital(c) && !smallLetter(c)) return true;
+    if ((capital(c) && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
+    small = (c >= 'a' && c <= 'z') || smallLetter(c);
+    smallWithDiacritic = smallLetter(c);
   }
   return false;
 }
