@@ -286,7 +286,8 @@ bool LooksBroken(std::u32string_view word) {
 // other is the code page's own (C3 AD is í). A few places per word are tried.
 constexpr std::size_t kMaxEditedPlaces = 4;
 // In a text that shows no edit, a sign stays as it is (C5 A0 is "Š") unless a control in its
-// place makes the word this many times e likelier ("říci", not "Šíci").
+// place makes the word this many times e likelier ("říci", not "Šíci"), known words counted in
+// (WeighedCost).
 constexpr double kEditMargin = 3.0;
 constexpr std::size_t kMaxEditedCombinations = 4096;
 constexpr unsigned kEditedNoBreakSpace = 1;
@@ -376,14 +377,20 @@ struct WordContext {
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
 };
 
+// The cost of a word (CharactersCost), each word of it the language does not know
+// (CountKnownWords) costing kKnownWordGain more.
+double WeighedCost(std::u32string_view word) {
+  return static_cast<double>(CharactersCost(word)) +
+         kKnownWordGain * LanguageCostsPerNat() * CountKnownWords(word).unknown;
+}
+
 // The likeliest reading of `bytes` with its edited places put back. A word that looks broken
 // (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
 // word that starts with a small letter loses to one that starts with a capital (the two are
 // one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„" is
-// E2 80 9E, "“" E2 80 9C); then the likelier, each word the language does not know
-// (CountKnownWords) costing kKnownWordGain more: "řady" (C5 99), not "Šady" (C5 A0). A place
-// has up to ten readings, and of the many words they make a few pass for known by chance: the
-// cost keeps such a word from winning over a likelier one.
+// E2 80 9E, "“" E2 80 9C); then the one of least WeighedCost: "řady" (C5 99), not "Šady"
+// (C5 A0). A place has up to ten readings, and of the many words they make a few pass for
+// known by chance: the cost keeps such a word from winning over a likelier one.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
                                                        unsigned signs, const WordContext& context) {
   std::vector<char> controls;
@@ -442,8 +449,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const std::tuple<bool, bool, int, double> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
           MisplacedQuotes(*candidate, context.quoteOpen),
-          static_cast<double>(CharactersCost(*candidate)) +
-              kKnownWordGain * LanguageCostsPerNat() * CountKnownWords(*candidate).unknown};
+          WeighedCost(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
         best = std::move(candidate);
@@ -505,8 +511,8 @@ Pass TryMisreading(const std::u32string& chars,
           DecodeWithEditedControls(*bytes, misreading.wrong, signs, context);
       if (alternative && !LooksBroken(*alternative) &&
           (LooksBroken(*fixed) ||
-           static_cast<double>(CharactersCost(*alternative)) + kEditMargin * LanguageCostsPerNat() <
-               static_cast<double>(CharactersCost(*fixed)))) {
+           WeighedCost(*alternative) + kEditMargin * LanguageCostsPerNat() <
+               WeighedCost(*fixed))) {
         fixed = std::move(alternative);
       }
     }
