@@ -145,8 +145,8 @@ bool HasImpossibleSign(std::u32string_view word) {
 }
 
 // Whether the lines of a text start with a capital: of its lines after the first that start
-// with an ASCII letter, more with a capital than with a small one. Lists of messages or names
-// often start their lines with small letters.
+// with an ASCII letter, at least as many with a capital as with a small one. Lists of messages
+// or names often start their lines with small letters.
 bool LinesStartCapital(const std::u32string& chars) {
   int capitals = 0;
   int smalls = 0;
@@ -246,8 +246,8 @@ Sureness Convincing(const Pass& pass) {
 
 // A pass's gain with the words it makes known or unknown counted in.
 double WeighedGain(const Pass& pass) {
-  return pass.gain + kKnownWordGain * (static_cast<double>(pass.recognized) -
-                                       static_cast<double>(pass.spoiled));
+  return pass.gain + kKnownWordGain *
+                         (static_cast<double>(pass.recognized) - static_cast<double>(pass.spoiled));
 }
 
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
@@ -448,8 +448,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
       const std::tuple<bool, bool, int, double> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
-          MisplacedQuotes(*candidate, context.quoteOpen),
-          WeighedCost(*candidate)};
+          MisplacedQuotes(*candidate, context.quoteOpen), WeighedCost(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
         best = std::move(candidate);
@@ -511,8 +510,7 @@ Pass TryMisreading(const std::u32string& chars,
           DecodeWithEditedControls(*bytes, misreading.wrong, signs, context);
       if (alternative && !LooksBroken(*alternative) &&
           (LooksBroken(*fixed) ||
-           WeighedCost(*alternative) + kEditMargin * LanguageCostsPerNat() <
-               WeighedCost(*fixed))) {
+           WeighedCost(*alternative) + kEditMargin * LanguageCostsPerNat() < WeighedCost(*fixed))) {
         fixed = std::move(alternative);
       }
     }
@@ -570,8 +568,8 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         if (encoding != kCodeUtf8 && right != encoding) continue;
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
-        Pass candidate = TryMisreading(chars, words, linesStartCapital, {wrong, right},
-                                       *encoders[wrong]);
+        Pass candidate =
+            TryMisreading(chars, words, linesStartCapital, {wrong, right}, *encoders[wrong]);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
             (!best || std::pair(sureness, WeighedGain(candidate)) >
