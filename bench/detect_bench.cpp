@@ -209,7 +209,9 @@ int main(int argc, char** argv) {
   if (uchardet) tools.push_back("uchardet");
   std::printf("held-out text: %s, %zu characters; %d snippets per length and encoding\n",
               heldOut.c_str(), characters.size(), perCell);
-  for (const char* measure : {"decodes to the same text", "names the encoding"}) {
+  for (const char* measure :
+       {"decodes to the same text (a code page that decodes it identically is right)",
+        "names the encoding exactly (one that decodes the text identically is wrong)"}) {
     const bool same = measure[0] == 'd';
     std::printf("\n%s, all encodings (per cent)\n%-10s", measure, "length");
     for (const int length : kLengths) std::printf("%8d", length);

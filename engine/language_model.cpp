@@ -20,6 +20,32 @@ struct ClassRange {
 constexpr int kSpaceClass = kClassOfLatin[static_cast<unsigned char>(' ')];
 constexpr int kRareClass = 0;
 
+// 1..26 for a..z, then the Czech and Slovak letters beyond ASCII, either case; 0 for any other
+// class. The known words are hashed over these.
+int LetterCode(int languageClass) {
+  if (languageClass >= kFirstAsciiSmall && languageClass < kFirstCzechSlovakSmall) {
+    return (languageClass - kFirstAsciiSmall) % 26 + 1;
+  }
+  if (languageClass >= kFirstCzechSlovakSmall && languageClass < kFirstSign) {
+    return (languageClass - kFirstCzechSlovakSmall) % (kFirstSign - kFirstCzechSlovakCapital) + 27;
+  }
+  return 0;
+}
+
+// FNV-1a over the letter codes of a word; its low and high halves step through the filter.
+constexpr std::uint64_t kHashBasis = 0xCBF29CE484222325u;
+constexpr std::uint64_t kHashPrime = 0x100000001B3u;
+
+bool InKnownWords(std::uint64_t hash) {
+  const std::uint64_t first = hash & 0xFFFFFFFFu;
+  const std::uint64_t step = (hash >> 32) | 1;
+  for (std::uint64_t i = 0; i < kKnownWordHashes; ++i) {
+    const std::uint64_t bit = (first + i * step) % kKnownWordBitCount;
+    if ((kKnownWordBits[bit / 64] >> (bit % 64) & 1) == 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int LanguageClassOf(char32_t c) {
@@ -31,6 +57,33 @@ int LanguageClassOf(char32_t c) {
 }
 
 int LanguageCostsPerNat() { return kCostsPerNat; }
+
+KnownWords CountKnownWords(std::u32string_view text) {
+  KnownWords words;
+  for (std::size_t i = 0; i < text.size();) {
+    if (!IsWordLetter(text[i])) {
+      ++i;
+      continue;
+    }
+    std::uint64_t hash = kHashBasis;
+    bool beyondAscii = false;
+    bool coded = true;
+    const std::size_t start = i;
+    for (; i < text.size() && IsWordLetter(text[i]); ++i) {
+      const int code = LetterCode(LanguageClassOf(text[i]));
+      coded = coded && code != 0;
+      beyondAscii = beyondAscii || text[i] >= 0x80;
+      hash = (hash ^ static_cast<std::uint64_t>(code)) * kHashPrime;
+    }
+    if (!beyondAscii || i - start < 2) continue;
+    if (coded && InKnownWords(hash)) {
+      ++words.known;
+    } else {
+      ++words.unknown;
+    }
+  }
+  return words;
+}
 
 std::uint64_t CharactersCost(std::u32string_view text) {
   std::uint64_t cost = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <tuple>
@@ -26,6 +27,10 @@ constexpr double kTextGain = 6.0;
 constexpr double kWordGain = 4.0;
 constexpr double kLettersTextGain = 10.0;
 constexpr int kMaxPasses = 2;
+// Among misreadings as sure, each word it makes known (CountKnownWords) counts as this much
+// gain, and each it makes unknown as much loss: a form the language has is about a hundred times
+// likelier in sound text than in a misread one.
+constexpr double kKnownWordGain = 4.0;
 
 // The characters of `text` in `encoding`; nothing where a byte is undefined or UTF-8
 // malformed, since such bytes were never a character that a misreading could have made.
@@ -125,33 +130,45 @@ bool HasControl(std::u32string_view word) {
   return std::any_of(word.begin(), word.end(), [](char32_t c) { return c >= 0x80 && c < 0xA0; });
 }
 
-bool IsLetter(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
-}
-
 // Whether a word holds what no sound text has: a C1 control, or a no-break space inside a word
 // ("ignorov_no": 852's "á" read as Windows 1250). Typography puts one only after a word of a
 // letter ("v_lese") or between words.
 bool HasImpossibleSign(std::u32string_view word) {
   if (HasControl(word)) return true;
   for (std::size_t k = 2; k + 1 < word.size(); ++k) {
-    if (word[k] == 0xA0 && IsLetter(word[k - 2]) && IsLetter(word[k - 1]) &&
-        IsLetter(word[k + 1])) {
+    if (word[k] == 0xA0 && IsWordLetter(word[k - 2]) && IsWordLetter(word[k - 1]) &&
+        IsWordLetter(word[k + 1])) {
       return true;
     }
   }
   return false;
 }
 
-// Whether the word at chars[at] starts a line or follows the end of a sentence ("4." is an
-// ordinal number).
-bool StartsSentence(const std::u32string& chars, std::size_t at) {
+// Whether the lines of a text start with a capital: of its lines after the first that start
+// with an ASCII letter, at least as many with a capital as with a small one. Lists of messages
+// or names often start their lines with small letters.
+bool LinesStartCapital(const std::u32string& chars) {
+  int capitals = 0;
+  int smalls = 0;
+  for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
+    if (chars[i] != '\n') continue;
+    std::size_t k = i + 1;
+    while (k < chars.size() && (chars[k] == ' ' || chars[k] == '\t')) ++k;
+    if (k == chars.size()) break;
+    capitals += chars[k] >= 'A' && chars[k] <= 'Z';
+    smalls += chars[k] >= 'a' && chars[k] <= 'z';
+  }
+  return capitals >= smalls;
+}
+
+// Whether the word at chars[at] follows the end of a sentence ("4." is an ordinal number) or
+// starts a line of a text whose lines start with a capital (`linesStartCapital`).
+bool StartsSentence(const std::u32string& chars, std::size_t at, bool linesStartCapital) {
   std::size_t i = at;
   while (i > 0 && (chars[i - 1] == ' ' || chars[i - 1] == '\t')) --i;
   if (i == 0) return false;
   const char32_t c = chars[i - 1];
-  if (c == '\n' || c == '\r') return true;
+  if (c == '\n' || c == '\r') return linesStartCapital;
   return (c == '.' || c == '!' || c == '?') && i < at && i >= 2 &&
          !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
 }
@@ -173,6 +190,10 @@ struct Pass {
   // changes into ones that hold none.
   std::size_t withControls = 0;
   std::size_t clearedControls = 0;
+  // Words it turns into more of the commonest word forms (CountKnownWords) and fewer others,
+  // and words it turns into fewer of them.
+  std::size_t recognized = 0;
+  std::size_t spoiled = 0;
   std::vector<std::pair<std::size_t, std::u32string>> repaired;  // word index, new form
 };
 
@@ -186,7 +207,18 @@ struct Pass {
 // most of whose changed words read better, tells; any surer misreading goes first.
 enum class Sureness { kNone, kLetters, kEvidence };
 
+// Whether a pass makes known words of unknown ones, at least half the words it changes, and no
+// known word unknown.
+bool MakesKnownWords(const Pass& pass) {
+  return pass.recognized > 0 && pass.spoiled == 0 && 2 * pass.recognized >= pass.changed;
+}
+
 Sureness Convincing(const Pass& pass) {
+  // A code page read as another that makes known words ("vytvorič", Kamenický's "ť" read as
+  // 852, is "vytvoriť") and reads better for it.
+  if (pass.misreading.right != kCodeUtf8 && MakesKnownWords(pass) && pass.gain > 0) {
+    return Sureness::kEvidence;
+  }
   // No sound text holds a C1 control or a no-break space inside a word: a code page read as
   // another that clears them all, and reads better for it, needs no more evidence.
   if (pass.misreading.right != kCodeUtf8 && pass.withControls > 0 &&
@@ -202,29 +234,46 @@ Sureness Convincing(const Pass& pass) {
                        pass.strongest >= kWordGain && 4 * pass.improved >= 3 * pass.changed;
   const Sureness weak = letters ? Sureness::kLetters : Sureness::kNone;
   if (pass.strongestMended < kWordGain) return weak;
-  // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it.
+  // Damage comes in runs: a word or two that happen to make UTF-8 in a long text are not it,
+  // unless they make known words.
   if (pass.misreading.right == kCodeUtf8) {
-    return 4 * pass.changed >= pass.lettered ? Sureness::kEvidence : weak;
+    return 4 * pass.changed >= pass.lettered || MakesKnownWords(pass) ? Sureness::kEvidence : weak;
   }
   return pass.mendedControls > 0 || (pass.mended > 0 && 2 * pass.improved >= pass.changed)
              ? Sureness::kEvidence
              : weak;
 }
 
+// A pass's gain with the words it makes known or unknown counted in.
+double WeighedGain(const Pass& pass) {
+  return pass.gain + kKnownWordGain *
+                         (static_cast<double>(pass.recognized) - static_cast<double>(pass.spoiled));
+}
+
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
 constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
 bool LooksBroken(std::u32string_view word) {
+  const auto capital = [](char32_t c) {
+    return kCapitalLetters.find(c) != std::u32string_view::npos;
+  };
+  const auto smallLetter = [](char32_t c) {
+    return kSmallLetters.find(c) != std::u32string_view::npos;
+  };
+  // A word of two capitals, the second with a diacritic, and small letters ("ÚČast"; not
+  // "PDFka", nor a name to fill in with an ending, "ADRESÁŘe").
+  if (word.size() >= 3 && (capital(word[0]) || (word[0] >= 'A' && word[0] <= 'Z')) &&
+      capital(word[1]) && ((word[2] >= 'a' && word[2] <= 'z') || smallLetter(word[2]))) {
+    return true;
+  }
   // A capital after a small letter, one of them with a diacritic ("NíZEV"; not "iPhone").
   bool small = false;
   bool smallWithDiacritic = false;
   for (const char32_t c : word) {
-    const bool capital = kCapitalLetters.find(c) != std::u32string_view::npos;
-    const bool smallLetter = kSmallLetters.find(c) != std::u32string_view::npos;
-    if (c >= 0x80 && !capital && !smallLetter) return true;
-    if ((capital && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
-    small = (c >= 'a' && c <= 'z') || smallLetter;
-    smallWithDiacritic = smallLetter;
+    if (c >= 0x80 && !capital(c) && !smallLetter(c)) return true;
+    if ((capital(c) && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
+    small = (c >= 'a' && c <= 'z') || smallLetter(c);
+    smallWithDiacritic = smallLetter(c);
   }
   return false;
 }
@@ -237,7 +286,8 @@ bool LooksBroken(std::u32string_view word) {
 // other is the code page's own (C3 AD is í). A few places per word are tried.
 constexpr std::size_t kMaxEditedPlaces = 4;
 // In a text that shows no edit, a sign stays as it is (C5 A0 is "Š") unless a control in its
-// place makes the word this many times e likelier ("říci", not "Šíci").
+// place makes the word this many times e likelier ("říci", not "Šíci"), known words counted in
+// (WeighedCost).
 constexpr double kEditMargin = 3.0;
 constexpr std::size_t kMaxEditedCombinations = 4096;
 constexpr unsigned kEditedNoBreakSpace = 1;
@@ -327,11 +377,20 @@ struct WordContext {
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
 };
 
+// The cost of a word (CharactersCost), each word of it the language does not know
+// (CountKnownWords) costing kKnownWordGain more.
+double WeighedCost(std::u32string_view word) {
+  return static_cast<double>(CharactersCost(word)) +
+         kKnownWordGain * LanguageCostsPerNat() * CountKnownWords(word).unknown;
+}
+
 // The likeliest reading of `bytes` with its edited places put back. A word that looks broken
 // (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
 // word that starts with a small letter loses to one that starts with a capital (the two are
-// one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„"
-// is E2 80 9E, "“" E2 80 9C); then the likelier.
+// one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„" is
+// E2 80 9E, "“" E2 80 9C); then the one of least WeighedCost: "řady" (C5 99), not "Šady"
+// (C5 A0). A place has up to ten readings, and of the many words they make a few pass for
+// known by chance: the cost keeps such a word from winning over a likelier one.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
                                                        unsigned signs, const WordContext& context) {
   std::vector<char> controls;
@@ -374,7 +433,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     i += pair;
   }
   std::optional<std::u32string> best;
-  std::tuple<bool, bool, int, std::uint64_t> bestCost{true, true, INT_MAX, UINT64_MAX};
+  std::tuple<bool, bool, int, double> bestCost{true, true, INT_MAX, HUGE_VAL};
   std::vector<std::size_t> choice(places.size(), 0);
   for (std::size_t n = 0; n < combinations; ++n) {
     for (std::size_t k = 0; k < places.size(); ++k) {
@@ -387,9 +446,9 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small =
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
-      const std::tuple<bool, bool, int, std::uint64_t> cost{
+      const std::tuple<bool, bool, int, double> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
-          MisplacedQuotes(*candidate, context.quoteOpen), CharactersCost(*candidate)};
+          MisplacedQuotes(*candidate, context.quoteOpen), WeighedCost(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
         best = std::move(candidate);
@@ -402,9 +461,10 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
   return best;
 }
 
+// `linesStartCapital`: LinesStartCapital(chars).
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
-                   const Misreading& misreading, const Encoder& wrong) {
+                   bool linesStartCapital, const Misreading& misreading, const Encoder& wrong) {
   Pass pass;
   pass.misreading = misreading;
   // An editor changes every C1 control: a text that still holds one was not edited. Only the
@@ -436,7 +496,7 @@ Pass TryMisreading(const std::u32string& chars,
     const std::u32string_view word(chars.data() + words[w].first, words[w].second);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
-    context.sentenceStart = StartsSentence(chars, words[w].first);
+    context.sentenceStart = StartsSentence(chars, words[w].first, linesStartCapital);
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
@@ -450,8 +510,7 @@ Pass TryMisreading(const std::u32string& chars,
           DecodeWithEditedControls(*bytes, misreading.wrong, signs, context);
       if (alternative && !LooksBroken(*alternative) &&
           (LooksBroken(*fixed) ||
-           static_cast<double>(CharactersCost(*alternative)) + kEditMargin * LanguageCostsPerNat() <
-               static_cast<double>(CharactersCost(*fixed)))) {
+           WeighedCost(*alternative) + kEditMargin * LanguageCostsPerNat() < WeighedCost(*fixed))) {
         fixed = std::move(alternative);
       }
     }
@@ -472,6 +531,15 @@ Pass TryMisreading(const std::u32string& chars,
     pass.strongest = std::max(pass.strongest, gain);
     pass.repaired.emplace_back(w, std::move(*fixed));
   }
+  // Every sure pass reads better (Convincing): only then do its known words count.
+  if (pass.gain <= 0) return pass;
+  for (const auto& [w, fixed] : pass.repaired) {
+    const KnownWords before =
+        CountKnownWords(std::u32string_view(chars.data() + words[w].first, words[w].second));
+    const KnownWords after = CountKnownWords(fixed);
+    pass.recognized += after.known > before.known && after.unknown < before.unknown;
+    pass.spoiled += after.known < before.known;
+  }
   return pass;
 }
 
@@ -487,6 +555,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   std::array<std::optional<Encoder>, kDetectCodePages> encoders;
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
+    const bool linesStartCapital = LinesStartCapital(chars);
     std::optional<Pass> best;
     Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
@@ -499,10 +568,12 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         if (encoding != kCodeUtf8 && right != encoding) continue;
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
-        Pass candidate = TryMisreading(chars, words, {wrong, right}, *encoders[wrong]);
+        Pass candidate =
+            TryMisreading(chars, words, linesStartCapital, {wrong, right}, *encoders[wrong]);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
-            (!best || std::pair(sureness, candidate.gain) > std::pair(bestSureness, best->gain))) {
+            (!best || std::pair(sureness, WeighedGain(candidate)) >
+                          std::pair(bestSureness, WeighedGain(*best)))) {
           bestSureness = sureness;
           best = std::move(candidate);
         }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes engine/language_model_data.inc: how Czech and Slovak text goes on from one character
-to the next, as the cost (a scaled negative log-probability) of each pair of character classes.
+to the next, as the cost (a scaled negative log-probability) of each pair of character classes,
+and the commonest word forms with letters beyond ASCII, as a Bloom filter.
 
 It learns only from Debian's packages: the Czech and Slovak fortunes (fortunes-cs), the Czech
 and Slovak message catalogues installed under /usr/share/locale, the Czech manual pages
@@ -13,6 +14,7 @@ it measures on text the model never saw.
     python3 scripts/gen_language_model.py --held-out h.txt   # the held-out texts only
 """
 import argparse
+import collections
 import gzip
 import hashlib
 import math
@@ -51,6 +53,15 @@ SCALE = 16  # cost units per nat; 255 is the dearest pair
 SMOOTHING = 2.0  # how many times a class's unigram share is added to every pair's count
 WORD_WEIGHT = 0.1  # the dictionaries' words count less than prose
 CAPITALS_WEIGHT = 0.05  # the prose once more in capitals
+
+# The known words: a Bloom filter of KNOWN_BITS bits, each word setting KNOWN_HASHES of them, that
+# holds the commonest word forms of the prose with a Czech or Slovak letter beyond ASCII. At ten
+# bits a word, about one word in a hundred that it does not hold passes for known.
+KNOWN_BITS = 1 << 17
+KNOWN_HASHES = 7
+KNOWN_WORDS = KNOWN_BITS // 10
+# A word is a run of letters: ASCII, and Latin ones up to U+024F but for the signs × and ÷.
+WORD = re.compile("[A-Za-z\u00c0-\u00d6\u00d8-\u00f6\u00f8-\u024f]+")
 
 
 def class_of(c):
@@ -157,6 +168,35 @@ def dictionary_words():
                 yield word
 
 
+def letter_code(c):
+    """1..26 for a..z, then the Czech and Slovak letters beyond ASCII, either case; else 0."""
+    k = class_of(c)
+    if FIRST_ASCII_SMALL <= k < FIRST_CS_SMALL:
+        return (k - FIRST_ASCII_SMALL) % 26 + 1
+    if FIRST_CS_SMALL <= k < FIRST_SIGN:
+        return (k - FIRST_CS_SMALL) % len(CZECH_SLOVAK) + 27
+    return 0
+
+
+def known_word_forms(text):
+    """The words of `text` in small letters that are all of Czech and Slovak and not all ASCII.
+    A letter alone ("č." for a number) is no word to know: a misreading makes one of another."""
+    for word in WORD.findall(text):
+        if len(word) > 1 and all(letter_code(c) for c in word) and any(
+                c in CZECH_SLOVAK for c in word.lower()):
+            yield word.lower()
+
+
+def known_word_bits(word):
+    """The bits of the Bloom filter that `word` sets: FNV-1a over its letter codes, whose low
+    and high halves step through the filter."""
+    h = 0xCBF29CE484222325
+    for c in word:
+        h = ((h ^ letter_code(c)) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    first, step = h & 0xFFFFFFFF, (h >> 32) | 1
+    return [(first + i * step) % KNOWN_BITS for i in range(KNOWN_HASHES)]
+
+
 def count_pairs(text, counts, weight):
     previous = SPACE
     for c in text + " ":
@@ -172,6 +212,7 @@ def main():
 
     counts = [[0.0] * CLASSES for _ in range(CLASSES)]
     held_out = []
+    word_counts = collections.Counter()
     for source in (fortunes(), catalogues(), manual_pages()):
         for key, text in source:
             # A text its package could not decode teaches runs of U+FFFD, which the wrong
@@ -184,6 +225,7 @@ def main():
                 count_pairs(text, counts, 1.0)
                 # Headings and warnings come in capitals, which the sources have few of.
                 count_pairs(text.upper(), counts, CAPITALS_WEIGHT)
+                word_counts.update(known_word_forms(text))
     for word in dictionary_words():
         count_pairs(word, counts, WORD_WEIGHT)
 
@@ -197,6 +239,13 @@ def main():
             p = (counts[a][b] + SMOOTHING * unigram[b]) / (totals[a] + SMOOTHING)
             row.append(min(255, round(-math.log(p) * SCALE)))
         costs.append(row)
+
+    known = [0] * (KNOWN_BITS // 64)
+    # The commonest first; among words as common, in order of their letters.
+    commonest = sorted(word_counts.items(), key=lambda item: (-item[1], item[0]))[:KNOWN_WORDS]
+    for word, _ in commonest:
+        for bit in known_word_bits(word):
+            known[bit // 64] |= 1 << (bit % 64)
 
     latin = [class_of(chr(c)) for c in range(0x180)]
     ranges = []
@@ -215,6 +264,12 @@ def main():
         "// clang-format off",
         f"inline constexpr int kLanguageClasses = {CLASSES};",
         f"inline constexpr int kCostsPerNat = {SCALE};",
+        "// The first class of a..z (A..Z follow), of the Czech and Slovak small letters beyond",
+        "// ASCII, of their capitals, and of the signs.",
+        f"inline constexpr int kFirstAsciiSmall = {FIRST_ASCII_SMALL};",
+        f"inline constexpr int kFirstCzechSlovakSmall = {FIRST_CS_SMALL};",
+        f"inline constexpr int kFirstCzechSlovakCapital = {FIRST_CS_CAPITAL};",
+        f"inline constexpr int kFirstSign = {FIRST_SIGN};",
         "// The class of U+0000..U+017F.",
         "inline constexpr std::uint8_t kClassOfLatin[0x180] = {",
     ]
@@ -231,12 +286,20 @@ def main():
     for row in costs:
         out.append("    {" + ", ".join(str(v) for v in row) + "},")
     out.append("};")
+    out.append(f"// The {len(commonest)} commonest word forms with letters beyond ASCII: a Bloom filter.")
+    out.append(f"inline constexpr int kKnownWordHashes = {KNOWN_HASHES};")
+    out.append(f"inline constexpr std::uint32_t kKnownWordBitCount = {KNOWN_BITS};")
+    out.append(f"inline constexpr std::uint64_t kKnownWordBits[{len(known)}] = {{")
+    for i in range(0, len(known), 4):
+        out.append("    " + ", ".join(f"0x{v:016X}" for v in known[i:i + 4]) + ",")
+    out.append("};")
     if args.held_out:
         args.held_out.write_text("\n".join(held_out) + "\n", encoding="utf-8")
         print(f"{args.held_out}: {len(held_out)} texts held out")
     else:
         OUTPUT.write_text("\n".join(out) + "\n")
-        print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges")
+        print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges, {len(commonest)} of "
+              f"{len(word_counts)} known words")
 
 
 if __name__ == "__main__":

@@ -82,7 +82,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "", 0, "Server řekl „ “.\n"},
         // Kamenický's (and 852's) "á" read as Windows 1250 is a no-break space inside a word.
         RepairCase{"KamenickyAsWindows1250NoBreakSpaces", kCodeKamenicky, kCodeWin1250, kCodeUtf8,
-                   1, "", 0, "Stav je ignorován.\n"}),
+                   1, "", 0, "Stav je ignorován.\n"},
+        // Only the word tells: "vytvorič" reads as well letter by letter, and so do "seňazen"
+        // and "Šady" (C5 A0), where an edited control was "ř" (C5 99).
+        RepairCase{"KamenickyAsLatin2KnownWord", kCodeKamenicky, kCodeLatin2, kCodeUtf8, 1, "", 0,
+                   "Nepodarilo sa vytvoriť súbor.\n"},
+        RepairCase{"ControlsMadeNoBreakSpacesKnownWord", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1,
+                   "", '\xA0', "Výstup bude seřazen do řady.\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Repair, LeavesSoundTextAsItIs) {
