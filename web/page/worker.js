@@ -12,6 +12,10 @@ const kBinaryCheckSize = 32 << 10;
 const kPieceSize = 4 << 20;
 // Progress goes to the page at most this often.
 const kProgressInterval = 100;
+// A file is converted in chunks of this size, which the reading thread reads into this many
+// buffers while the chunk before converts.
+const kReadSize = 4 << 20;
+const kReadBuffers = 3;
 
 const cancelled = new Set();
 
@@ -40,8 +44,9 @@ async function openResult() {
       keep(bytes) {
         at += access.write(bytes, { at });
       },
+      // Closed without a flush: the result is read back soon and need not outlive a crash,
+      // and a flush waits for the disk.
       async finish() {
-        access.flush();
         access.close();
         return handle.getFile();
       },
@@ -61,7 +66,7 @@ function blobResult() {
   let pieceSize = 0;
   return {
     keep(bytes) {
-      piece.push(bytes);
+      piece.push(bytes.slice());
       pieceSize += bytes.length;
       if (pieceSize >= kPieceSize) {
         pieces.push(new Blob(piece));
@@ -92,41 +97,72 @@ async function removeOldResults() {
   }
 }
 
+// The reading thread, started with the first conversion.
+let readThread = null;
+
+// The chunks of `file` from the reading thread: `next()` gives the next one (null at the end,
+// and throws when the file cannot be read), `recycle(chunk)` lends its buffer back, `stop()`
+// ends the reading.
+function readChunks(id, file) {
+  readThread ??= new Worker(new URL('reader.js', import.meta.url), { type: 'module' });
+  const arrived = [];
+  let wake = null;
+  const listen = ({ data }) => {
+    if (data.id !== id) return;
+    arrived.push(data);
+    wake?.();
+  };
+  readThread.addEventListener('message', listen);
+  const buffers = Array.from({ length: kReadBuffers }, () => new ArrayBuffer(kReadSize));
+  readThread.postMessage({ kind: 'read', id, file, buffers }, buffers);
+  return {
+    async next() {
+      while (arrived.length === 0) await new Promise((resolve) => { wake = resolve; });
+      const message = arrived.shift();
+      if (message.kind === 'failed') throw new Error('unreadable');
+      return message.kind === 'end' ? null : message.chunk;
+    },
+    recycle(chunk) {
+      readThread.postMessage({ kind: 'recycle', id, buffer: chunk.buffer }, [chunk.buffer]);
+    },
+    stop() {
+      readThread.removeEventListener('message', listen);
+      readThread.postMessage({ kind: 'cancel', id });
+    },
+  };
+}
+
 async function convert({ id, file, options }) {
   const converter = pismovar.createConverter(options);
   const result = await openResult();
+  const chunks = readChunks(id, file);
   let done = 0;
   let lastProgress = 0;
   let finished = false;
-  const keep = (bytes) => {
-    if (bytes.length > 0) result.keep(bytes);
-  };
   try {
-    const reader = file.stream().getReader();
     for (;;) {
-      const { value, done: end } = await reader.read().catch(() => ({ unreadable: true }));
-      if (value === undefined && !end) return { id, kind: 'failed', unreadable: true };
-      if (end) break;
-      if (cancelled.has(id)) {
-        await reader.cancel();
-        return { id, kind: 'cancelled' };
-      }
-      keep(converter.push(value).bytes);
-      done += value.length;
+      // The chunks come as messages, between which a cancel is read.
+      const chunk = await chunks.next().catch(() => undefined);
+      if (chunk === undefined) return { id, kind: 'failed', unreadable: true };
+      if (chunk === null) break;
+      if (cancelled.has(id)) return { id, kind: 'cancelled' };
+      // Converted text goes from the engine's memory straight to the result.
+      converter.pushTo(chunk, result.keep);
+      done += chunk.length;
+      chunks.recycle(chunk);
       const now = performance.now();
       if (now - lastProgress >= kProgressInterval) {
         lastProgress = now;
         postMessage({ id, kind: 'progress', done, total: file.size });
-        // The file's chunks can arrive without a pause in which a cancel is read.
-        await new Promise((resolve) => setTimeout(resolve, 0));
       }
     }
-    keep(converter.end().bytes);
+    converter.endTo(result.keep);
     finished = true;
   } catch (error) {
     if (error instanceof pismovar.ReplacedError) return { id, kind: 'refused', replaced: error.replaced };
     throw error;
   } finally {
+    chunks.stop();
     converter.close();
     cancelled.delete(id);
     if (!finished) result.discard();

@@ -43,6 +43,11 @@ export interface Converter {
   push(bytes: Uint8Array): Converted;
   /** The rest of the text; closes the converter. */
   end(): Converted;
+  /** As push, but each piece of the text goes to `use` as a view of the engine's memory,
+   * good until `use` returns, without a copy; returns how many characters were replaced. */
+  pushTo(bytes: Uint8Array, use: (piece: Uint8Array) => void): number;
+  /** As end, with the rest handed to `use` as pushTo hands it. */
+  endTo(use: (piece: Uint8Array) => void): number;
   /** Frees the converter without converting what waits. */
   close(): void;
   readonly replaced: number;
