@@ -3,7 +3,8 @@
 # native build, and lays out the page and the JavaScript package in build/web (or $1):
 #   pismovar-simd.wasm     the hot loops in Highway's WebAssembly SIMD form
 #   pismovar-scalar.wasm   the same without SIMD, for browsers that lack it
-#   pkg/                   the npm package (index.js, index.d.ts, both .wasm files)
+#   pkg/                   the npm package (index.js, index.d.ts, both .wasm files, and
+#                          registry.js: the engine's code pages and line ends)
 #   index.html ...         the page, which loads the package from pkg/
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -68,6 +69,12 @@ for form in simd scalar; do
   em++ -O3 ${form_flags[$form]} "${objs[@]}" -o "$out/pkg/pismovar-$form.wasm" -sSTANDALONE_WASM --no-entry \
     -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB -sEXPORTED_FUNCTIONS="[${export_list%,}]"
 done
+
+# The package's list of code pages and line ends is the engine's, printed by a program built
+# from the same source.
+mkdir -p "$out/obj-registry"
+em++ -std=c++20 -O1 -I. engine/code_page.cpp web/registry.cpp -sSINGLE_FILE -o "$out/obj-registry/registry.cjs"
+node "$out/obj-registry/registry.cjs" > "$out/pkg/registry.js"
 
 cp web/pkg/package.json web/pkg/index.js web/pkg/names.js web/pkg/index.d.ts web/pkg/README.md "$out/pkg/"
 cp -r web/page/. "$out/"
