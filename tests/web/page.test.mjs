@@ -157,12 +157,17 @@ test('an empty file, a binary one and one that cannot be read are named as such,
   assert.deepEqual(await downloaded('binary.dat'), cliConvert(await readFile(binary), ['-f', '0', '-t', '7']));
 });
 
-test('a cancelled conversion offers nothing, frees what it held, and the page converts again', async () => {
+test('a long file converts in parts as pismovar-cli converts it whole, and a cancel of it leaves nothing', async () => {
   await page.$$eval('#files tbody button', (buttons) => buttons.forEach((b) => b.click()));
+  // 200 MB of UTF-8 whose middle byte lies within a UTF-8 sequence, which a cut there would
+  // split.
   const big = join(work, 'big.txt');
   const block = Buffer.from(sampleText.repeat(Math.ceil((1 << 20) / sampleText.length)));
+  const within = (at) => (block[at % block.length] & 0xc0) === 0x80;
+  let size = 200e6;
+  while (!within(Math.floor(size / 2)) || within(size)) size++;
   const handle = await open(big, 'w');
-  for (let written = 0; written < 200e6; written += block.length) await handle.write(block);
+  for (let written = 0; written < size; written += block.length) await handle.write(block.subarray(0, size - written));
   await handle.close();
   await (await page.$('#file-input')).uploadFile(big);
   await page.waitForFunction(() => !document.querySelector('#convert').disabled);
@@ -179,8 +184,13 @@ test('a cancelled conversion offers nothing, frees what it held, and the page co
     for await (const name of (await navigator.storage.getDirectory()).keys()) names.push(name);
     return names.sort();
   });
+
+  await convertAll({ to: 1, eolOut: 0 });
+  await page.click('#files a.download');
+  const expected = cliConvert(await readFile(big), ['-f', '7', '-t', '1', '--eol-in', '2', '--eol-out', '0']);
+  assert.ok(Buffer.from(await downloaded('big.txt')).equals(expected), 'the result differs from pismovar-cli\'s');
+
   const [buffersBefore, resultsBefore] = [await freeAt(), await results()];
-  await page.select('#to', '1');
   await page.click('#convert');
   await page.waitForFunction(() => /[1-9]\d* %/.test(document.querySelector('#files .result').textContent), { polling: 'mutation' });
   await page.click('#cancel');
