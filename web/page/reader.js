@@ -4,7 +4,9 @@
 // before. A buffer comes back once its chunk is converted: the chunks under way are never more
 // than the buffers lent.
 
-let job = null;
+// The reads of the conversions under way, by their ids; the conversion worker ends each with a
+// cancel, whether or not the file was read to its end.
+const jobs = new Map();
 
 // Where the browser's file stream is a byte stream, each read fills a lent buffer; otherwise
 // each chunk is a slice of the file read into a buffer of its own.
@@ -32,7 +34,8 @@ function openFile(file) {
 }
 
 async function read({ id, file, buffers }) {
-  const mine = (job = { id, file: openFile(file), free: buffers, wake: null, cancelled: false });
+  const mine = { file: openFile(file), free: buffers, wake: null, cancelled: false };
+  jobs.set(id, mine);
   const wait = () => new Promise((resolve) => { mine.wake = resolve; });
   try {
     for (;;) {
@@ -56,10 +59,12 @@ onmessage = ({ data }) => {
     read(data);
     return;
   }
-  if (job?.id !== data.id) return;
+  const job = jobs.get(data.id);
+  if (!job) return;
   if (data.kind === 'recycle') {
     job.free.push(data.buffer);
   } else if (data.kind === 'cancel') {
+    jobs.delete(data.id);
     job.cancelled = true;
     job.file.cancel().catch(() => {});
   }
