@@ -1,8 +1,9 @@
 // Converts a 200 MB Kamenický text to UTF-8 with LF line ends in the page's worker, in headless
 // Chromium, and with pismovar-cli (to /dev/null and to a file), round by round in rotating
 // order, and prints the medians. Then it times each part of the page's work alone in the
-// worker, on the same file: reading it (as the reading thread does, and in the stream's own
-// chunks), copying into the engine's memory, converting, writing to the private file system.
+// worker, on the same file: reading it (as the reading thread does, with the messages that
+// bring the chunks, in the stream's own chunks, and by slices), copying into the engine's
+// memory, converting, writing to the private file system.
 // Figures only; nothing fails on time.
 //   node bench/web/page_bench.mjs [megabytes] [rounds]     (after scripts/build-wasm.sh)
 import { execFileSync } from 'node:child_process';
@@ -68,6 +69,21 @@ const stages = {
     const start = performance.now();
     while (!(await reader.read()).done);
     return (performance.now() - start) / 1000;
+  },
+  'read by a reading thread, chunks sent over and back': async (file) => {
+    const reader = new Worker(new URL('reader.js', location.href), { type: 'module' });
+    const buffers = Array.from({ length: 3 }, () => new ArrayBuffer(4 << 20));
+    const start = performance.now();
+    await new Promise((resolve) => {
+      reader.onmessage = ({ data }) => {
+        if (data.kind !== 'chunk') return resolve();
+        reader.postMessage({ kind: 'recycle', id: 0, buffer: data.chunk.buffer }, [data.chunk.buffer]);
+      };
+      reader.postMessage({ kind: 'read', id: 0, file, buffers }, buffers);
+    });
+    const seconds = (performance.now() - start) / 1000;
+    reader.terminate();
+    return seconds;
   },
   'read, 4 MB slices': async (file) => {
     const start = performance.now();
