@@ -12,6 +12,6 @@ fi
 # The package as `npm pack` makes it holds what its exports name.
 (cd build/web/pkg && npm pack --dry-run --json 2>/dev/null) | node -e '
   const files = JSON.parse(require("fs").readFileSync(0))[0].files.map((f) => f.path);
-  for (const need of ["index.js", "names.js", "index.d.ts", "pismovar-simd.wasm", "pismovar-scalar.wasm"])
+  for (const need of ["index.js", "names.js", "registry.js", "index.d.ts", "pismovar-simd.wasm", "pismovar-scalar.wasm"])
     if (!files.includes(need)) { console.error(`npm pack leaves out ${need}`); process.exit(1); }'
 node --test --test-concurrency=1 --test-timeout=300000 tests/web/

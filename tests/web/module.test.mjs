@@ -1,9 +1,10 @@
 // The npm package under Node, both builds of the engine, against the command-line tool.
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import { test } from 'node:test';
 import { join } from 'node:path';
 
-import { cliConvert, sample, sampleText, webDir } from './support.mjs';
+import { cli, cliConvert, sample, sampleText, webDir } from './support.mjs';
 
 const pismovar = await import(join(webDir, 'pkg/index.js'));
 const builds = [await pismovar.instantiate({ simd: true }), await pismovar.instantiate({ simd: false })];
@@ -57,13 +58,20 @@ test('replaced characters are counted, and strict refuses them', () => {
   assert.equal(pismovar.convert(text, { from: 'utf8', to: 'win', strict: true }).replaced, 0);
 });
 
-test('code pages and line ends go by the numbers and names of the command-line tool', () => {
+test('code pages and line ends go by the numbers and names of pismovar-cli --list', () => {
+  // The package's lists, as the tool lists its own.
+  const listed = execFileSync(cli, ['--list'], { env: { ...process.env, LANGUAGE: 'en', LC_ALL: 'C.UTF-8' } }).toString();
+  const ours = [...pismovar.codePages, ...pismovar.lineEnds]
+    .map(({ number, caption, names }) => `  ${number}  ${caption.padEnd(14)}${names.join(', ')}`);
+  assert.deepEqual(ours, listed.split('\n').filter((line) => line.startsWith('  ')));
+  for (const { number, names } of pismovar.codePages) for (const name of names) assert.equal(pismovar.codePageNumber(name), number, name);
   const rows = [
-    ['win', 0], ['KAM', 1], ['cp852', 2], ['iso-8859-2', 3], ['mac', 4], ['koi8cs', 5], ['asc', 6], ['utf-8', 7], ['3', 3],
+    ['win', 0], ['KAM', 1], ['Kamenický', 1], ['cp852', 2], ['852', 2], ['Latin-2', 2], ['ISO_8859-2', 3], ['mac', 4],
+    ['koi8-čs', 5], ['asc', 6], ['utf-8', 7], ['3', 3],
   ];
   for (const [name, number] of rows) assert.equal(pismovar.codePageNumber(name), number, name);
-  assert.deepEqual(['dos', 'mac', 'unix', 'lf'].map(pismovar.lineEndNumber), [0, 1, 2, 2]);
-  for (const bad of ['latin2', 8, -1, 'ebcdic']) assert.throws(() => pismovar.codePageNumber(bad), RangeError);
+  assert.deepEqual(['dos', 'mac', 'unix', 'lf', 'CR-LF'].map(pismovar.lineEndNumber), [0, 1, 2, 2, 0]);
+  for (const bad of ['latin2', 8, '8', -1, 'ebcdic', '']) assert.throws(() => pismovar.codePageNumber(bad), RangeError, String(bad));
   assert.throws(() => pismovar.convert(new Uint8Array(1), { from: 0, to: 9 }), RangeError);
 });
 

@@ -1,9 +1,10 @@
 // The page in headless Chromium, served from the build folder: it guesses the samples of every
-// code page and line end, converts them to the same bytes as pismovar-cli and hands them out
-// as downloads, refuses a lossy conversion when strict, warns of empty and binary files,
-// repairs a damaged text, asks nothing of the network once loaded, and works offline.
+// code page and line end, chosen or dropped, converts them to the same bytes as pismovar-cli
+// and hands them out as downloads, refuses a lossy conversion when strict, warns of empty and
+// binary files, cancels a long conversion cleanly, repairs a damaged text, asks nothing of the
+// network once loaded, works offline, and falls back to the scalar engine without SIMD.
 import assert from 'node:assert/strict';
-import { mkdtemp, readdir, readFile, rm, writeFile } from 'node:fs/promises';
+import { mkdtemp, open, readdir, readFile, rm, writeFile } from 'node:fs/promises';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -38,8 +39,11 @@ after(async () => {
   if (work) await rm(work, { recursive: true, force: true });
 });
 
+// The last samples are dropped on the page rather than chosen.
 const kSamples = [];
-for (let cp = 0; cp < 8; cp++) for (let le = 0; le < 3; le++) kSamples.push({ cp, le, name: `sample-${cp}-${le}.txt` });
+for (let cp = 0; cp < 8; cp++) {
+  for (let le = 0; le < 3; le++) kSamples.push({ cp, le, name: `sample-${cp}-${le}.txt`, dropped: cp >= 6 });
+}
 
 async function rowsState() {
   return page.$$eval('#files tbody tr', (trs) => trs.map((tr) => ({
@@ -81,13 +85,23 @@ async function downloadAll() {
 
 test('the page guesses, converts and hands out every sample as pismovar-cli converts it', async () => {
   const files = [];
-  for (const { cp, le, name } of kSamples) {
+  for (const { cp, le, name } of kSamples.filter((s) => !s.dropped)) {
     const path = join(work, name);
     await writeFile(path, sample(cp, le));
     files.push(path);
   }
   const input = await page.$('#file-input');
   await input.uploadFile(...files);
+  await page.waitForFunction((n) => document.querySelectorAll('#files tbody tr').length === n, {}, files.length);
+  // The rest arrive as a file manager drops them on the drop area.
+  const dropped = kSamples.filter((s) => s.dropped).map(({ cp, le, name }) => ({ name, bytes: [...sample(cp, le)] }));
+  await page.$eval('#drop', (area, files) => {
+    const transfer = new DataTransfer();
+    for (const { name, bytes } of files) transfer.items.add(new File([new Uint8Array(bytes)], name));
+    for (const type of ['dragenter', 'dragover', 'drop']) {
+      area.dispatchEvent(new DragEvent(type, { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }
+  }, dropped);
   await page.waitForFunction((n) => document.querySelectorAll('#files tbody tr').length === n &&
     !document.querySelector('#convert').disabled, {}, kSamples.length);
   await page.waitForFunction(() => [...document.querySelectorAll('#files tbody tr')].every((tr) => tr.children[1].textContent !== 'reading…'));
@@ -143,6 +157,62 @@ test('an empty file, a binary one and one that cannot be read are named as such,
   assert.deepEqual(await downloaded('binary.dat'), cliConvert(await readFile(binary), ['-f', '0', '-t', '7']));
 });
 
+test('a long file converts in parts as pismovar-cli converts it whole, and a cancel of it leaves nothing', async () => {
+  await page.$$eval('#files tbody button', (buttons) => buttons.forEach((b) => b.click()));
+  // 200 MB of UTF-8 whose middle byte lies within a UTF-8 sequence, which a cut there would
+  // split.
+  const big = join(work, 'big.txt');
+  const block = Buffer.from(sampleText.repeat(Math.ceil((1 << 20) / sampleText.length)));
+  const within = (at) => (block[at % block.length] & 0xc0) === 0x80;
+  let size = 200e6;
+  while (!within(Math.floor(size / 2)) || within(size)) size++;
+  const handle = await open(big, 'w');
+  for (let written = 0; written < size; written += block.length) await handle.write(block.subarray(0, size - written));
+  await handle.close();
+  await (await page.$('#file-input')).uploadFile(big);
+  await page.waitForFunction(() => !document.querySelector('#convert').disabled);
+  // Where the engine puts a converter's buffers, and the results kept in the private file
+  // system: both the same after the cancel as before the conversion.
+  const [worker] = page.workers().filter((w) => w.url().endsWith('/worker.js'));
+  const freeAt = () => worker.evaluate(async () => {
+    const converter = (await import(new URL('pkg/index.js', location.href))).createConverter({ from: 0, to: 0 });
+    converter.close();
+    return [converter.cells, converter.input, converter.output];
+  });
+  const results = () => page.evaluate(async () => {
+    const names = [];
+    for await (const name of (await navigator.storage.getDirectory()).keys()) names.push(name);
+    return names.sort();
+  });
+
+  await convertAll({ to: 1, eolOut: 0 });
+  await page.click('#files a.download');
+  const expected = cliConvert(await readFile(big), ['-f', '7', '-t', '1', '--eol-in', '2', '--eol-out', '0']);
+  assert.ok(Buffer.from(await downloaded('big.txt')).equals(expected), 'the result differs from pismovar-cli\'s');
+
+  const [buffersBefore, resultsBefore] = [await freeAt(), await results()];
+  await page.click('#convert');
+  await page.waitForFunction(() => /[1-9]\d* %/.test(document.querySelector('#files .result').textContent), { polling: 'mutation' });
+  await page.click('#cancel');
+  await page.waitForFunction(() => document.querySelector('#status').textContent !== '');
+  assert.equal(await page.$eval('#status', (p) => p.textContent), 'The conversion was cancelled.');
+  assert.equal((await rowsState())[0].result, 'cancelled');
+  assert.equal(await page.$$eval('#files a.download', (links) => links.length), 0);
+  assert.deepEqual(await freeAt(), buffersBefore);
+  for (let tries = 0; JSON.stringify(await results()) !== JSON.stringify(resultsBefore); tries++) {
+    assert.ok(tries < 100, 'the cancelled result stays in the private file system');
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+  await page.$eval('#files tbody button', (button) => button.click());
+  await page.$eval('#paste', (area) => { area.value = 'Příliš žluťoučký kůň\n'; });
+  await page.click('#add-paste');
+  await page.waitForFunction(() => !document.querySelector('#convert').disabled);
+  await convertAll({ to: 1 });
+  await page.click('#files a.download');
+  assert.deepEqual(await downloaded('pasted text.txt'), cliConvert(Buffer.from('Příliš žluťoučký kůň\n'), ['-f', '7', '-t', '1']));
+  await rm(big);
+});
+
 test('repair shows the damaged text and the text it gives back', async () => {
   const damaged = Buffer.from(cliConvert(Buffer.from(sampleText), ['-f', 'win', '-t', 'utf8'])).toString();
   await page.$eval('#repair-input', (area, text) => { area.value = text; }, damaged);
@@ -179,5 +249,28 @@ test('the page opens and converts offline after the first visit', async () => {
     assert.deepEqual(await downloaded('pasted text.txt'), cliConvert(Buffer.from('Příliš žluťoučký kůň\n'), ['-f', '7', '-t', '1', '--eol-in', '2', '--eol-out', '0']));
   } finally {
     await page.setOfflineMode(false);
+  }
+});
+
+test('a browser without WebAssembly SIMD gets the scalar engine, which converts as pismovar-cli does', async () => {
+  // V8 that may not use SSE4.1 has no WebAssembly SIMD.
+  const scalar = await launchChromium(puppeteer, join(work, 'profile-scalar'), 'en-US', ['--js-flags=--no-enable-sse4-1']);
+  try {
+    const other = await scalar.newPage();
+    const cdp = await other.createCDPSession();
+    await cdp.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: join(work, 'downloads') });
+    await other.goto(server.url);
+    await other.waitForSelector('body[data-ready="true"]');
+    assert.match(await other.$eval('#engine-form', (p) => p.textContent), /without SIMD/);
+    const path = join(work, 'scalar.txt');
+    await writeFile(path, sample(2, 0));
+    await (await other.$('#file-input')).uploadFile(path);
+    await other.waitForFunction(() => !document.querySelector('#convert').disabled);
+    await other.click('#convert');
+    await other.waitForSelector('#files a.download');
+    await other.click('#files a.download');
+    assert.deepEqual(await downloaded('scalar.txt'), cliConvert(sample(2, 0), ['-f', '2', '-t', '7']));
+  } finally {
+    await scalar.close();
   }
 });

@@ -63,8 +63,8 @@ export async function serve(dir = webDir) {
   return { url, requests, close: () => new Promise((resolve) => server.close(resolve)) };
 }
 
-// Headless Chromium from Debian, with a fresh profile, speaking `language`.
-export async function launchChromium(puppeteer, profile, language = 'en-US') {
+// Headless Chromium from Debian, with a fresh profile, speaking `language`, with `args` more.
+export async function launchChromium(puppeteer, profile, language = 'en-US', args = []) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
@@ -72,7 +72,7 @@ export async function launchChromium(puppeteer, profile, language = 'en-US') {
     args: [
       '--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      `--user-data-dir=${profile}`, `--lang=${language}`,
+      `--user-data-dir=${profile}`, `--lang=${language}`, ...args,
     ],
   });
 }

@@ -52,7 +52,7 @@ function startWorker() {
 function fillSelect(select, values, selected, extra) {
   select.replaceChildren();
   if (extra) select.append(new Option(extra.caption, extra.value));
-  for (const { number, caption } of values) select.append(new Option(caption, String(number)));
+  for (const { number, caption } of values) select.append(new Option(t(caption), String(number)));
   select.value = String(selected);
 }
 
@@ -142,8 +142,8 @@ async function inspect(row) {
   } else {
     const { codePage, lineEnd, confidence } = answer.guess;
     row.guessCell.textContent = t('guess', {
-      codePage: codePages[codePage].caption,
-      lineEnd: lineEnds[lineEnd].caption,
+      codePage: t(codePages[codePage].caption),
+      lineEnd: t(lineEnds[lineEnd].caption),
       confidence,
     });
     row.from = codePage;
@@ -321,8 +321,8 @@ $('#repair').onclick = async () => {
       ? t('repairNone')
       : t('repairDone', {
           characters: answer.characters,
-          right: codePages[answer.misreading.right].caption,
-          wrong: codePages[answer.misreading.wrong].caption,
+          right: t(codePages[answer.misreading.right].caption),
+          wrong: t(codePages[answer.misreading.wrong].caption),
         });
 };
 

@@ -120,6 +120,8 @@ const messages = {
     formSimd: 'Jádro: WebAssembly se SIMD.',
     formScalar: 'Jádro: WebAssembly bez SIMD (prohlížeč je nemá); pomalejší, stejné výsledky.',
     zipName: 'prevedene.zip',
+    // The engine's caption of code page 1, as the command-line tool's catalogues say it.
+    'Kamenický': 'Kamenických',
   },
   sk: {
     skip: 'Preskočiť na súbory',
@@ -180,6 +182,8 @@ const messages = {
     formSimd: 'Jadro: WebAssembly so SIMD.',
     formScalar: 'Jadro: WebAssembly bez SIMD (prehliadač ho nemá); pomalšie, rovnaké výsledky.',
     zipName: 'prevedene.zip',
+    // The engine's caption of code page 1, as the command-line tool's catalogues say it.
+    'Kamenický': 'Kamenických',
   },
 };
 
@@ -194,6 +198,8 @@ export function chooseLanguage(languages = navigator.languages ?? [navigator.lan
 
 export const language = chooseLanguage();
 
+// The message `key` in the page's language, with `values` filled in; a key without a message,
+// such as a code page's caption, is its own text.
 export function t(key, values = {}) {
   const text = messages[language][key] ?? messages.en[key] ?? key;
   return text.replace(/\{(\w+)\}/g, (_, name) => String(values[name] ?? ''));

@@ -2,8 +2,8 @@
 // request is for one of them: the page asks nothing of any other place.
 const kCache = 'pismovar-page-3.5.0';
 const kFiles = [
-  './', 'index.html', 'style.css', 'app.js', 'i18n.js', 'worker.js', 'vendor/fflate.js',
-  'pkg/index.js', 'pkg/names.js', 'pkg/pismovar-simd.wasm', 'pkg/pismovar-scalar.wasm',
+  './', 'index.html', 'style.css', 'app.js', 'i18n.js', 'worker.js', 'reader.js', 'vendor/fflate.js',
+  'pkg/index.js', 'pkg/names.js', 'pkg/registry.js', 'pkg/pismovar-simd.wasm', 'pkg/pismovar-scalar.wasm',
 ];
 
 self.addEventListener('install', (event) => {

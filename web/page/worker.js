@@ -1,6 +1,7 @@
 // The page's work off the page's thread: reading files, detection, conversion chunk by
 // chunk and repair. It takes one request at a time per id and answers by messages; a cancel
-// is noticed between chunks.
+// is noticed between chunks. A long file converts in parts side by side, the first here and
+// each other one in another instance of this worker.
 import * as pismovar from './pkg/index.js';
 
 // Detection reads the start of a long file; a file this small is read whole.
@@ -12,6 +13,14 @@ const kBinaryCheckSize = 32 << 10;
 const kPieceSize = 4 << 20;
 // Progress goes to the page at most this often.
 const kProgressInterval = 100;
+// A file is converted in chunks of this size, which the reading thread reads into this many
+// buffers while the chunk before converts.
+const kReadSize = 4 << 20;
+const kReadBuffers = 3;
+// A long file converts in parts side by side, each at least this long; a part's start is looked
+// for this far past its even share.
+const kPartSize = 32 << 20;
+const kCutWindow = 64 << 10;
 
 const cancelled = new Set();
 
@@ -40,8 +49,9 @@ async function openResult() {
       keep(bytes) {
         at += access.write(bytes, { at });
       },
+      // Closed without a flush: the result is read back soon and need not outlive a crash,
+      // and a flush waits for the disk.
       async finish() {
-        access.flush();
         access.close();
         return handle.getFile();
       },
@@ -61,7 +71,7 @@ function blobResult() {
   let pieceSize = 0;
   return {
     keep(bytes) {
-      piece.push(bytes);
+      piece.push(bytes.slice());
       pieceSize += bytes.length;
       if (pieceSize >= kPieceSize) {
         pieces.push(new Blob(piece));
@@ -92,46 +102,166 @@ async function removeOldResults() {
   }
 }
 
-async function convert({ id, file, options }) {
+// The reading thread, started with the first conversion.
+let readThread = null;
+
+// The chunks of `file` from the reading thread: `next()` gives the next one (null at the end,
+// and throws when the file cannot be read), `recycle(chunk)` lends its buffer back, `stop()`
+// ends the reading.
+function readChunks(id, file) {
+  readThread ??= new Worker(new URL('reader.js', import.meta.url), { type: 'module' });
+  const arrived = [];
+  let wake = null;
+  const listen = ({ data }) => {
+    if (data.id !== id) return;
+    arrived.push(data);
+    wake?.();
+  };
+  readThread.addEventListener('message', listen);
+  const buffers = Array.from({ length: kReadBuffers }, () => new ArrayBuffer(kReadSize));
+  readThread.postMessage({ kind: 'read', id, file, buffers }, buffers);
+  return {
+    async next() {
+      while (arrived.length === 0) await new Promise((resolve) => { wake = resolve; });
+      const message = arrived.shift();
+      if (message.kind === 'failed') throw new Error('unreadable');
+      return message.kind === 'end' ? null : message.chunk;
+    },
+    recycle(chunk) {
+      readThread.postMessage({ kind: 'recycle', id, buffer: chunk.buffer }, [chunk.buffer]);
+    },
+    stop() {
+      readThread.removeEventListener('message', listen);
+      readThread.postMessage({ kind: 'cancel', id });
+    },
+  };
+}
+
+// Converts `file` on this worker's thread and its reading thread, with `onProgress(done)` after
+// each chunk.
+async function convertPart({ id, file, options }, onProgress) {
   const converter = pismovar.createConverter(options);
   const result = await openResult();
+  const chunks = readChunks(id, file);
   let done = 0;
-  let lastProgress = 0;
   let finished = false;
-  const keep = (bytes) => {
-    if (bytes.length > 0) result.keep(bytes);
-  };
   try {
-    const reader = file.stream().getReader();
     for (;;) {
-      const { value, done: end } = await reader.read().catch(() => ({ unreadable: true }));
-      if (value === undefined && !end) return { id, kind: 'failed', unreadable: true };
-      if (end) break;
-      if (cancelled.has(id)) {
-        await reader.cancel();
-        return { id, kind: 'cancelled' };
-      }
-      keep(converter.push(value).bytes);
-      done += value.length;
-      const now = performance.now();
-      if (now - lastProgress >= kProgressInterval) {
-        lastProgress = now;
-        postMessage({ id, kind: 'progress', done, total: file.size });
-        // The file's chunks can arrive without a pause in which a cancel is read.
-        await new Promise((resolve) => setTimeout(resolve, 0));
-      }
+      // The chunks come as messages, between which a cancel is read.
+      const chunk = await chunks.next().catch(() => undefined);
+      if (chunk === undefined) return { id, kind: 'failed', unreadable: true };
+      if (chunk === null) break;
+      if (cancelled.has(id)) return { id, kind: 'cancelled' };
+      // Converted text goes from the engine's memory straight to the result.
+      converter.pushTo(chunk, result.keep);
+      done += chunk.length;
+      chunks.recycle(chunk);
+      onProgress(done);
     }
-    keep(converter.end().bytes);
+    converter.endTo(result.keep);
     finished = true;
   } catch (error) {
     if (error instanceof pismovar.ReplacedError) return { id, kind: 'refused', replaced: error.replaced };
     throw error;
   } finally {
+    chunks.stop();
     converter.close();
     cancelled.delete(id);
     if (!finished) result.discard();
   }
   return { id, kind: 'converted', blob: await result.finish(), replaced: converter.replaced };
+}
+
+// The other workers that convert parts of a long file, started as they are needed: more
+// instances of this one.
+const helpers = [];
+// The helpers at work on a request, to which a cancel goes too.
+const helping = new Map();
+
+function helper(index) {
+  helpers[index] ??= new Promise((resolve, reject) => {
+    const worker = new Worker(new URL(import.meta.url), { type: 'module' });
+    worker.addEventListener('message', ({ data }) => { if (data.kind === 'ready') resolve(worker); });
+    worker.addEventListener('error', () => reject(new Error('a worker did not start')));
+  });
+  return helpers[index];
+}
+
+function ask(worker, request, onProgress) {
+  return new Promise((resolve) => {
+    const listen = ({ data }) => {
+      if (data.id !== request.id) return;
+      if (data.kind === 'progress') {
+        onProgress(data.done);
+        return;
+      }
+      worker.removeEventListener('message', listen);
+      resolve(data);
+    };
+    worker.addEventListener('message', listen);
+    worker.postMessage(request);
+  });
+}
+
+// Where the parts of `file` begin: one part a processor, each at least kPartSize long. A part
+// begins after an ASCII byte that is not a CR and before another ASCII byte, so that no CR LF
+// pair or UTF-8 sequence is cut and each part converts as it does within the whole text; the
+// first such place in the kCutWindow bytes from a part's even share.
+async function partStarts(file) {
+  const count = Math.min(navigator.hardwareConcurrency || 1, Math.floor(file.size / kPartSize));
+  const starts = [0];
+  for (let part = 1; part < count; part++) {
+    const from = Math.floor((file.size * part) / count) - 1;
+    const bytes = new Uint8Array(await file.slice(from, from + kCutWindow).arrayBuffer().catch(() => new ArrayBuffer(0)));
+    const cut = bytes.findIndex((byte, i) => i > 0 && byte < 0x80 && bytes[i - 1] < 0x80 && bytes[i - 1] !== 13);
+    if (cut > 0) starts.push(from + cut);
+  }
+  return starts;
+}
+
+// A result in the private file system that is of no use, removed.
+async function removeResult(blob) {
+  if (blob.name?.startsWith('result-')) await (await navigator.storage.getDirectory()).removeEntry(blob.name).catch(() => {});
+}
+
+// A long file converts in parts side by side, the first here and each other one in a helper;
+// the result is the parts' results one after another. One part that cannot be converted
+// stops the others.
+async function convert(request) {
+  const { id, file, options } = request;
+  let lastProgress = 0;
+  const progress = [];
+  const report = (part) => (done) => {
+    progress[part] = done;
+    const now = performance.now();
+    if (now - lastProgress < kProgressInterval) return;
+    lastProgress = now;
+    postMessage({ id, kind: 'progress', done: progress.reduce((sum, d) => sum + d, 0), total: file.size });
+  };
+  const starts = request.part ? [0] : await partStarts(file);
+  const workers = await Promise.all(starts.slice(1).map((_, index) => helper(index)));
+  helping.set(id, workers);
+  const stop = () => {
+    cancelled.add(id);
+    for (const worker of workers) worker.postMessage({ kind: 'cancel', id });
+  };
+  const answers = await Promise.all(starts.map(async (start, part) => {
+    const piece = { id, file: file.slice(start, starts[part + 1] ?? file.size), options: { ...options, bom: options.bom && part === 0 } };
+    const answer = await (part === 0
+      ? convertPart(piece, report(0))
+      : ask(workers[part - 1], { ...piece, kind: 'convert', part: true }, report(part))).catch((error) => failure(id, error));
+    if (answer.kind !== 'converted') stop();
+    return answer;
+  }));
+  helping.delete(id);
+  cancelled.delete(id);
+  const failed = ['failed', 'refused', 'cancelled'].map((kind) => answers.find((a) => a.kind === kind)).find(Boolean);
+  if (failed) {
+    await Promise.all(answers.filter((a) => a.kind === 'converted').map((a) => removeResult(a.blob)));
+    return { ...failed, replaced: answers.reduce((sum, a) => sum + (a.kind === 'refused' ? a.replaced : 0), 0) };
+  }
+  const blob = answers.length === 1 ? answers[0].blob : new Blob(answers.map((a) => a.blob));
+  return { id, kind: 'converted', blob, replaced: answers.reduce((sum, a) => sum + a.replaced, 0) };
 }
 
 function repair({ id, bytes, encoding }) {
@@ -149,16 +279,18 @@ function repair({ id, bytes, encoding }) {
 }
 
 const handlers = { inspect, convert, repair };
+const failure = (id, error) => ({ id, kind: 'failed', unreadable: false, reason: String(error?.message ?? error) });
 
 onmessage = async ({ data }) => {
   if (data.kind === 'cancel') {
     cancelled.add(data.id);
+    for (const worker of helping.get(data.id) ?? []) worker.postMessage(data);
     return;
   }
   try {
     postMessage(await handlers[data.kind](data));
   } catch (error) {
-    postMessage({ id: data.id, kind: 'failed', unreadable: false, reason: String(error?.message ?? error) });
+    postMessage(failure(data.id, error));
   }
 };
 

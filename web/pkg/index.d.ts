@@ -1,14 +1,17 @@
-/** A code page by number (0 Windows 1250, 1 Kamenický, 2 Latin-2, 3 ISO 8859-2,
- * 4 Macintosh, 5 KOI8-ČS, 6 ASCII, 7 UTF-8) or short name ("win", "kam", "lat", "iso", "mac",
- * "koi8cs", "asc", "utf8", or another name the command-line tool takes). */
+/** A code page by number or by any of its names in `codePages`: the command-line tool's,
+ * such as "kam" or "iso-8859-2", letter case and punctuation aside. */
 export type CodePage = number | string;
-/** A line end by number (0 CR LF, 1 CR, 2 LF) or name ("dos", "mac", "unix"). */
+/** A line end by number or by any of its names in `lineEnds`, such as "dos" or "lf". */
 export type LineEnd = number | string;
 
+/** A code page or line end as the engine lists it (`pismovar-cli --list`). */
 export interface NamedValue {
   readonly number: number;
+  /** The short name. */
   readonly name: string;
   readonly caption: string;
+  /** Every name it goes by, the short name first. */
+  readonly names: readonly string[];
 }
 export const codePages: readonly NamedValue[];
 export const lineEnds: readonly NamedValue[];
@@ -43,6 +46,11 @@ export interface Converter {
   push(bytes: Uint8Array): Converted;
   /** The rest of the text; closes the converter. */
   end(): Converted;
+  /** As push, but each piece of the text goes to `use` as a view of the engine's memory,
+   * good until `use` returns, without a copy; returns how many characters were replaced. */
+  pushTo(bytes: Uint8Array, use: (piece: Uint8Array) => void): number;
+  /** As end, with the rest handed to `use` as pushTo hands it. */
+  endTo(use: (piece: Uint8Array) => void): number;
   /** Frees the converter without converting what waits. */
   close(): void;
   readonly replaced: number;

@@ -117,7 +117,8 @@ class Engine {
 }
 
 // A conversion of a text that comes in chunks: push each, then end. Each call returns the
-// text converted so far and how many characters it replaced.
+// text converted so far and how many characters it replaced; `pushTo` and `endTo` hand the
+// converted text to a function instead, piece by piece, as views of the engine's memory.
 export class Converter {
   constructor(engine, { from, to, eolIn, eolOut, strict = false, bom = false } = {}) {
     this.engine = engine;
@@ -136,13 +137,28 @@ export class Converter {
 
   // The text `bytes` (a Uint8Array) converts to, as far as it can be converted before the next.
   push(bytes) {
-    return this.run(bytes, false);
+    const pieces = [];
+    const replaced = this.pushTo(bytes, (piece) => pieces.push(piece.slice()));
+    return { bytes: concat(pieces), replaced };
   }
 
   // What waits at the end of the text, converted; the converter is closed afterwards.
   end() {
+    const pieces = [];
+    const replaced = this.endTo((piece) => pieces.push(piece.slice()));
+    return { bytes: concat(pieces), replaced };
+  }
+
+  // Converts `bytes` as push does and calls `use(piece)` for each piece of the result: a view
+  // of the engine's memory, good until `use` returns. Returns how many characters it replaced.
+  pushTo(bytes, use) {
+    return this.run(bytes, false, use);
+  }
+
+  // As end, with the rest of the text handed to `use` as pushTo hands it.
+  endTo(use) {
     try {
-      return this.run(null, true);
+      return this.run(null, true, use);
     } finally {
       this.close();
     }
@@ -156,10 +172,9 @@ export class Converter {
     this.handle = 0;
   }
 
-  run(bytes, last) {
+  run(bytes, last, use) {
     if (this.handle === 0) throw new Error('the converter is closed');
     const e = this.engine.exports;
-    const pieces = [];
     let replaced = 0;
     const call = (inPointer, inLeft) => {
       const cell = this.cells >> 2;
@@ -170,8 +185,8 @@ export class Converter {
         words[cell + 2] = this.output;
         words[cell + 3] = kStepOutput;
         const result = e.pismovar_convert(this.handle, inPointer ? this.cells : 0, this.cells + 4, this.cells + 8, this.cells + 12);
-        const fresh = this.engine.words;
-        pieces.push(this.engine.memory.slice(this.output, fresh[cell + 2]));
+        const end = this.engine.words[cell + 2];
+        if (end > this.output) use(this.engine.memory.subarray(this.output, end));
         if (result !== -1) {
           replaced += result >>> 0;
           return;
@@ -193,7 +208,7 @@ export class Converter {
       this.close();
       throw new ReplacedError(this.replaced);
     }
-    return { bytes: concat(pieces), replaced };
+    return replaced;
   }
 }
 

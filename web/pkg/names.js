@@ -1,41 +1,32 @@
 // The code pages and line ends by the numbers and names of the command-line tool, apart from
-// the engine, so that a page can list them without loading it.
+// the engine, so that a page can list them without loading it. registry.js is the engine's own
+// list, which the build writes from it.
+import { codePageTable, lineEndTable } from './registry.js';
 
-export const codePages = Object.freeze([
-  { number: 0, name: 'win', caption: 'Windows 1250' },
-  { number: 1, name: 'kam', caption: 'Kamenických' },
-  { number: 2, name: 'lat', caption: 'Latin-2' },
-  { number: 3, name: 'iso', caption: 'ISO Latin-2' },
-  { number: 4, name: 'mac', caption: 'Macintosh' },
-  { number: 5, name: 'koi8cs', caption: 'KOI8-ČS' },
-  { number: 6, name: 'asc', caption: 'ASCII' },
-  { number: 7, name: 'utf8', caption: 'UTF-8' },
-]);
+const entries = (table) => Object.freeze(table.map(({ number, caption, names }) =>
+  Object.freeze({ number, name: names[0], caption, names: Object.freeze([...names]) })));
 
-export const lineEnds = Object.freeze([
-  { number: 0, name: 'dos', caption: 'DOS/Windows' },
-  { number: 1, name: 'mac', caption: 'Macintosh' },
-  { number: 2, name: 'unix', caption: 'Unix/Linux' },
-]);
+export const codePages = entries(codePageTable);
+export const lineEnds = entries(lineEndTable);
 
-// The command-line tool's other names of the same code pages and line ends.
-const codePageAliases = {
-  cp1250: 0, 'windows-1250': 0, kamenicky: 1, keybcs2: 1, cp852: 2, ibm852: 2,
-  'iso-8859-2': 3, 'mac-centraleurope': 4, koi: 5, 'koi8-cs': 5, ascii: 6, 'us-ascii': 6, 'utf-8': 7,
-};
-const lineEndAliases = { crlf: 0, cr: 1, lf: 2 };
+// Letter case, diacritics and punctuation do not count in a name, as in the command-line
+// tool's: "ISO_8859-2" is "iso88592", "koi8-čs" is "koi8cs".
+const plain = (name) => name.normalize('NFD').toLowerCase().replace(/[^a-z0-9]/g, '');
 
-function lookUp(value, table, aliases, what) {
+function lookUp(value, table, what) {
   if (typeof value === 'number' && table.some((entry) => entry.number === value)) return value;
   if (typeof value === 'string') {
-    const name = value.toLowerCase();
-    const entry = table.find((e) => e.name === name || e.caption.toLowerCase() === name);
+    // A digit is a number; "852" is a name.
+    if (/^\d$/.test(value) && Number(value) < table.length) return Number(value);
+    const name = plain(value);
+    // A caption goes as it is spelled: "Latin-2" is code page 852, but "latin2" is glibc's
+    // name of ISO 8859-2, which the command-line tool refuses as ambiguous.
+    const entry = table.find((e) => e.caption.toLowerCase() === value.toLowerCase() ||
+      (name !== '' && e.names.some((n) => plain(n) === name)));
     if (entry) return entry.number;
-    if (name in aliases) return aliases[name];
-    if (/^\d+$/.test(name)) return lookUp(Number(name), table, aliases, what);
   }
   throw new RangeError(`unknown ${what}: ${value}`);
 }
 
-export const codePageNumber = (value) => lookUp(value, codePages, codePageAliases, 'code page');
-export const lineEndNumber = (value) => lookUp(value, lineEnds, lineEndAliases, 'line end');
+export const codePageNumber = (value) => lookUp(value, codePages, 'code page');
+export const lineEndNumber = (value) => lookUp(value, lineEnds, 'line end');
