@@ -75,21 +75,17 @@ std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
 
 void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
                     std::uint64_t& malformed) {
-  // Valid text, the common case, is counted by the fast loop.
   // The counts stay in registers: the input bytes could alias them.
   std::uint64_t valid = 0;
   std::uint64_t broken = 0;
-  if (!kernels::IsValidUtf8(in, size, valid)) {
-    valid = 0;
-    for (std::size_t i = 0; i < size;) {
-      if (in[i] < 0x80) {
-        ++i;
-        continue;
-      }
-      char32_t c = 0;
-      i += kernels::steps::DecodeOne(in + i, size - i, c);
-      ++(c == kernels::steps::kMalformed ? broken : valid);
+  for (std::size_t i = 0; i < size;) {
+    if (in[i] < 0x80) {
+      ++i;
+      continue;
     }
+    char32_t c = 0;
+    i += kernels::steps::DecodeOne(in + i, size - i, c);
+    ++(c == kernels::steps::kMalformed ? broken : valid);
   }
   multibyte += valid;
   malformed += broken;
@@ -97,9 +93,17 @@ void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& mul
 
 }  // namespace utf8
 
-std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
+std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last,
+                              const CodePageMask& mask, DetectCounts& counts) {
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
-  utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
+  // Valid text, the common case, is counted by the pass that tallies it; other text is counted
+  // again one sequence at a time. The count stays in a register: the input bytes could alias it.
+  std::uint64_t valid = 0;
+  if (kernels::TallyUtf8(data, size - held, mask, counts, valid)) {
+    m_multibyte += valid;
+  } else {
+    utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
+  }
   return held;
 }
 

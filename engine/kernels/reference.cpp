@@ -62,10 +62,14 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
+bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+               DetectCounts& counts, std::uint64_t& multibyte) {
+  Tally(in, size, mask, counts);
+  std::uint64_t valid = 0;
   for (std::size_t i = 0; i < size;) {
-    if (!steps::ValidateStep(in, size, i, multibyte)) return false;
+    if (!steps::ValidateStep(in, size, i, valid)) return false;
   }
+  multibyte += valid;
   return true;
 }
 

@@ -1,8 +1,12 @@
-// The detection tally, one block at a time.
+// The detection tally, one block at a time, alone or with the UTF-8 check of the same blocks.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "engine/kernels/tally.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 #include "engine/kernels/reference.h"
 #include "engine/kernels/simd-inl.h"
@@ -14,6 +18,7 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 // The scalar form is the reference itself.
 using reference::Tally;
+using reference::TallyUtf8;
 
 #else
 
@@ -25,20 +30,30 @@ HWY_INLINE std::int64_t Total(V counts) {
   return static_cast<std::int64_t>(hn::GetLane(hn::SumOfLanes(d64, hn::SumsOf8(counts))));
 }
 
+// Calls `f` with each code page's number, unrolled, so that arrays indexed by it stay in
+// registers.
+template <class F>
+HWY_INLINE void ForEachCodePage(const F& f) {
+  [&]<int... c>(std::integer_sequence<int, c...>) { (f(c), ...); }
+  (std::make_integer_sequence<int, kDetectCodePages>());
+}
+
+// A lane's 1 where `bits` has any bit of `bit`, else 0.
+HWY_INLINE V OneWhereAny(V bits, V bit) { return hn::Min(hn::And(bits, bit), hn::Set(D(), 1)); }
+
 #if HWY_TARGET == HWY_AVX3_DL
 
-// Which lanes of a block hold a detection letter of each code page: one permute looks up the
-// code pages of every high byte at once, a bit for each.
+// The detection letters of each code page in a block: one permute looks up the code pages of
+// every high byte at once, a bit for each.
 class Letters {
  public:
   explicit Letters(const CodePageMask& mask) : m_pages(mask.data() + 0x80) {}
 
-  struct Looked {
-    V pages;
-  };
-  HWY_INLINE Looked Look(V block) const { return {m_pages.Lookup(block, hn::Zero(D()))}; }
-  HWY_INLINE M Of(const Looked& looked, int c) const {
-    return hn::TestBit(looked.pages, hn::Set(D(), static_cast<std::uint8_t>(1u << c)));
+  using Looked = V;
+  HWY_INLINE Looked Look(V block) const { return m_pages.Lookup(block, hn::Zero(D())); }
+  // 1 in the lanes holding a letter of code page `c`, else 0.
+  HWY_INLINE V Of(Looked pages, int c) const {
+    return OneWhereAny(pages, hn::Set(D(), static_cast<std::uint8_t>(1u << c)));
   }
 
  private:
@@ -47,59 +62,293 @@ class Letters {
 
 #else
 
-// Which lanes of a block hold a detection letter of each code page: a set of high bytes per
-// code page.
+// The detection letters of each code page in a block: per code page, a bitmap of eight bits
+// for each low nibble, one per high nibble, tested against the bit of each lane's high nibble
+// (none for ASCII), which all code pages share.
 class Letters {
  public:
   explicit Letters(const CodePageMask& mask) {
     for (int c = 0; c < kDetectCodePages; ++c) {
-      std::uint8_t flags[128];
-      for (std::size_t b = 0; b < 128; ++b) flags[b] = mask[0x80 + b] >> c & 1;
-      m_pages[c] = HighSet(flags);
+      alignas(16) std::uint8_t rows[16] = {};
+      for (std::size_t b = 0; b < 128; ++b) {
+        if ((mask[0x80 + b] >> c & 1) != 0)
+          rows[b & 0x0F] |= static_cast<std::uint8_t>(1u << (b >> 4));
+      }
+      m_rows[c] = hn::LoadDup128(D(), rows);
     }
   }
 
-  using Looked = V;
-  HWY_INLINE Looked Look(V block) const { return block; }
-  HWY_INLINE M Of(Looked block, int c) const { return m_pages[c].Contains(block); }
+  struct Looked {
+    V lowNibble;
+    V highBit;
+  };
+  HWY_INLINE Looked Look(V block) const {
+    const D d;
+    alignas(16) static constexpr std::uint8_t kBits[16] = {0, 0, 0, 0, 0,  0,  0,  0,
+                                                           1, 2, 4, 8, 16, 32, 64, 128};
+    return {hn::And(block, hn::Set(d, 0x0F)),
+            hn::TableLookupBytes(hn::LoadDup128(d, kBits), hn::ShiftRight<4>(block))};
+  }
+  // 1 in the lanes holding a letter of code page `c`, else 0.
+  HWY_INLINE V Of(const Looked& looked, int c) const {
+    return OneWhereAny(hn::TableLookupBytes(m_rows[c], looked.lowNibble), looked.highBit);
+  }
 
  private:
-  HighSet m_pages[kDetectCodePages];
+  V m_rows[kDetectCodePages];
 };
 
 #endif
 
-}  // namespace
+// The UTF-8 check of a block with three lookups of sixteen entries (the method of Keiser and
+// Lemire): each lane looks up the high nibble of its byte and both nibbles of the byte before
+// it, and the three sets of flags ANDed are empty unless the two bytes are malformed together
+// in a way a flag stands for. A byte two or three after the lead of a three- or four-byte
+// sequence must be a continuation byte, which the flag of 0x80 checks.
+class Utf8Check {
+ public:
+  Utf8Check()
+      : m_firstHigh(hn::LoadDup128(D(), kFirstHigh)),
+        m_firstLow(hn::LoadDup128(D(), kFirstLow)),
+        m_secondHigh(hn::LoadDup128(D(), kSecondHigh)) {}
 
-// Each lane counts its own letters, CRs and LFs in one byte per kind, emptied into the totals
-// before a byte can overflow.
-void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
-           DetectCounts& counts) {
+  // Nonzero in the lanes that end a malformed pair or miss a continuation byte; the three bytes
+  // before `at` must be readable (zeros where the text has none).
+  HWY_INLINE V Errors(const std::uint8_t* at, V block) const {
+    const D d;
+    const V previous = hn::LoadU(d, at - 1);
+    const V pairs =
+        hn::And(hn::And(hn::TableLookupBytes(m_firstHigh, hn::ShiftRight<4>(previous)),
+                        hn::TableLookupBytes(m_firstLow, hn::And(previous, hn::Set(d, 0x0F)))),
+                hn::TableLookupBytes(m_secondHigh, hn::ShiftRight<4>(block)));
+    // 0x80 or more after a three-byte lead two bytes back or a four-byte lead three back.
+    const V third = hn::SaturatedSub(hn::LoadU(d, at - 2), hn::Set(d, 0xE0 - 0x80));
+    const V fourth = hn::SaturatedSub(hn::LoadU(d, at - 3), hn::Set(d, 0xF0 - 0x80));
+    const V continues = hn::And(hn::Or(third, fourth), hn::Set(d, 0x80));
+    // Where a continuation byte is due, the pair flags just 0x80 (two continuation bytes).
+    return hn::Xor(continues, pairs);
+  }
+
+ private:
+  static constexpr std::uint8_t kTooShort = 1 << 0;   // a lead not followed by a continuation
+  static constexpr std::uint8_t kTooLong = 1 << 1;    // a continuation after ASCII
+  static constexpr std::uint8_t kOverlong3 = 1 << 2;  // E0 80..9F
+  static constexpr std::uint8_t kTooLarge = 1 << 3;   // F4 90..BF, F5..FF 90..BF
+  static constexpr std::uint8_t kSurrogate = 1 << 4;  // ED A0..BF
+  static constexpr std::uint8_t kOverlong2 = 1 << 5;  // C0, C1 and a continuation
+  // F0 80..8F, and F5..FF 80..8F: the same bit, for no lead shares the two.
+  static constexpr std::uint8_t kTooLarge1000 = 1 << 6;
+  static constexpr std::uint8_t kOverlong4 = 1 << 6;
+  static constexpr std::uint8_t kTwoContinuations = 1 << 7;
+  // The flags that the byte before decides by its high nibble alone.
+  static constexpr std::uint8_t kAnyLow = kTooShort | kTooLong | kTwoContinuations;
+
+  // By the high nibble of the byte before.
+  alignas(16) static constexpr std::uint8_t kFirstHigh[16] = {
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,
+      kTooLong,  // ASCII
+      kTwoContinuations,
+      kTwoContinuations,
+      kTwoContinuations,
+      kTwoContinuations,
+      kTooShort | kOverlong2,                               // C
+      kTooShort,                                            // D
+      kTooShort | kOverlong3 | kSurrogate,                  // E
+      kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};  // F
+  // By the low nibble of the byte before.
+  alignas(16) static constexpr std::uint8_t kFirstLow[16] = {
+      kAnyLow | kOverlong3 | kOverlong2 | kOverlong4,    // 0
+      kAnyLow | kOverlong2,                              // 1
+      kAnyLow,                                           // 2
+      kAnyLow,                                           // 3
+      kAnyLow | kTooLarge,                               // 4
+      kAnyLow | kTooLarge | kTooLarge1000,               // 5
+      kAnyLow | kTooLarge | kTooLarge1000,               // 6
+      kAnyLow | kTooLarge | kTooLarge1000,               // 7
+      kAnyLow | kTooLarge | kTooLarge1000,               // 8
+      kAnyLow | kTooLarge | kTooLarge1000,               // 9
+      kAnyLow | kTooLarge | kTooLarge1000,               // A
+      kAnyLow | kTooLarge | kTooLarge1000,               // B
+      kAnyLow | kTooLarge | kTooLarge1000,               // C
+      kAnyLow | kTooLarge | kTooLarge1000 | kSurrogate,  // D
+      kAnyLow | kTooLarge | kTooLarge1000,               // E
+      kAnyLow | kTooLarge | kTooLarge1000};              // F
+  // By the high nibble of the byte itself.
+  static constexpr std::uint8_t kContinuation = kTooLong | kOverlong2 | kTwoContinuations;
+  alignas(16) static constexpr std::uint8_t kSecondHigh[16] = {
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kContinuation | kOverlong3 | kTooLarge1000 | kOverlong4,  // 80..8F
+      kContinuation | kOverlong3 | kTooLarge,                   // 90..9F
+      kContinuation | kSurrogate | kTooLarge,                   // A0..AF
+      kContinuation | kSurrogate | kTooLarge,                   // B0..BF
+      kTooShort,
+      kTooShort,
+      kTooShort,
+      kTooShort};
+
+  V m_firstHigh;
+  V m_firstLow;
+  V m_secondHigh;
+};
+
+// Lanes count in bytes, emptied into the totals before a byte can overflow.
+constexpr unsigned kBlocksPerRound = 255;
+
+// The tally of blocks: each lane counts its own letters, CRs and LFs, one byte per kind.
+class TallyBlocks {
+ public:
+  explicit TallyBlocks(const CodePageMask& mask) : m_letters(mask) { StartRound(); }
+
+  HWY_INLINE void Add(const std::uint8_t* at) {
+    const D d;
+    const V block = hn::LoadU(d, at);
+    const auto looked = m_letters.Look(block);
+    ForEachCodePage([&](int c) { m_code[c] = hn::Add(m_code[c], m_letters.Of(looked, c)); });
+    // A true lane is all ones: subtracting it adds one.
+    m_cr = hn::Sub(m_cr, hn::VecFromMask(d, hn::Eq(block, hn::Set(d, '\r'))));
+    m_lf = hn::Sub(m_lf, hn::VecFromMask(d, hn::Eq(block, hn::Set(d, '\n'))));
+    if (++m_blocks == kBlocksPerRound) Empty();
+  }
+
+  HWY_INLINE void Finish(DetectCounts& counts) {
+    Empty();
+    ForEachCodePage([&](int c) { counts.code[c] += m_totals.code[c]; });
+    counts.cr += m_totals.cr;
+    counts.lf += m_totals.lf;
+  }
+
+ private:
+  HWY_INLINE void StartRound() {
+    ForEachCodePage([&](int c) { m_code[c] = hn::Zero(D()); });
+    m_cr = m_lf = hn::Zero(D());
+    m_blocks = 0;
+  }
+  HWY_INLINE void Empty() {
+    ForEachCodePage([&](int c) { m_totals.code[c] += Total(m_code[c]); });
+    m_totals.cr += Total(m_cr);
+    m_totals.lf += Total(m_lf);
+    StartRound();
+  }
+
+  Letters m_letters;
+  V m_code[kDetectCodePages];
+  V m_cr;
+  V m_lf;
+  unsigned m_blocks;
+  DetectCounts m_totals;
+};
+
+// The UTF-8 check of blocks: each lane counts its own leads (bytes of C0 or more) in a byte
+// and gathers the errors it sees.
+class Utf8Blocks {
+ public:
+  Utf8Blocks() : m_leads(hn::Zero(D())), m_errors(hn::Zero(D())) {}
+
+  // The three bytes before `at` must be readable.
+  HWY_INLINE void Add(const std::uint8_t* at) {
+    const D d;
+    const hn::RebindToSigned<D> di;
+    const V block = hn::LoadU(d, at);
+    // C0..FF, moved to 40..7F, are the signed bytes above 3F.
+    const auto moved = hn::BitCast(di, hn::Xor(block, hn::Set(d, 0x80)));
+    m_leads =
+        hn::Sub(m_leads, hn::VecFromMask(d, hn::RebindMask(d, hn::Gt(moved, hn::Set(di, 0x3F)))));
+    m_errors = hn::Or(m_errors, m_check.Errors(at, block));
+    if (++m_blocks == kBlocksPerRound) Empty();
+  }
+
+  // Whether every block was valid UTF-8, and then the leads added to `multibyte`.
+  HWY_INLINE bool Finish(std::uint64_t& multibyte) {
+    Empty();
+    if (!hn::AllTrue(D(), hn::Eq(m_errors, hn::Zero(D())))) return false;
+    multibyte += static_cast<std::uint64_t>(m_leadTotal);
+    return true;
+  }
+
+ private:
+  HWY_INLINE void Empty() {
+    m_leadTotal += Total(m_leads);
+    m_leads = hn::Zero(D());
+    m_blocks = 0;
+  }
+
+  Utf8Check m_check;
+  V m_leads;
+  V m_errors;
+  unsigned m_blocks = 0;
+  std::int64_t m_leadTotal = 0;
+};
+
+// `blocks` blocks from `at` through the tally, then with kUtf8 through the check.
+template <bool kUtf8>
+HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, TallyBlocks& tally,
+                           Utf8Blocks& utf8) {
+  const std::size_t n = hn::Lanes(D());
+  for (std::size_t b = 0; b < blocks; ++b) tally.Add(at + b * n);
+  if constexpr (kUtf8) {
+    for (std::size_t b = 0; b < blocks; ++b) utf8.Add(at + b * n);
+  }
+}
+
+// The blocks of `size` bytes, tallied and, with kUtf8, checked as UTF-8: a piece at a time, so
+// that the check reads the bytes the tally has just brought into the first level cache, and
+// each loop keeps its own counts in registers. The first and the last block are counted from
+// `edge`, after the bytes before them or zeros where the text has none, and the last followed
+// by zeros, which count as nothing and show a sequence cut off by the end.
+template <bool kUtf8>
+HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+                            DetectCounts& counts, std::uint64_t& multibyte) {
   const D d;
   const std::size_t n = hn::Lanes(d);
-  constexpr std::size_t kBlocksPerRound = 255;
-  const Letters table(mask);
+  constexpr std::size_t kPieceSize = 16u << 10;
+  TallyBlocks tally(mask);
+  Utf8Blocks utf8;
+  const auto count = [&](const std::uint8_t* at, std::size_t blocks)
+                         HWY_ATTR { CountPiece<kUtf8>(at, blocks, tally, utf8); };
+  HWY_ALIGN std::uint8_t edge[2 * hn::MaxLanes(D())] = {};
   std::size_t i = 0;
-  while (i + n <= size) {
-    V letters[kDetectCodePages];
-    for (V& count : letters) count = hn::Zero(d);
-    V cr = hn::Zero(d);
-    V lf = hn::Zero(d);
-    // A true lane is all ones: subtracting it adds one.
-    for (std::size_t block = 0; block < kBlocksPerRound && i + n <= size; ++block, i += n) {
-      const V bytes = hn::LoadU(d, in + i);
-      const auto looked = table.Look(bytes);
-      for (int c = 0; c < kDetectCodePages; ++c) {
-        letters[c] = hn::Sub(letters[c], hn::VecFromMask(d, table.Of(looked, c)));
-      }
-      cr = hn::Sub(cr, hn::VecFromMask(d, hn::Eq(bytes, hn::Set(d, '\r'))));
-      lf = hn::Sub(lf, hn::VecFromMask(d, hn::Eq(bytes, hn::Set(d, '\n'))));
-    }
-    for (int c = 0; c < kDetectCodePages; ++c) counts.code[c] += Total(letters[c]);
-    counts.cr += Total(cr);
-    counts.lf += Total(lf);
+  if (size >= n) {
+    std::memcpy(edge + n, in, n);
+    count(edge + n, 1);
+    i = n;
   }
-  reference::Tally(in + i, size - i, mask, counts);
+  while (i + n <= size) {
+    const std::size_t blocks = std::min(size - i, kPieceSize) / n;
+    count(in + i, blocks);
+    i += blocks * n;
+  }
+  std::memset(edge, 0, sizeof edge);
+  const std::size_t before = std::min<std::size_t>(i, 3);
+  if (size > 0) std::memcpy(edge + n - before, in + i - before, before + size - i);
+  count(edge + n, 1);
+  tally.Finish(counts);
+  return kUtf8 && utf8.Finish(multibyte);
+}
+
+}  // namespace
+
+void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+           DetectCounts& counts) {
+  std::uint64_t none = 0;
+  CountBlocks<false>(in, size, mask, counts, none);
+}
+
+bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+               DetectCounts& counts, std::uint64_t& multibyte) {
+  return CountBlocks<true>(in, size, mask, counts, multibyte);
 }
 
 #endif
@@ -111,8 +360,10 @@ HWY_AFTER_NAMESPACE();
 namespace pismovar::kernels {
 
 HWY_EXPORT(Tally);
+HWY_EXPORT(TallyUtf8);
 
 const Dispatched<TallyLoop> Tally{HWY_DISPATCH_TABLE(Tally)};
+const Dispatched<TallyUtf8Loop> TallyUtf8{HWY_DISPATCH_TABLE(TallyUtf8)};
 
 }  // namespace pismovar::kernels
 #endif

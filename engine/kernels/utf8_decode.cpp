@@ -1,5 +1,5 @@
-// The loops that read UTF-8, one block at a time: decoding into an 8-bit code page, repair,
-// and validation. They share the scan for runs of short sequences.
+// The loops that read UTF-8, one block at a time: decoding into an 8-bit code page and repair.
+// They share the scan for runs of short sequences.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "engine/kernels/utf8_decode.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -18,7 +18,6 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 // The scalar form is the reference itself.
 using reference::DecodeUtf8;
-using reference::IsValidUtf8;
 using reference::RepairUtf8;
 
 #elif HWY_TARGET == HWY_AVX3_DL
@@ -140,25 +139,6 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   return o;
-}
-
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
-  std::size_t i = 0;
-  while (i + 64 <= size) {
-    const __m512i block = _mm512_loadu_si512(in + i);
-    if (_mm512_movepi8_mask(block) == 0) {
-      i += 64;
-      continue;
-    }
-    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, nullptr);
-    if (run.length == 0) {
-      if (!steps::ValidateStep(in, size, i, multibyte)) return false;
-      continue;
-    }
-    multibyte += static_cast<std::uint64_t>(__builtin_popcountll(run.leads & LowBits(run.length)));
-    i += run.length;
-  }
-  return reference::IsValidUtf8(in + i, size - i, multibyte);
 }
 
 #else
@@ -306,31 +286,6 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-// A block at a time while it holds only ASCII and two-byte sequences (the first sequence is
-// checked on its own, for the scan reads the byte before the block); anything else (a longer
-// or malformed sequence) is checked one at a time.
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
-  const D d;
-  const std::size_t n = hn::Lanes(d);
-  std::size_t i = 0;
-  if (size > 0 && !steps::ValidateStep(in, size, i, multibyte)) return false;
-  while (i + n < size) {
-    const V block = hn::LoadU(d, in + i);
-    if (hn::AllFalse(d, High(block))) {
-      i += n;
-      continue;
-    }
-    const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xDF, nullptr);
-    if (run.length == 0) {
-      if (!steps::ValidateStep(in, size, i, multibyte)) return false;
-      continue;
-    }
-    multibyte += hn::CountTrue(d, hn::And(run.leads, hn::FirstN(d, run.length)));
-    i += run.length;
-  }
-  return reference::IsValidUtf8(in + i, size - i, multibyte);
-}
-
 #endif
 
 }  // namespace pismovar::kernels::HWY_NAMESPACE
@@ -341,11 +296,9 @@ namespace pismovar::kernels {
 
 HWY_EXPORT(DecodeUtf8);
 HWY_EXPORT(RepairUtf8);
-HWY_EXPORT(IsValidUtf8);
 
 const Dispatched<DecodeUtf8Loop> DecodeUtf8{HWY_DISPATCH_TABLE(DecodeUtf8)};
 const Dispatched<RepairUtf8Loop> RepairUtf8{HWY_DISPATCH_TABLE(RepairUtf8)};
-const Dispatched<IsValidUtf8Loop> IsValidUtf8{HWY_DISPATCH_TABLE(IsValidUtf8)};
 
 }  // namespace pismovar::kernels
 #endif
