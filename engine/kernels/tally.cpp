@@ -316,24 +316,22 @@ HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const Code
   constexpr std::size_t kPieceSize = 16u << 10;
   TallyBlocks tally(mask);
   Utf8Blocks utf8;
-  const auto count = [&](const std::uint8_t* at, std::size_t blocks)
-                         HWY_ATTR { CountPiece<kUtf8>(at, blocks, tally, utf8); };
   HWY_ALIGN std::uint8_t edge[2 * hn::MaxLanes(D())] = {};
   std::size_t i = 0;
   if (size >= n) {
     std::memcpy(edge + n, in, n);
-    count(edge + n, 1);
+    CountPiece<kUtf8>(edge + n, 1, tally, utf8);
     i = n;
   }
   while (i + n <= size) {
     const std::size_t blocks = std::min(size - i, kPieceSize) / n;
-    count(in + i, blocks);
+    CountPiece<kUtf8>(in + i, blocks, tally, utf8);
     i += blocks * n;
   }
   std::memset(edge, 0, sizeof edge);
   const std::size_t before = std::min<std::size_t>(i, 3);
   if (size > 0) std::memcpy(edge + n - before, in + i - before, before + size - i);
-  count(edge + n, 1);
+  CountPiece<kUtf8>(edge + n, 1, tally, utf8);
   tally.Finish(counts);
   return kUtf8 && utf8.Finish(multibyte);
 }
