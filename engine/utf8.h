@@ -22,11 +22,6 @@ namespace utf8 {
 // (0..kMaxIncompleteSequence).
 std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size);
 
-// Adds to `multibyte` the valid sequences of `size` bytes that are longer than one byte, and
-// to `malformed` the malformed ones (a cut-off sequence at the end is one), one at a time.
-void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
-                    std::uint64_t& malformed);
-
 }  // namespace utf8
 
 // Whether a text, read chunk by chunk, is UTF-8: it holds characters beyond ASCII and at

@@ -37,6 +37,11 @@ using TallyLoop = void(const std::uint8_t* in, std::size_t size, const CodePageM
 // are longer than one byte.
 using TallyUtf8Loop = bool(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
                            DetectCounts& counts, std::uint64_t& multibyte);
+// Adds to `multibyte` the valid sequences of `size` bytes that are longer than one byte, and to
+// `malformed` the malformed ones, as steps::DecodeOne parts them (a sequence cut off by the end
+// is one).
+using CountUtf8Loop = void(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+                           std::uint64_t& malformed);
 
 // The UTF-8 loops convert `size` bytes of `in` into `out`, rewriting line ends when `rewrite`
 // is given, add what was lost to `losses` and return the output's length. `offset` is the
@@ -83,6 +88,7 @@ class Dispatched<Result(Args...)> {
 extern const Dispatched<ConvertLoop> Convert;
 extern const Dispatched<TallyLoop> Tally;
 extern const Dispatched<TallyUtf8Loop> TallyUtf8;
+extern const Dispatched<CountUtf8Loop> CountUtf8;
 extern const Dispatched<EncodeUtf8Loop> EncodeUtf8;
 extern const Dispatched<DecodeUtf8Loop> DecodeUtf8;
 extern const Dispatched<RepairUtf8Loop> RepairUtf8;

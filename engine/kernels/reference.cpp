@@ -73,4 +73,22 @@ bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mas
   return true;
 }
 
+void CountUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+               std::uint64_t& malformed) {
+  // The counts stay in registers: the input bytes could alias them.
+  std::uint64_t valid = 0;
+  std::uint64_t broken = 0;
+  for (std::size_t i = 0; i < size;) {
+    if (in[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t c = 0;
+    i += steps::DecodeOne(in + i, size - i, c);
+    ++(c == steps::kMalformed ? broken : valid);
+  }
+  multibyte += valid;
+  malformed += broken;
+}
+
 }  // namespace pismovar::kernels::reference

@@ -1,4 +1,5 @@
-// The detection tally, one block at a time, alone or with the UTF-8 check of the same blocks.
+// The detection tally, one block at a time, alone or with the UTF-8 check of the same blocks,
+// and the count of UTF-8 sequences for text that fails the check.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "engine/kernels/tally.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -17,6 +18,7 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 #if HWY_TARGET == HWY_SCALAR
 
 // The scalar form is the reference itself.
+using reference::CountUtf8;
 using reference::Tally;
 using reference::TallyUtf8;
 
@@ -100,36 +102,12 @@ class Letters {
 
 #endif
 
-// The UTF-8 check of a block with three lookups of sixteen entries (the method of Keiser and
-// Lemire): each lane looks up the high nibble of its byte and both nibbles of the byte before
-// it, and the three sets of flags ANDed are empty unless the two bytes are malformed together
-// in a way a flag stands for. A byte two or three after the lead of a three- or four-byte
-// sequence must be a continuation byte, which the flag of 0x80 checks.
-class Utf8Check {
+// What is wrong with two bytes of UTF-8 together, by three lookups of sixteen entries (the
+// method of Keiser and Lemire): the high nibble of the second byte and both nibbles of the
+// first give a set of flags each, and their AND is empty unless the pair is malformed in a way
+// a flag stands for.
+class Utf8Pairs {
  public:
-  Utf8Check()
-      : m_firstHigh(hn::LoadDup128(D(), kFirstHigh)),
-        m_firstLow(hn::LoadDup128(D(), kFirstLow)),
-        m_secondHigh(hn::LoadDup128(D(), kSecondHigh)) {}
-
-  // Nonzero in the lanes that end a malformed pair or miss a continuation byte; the three bytes
-  // before `at` must be readable (zeros where the text has none).
-  HWY_INLINE V Errors(const std::uint8_t* at, V block) const {
-    const D d;
-    const V previous = hn::LoadU(d, at - 1);
-    const V pairs =
-        hn::And(hn::And(hn::TableLookupBytes(m_firstHigh, hn::ShiftRight<4>(previous)),
-                        hn::TableLookupBytes(m_firstLow, hn::And(previous, hn::Set(d, 0x0F)))),
-                hn::TableLookupBytes(m_secondHigh, hn::ShiftRight<4>(block)));
-    // 0x80 or more after a three-byte lead two bytes back or a four-byte lead three back.
-    const V third = hn::SaturatedSub(hn::LoadU(d, at - 2), hn::Set(d, 0xE0 - 0x80));
-    const V fourth = hn::SaturatedSub(hn::LoadU(d, at - 3), hn::Set(d, 0xF0 - 0x80));
-    const V continues = hn::And(hn::Or(third, fourth), hn::Set(d, 0x80));
-    // Where a continuation byte is due, the pair flags just 0x80 (two continuation bytes).
-    return hn::Xor(continues, pairs);
-  }
-
- private:
   static constexpr std::uint8_t kTooShort = 1 << 0;   // a lead not followed by a continuation
   static constexpr std::uint8_t kTooLong = 1 << 1;    // a continuation after ASCII
   static constexpr std::uint8_t kOverlong3 = 1 << 2;  // E0 80..9F
@@ -140,33 +118,41 @@ class Utf8Check {
   static constexpr std::uint8_t kTooLarge1000 = 1 << 6;
   static constexpr std::uint8_t kOverlong4 = 1 << 6;
   static constexpr std::uint8_t kTwoContinuations = 1 << 7;
-  // The flags that the byte before decides by its high nibble alone.
+  // The flags that the first byte decides by its high nibble alone.
   static constexpr std::uint8_t kAnyLow = kTooShort | kTooLong | kTwoContinuations;
 
-  // By the high nibble of the byte before.
+  // The flags of a continuation byte outside the narrower range that E0, ED, F0 and F4 take
+  // second.
+  static constexpr std::uint8_t kNarrowed = kOverlong3 | kSurrogate | kOverlong4 | kTooLarge;
+
+  Utf8Pairs()
+      : m_firstHigh(hn::LoadDup128(D(), kFirstHigh)),
+        m_firstLow(hn::LoadDup128(D(), kFirstLow)),
+        m_secondHigh(hn::LoadDup128(D(), kSecondHigh)) {}
+
+  // The flags of the pairs of `first` and `second`, lane by lane.
+  HWY_INLINE V Flags(V first, V second) const {
+    const D d;
+    return hn::And(hn::And(hn::TableLookupBytes(m_firstHigh, hn::ShiftRight<4>(first)),
+                           hn::TableLookupBytes(m_firstLow, hn::And(first, hn::Set(d, 0x0F)))),
+                   hn::TableLookupBytes(m_secondHigh, hn::ShiftRight<4>(second)));
+  }
+
+ private:
+  // clang-format off
+  // By the high nibble of the first byte.
   alignas(16) static constexpr std::uint8_t kFirstHigh[16] = {
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,
-      kTooLong,  // ASCII
-      kTwoContinuations,
-      kTwoContinuations,
-      kTwoContinuations,
-      kTwoContinuations,
+      kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,  // ASCII
+      kTwoContinuations, kTwoContinuations, kTwoContinuations, kTwoContinuations,
       kTooShort | kOverlong2,                               // C
       kTooShort,                                            // D
       kTooShort | kOverlong3 | kSurrogate,                  // E
       kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};  // F
-  // By the low nibble of the byte before.
+  // By the low nibble of the first byte.
   alignas(16) static constexpr std::uint8_t kFirstLow[16] = {
       kAnyLow | kOverlong3 | kOverlong2 | kOverlong4,    // 0
       kAnyLow | kOverlong2,                              // 1
-      kAnyLow,                                           // 2
-      kAnyLow,                                           // 3
+      kAnyLow, kAnyLow,                                  // 2, 3
       kAnyLow | kTooLarge,                               // 4
       kAnyLow | kTooLarge | kTooLarge1000,               // 5
       kAnyLow | kTooLarge | kTooLarge1000,               // 6
@@ -179,29 +165,42 @@ class Utf8Check {
       kAnyLow | kTooLarge | kTooLarge1000 | kSurrogate,  // D
       kAnyLow | kTooLarge | kTooLarge1000,               // E
       kAnyLow | kTooLarge | kTooLarge1000};              // F
-  // By the high nibble of the byte itself.
+  // By the high nibble of the second byte.
   static constexpr std::uint8_t kContinuation = kTooLong | kOverlong2 | kTwoContinuations;
   alignas(16) static constexpr std::uint8_t kSecondHigh[16] = {
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort,
+      kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
       kContinuation | kOverlong3 | kTooLarge1000 | kOverlong4,  // 80..8F
       kContinuation | kOverlong3 | kTooLarge,                   // 90..9F
       kContinuation | kSurrogate | kTooLarge,                   // A0..AF
       kContinuation | kSurrogate | kTooLarge,                   // B0..BF
-      kTooShort,
-      kTooShort,
-      kTooShort,
-      kTooShort};
+      kTooShort, kTooShort, kTooShort, kTooShort};
+  // clang-format on
 
   V m_firstHigh;
   V m_firstLow;
   V m_secondHigh;
+};
+
+// The UTF-8 check of a block: each byte with the one before it, and a byte two or three after
+// the lead of a three- or four-byte sequence must be a continuation byte, which the flag of
+// two continuation bytes (0x80) checks.
+class Utf8Check {
+ public:
+  // Nonzero in the lanes that end a malformed pair or miss a continuation byte; the three bytes
+  // before `at` must be readable (zeros where the text has none).
+  HWY_INLINE V Errors(const std::uint8_t* at, V block) const {
+    const D d;
+    const V pairs = m_pairs.Flags(hn::LoadU(d, at - 1), block);
+    // 0x80 or more after a three-byte lead two bytes back or a four-byte lead three back.
+    const V third = hn::SaturatedSub(hn::LoadU(d, at - 2), hn::Set(d, 0xE0 - 0x80));
+    const V fourth = hn::SaturatedSub(hn::LoadU(d, at - 3), hn::Set(d, 0xF0 - 0x80));
+    const V continues = hn::And(hn::Or(third, fourth), hn::Set(d, 0x80));
+    // Where a continuation byte is due, the pair flags just 0x80 (two continuation bytes).
+    return hn::Xor(continues, pairs);
+  }
+
+ private:
+  Utf8Pairs m_pairs;
 };
 
 // Lanes count in bytes, emptied into the totals before a byte can overflow.
@@ -336,6 +335,88 @@ HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const Code
   return kUtf8 && utf8.Finish(multibyte);
 }
 
+// The lanes of `bytes` from `low` to `high`: moved down to start at the least signed byte, one
+// compare finds them.
+HWY_INLINE M InRange(V bytes, std::uint8_t low, std::uint8_t high) {
+  const hn::RebindToSigned<D> di;
+  const auto moved =
+      hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), static_cast<std::uint8_t>(low - 0x80))));
+  return hn::RebindMask(
+      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(high - low + 1 - 0x80))));
+}
+
+// The continuation bytes, 80..BF: the signed bytes below C0.
+HWY_INLINE M Continuations(V bytes) {
+  const hn::RebindToSigned<D> di;
+  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
+}
+
+// The sequences of blocks counted as one sequence at a time would count them, each lane in a
+// byte per kind. A lead of two to four bytes (C2..F4) starts the longest valid beginning that
+// follows it; every other high byte, and a continuation byte that no lead's beginning takes,
+// is malformed alone. So the malformed sequences are the high bytes less the valid sequences
+// and less the continuation bytes that the leads take.
+class Utf8Sequences {
+ public:
+  Utf8Sequences() { StartRound(); }
+
+  // The block at `at`; the three bytes after it must be readable (zeros where the text has
+  // none).
+  HWY_INLINE void Add(const std::uint8_t* at) {
+    const D d;
+    const hn::RebindToSigned<D> di;
+    const V block = hn::LoadU(d, at);
+    const V next = hn::LoadU(d, at + 1);
+    const M lead = InRange(block, 0xC2, 0xF4);
+    const M threeOrFour = InRange(block, 0xE0, 0xF4);
+    const M four = InRange(block, 0xF0, 0xF4);
+    const M narrowed =
+        hn::Ne(hn::And(m_pairs.Flags(block, next), hn::Set(d, Utf8Pairs::kNarrowed)), hn::Zero(d));
+    // Each the lead taking one more continuation byte.
+    const M second = hn::AndNot(narrowed, hn::And(lead, Continuations(next)));
+    const M third = hn::And(second, hn::And(threeOrFour, Continuations(hn::LoadU(d, at + 2))));
+    const M fourth = hn::And(third, hn::And(four, Continuations(hn::LoadU(d, at + 3))));
+    const M valid =
+        hn::Or(hn::AndNot(threeOrFour, second), hn::Or(hn::AndNot(four, third), fourth));
+    // A true lane is all ones: subtracting it adds one.
+    m_high = hn::Sub(
+        m_high,
+        hn::VecFromMask(d, hn::RebindMask(d, hn::Lt(hn::BitCast(di, block), hn::Zero(di)))));
+    m_valid = hn::Sub(m_valid, hn::VecFromMask(d, valid));
+    m_taken =
+        hn::Sub(m_taken, hn::Add(hn::VecFromMask(d, second),
+                                 hn::Add(hn::VecFromMask(d, third), hn::VecFromMask(d, fourth))));
+    if (++m_blocks == kBlocksPerRound / 3) Empty();
+  }
+
+  HWY_INLINE void Finish(std::uint64_t& multibyte, std::uint64_t& malformed) {
+    Empty();
+    multibyte += static_cast<std::uint64_t>(m_validTotal);
+    malformed += static_cast<std::uint64_t>(m_highTotal - m_validTotal - m_takenTotal);
+  }
+
+ private:
+  HWY_INLINE void StartRound() {
+    m_high = m_valid = m_taken = hn::Zero(D());
+    m_blocks = 0;
+  }
+  HWY_INLINE void Empty() {
+    m_highTotal += Total(m_high);
+    m_validTotal += Total(m_valid);
+    m_takenTotal += Total(m_taken);
+    StartRound();
+  }
+
+  Utf8Pairs m_pairs;
+  V m_high;
+  V m_valid;
+  V m_taken;  // up to three a block
+  unsigned m_blocks;
+  std::int64_t m_highTotal = 0;
+  std::int64_t m_validTotal = 0;
+  std::int64_t m_takenTotal = 0;
+};
+
 }  // namespace
 
 void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
@@ -349,6 +430,20 @@ bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mas
   return CountBlocks<true>(in, size, mask, counts, multibyte);
 }
 
+// The blocks that end three bytes before the end are read in place, the rest from `edge`,
+// followed by zeros.
+void CountUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+               std::uint64_t& malformed) {
+  const std::size_t n = hn::Lanes(D());
+  Utf8Sequences sequences;
+  std::size_t i = 0;
+  for (; i + n + 3 <= size; i += n) sequences.Add(in + i);
+  HWY_ALIGN std::uint8_t edge[3 * hn::MaxLanes(D())] = {};
+  if (size > i) std::memcpy(edge, in + i, size - i);
+  for (std::size_t e = 0; e < size - i; e += n) sequences.Add(edge + e);
+  sequences.Finish(multibyte, malformed);
+}
+
 #endif
 
 }  // namespace pismovar::kernels::HWY_NAMESPACE
@@ -359,9 +454,11 @@ namespace pismovar::kernels {
 
 HWY_EXPORT(Tally);
 HWY_EXPORT(TallyUtf8);
+HWY_EXPORT(CountUtf8);
 
 const Dispatched<TallyLoop> Tally{HWY_DISPATCH_TABLE(Tally)};
 const Dispatched<TallyUtf8Loop> TallyUtf8{HWY_DISPATCH_TABLE(TallyUtf8)};
+const Dispatched<CountUtf8Loop> CountUtf8{HWY_DISPATCH_TABLE(CountUtf8)};
 
 }  // namespace pismovar::kernels
 #endif

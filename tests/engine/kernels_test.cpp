@@ -119,7 +119,7 @@ TEST_P(EveryTarget, ConversionGivesTheReferenceBytesAndCount) {
   }
 }
 
-TEST_P(EveryTarget, TallyGivesTheReferenceCountsAndUtf8Verdict) {
+TEST_P(EveryTarget, DetectionLoopsGiveTheReferenceCounts) {
   const ScopedTarget use(GetParam());
   CodePageMask mask{};
   for (int b = 0x80; b < 256; ++b) mask[b] = static_cast<std::uint8_t>(b * 37 % 64);
@@ -148,6 +148,12 @@ TEST_P(EveryTarget, TallyGivesTheReferenceCountsAndUtf8Verdict) {
               reference::TallyUtf8(in, size, mask, expected, expectedMultibyte))
         << "text " << t;
     ASSERT_EQ(actualMultibyte, expectedMultibyte) << "text " << t;
+    std::uint64_t expectedMalformed = 0;
+    std::uint64_t actualMalformed = 0;
+    CountUtf8(in, size, actualMultibyte, actualMalformed);
+    reference::CountUtf8(in, size, expectedMultibyte, expectedMalformed);
+    ASSERT_EQ(actualMultibyte, expectedMultibyte) << "text " << t;
+    ASSERT_EQ(actualMalformed, expectedMalformed) << "text " << t;
     ASSERT_EQ(actual.code, expected.code) << "text " << t;
     ASSERT_EQ(actual.cr, expected.cr) << "text " << t;
     ASSERT_EQ(actual.lf, expected.lf) << "text " << t;
