@@ -32,6 +32,22 @@ HWY_INLINE std::int64_t Total(V counts) {
   return static_cast<std::int64_t>(hn::GetLane(hn::SumOfLanes(d64, hn::SumsOf8(counts))));
 }
 
+// The lanes of `bytes` from `low` to `high`: moved down to start at the least signed byte, one
+// compare finds them.
+HWY_INLINE M InRange(V bytes, std::uint8_t low, std::uint8_t high) {
+  const hn::RebindToSigned<D> di;
+  const auto moved =
+      hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), static_cast<std::uint8_t>(low - 0x80))));
+  return hn::RebindMask(
+      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(high - low + 1 - 0x80))));
+}
+
+// The continuation bytes, 80..BF: the signed bytes below C0.
+HWY_INLINE M Continuations(V bytes) {
+  const hn::RebindToSigned<D> di;
+  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
+}
+
 // Calls `f` with each code page's number, unrolled, so that arrays indexed by it stay in
 // registers.
 template <class F>
@@ -259,13 +275,28 @@ class Utf8Blocks {
   // The three bytes before `at` must be readable.
   HWY_INLINE void Add(const std::uint8_t* at) {
     const D d;
-    const hn::RebindToSigned<D> di;
     const V block = hn::LoadU(d, at);
-    // C0..FF, moved to 40..7F, are the signed bytes above 3F.
-    const auto moved = hn::BitCast(di, hn::Xor(block, hn::Set(d, 0x80)));
-    m_leads =
-        hn::Sub(m_leads, hn::VecFromMask(d, hn::RebindMask(d, hn::Gt(moved, hn::Set(di, 0x3F)))));
-    m_errors = hn::Or(m_errors, m_check.Errors(at, block));
+    // ASCII and two-byte sequences, the common case, need only their leads (C2..DF) and
+    // continuation bytes: every high byte is one or the other, and a continuation byte is where
+    // a lead is before it. A block with any other high byte, and the block after it, which may
+    // finish its sequences, go through the pair lookups.
+    const M twoByteLeads = InRange(block, 0xC2, 0xDF);
+    const M continuations = Continuations(block);
+    const bool other =
+        !hn::AllFalse(d, hn::AndNot(hn::Or(twoByteLeads, continuations), High(block)));
+    if (other || m_afterOther) {
+      m_errors = hn::Or(m_errors, m_check.Errors(at, block));
+      // C0..FF, moved to 40..7F, are the signed bytes above 3F.
+      const hn::RebindToSigned<D> di;
+      const auto moved = hn::BitCast(di, hn::Xor(block, hn::Set(d, 0x80)));
+      m_leads =
+          hn::Sub(m_leads, hn::VecFromMask(d, hn::RebindMask(d, hn::Gt(moved, hn::Set(di, 0x3F)))));
+    } else {
+      const M afterLeads = InRange(hn::LoadU(d, at - 1), 0xC2, 0xDF);
+      m_errors = hn::Or(m_errors, hn::VecFromMask(d, hn::Xor(continuations, afterLeads)));
+      m_leads = hn::Sub(m_leads, hn::VecFromMask(d, twoByteLeads));
+    }
+    m_afterOther = other;
     if (++m_blocks == kBlocksPerRound) Empty();
   }
 
@@ -287,6 +318,7 @@ class Utf8Blocks {
   Utf8Check m_check;
   V m_leads;
   V m_errors;
+  bool m_afterOther = false;
   unsigned m_blocks = 0;
   std::int64_t m_leadTotal = 0;
 };
@@ -333,22 +365,6 @@ HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const Code
   CountPiece<kUtf8>(edge + n, 1, tally, utf8);
   tally.Finish(counts);
   return kUtf8 && utf8.Finish(multibyte);
-}
-
-// The lanes of `bytes` from `low` to `high`: moved down to start at the least signed byte, one
-// compare finds them.
-HWY_INLINE M InRange(V bytes, std::uint8_t low, std::uint8_t high) {
-  const hn::RebindToSigned<D> di;
-  const auto moved =
-      hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), static_cast<std::uint8_t>(low - 0x80))));
-  return hn::RebindMask(
-      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(high - low + 1 - 0x80))));
-}
-
-// The continuation bytes, 80..BF: the signed bytes below C0.
-HWY_INLINE M Continuations(V bytes) {
-  const hn::RebindToSigned<D> di;
-  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
 }
 
 // The sequences of blocks counted as one sequence at a time would count them, each lane in a
