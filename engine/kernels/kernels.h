@@ -1,8 +1,8 @@
 // The engine's hot loops: the byte map, the detection tally with or without UTF-8 validation,
-// and UTF-8 encoding, decoding and repair, each with the line-end rewrite where it writes text.
-// Every loop is built for each instruction set of the processor family and the best one the
-// processor runs is chosen once (see targets.h); every form gives the same bytes as the scalar
-// reference in reference.h.
+// the count of UTF-8 sequences, and UTF-8 encoding, decoding and repair, each with the line-end
+// rewrite where it writes text. Every loop is built for each instruction set of the processor
+// family and the best one the processor runs is chosen once (see targets.h); every form gives
+// the same bytes as the scalar reference in reference.h.
 #pragma once
 
 #include <cstddef>

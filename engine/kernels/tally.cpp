@@ -32,22 +32,6 @@ HWY_INLINE std::int64_t Total(V counts) {
   return static_cast<std::int64_t>(hn::GetLane(hn::SumOfLanes(d64, hn::SumsOf8(counts))));
 }
 
-// The lanes of `bytes` from `low` to `high`: moved down to start at the least signed byte, one
-// compare finds them.
-HWY_INLINE M InRange(V bytes, std::uint8_t low, std::uint8_t high) {
-  const hn::RebindToSigned<D> di;
-  const auto moved =
-      hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), static_cast<std::uint8_t>(low - 0x80))));
-  return hn::RebindMask(
-      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(high - low + 1 - 0x80))));
-}
-
-// The continuation bytes, 80..BF: the signed bytes below C0.
-HWY_INLINE M Continuations(V bytes) {
-  const hn::RebindToSigned<D> di;
-  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
-}
-
 // Calls `f` with each code page's number, unrolled, so that arrays indexed by it stay in
 // registers.
 template <class F>
@@ -367,8 +351,8 @@ HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const Code
   return kUtf8 && utf8.Finish(multibyte);
 }
 
-// The sequences of blocks counted as one sequence at a time would count them, each lane in a
-// byte per kind. A lead of two to four bytes (C2..F4) starts the longest valid beginning that
+// The UTF-8 sequences of blocks, counted as the decoder parts them (steps::DecodeOne), each lane
+// in a byte per kind. A lead of two to four bytes (C2..F4) starts the longest valid beginning that
 // follows it; every other high byte, and a continuation byte that no lead's beginning takes,
 // is malformed alone. So the malformed sequences are the high bytes less the valid sequences
 // and less the continuation bytes that the leads take.
@@ -388,7 +372,7 @@ class Utf8Sequences {
     const M four = InRange(block, 0xF0, 0xF4);
     const M narrowed =
         hn::Ne(hn::And(m_pairs.Flags(block, next), hn::Set(d, Utf8Pairs::kNarrowed)), hn::Zero(d));
-    // Each the lead taking one more continuation byte.
+    // The lanes whose lead takes a second, a third and a fourth byte.
     const M second = hn::AndNot(narrowed, hn::And(lead, Continuations(next)));
     const M third = hn::And(second, hn::And(threeOrFour, Continuations(hn::LoadU(d, at + 2))));
     const M fourth = hn::And(third, hn::And(four, Continuations(hn::LoadU(d, at + 3))));
@@ -446,8 +430,8 @@ bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mas
   return CountBlocks<true>(in, size, mask, counts, multibyte);
 }
 
-// The blocks that end three bytes before the end are read in place, the rest from `edge`,
-// followed by zeros.
+// The blocks with three bytes after them are read in place, the rest (less than a block and
+// three bytes) from `edge`, followed by zeros.
 void CountUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
                std::uint64_t& malformed) {
   const std::size_t n = hn::Lanes(D());

@@ -143,21 +143,6 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
 
 #else
 
-// The lanes holding a lead of a two-byte sequence from C2 to `highLead`: moved down to start at
-// the least signed byte, one compare finds them.
-HWY_INLINE M LeadsUpTo(V bytes, std::uint8_t highLead) {
-  const hn::RebindToSigned<D> di;
-  const auto moved = hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), 0xC2 - 0x80)));
-  return hn::RebindMask(
-      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(highLead - 0xC2 + 1 - 0x80))));
-}
-
-// The lanes holding a continuation byte, 80..BF: the signed bytes below C0.
-HWY_INLINE M Continuations(V bytes) {
-  const hn::RebindToSigned<D> di;
-  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
-}
-
 // How the block at `at` starts, at the start of a sequence: `length` bytes hold only ASCII and
 // two-byte sequences whose leads run from C2 to `highLead`, none cut off at the end, and no byte
 // that may start a rewritten line end. Each high byte must be such a lead followed by a
@@ -172,11 +157,12 @@ struct TwoByteRun {
 HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8_t highLead,
                                      const Rewrite* rewrite) {
   const D d;
-  const M leads = LeadsUpTo(block, highLead);
+  const M leads = InRange(block, 0xC2, highLead);
   const M continuations = Continuations(block);
-  M stops = hn::Or(hn::AndNot(hn::Or(leads, continuations), High(block)),
-                   hn::Or(hn::AndNot(Continuations(hn::LoadU(d, at + 1)), leads),
-                          hn::AndNot(LeadsUpTo(hn::LoadU(d, at - 1), highLead), continuations)));
+  M stops =
+      hn::Or(hn::AndNot(hn::Or(leads, continuations), High(block)),
+             hn::Or(hn::AndNot(Continuations(hn::LoadU(d, at + 1)), leads),
+                    hn::AndNot(InRange(hn::LoadU(d, at - 1), 0xC2, highLead), continuations)));
   if (rewrite != nullptr) stops = hn::Or(stops, LineEndStarts(block, *rewrite));
   const intptr_t stop = hn::FindFirstTrue(d, stops);
   std::size_t length = stop < 0 ? hn::Lanes(d) : static_cast<std::size_t>(stop);
