@@ -4,7 +4,6 @@
 
 #include "engine/char_table.h"
 #include "engine/kernels/kernels.h"
-#include "engine/kernels/steps.h"
 #include "engine/plain_forms.h"
 #include "engine/unicode_tables.h"
 
