@@ -43,7 +43,8 @@ long StatusKiB(const char* key) {
 }
 
 // Each hot loop alone on one read-sized piece of the text (its UTF-8 form for the loops that
-// read UTF-8, and for the tally with the UTF-8 check), from the cache, in each of `targets`: a table in GB/s of input.
+// read UTF-8, and for the tally with the UTF-8 check), from the cache, in each of `targets`: a
+// table in GB/s of input.
 std::string MeasureLoops(const std::string& path, const std::vector<kernels::Target>& targets) {
   std::string piece(Converter::kReadSize, ' ');
   std::ifstream(path, std::ios::binary)
