@@ -154,9 +154,9 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
 
 Guess DetectText(const std::uint8_t* data, std::size_t size, bool whole, bool withUtf8) {
   DetectTally tally;
-  tally.Add(data, size);
   Utf8Detector utf8;
-  utf8.Add(data, size, whole);
+  const std::size_t held = tally.Add(data, size, whole, utf8);
+  tally.Add(data + size - held, held);  // no next chunk takes the incomplete end
   const std::size_t sample = std::min(size, kModelSampleSize);
   return DecideGuess(tally.Counts(), utf8, withUtf8, data, sample, whole && sample == size);
 }

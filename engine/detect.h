@@ -19,6 +19,11 @@ class DetectTally {
  public:
   DetectTally();
   void Add(const std::uint8_t* data, std::size_t size);
+  // Adds `size` bytes and examines them in `utf8` in the same pass: Utf8Detector::Add, whose
+  // incomplete end is left out of the tally too.
+  std::size_t Add(const std::uint8_t* data, std::size_t size, bool last, Utf8Detector& utf8) {
+    return utf8.Add(data, size, last, m_codePages, m_counts);
+  }
   // Adds the tally of another part of the same text.
   void Add(const DetectTally& other);
   const DetectCounts& Counts() const { return m_counts; }

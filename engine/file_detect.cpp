@@ -81,7 +81,8 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   // Two threads take the chunks in turn, each reading and counting its own, so that neither
   // waits for the other and each counts what is still in its own cache; their counts add up.
   // A chunk is read with the few bytes in front of it, where a UTF-8 sequence it finishes
-  // begins, so that each sequence is counted once, by the chunk it ends in.
+  // begins, so that each sequence is counted once, by the chunk it ends in; the tally and the
+  // UTF-8 check read its bytes in one pass.
   std::atomic<std::uint64_t> nextChunk{0};
   std::atomic<std::uint64_t> doneBytes{0};
   std::atomic<bool> stop{false};
@@ -119,19 +120,24 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     // The end of the file lies in this chunk: a sequence the chunk before left incomplete
     // is cut off.
     const bool last = got < end - from;
-    const std::size_t before = utf8::IncompleteEnd(buffer, front);
-    tally.Add(buffer + front, got - front);
     if (start == 0) {
       sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
       sampleWhole = last && got - front <= kModelSampleSize;
     }
+    // The tally counts the same bytes as the UTF-8 check, with or without it, so that the
+    // chunks' tallies add up to the file's.
+    const std::size_t before = utf8::IncompleteEnd(buffer, front);
+    const std::uint8_t* const counted = buffer + front - before;
+    const std::size_t length = got - front + before;
     // Past the size the file had when opened, the rest is unknown: every byte is counted.
     if (end > size || !utf8Settled()) {
       Utf8Detector chunk;
-      chunk.Add(buffer + front - before, got - front + before, last);
+      tally.Add(counted, length, last, chunk);
       const std::lock_guard lock(utf8Lock);
       utf8Found.Add(chunk);
       utf8Counted += got - front;
+    } else {
+      tally.Add(counted, length - (last ? 0 : utf8::IncompleteEnd(counted, length)));
     }
     doneBytes += got - front;
     return !last;

@@ -4,7 +4,6 @@
 
 #include "engine/char_table.h"
 #include "engine/kernels/kernels.h"
-#include "engine/kernels/steps.h"
 #include "engine/plain_forms.h"
 #include "engine/unicode_tables.h"
 
@@ -73,33 +72,21 @@ std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size) {
   return 0;
 }
 
-void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
-                    std::uint64_t& malformed) {
-  // Valid text, the common case, is counted by the fast loop.
-  // The counts stay in registers: the input bytes could alias them.
-  std::uint64_t valid = 0;
-  std::uint64_t broken = 0;
-  if (!kernels::IsValidUtf8(in, size, valid)) {
-    valid = 0;
-    for (std::size_t i = 0; i < size;) {
-      if (in[i] < 0x80) {
-        ++i;
-        continue;
-      }
-      char32_t c = 0;
-      i += kernels::steps::DecodeOne(in + i, size - i, c);
-      ++(c == kernels::steps::kMalformed ? broken : valid);
-    }
-  }
-  multibyte += valid;
-  malformed += broken;
-}
-
 }  // namespace utf8
 
-std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last) {
+std::size_t Utf8Detector::Add(const std::uint8_t* data, std::size_t size, bool last,
+                              const CodePageMask& mask, DetectCounts& counts) {
   const std::size_t held = last ? 0 : utf8::IncompleteEnd(data, size);
-  utf8::CountSequences(data, size - held, m_multibyte, m_malformed);
+  // Valid text, the common case, is counted by the pass that tallies it; other text is counted
+  // again by the loop that parts it into sequences. The counts stay in registers: the input
+  // bytes could alias them.
+  std::uint64_t valid = 0;
+  std::uint64_t broken = 0;
+  if (!kernels::TallyUtf8(data, size - held, mask, counts, valid)) {
+    kernels::CountUtf8(data, size - held, valid, broken);
+  }
+  m_multibyte += valid;
+  m_malformed += broken;
   return held;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/detect_counts.h"
 #include "engine/utf8_tables.h"
 
 namespace pismovar {
@@ -21,25 +22,24 @@ namespace utf8 {
 // (0..kMaxIncompleteSequence).
 std::size_t IncompleteEnd(const std::uint8_t* in, std::size_t size);
 
-// Adds to `multibyte` the valid sequences of `size` bytes that are longer than one byte, and
-// to `malformed` the malformed ones (a cut-off sequence at the end is one).
-void CountSequences(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
-                    std::uint64_t& malformed);
-
 }  // namespace utf8
 
 // Whether a text, read chunk by chunk, is UTF-8: it holds characters beyond ASCII and at
 // most one malformed sequence for every kValidPerMalformed valid multibyte ones, so that a
 // stray byte or a last character cut short does not make it 8-bit. The verdict is one of the
 // whole text's counts, whichever parts were counted by whom and in which order; a reader may
-// stop counting once CannotBecomeUtf8 says the rest could not change it.
+// stop counting once CannotBecomeUtf8 says the rest could not change it. The bytes are read
+// once for this and for the detection tally (see DetectTally).
 class Utf8Detector {
  public:
   static constexpr std::uint64_t kValidPerMalformed = 100;
 
-  // Examines `size` bytes. Unless `last`, an incomplete sequence at their end is left for the
-  // next chunk: returns its length; the caller puts those bytes in front of the next chunk.
-  std::size_t Add(const std::uint8_t* data, std::size_t size, bool last);
+  // Examines `size` bytes and adds their detection letters (by `mask`), CRs and LFs to
+  // `counts` in the same pass. Unless `last`, an incomplete sequence at their end is left for
+  // the next chunk, by both: returns its length; the caller puts those bytes in front of the
+  // next chunk.
+  std::size_t Add(const std::uint8_t* data, std::size_t size, bool last, const CodePageMask& mask,
+                  DetectCounts& counts);
   // Adds what another detector found in another part of the same text.
   void Add(const Utf8Detector& other) {
     m_multibyte += other.m_multibyte;

@@ -1,8 +1,8 @@
-// The engine's hot loops: the byte map, the detection tally, and UTF-8 encoding, decoding,
-// repair and validation, each with the line-end rewrite where it writes text. Every loop is
-// built for each instruction set of the processor family and the best one the processor
-// runs is chosen once (see targets.h); every form gives the same bytes as the scalar
-// reference in reference.h.
+// The engine's hot loops: the byte map, the detection tally with or without UTF-8 validation,
+// the count of UTF-8 sequences, and UTF-8 encoding, decoding and repair, each with the line-end
+// rewrite where it writes text. Every loop is built for each instruction set of the processor
+// family and the best one the processor runs is chosen once (see targets.h); every form gives
+// the same bytes as the scalar reference in reference.h.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +32,16 @@ using ConvertLoop = std::size_t(const std::uint8_t* in, std::size_t size, std::u
 // Adds the detection letters, CR and LF bytes of `size` bytes to `counts`.
 using TallyLoop = void(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
                        DetectCounts& counts);
+// The same, and in the same pass whether the bytes are valid UTF-8 throughout (a cut-off
+// sequence at the end is not); when they are, adds to `multibyte` how many of their sequences
+// are longer than one byte.
+using TallyUtf8Loop = bool(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+                           DetectCounts& counts, std::uint64_t& multibyte);
+// Adds to `multibyte` the valid sequences of `size` bytes that are longer than one byte, and to
+// `malformed` the malformed ones, as steps::DecodeOne parts them (a sequence cut off by the end
+// is one).
+using CountUtf8Loop = void(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+                           std::uint64_t& malformed);
 
 // The UTF-8 loops convert `size` bytes of `in` into `out`, rewriting line ends when `rewrite`
 // is given, add what was lost to `losses` and return the output's length. `offset` is the
@@ -53,11 +63,6 @@ using DecodeUtf8Loop = std::size_t(const std::uint8_t* in, std::size_t size, std
 using RepairUtf8Loop = std::size_t(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                    const Rewrite* rewrite, std::uint64_t offset,
                                    Utf8Losses& losses);
-
-// Whether `size` bytes are valid UTF-8 throughout (a cut-off sequence at the end is not);
-// adds to `multibyte` how many of their sequences are longer than one byte (up to the first
-// malformed one).
-using IsValidUtf8Loop = bool(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte);
 
 // The index of the compiled form chosen for this processor in a loop's table of forms (see
 // targets.h); 0 until the first call has chosen.
@@ -82,9 +87,10 @@ class Dispatched<Result(Args...)> {
 
 extern const Dispatched<ConvertLoop> Convert;
 extern const Dispatched<TallyLoop> Tally;
+extern const Dispatched<TallyUtf8Loop> TallyUtf8;
+extern const Dispatched<CountUtf8Loop> CountUtf8;
 extern const Dispatched<EncodeUtf8Loop> EncodeUtf8;
 extern const Dispatched<DecodeUtf8Loop> DecodeUtf8;
 extern const Dispatched<RepairUtf8Loop> RepairUtf8;
-extern const Dispatched<IsValidUtf8Loop> IsValidUtf8;
 
 }  // namespace pismovar::kernels

@@ -62,11 +62,33 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
+bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
+               DetectCounts& counts, std::uint64_t& multibyte) {
+  Tally(in, size, mask, counts);
+  std::uint64_t valid = 0;
   for (std::size_t i = 0; i < size;) {
-    if (!steps::ValidateStep(in, size, i, multibyte)) return false;
+    if (!steps::ValidateStep(in, size, i, valid)) return false;
   }
+  multibyte += valid;
   return true;
+}
+
+void CountUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte,
+               std::uint64_t& malformed) {
+  // The counts stay in registers: the input bytes could alias them.
+  std::uint64_t valid = 0;
+  std::uint64_t broken = 0;
+  for (std::size_t i = 0; i < size;) {
+    if (in[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t c = 0;
+    i += steps::DecodeOne(in + i, size - i, c);
+    ++(c == steps::kMalformed ? broken : valid);
+  }
+  multibyte += valid;
+  malformed += broken;
 }
 
 }  // namespace pismovar::kernels::reference

@@ -8,9 +8,10 @@ namespace pismovar::kernels::reference {
 
 ConvertLoop Convert;
 TallyLoop Tally;
+TallyUtf8Loop TallyUtf8;
+CountUtf8Loop CountUtf8;
 EncodeUtf8Loop EncodeUtf8;
 DecodeUtf8Loop DecodeUtf8;
 RepairUtf8Loop RepairUtf8;
-IsValidUtf8Loop IsValidUtf8;
 
 }  // namespace pismovar::kernels::reference

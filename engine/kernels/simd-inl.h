@@ -1,6 +1,6 @@
-// What the compiled forms of the loops share, once per target: looking bytes up in tables of
-// rows of sixteen, testing them against sets, finding where line ends may start, and writing
-// squeezed vectors sixteen lanes at a time.
+// What the compiled forms of the loops share, once per target: classifying bytes, looking
+// bytes up in tables of rows of sixteen, testing them against sets, finding where line ends may
+// start, and writing squeezed vectors sixteen lanes at a time.
 
 #if defined(PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_
@@ -31,6 +31,22 @@ using M = hn::Mask<D>;
 HWY_INLINE M High(V block) {
   const hn::RebindToSigned<D> di;
   return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, block), hn::Zero(di)));
+}
+
+// The lanes of `bytes` from `low` to `high`: moved down to start at the least signed byte, one
+// compare finds them.
+HWY_INLINE M InRange(V bytes, std::uint8_t low, std::uint8_t high) {
+  const hn::RebindToSigned<D> di;
+  const auto moved =
+      hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), static_cast<std::uint8_t>(low - 0x80))));
+  return hn::RebindMask(
+      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(high - low + 1 - 0x80))));
+}
+
+// The continuation bytes, 80..BF: the signed bytes below C0.
+HWY_INLINE M Continuations(V bytes) {
+  const hn::RebindToSigned<D> di;
+  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
 }
 
 #if HWY_TARGET == HWY_AVX3_DL

@@ -1,5 +1,5 @@
-// The loops that read UTF-8, one block at a time: decoding into an 8-bit code page, repair,
-// and validation. They share the scan for runs of short sequences.
+// The loops that read UTF-8, one block at a time: decoding into an 8-bit code page and repair.
+// They share the scan for runs of short sequences.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "engine/kernels/utf8_decode.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -18,7 +18,6 @@ namespace pismovar::kernels::HWY_NAMESPACE {
 
 // The scalar form is the reference itself.
 using reference::DecodeUtf8;
-using reference::IsValidUtf8;
 using reference::RepairUtf8;
 
 #elif HWY_TARGET == HWY_AVX3_DL
@@ -142,41 +141,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
-  std::size_t i = 0;
-  while (i + 64 <= size) {
-    const __m512i block = _mm512_loadu_si512(in + i);
-    if (_mm512_movepi8_mask(block) == 0) {
-      i += 64;
-      continue;
-    }
-    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xDF, nullptr);
-    if (run.length == 0) {
-      if (!steps::ValidateStep(in, size, i, multibyte)) return false;
-      continue;
-    }
-    multibyte += static_cast<std::uint64_t>(__builtin_popcountll(run.leads & LowBits(run.length)));
-    i += run.length;
-  }
-  return reference::IsValidUtf8(in + i, size - i, multibyte);
-}
-
 #else
-
-// The lanes holding a lead of a two-byte sequence from C2 to `highLead`: moved down to start at
-// the least signed byte, one compare finds them.
-HWY_INLINE M LeadsUpTo(V bytes, std::uint8_t highLead) {
-  const hn::RebindToSigned<D> di;
-  const auto moved = hn::BitCast(di, hn::Sub(bytes, hn::Set(D(), 0xC2 - 0x80)));
-  return hn::RebindMask(
-      D(), hn::Lt(moved, hn::Set(di, static_cast<std::int8_t>(highLead - 0xC2 + 1 - 0x80))));
-}
-
-// The lanes holding a continuation byte, 80..BF: the signed bytes below C0.
-HWY_INLINE M Continuations(V bytes) {
-  const hn::RebindToSigned<D> di;
-  return hn::RebindMask(D(), hn::Lt(hn::BitCast(di, bytes), hn::Set(di, std::int8_t{-64})));
-}
 
 // How the block at `at` starts, at the start of a sequence: `length` bytes hold only ASCII and
 // two-byte sequences whose leads run from C2 to `highLead`, none cut off at the end, and no byte
@@ -192,11 +157,12 @@ struct TwoByteRun {
 HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8_t highLead,
                                      const Rewrite* rewrite) {
   const D d;
-  const M leads = LeadsUpTo(block, highLead);
+  const M leads = InRange(block, 0xC2, highLead);
   const M continuations = Continuations(block);
-  M stops = hn::Or(hn::AndNot(hn::Or(leads, continuations), High(block)),
-                   hn::Or(hn::AndNot(Continuations(hn::LoadU(d, at + 1)), leads),
-                          hn::AndNot(LeadsUpTo(hn::LoadU(d, at - 1), highLead), continuations)));
+  M stops =
+      hn::Or(hn::AndNot(hn::Or(leads, continuations), High(block)),
+             hn::Or(hn::AndNot(Continuations(hn::LoadU(d, at + 1)), leads),
+                    hn::AndNot(InRange(hn::LoadU(d, at - 1), 0xC2, highLead), continuations)));
   if (rewrite != nullptr) stops = hn::Or(stops, LineEndStarts(block, *rewrite));
   const intptr_t stop = hn::FindFirstTrue(d, stops);
   std::size_t length = stop < 0 ? hn::Lanes(d) : static_cast<std::size_t>(stop);
@@ -306,31 +272,6 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-// A block at a time while it holds only ASCII and two-byte sequences (the first sequence is
-// checked on its own, for the scan reads the byte before the block); anything else (a longer
-// or malformed sequence) is checked one at a time.
-bool IsValidUtf8(const std::uint8_t* in, std::size_t size, std::uint64_t& multibyte) {
-  const D d;
-  const std::size_t n = hn::Lanes(d);
-  std::size_t i = 0;
-  if (size > 0 && !steps::ValidateStep(in, size, i, multibyte)) return false;
-  while (i + n < size) {
-    const V block = hn::LoadU(d, in + i);
-    if (hn::AllFalse(d, High(block))) {
-      i += n;
-      continue;
-    }
-    const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xDF, nullptr);
-    if (run.length == 0) {
-      if (!steps::ValidateStep(in, size, i, multibyte)) return false;
-      continue;
-    }
-    multibyte += hn::CountTrue(d, hn::And(run.leads, hn::FirstN(d, run.length)));
-    i += run.length;
-  }
-  return reference::IsValidUtf8(in + i, size - i, multibyte);
-}
-
 #endif
 
 }  // namespace pismovar::kernels::HWY_NAMESPACE
@@ -341,11 +282,9 @@ namespace pismovar::kernels {
 
 HWY_EXPORT(DecodeUtf8);
 HWY_EXPORT(RepairUtf8);
-HWY_EXPORT(IsValidUtf8);
 
 const Dispatched<DecodeUtf8Loop> DecodeUtf8{HWY_DISPATCH_TABLE(DecodeUtf8)};
 const Dispatched<RepairUtf8Loop> RepairUtf8{HWY_DISPATCH_TABLE(RepairUtf8)};
-const Dispatched<IsValidUtf8Loop> IsValidUtf8{HWY_DISPATCH_TABLE(IsValidUtf8)};
 
 }  // namespace pismovar::kernels
 #endif

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/converter.h"
+#include "engine/detect.h"
 #include "engine/kernels/kernels.h"
 #include "engine/unicode_tables.h"
 #include "test_host.h"
@@ -198,21 +199,29 @@ std::string MalformedStartThenValidLetters() {
 TEST(Utf8Detector, TheVerdictIsTheWholeTextsWhateverTheChunks) {
   const std::string text = MalformedStartThenValidLetters();
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  DetectTally whole;
+  whole.Add(bytes, text.size());
   for (const std::size_t chunk : {text.size(), Converter::kLargeReadSize, kRead, std::size_t{7}}) {
     // Chunks in order, as one thread reads them, and every other chunk counted apart and
     // added, as two threads do.
     Utf8Detector inOrder;
     Utf8Detector shares[2];
+    DetectTally inOrderTally;
+    DetectTally shareTallies[2];
     for (std::size_t at = 0, n = 0; at < text.size(); at += chunk, ++n) {
       const std::size_t size = std::min(chunk, text.size() - at);
       const std::size_t before = utf8::IncompleteEnd(bytes, at);
       const bool last = at + size == text.size();
-      inOrder.Add(bytes + at - before, size + before, last);
-      shares[n % 2].Add(bytes + at - before, size + before, last);
+      inOrderTally.Add(bytes + at - before, size + before, last, inOrder);
+      shareTallies[n % 2].Add(bytes + at - before, size + before, last, shares[n % 2]);
     }
     shares[0].Add(shares[1]);
+    shareTallies[0].Add(shareTallies[1]);
     EXPECT_TRUE(inOrder.IsUtf8()) << chunk;
     EXPECT_TRUE(shares[0].IsUtf8()) << chunk;
+    // The tally too leaves each incomplete end to the chunk after it.
+    EXPECT_EQ(inOrderTally.Counts().code, whole.Counts().code) << chunk;
+    EXPECT_EQ(shareTallies[0].Counts().code, whole.Counts().code) << chunk;
   }
 }
 
