@@ -43,11 +43,6 @@ class ConversionWorker {
   template <class Call>
   auto Report(Call call);
 
-  // Guesses the code page and line end of `path` from its start, on the caller's thread.
-  pismovar::Detection QuickDetect(const std::string& path) {
-    return pismovar::Converter({}, {}, m_system).QuickDetect(path);
-  }
-
   // Seams for tests: the calls on files every job makes, and what runs after every chunk, on
   // the worker thread.
   void SetSystemCalls(pismovar::SystemCalls* system) { m_system = system; }

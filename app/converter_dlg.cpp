@@ -277,7 +277,9 @@ void CConverterDlg::DetectInput(bool offerRepair) {
   Outcome outcome = DetectionInput(path);
   Detection detection;
   if (outcome.result == Outcome::kDone) {
-    detection = m_worker.QuickDetect(path);
+    // On the worker too: a file on a slow or hung disk does not freeze the windows.
+    BusyScope busy(*this);
+    detection = m_worker.Run([&](Converter& converter) { return converter.QuickDetect(path); });
     outcome = detection.outcome;
   }
   ShowDetectFailure(outcome);

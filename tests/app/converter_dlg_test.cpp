@@ -39,10 +39,11 @@ using namespace pismovar;
 
 namespace {
 
-// Reads as slow as a busy disk after a file's first, when asked.
+// Reads as slow as a busy disk after a file's first, or every read, when asked.
 class SlowDisk : public pismovar::SystemCalls {
  public:
   bool slowReads = false;
+  bool slowFirstReads = false;
   std::atomic<int> inSlowRead{0};  // how many reads wait now
 
   ssize_t Read(int fd, void* buffer, std::size_t size) override {
@@ -50,7 +51,7 @@ class SlowDisk : public pismovar::SystemCalls {
     return SystemCalls::Read(fd, buffer, size);
   }
   ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
-    if (slowReads && offset > 0) WaitForTheDisk();
+    if ((slowReads && offset > 0) || slowFirstReads) WaitForTheDisk();
     return SystemCalls::ReadAt(fd, buffer, size, offset);
   }
 
@@ -873,6 +874,21 @@ class ConverterDlgTest : public QObject {
     QCOMPARE(ReadAll(Path("a.txt")), kLatin2Text);
     QCOMPARE(dlg.messages.size(), 1);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+  }
+
+  void windowAnswersWhileTheDetectionWaitsForTheDisk() {
+    WriteFile(Path("a.txt"), kLatin2Text);
+    TestDlg dlg;
+    dlg.OnInitDialog();
+    dlg.disk.slowFirstReads = true;
+    bool answeredDuringRead = false;
+    QTimer::singleShot(50, &dlg, [&] {
+      answeredDuringRead = dlg.disk.inSlowRead > 0 && !Enabled(dlg, IDC_BROWSE_INPUT);
+    });
+    dlg.OnDropFiles({Path("a.txt")});
+    QVERIFY(answeredDuringRead);
+    QVERIFY(Enabled(dlg, IDC_BROWSE_INPUT));
+    QCOMPARE(dlg.m_nLineEndIn, 0);
   }
 
   void windowAnswersWhileTheRunWaitsForTheDisk() {
