@@ -47,7 +47,7 @@ class SlowDisk : public pismovar::SystemCalls {
   std::atomic<int> inSlowRead{0};  // how many reads wait now
 
   ssize_t Read(int fd, void* buffer, std::size_t size) override {
-    if (slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) WaitForTheDisk();
+    if ((slowReads && ::lseek(fd, 0, SEEK_CUR) > 0) || slowFirstReads) WaitForTheDisk();
     return SystemCalls::Read(fd, buffer, size);
   }
   ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
