@@ -138,7 +138,8 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   } else {
     guess.margin = std::numeric_limits<double>::infinity();
   }
-  if (decisive && counts.code[guess.codePage] == counts.code[tallied]) {
+  if (decisive && guess.codePage < kDetectCodePages &&
+      counts.code[guess.codePage] == counts.code[tallied]) {
     guess.margin = std::max(guess.margin, kConfidentMargin);
   }
   guess.confident = guess.margin >= kConfidentMargin;

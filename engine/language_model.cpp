@@ -85,6 +85,21 @@ KnownWords CountKnownWords(std::u32string_view text) {
   return words;
 }
 
+int FavouredLookalikes(std::u32string_view word) {
+  const auto codeAt = [&](std::size_t i) {
+    return i < word.size() ? static_cast<std::uint32_t>(LetterCode(LanguageClassOf(word[i]))) : 0;
+  };
+  int favoured = 0;
+  // The letter codes, 6 bits each, of the two characters before word[i], word[i] and the two
+  // after it.
+  std::uint32_t key = codeAt(0) << 12 | codeAt(1) << 6 | codeAt(2);
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    favoured += std::binary_search(std::begin(kLookalikeContexts), std::end(kLookalikeContexts), key);
+    key = (key << 6 | codeAt(i + 3)) & 0x3FFFFFFF;
+  }
+  return favoured;
+}
+
 std::uint64_t CharactersCost(std::u32string_view text) {
   std::uint64_t cost = 0;
   int previous = kSpaceClass;

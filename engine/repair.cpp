@@ -290,6 +290,9 @@ constexpr std::size_t kMaxEditedPlaces = 4;
 // (WeighedCost).
 constexpr double kEditMargin = 3.0;
 constexpr std::size_t kMaxEditedCombinations = 4096;
+// A letter that its context favours over its lookalikes (FavouredLookalikes) counts as this much
+// gain: less than a known word (kKnownWordGain).
+constexpr double kFavouredLookalikeGain = 3.0;
 constexpr unsigned kEditedNoBreakSpace = 1;
 constexpr unsigned kEditedSoftHyphen = 2;
 
@@ -342,21 +345,25 @@ bool Plausible(char32_t c) {
          std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›").find(c) != std::u32string_view::npos;
 }
 
+bool OnlyClosingPunctuation(std::u32string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char32_t c) {
+    return std::u32string_view(U".,:;!?)]").find(c) != std::u32string_view::npos;
+  });
+}
+
 // How many double quotation marks of `word` stand where Czech and Slovak do not put them: "„"
 // opens, at the start of a word, and "“" or "”" closes; a mark that stands alone closes the
-// one before it (`open`) or opens.
-int MisplacedQuotes(std::u32string_view word, bool open) {
+// one before it (`open`) or opens, and opens only where a mark may close it later on its line
+// (`closedAfter`): a sign alone between words is a dash.
+int MisplacedQuotes(std::u32string_view word, bool open, bool closedAfter) {
   int misplaced = 0;
   for (std::size_t k = 0; k < word.size(); ++k) {
     const bool opening = word[k] == U'„';
     if (!opening && word[k] != U'“' && word[k] != U'”') continue;
     // Alone, or with only punctuation after it ("“:"), a mark closes the one before it.
-    const bool alone =
-        k == 0 && std::all_of(word.begin() + 1, word.end(), [](char32_t c) {
-          return std::u32string_view(U".,:;!?)]").find(c) != std::u32string_view::npos;
-        });
+    const bool alone = k == 0 && OnlyClosingPunctuation(word.substr(1));
     const bool shouldOpen = alone ? !open : k == 0 || word[k - 1] == '(' || word[k - 1] == '[';
-    misplaced += opening != shouldOpen;
+    misplaced += opening != shouldOpen || (alone && opening && !closedAfter);
     open = opening;
   }
   return misplaced;
@@ -371,10 +378,19 @@ bool QuoteOpenAfter(std::u32string_view word, bool open) {
   return open;
 }
 
+std::ptrdiff_t Capitals(std::u32string_view word) {
+  return std::count_if(word.begin(), word.end(), [](char32_t c) {
+    return (c >= 'A' && c <= 'Z') || kCapitalLetters.find(c) != std::u32string_view::npos;
+  });
+}
+
 // Where a word stands in its text.
 struct WordContext {
   bool sentenceStart = false;  // StartsSentence
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
+  // The next word of its line that holds this one is the next word and the same ("„ “:", an
+  // empty quotation misread alike) or ends with it ("„ --help“"): a mark alone may open there.
+  bool closedAfter = false;
 };
 
 // The cost of a word (CharactersCost), each word of it the language does not know
@@ -388,9 +404,10 @@ double WeighedCost(std::u32string_view word) {
 // (LooksBroken: "NíZEV") loses to one that does not ("NÁZEV"); at the start of a sentence, a
 // word that starts with a small letter loses to one that starts with a capital (the two are
 // one sign apart: "Č" is C4 8C, "č" C4 8D); then one with fewer MisplacedQuotes wins ("„" is
-// E2 80 9E, "“" E2 80 9C); then the one of least WeighedCost: "řady" (C5 99), not "Šady"
-// (C5 A0). A place has up to ten readings, and of the many words they make a few pass for
-// known by chance: the cost keeps such a word from winning over a likelier one.
+// E2 80 9E, "–" E2 80 93); then the one of least WeighedCost: "řady" (C5 99), not "Šady"
+// (C5 A0); as likely, the one with fewer capitals inside a sentence ("č." for a number). A
+// place has up to ten readings, and of the many words they make a few pass for known by
+// chance: the cost keeps such a word from winning over a likelier one.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
                                                        unsigned signs, const WordContext& context) {
   std::vector<char> controls;
@@ -433,7 +450,8 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     i += pair;
   }
   std::optional<std::u32string> best;
-  std::tuple<bool, bool, int, double> bestCost{true, true, INT_MAX, HUGE_VAL};
+  std::tuple<bool, bool, int, double, std::ptrdiff_t> bestCost{true, true, INT_MAX, HUGE_VAL,
+                                                               PTRDIFF_MAX};
   std::vector<std::size_t> choice(places.size(), 0);
   for (std::size_t n = 0; n < combinations; ++n) {
     for (std::size_t k = 0; k < places.size(); ++k) {
@@ -446,9 +464,12 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small =
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
-      const std::tuple<bool, bool, int, double> cost{
+      const std::tuple<bool, bool, int, double, std::ptrdiff_t> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
-          MisplacedQuotes(*candidate, context.quoteOpen), WeighedCost(*candidate)};
+          MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter),
+          WeighedCost(*candidate) - kFavouredLookalikeGain * LanguageCostsPerNat() *
+                                        FavouredLookalikes(*candidate),
+          context.sentenceStart ? 0 : Capitals(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
         best = std::move(candidate);
@@ -473,30 +494,45 @@ Pass TryMisreading(const std::u32string& chars,
   if (CharacterOf(misreading.wrong, 0xA0) == 0xA0) signs |= kEditedNoBreakSpace;
   if (CharacterOf(misreading.wrong, 0xAD) == 0xAD) signs |= kEditedSoftHyphen;
   const bool mayBeEdited = misreading.right == kCodeUtf8 && signs != 0 && !HasControl(chars);
+  const auto wordAt = [&](std::size_t w) {
+    return std::u32string_view(chars.data() + words[w].first, words[w].second);
+  };
   unsigned edited = 0;
   for (std::size_t w = 0; w < words.size() && mayBeEdited; ++w) {
-    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
-    const std::optional<std::string> bytes = wrong.Encode(word);
+    const std::optional<std::string> bytes = wrong.Encode(wordAt(w));
     if (bytes) edited |= ShownEdits(*bytes) & signs;
   }
+  // Whether no line end stands between word w and the next.
+  const auto lineGoesOn = [&](std::size_t w) {
+    return std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
+                     chars.begin() + static_cast<std::ptrdiff_t>(words[w + 1].first),
+                     U'\n') == chars.begin() + static_cast<std::ptrdiff_t>(words[w + 1].first);
+  };
   WordContext context;
   for (std::size_t w = 0; w < words.size(); ++w) {
-    if (w > 0 && std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w - 1].first),
-                           chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
-                           U'\n') != chars.begin() + static_cast<std::ptrdiff_t>(words[w].first)) {
+    if (w > 0 && !lineGoesOn(w - 1)) {
       context.quoteOpen = false;  // a quotation seldom runs over a line end
     } else if (w > 0) {
       const bool repairedBefore = !pass.repaired.empty() && pass.repaired.back().first == w - 1;
       context.quoteOpen = QuoteOpenAfter(
-          repairedBefore
-              ? std::u32string_view(pass.repaired.back().second)
-              : std::u32string_view(chars.data() + words[w - 1].first, words[w - 1].second),
+          repairedBefore ? std::u32string_view(pass.repaired.back().second) : wordAt(w - 1),
           context.quoteOpen);
     }
-    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    const std::u32string_view word = wordAt(w);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
     context.sentenceStart = StartsSentence(chars, words[w].first, linesStartCapital);
+    context.closedAfter = false;
+    for (std::size_t later = w + 1; later < words.size() && lineGoesOn(later - 1); ++later) {
+      std::u32string_view next = wordAt(later);
+      if (next.find(word) == std::u32string_view::npos) continue;
+      while (!next.empty() && OnlyClosingPunctuation(next.substr(next.size() - 1))) {
+        next.remove_suffix(1);
+      }
+      context.closedAfter = (later == w + 1 && next == word) ||
+                            (next.ends_with(word) && !next.starts_with(word));
+      break;
+    }
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
@@ -535,7 +571,7 @@ Pass TryMisreading(const std::u32string& chars,
   if (pass.gain <= 0) return pass;
   for (const auto& [w, fixed] : pass.repaired) {
     const KnownWords before =
-        CountKnownWords(std::u32string_view(chars.data() + words[w].first, words[w].second));
+        CountKnownWords(wordAt(w));
     const KnownWords after = CountKnownWords(fixed);
     pass.recognized += after.known > before.known && after.unknown < before.unknown;
     pass.spoiled += after.known < before.known;

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes engine/language_model_data.inc: how Czech and Slovak text goes on from one character
-to the next, as the cost (a scaled negative log-probability) of each pair of character classes,
-and the commonest word forms with letters beyond ASCII, as a Bloom filter.
+to the next, as the cost (a scaled negative log-probability) of each pair of character classes;
+the commonest word forms with letters beyond ASCII, as a Bloom filter, and the places where
+one of the letters that a lost byte of UTF-8 leaves alike ("ř" and "ň") is the commoner though
+the pairs rank the other first.
 
 It learns only from Debian's packages: the Czech and Slovak fortunes (fortunes-cs), the Czech
 and Slovak message catalogues installed under /usr/share/locale, the Czech manual pages
@@ -197,6 +199,47 @@ def known_word_bits(word):
     return [(first + i * step) % KNOWN_BITS for i in range(KNOWN_HASHES)]
 
 
+# Letters that a lost byte leaves apart from their like: the small Czech and Slovak letters of
+# two bytes of UTF-8 with a second byte of 0x80..0x9F, which a misreading as ISO 8859-2 makes a
+# C1 control that editors turn into a no-break space. Those with one first byte are alike ("ř"
+# is C5 99, "ň" C5 88). (Capital vowels are too, "Á" C3 81 and "Í" C3 8D, but rare.)
+def lookalike_groups():
+    groups = collections.defaultdict(str)
+    for small in CZECH_SLOVAK:
+        first, second = small.encode("utf-8")
+        if 0x80 <= second <= 0x9F:
+            groups[first] += small
+    return [group for group in groups.values() if len(group) > 1]
+
+
+def count_contexts(text, contexts, group_of):
+    """Counts each letter of a lookalike group between the two characters before it and the
+    two after it, case folded and all but letters as a space: their letter codes."""
+    codes = [0, 0] + [letter_code(c) for c in text] + [0, 0]
+    for i, c in enumerate(text):
+        if c.lower() in group_of:
+            contexts[(codes[i], codes[i + 1], codes[i + 3], codes[i + 4])][c.lower()] += 1
+
+
+def context_keys(contexts, group_of, costs):
+    """The contexts where a lookalike letter is commoner than the others of its group though the
+    pairs of characters rank another first, as keys of 6-bit letter codes: two before, the
+    letter, two after."""
+    by_code = {letter_code(c): c for c in "abcdefghijklmnopqrstuvwxyz" + CZECH_SLOVAK}
+    keys = []
+    for (before2, before, after, after2), letters in contexts.items():
+        ranked = letters.most_common(2)
+        if len(ranked) > 1 and ranked[0][1] == ranked[1][1]:
+            continue
+        best = ranked[0][0]
+        group = group_of[best]
+        around = [class_of(by_code.get(code, " ")) for code in (before, after)]
+        by_pairs = min(group, key=lambda c: costs[around[0]][class_of(c)] + costs[class_of(c)][around[1]])
+        if by_pairs != best:
+            keys.append(before2 << 24 | before << 18 | letter_code(best) << 12 | after << 6 | after2)
+    return sorted(keys)
+
+
 def count_pairs(text, counts, weight):
     previous = SPACE
     for c in text + " ":
@@ -213,6 +256,8 @@ def main():
     counts = [[0.0] * CLASSES for _ in range(CLASSES)]
     held_out = []
     word_counts = collections.Counter()
+    group_of = {c: group for group in lookalike_groups() for c in group}
+    contexts = collections.defaultdict(collections.Counter)
     for source in (fortunes(), catalogues(), manual_pages()):
         for key, text in source:
             # A text its package could not decode teaches runs of U+FFFD, which the wrong
@@ -226,6 +271,7 @@ def main():
                 # Headings and warnings come in capitals, which the sources have few of.
                 count_pairs(text.upper(), counts, CAPITALS_WEIGHT)
                 word_counts.update(known_word_forms(text))
+                count_contexts(text, contexts, group_of)
     for word in dictionary_words():
         count_pairs(word, counts, WORD_WEIGHT)
 
@@ -239,6 +285,8 @@ def main():
             p = (counts[a][b] + SMOOTHING * unigram[b]) / (totals[a] + SMOOTHING)
             row.append(min(255, round(-math.log(p) * SCALE)))
         costs.append(row)
+
+    lookalike_keys = context_keys(contexts, group_of, costs)
 
     known = [0] * (KNOWN_BITS // 64)
     # The commonest first; among words as common, in order of their letters.
@@ -293,13 +341,20 @@ def main():
     for i in range(0, len(known), 4):
         out.append("    " + ", ".join(f"0x{v:016X}" for v in known[i:i + 4]) + ",")
     out.append("};")
+    out.append("// Where a letter of a lookalike group (" + ", ".join(lookalike_groups()) + ") is commoner than")
+    out.append("// the rest of its group though the pairs rank another first: the 6-bit letter codes of the")
+    out.append("// two characters before, the letter and the two after, in order.")
+    out.append(f"inline constexpr std::uint32_t kLookalikeContexts[{len(lookalike_keys)}] = {{")
+    for i in range(0, len(lookalike_keys), 8):
+        out.append("    " + ", ".join(f"0x{v:08X}" for v in lookalike_keys[i:i + 8]) + ",")
+    out.append("};")
     if args.held_out:
         args.held_out.write_text("\n".join(held_out) + "\n", encoding="utf-8")
         print(f"{args.held_out}: {len(held_out)} texts held out")
     else:
         OUTPUT.write_text("\n".join(out) + "\n")
         print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges, {len(commonest)} of "
-              f"{len(word_counts)} known words")
+              f"{len(word_counts)} known words, {len(lookalike_keys)} lookalike contexts")
 
 
 if __name__ == "__main__":

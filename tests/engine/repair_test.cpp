@@ -73,10 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"OnlyTheDamagedPart", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1,
                    "Dobrý den, paní Nováková! Čtěte pozorně.\n"},
         RepairCase{"ControlsMadeSoftHyphens", kCodeUtf8, kCodeWin1250, kCodeUtf8, 1, "", '\xAD'},
-        // Edited controls put back with context: a capital where a sentence starts, and
-        // quotation marks that open and close.
+        // Edited controls put back with context: a capital where a sentence starts and a small
+        // letter elsewhere, quotation marks that open and close, and a dash alone.
         RepairCase{"ControlsMadeNoBreakSpaces", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "", '\xA0',
-                   "Pak dodal. Čas běží, řekl „ “: „==“ a „ “.\n"},
+                   "Pak dodal. Čas běží – řekl „ “: „==“ a „ “, viz č. 4.\n"},
         // Only the quotation marks, made C1 controls, show this damage.
         RepairCase{"Windows1250AsIsoLatin2FewControls", kCodeWin1250, kCodeIsoLatin2, kCodeUtf8, 1,
                    "", 0, "Server řekl „ “.\n"},
@@ -84,11 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
         RepairCase{"KamenickyAsWindows1250NoBreakSpaces", kCodeKamenicky, kCodeWin1250, kCodeUtf8,
                    1, "", 0, "Stav je ignorován.\n"},
         // Only the word tells: "vytvorič" reads as well letter by letter, and so do "seňazen"
-        // and "Šady" (C5 A0), where an edited control was "ř" (C5 99).
+        // and "Šady" (C5 A0), where an edited control was "ř" (C5 99); "seňadit" reads better,
+        // but "ř" is commoner between "se" and "ad".
         RepairCase{"KamenickyAsLatin2KnownWord", kCodeKamenicky, kCodeLatin2, kCodeUtf8, 1, "", 0,
                    "Nepodarilo sa vytvoriť súbor.\n"},
         RepairCase{"ControlsMadeNoBreakSpacesKnownWord", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1,
-                   "", '\xA0', "Výstup bude seřazen do řady.\n"}),
+                   "", '\xA0', "Výstup bude seřazen do řady; seřadit ho lze vždy.\n"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Repair, LeavesSoundTextAsItIs) {
