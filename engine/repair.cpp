@@ -266,11 +266,15 @@ bool LooksBroken(std::u32string_view word) {
       capital(word[1]) && ((word[2] >= 'a' && word[2] <= 'z') || smallLetter(word[2]))) {
     return true;
   }
-  // A capital after a small letter, one of them with a diacritic ("NíZEV"; not "iPhone").
+  const auto digit = [](char32_t c) { return c >= '0' && c <= '9'; };
+  // A capital after a small letter, one of them with a diacritic ("NíZEV"; not "iPhone"), or a
+  // sign beyond ASCII but for a multiplication sign before a number ("A4×3").
   bool small = false;
   bool smallWithDiacritic = false;
-  for (const char32_t c : word) {
-    if (c >= 0x80 && !capital(c) && !smallLetter(c)) return true;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    const char32_t c = word[k];
+    const bool times = c == U'×' && k > 0 && k + 1 < word.size() && digit(word[k + 1]);
+    if (c >= 0x80 && !capital(c) && !smallLetter(c) && !times) return true;
     if ((capital(c) && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
     small = (c >= 'a' && c <= 'z') || smallLetter(c);
     smallWithDiacritic = smallLetter(c);
@@ -342,7 +346,7 @@ unsigned ShownEdits(const std::string& bytes) {
 bool Plausible(char32_t c) {
   return kSmallLetters.find(c) != std::u32string_view::npos ||
          kCapitalLetters.find(c) != std::u32string_view::npos ||
-         std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›").find(c) != std::u32string_view::npos;
+         std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›×").find(c) != std::u32string_view::npos;
 }
 
 bool OnlyClosingPunctuation(std::u32string_view text) {
@@ -388,8 +392,8 @@ std::ptrdiff_t Capitals(std::u32string_view word) {
 struct WordContext {
   bool sentenceStart = false;  // StartsSentence
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
-  // The next word of its line that holds this one is the next word and the same ("„ “:", an
-  // empty quotation misread alike) or ends with it ("„ --help“"): a mark alone may open there.
+  // The words after it on its line that are the same ("„ “:", an empty quotation misread alike)
+  // or end as it does ("„ --help“") are odd in number: a mark alone may open a quotation there.
   bool closedAfter = false;
 };
 
@@ -398,6 +402,27 @@ struct WordContext {
 double WeighedCost(std::u32string_view word) {
   return static_cast<double>(CharactersCost(word)) +
          kKnownWordGain * LanguageCostsPerNat() * CountKnownWords(word).unknown;
+}
+
+// A word in capitals ("HLÁŠENÍ") in small letters, which the model knows far better; any other
+// word as it is.
+std::u32string SmallIfCapitals(std::u32string_view word) {
+  std::u32string small(word);
+  int capitals = 0;
+  for (char32_t& c : small) {
+    const std::size_t capital = kCapitalLetters.find(c);
+    if (c >= 'A' && c <= 'Z') {
+      c = c - 'A' + 'a';
+    } else if (capital != std::u32string_view::npos) {
+      c = kSmallLetters[capital];
+    } else if ((c >= 'a' && c <= 'z') || kSmallLetters.find(c) != std::u32string_view::npos) {
+      return std::u32string(word);
+    } else {
+      continue;
+    }
+    ++capitals;
+  }
+  return capitals >= 2 ? small : std::u32string(word);
 }
 
 // The likeliest reading of `bytes` with its edited places put back. A word that looks broken
@@ -467,7 +492,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const std::tuple<bool, bool, int, double, std::ptrdiff_t> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
           MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter),
-          WeighedCost(*candidate) - kFavouredLookalikeGain * LanguageCostsPerNat() *
+          WeighedCost(SmallIfCapitals(*candidate)) - kFavouredLookalikeGain * LanguageCostsPerNat() *
                                         FavouredLookalikes(*candidate),
           context.sentenceStart ? 0 : Capitals(*candidate)};
       if (cost < bestCost) {
@@ -525,13 +550,12 @@ Pass TryMisreading(const std::u32string& chars,
     context.closedAfter = false;
     for (std::size_t later = w + 1; later < words.size() && lineGoesOn(later - 1); ++later) {
       std::u32string_view next = wordAt(later);
-      if (next.find(word) == std::u32string_view::npos) continue;
       while (!next.empty() && OnlyClosingPunctuation(next.substr(next.size() - 1))) {
         next.remove_suffix(1);
       }
-      context.closedAfter = (later == w + 1 && next == word) ||
-                            (next.ends_with(word) && !next.starts_with(word));
-      break;
+      if (next == word || (next.ends_with(word) && !next.starts_with(word))) {
+        context.closedAfter = !context.closedAfter;
+      }
     }
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
