@@ -25,7 +25,7 @@ sources=(
 exports=(
   malloc free
   pismovar_open pismovar_convert pismovar_losses pismovar_close pismovar_detect pismovar_version
-  pismovar_web_errno pismovar_web_looks_binary pismovar_web_detect_start
+  pismovar_web_errno pismovar_web_looks_binary pismovar_web_detect
   pismovar_web_repair pismovar_web_repair_text pismovar_web_repair_size
   pismovar_web_repair_passes pismovar_web_repair_wrong pismovar_web_repair_right
   pismovar_web_repair_characters pismovar_web_repair_free

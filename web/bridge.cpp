@@ -29,13 +29,17 @@ int pismovar_web_looks_binary(const unsigned char* data, std::size_t size) {
   return pismovar::cli::LooksBinary(data, size) ? 1 : 0;
 }
 
-// The guess for the first `size` bytes of a longer text, as pismovar_detect guesses a whole
-// one; 0 with `*guess` filled.
-int pismovar_web_detect_start(const unsigned char* data, std::size_t size, int* guess) {
-  const pismovar::Guess found = pismovar::DetectText(data, size, false, true);
+// The guess for `size` bytes, the whole text or (`whole` 0) the start of a longer one: code
+// page, line end, confidence and, where the text looks damaged by a wrong reading, the code
+// page it was read as and the one it was (-1 and -1 where it does not). 0 with `guess[0..4]`
+// filled.
+int pismovar_web_detect(const unsigned char* data, std::size_t size, int whole, int* guess) {
+  const pismovar::Guess found = pismovar::DetectText(data, size, whole != 0, true);
   guess[0] = found.codePage;
   guess[1] = found.lineEnd;
   guess[2] = found.ConfidencePercent();
+  guess[3] = found.damage ? found.damage->wrong : -1;
+  guess[4] = found.damage ? found.damage->right : -1;
   return 0;
 }
 

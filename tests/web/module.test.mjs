@@ -75,23 +75,25 @@ test('code pages and line ends go by the numbers and names of pismovar-cli --lis
   assert.throws(() => pismovar.convert(new Uint8Array(1), { from: 0, to: 9 }), RangeError);
 });
 
-test('detection names the code page and line end of each sample', () => {
+test('detection names the code page and line end of each sample, and no damage', () => {
   for (const engine of builds) {
     for (let cp = 0; cp < 8; cp++) {
       for (let le = 0; le < 3; le++) {
         const guess = engine.detect(sample(cp, le));
         assert.deepEqual([guess.codePage, guess.lineEnd], [cp, le], `${engine.form} ${cp} ${le}`);
         assert.ok(guess.confidence >= 50 && guess.confidence <= 100);
+        assert.equal(guess.damage, null);
       }
     }
   }
 });
 
-test('repair gives back what pismovar-cli --repair gives back', () => {
+test('detection finds the damage that repair undoes as pismovar-cli --repair does', () => {
   const text = Buffer.from(sampleText);
   const damaged = cliConvert(cliConvert(text, ['-f', 'utf8', '-t', 'utf8']), ['-f', 'win', '-t', 'utf8']);
   const repaired = pismovar.repair(damaged);
   assert.deepEqual(repaired.bytes, cliConvert(damaged, ['--repair']));
   assert.deepEqual(Buffer.from(repaired.bytes), text);
   assert.deepEqual(repaired.misreading, { wrong: 0, right: 7 });
+  assert.deepEqual(pismovar.detect(damaged).damage, { wrong: 0, right: 7 });
 });

@@ -1,7 +1,7 @@
 // The page in headless Chromium, served from the build folder: it guesses the samples of every
 // code page and line end, chosen or dropped, converts them to the same bytes as pismovar-cli
 // and hands them out as downloads, refuses a lossy conversion when strict, warns of empty and
-// binary files, cancels a long conversion cleanly, repairs a damaged text, asks nothing of the
+// binary files, cancels a long conversion cleanly, repairs a damaged text or file, asks nothing of the
 // network once loaded, works offline, and falls back to the scalar engine without SIMD.
 import assert from 'node:assert/strict';
 import { mkdtemp, open, readdir, readFile, rm, writeFile } from 'node:fs/promises';
@@ -213,7 +213,7 @@ test('a long file converts in parts as pismovar-cli converts it whole, and a can
   await rm(big);
 });
 
-test('repair shows the damaged text and the text it gives back', async () => {
+test('repair shows the damaged text and the text it gives back, pasted or in a file it finds damaged', async () => {
   const damaged = Buffer.from(cliConvert(Buffer.from(sampleText), ['-f', 'win', '-t', 'utf8'])).toString();
   await page.$eval('#repair-input', (area, text) => { area.value = text; }, damaged);
   await page.click('#repair');
@@ -221,6 +221,22 @@ test('repair shows the damaged text and the text it gives back', async () => {
   assert.equal(await page.$eval('#repair-before', (pre) => pre.textContent), damaged);
   assert.equal(await page.$eval('#repair-after', (pre) => pre.textContent), sampleText);
   assert.match(await page.$eval('#repair-summary', (p) => p.textContent), /UTF-8 read as Windows 1250/);
+
+  // A file: its row says what damaged it, and the repaired text takes its place on the list.
+  await page.$$eval('#files tbody button', (buttons) => buttons.forEach((b) => b.click()));
+  await page.$eval('#repair-after', (pre) => { pre.textContent = ''; });
+  const file = join(work, 'damaged.txt');
+  await writeFile(file, damaged);
+  await (await page.$('#file-input')).uploadFile(file);
+  await page.waitForFunction(() => /read as Windows 1250 and saved again/.test(document.querySelector('#files .result')?.textContent));
+  await page.click('#files .result button');
+  await page.waitForFunction(() => /Repaired \d+ letters/.test(document.querySelector('#files .result').textContent));
+  assert.equal(await page.$eval('#repair-after', (pre) => pre.textContent), sampleText);
+  assert.match((await rowsState())[0].guess, /^UTF-8/);
+  await convertAll({ to: 7 });
+  await page.click('#files a.download');
+  assert.equal(Buffer.from(await downloaded('damaged.txt')).toString(), sampleText);
+  await rm(file);
 });
 
 test('nothing is asked of the network once the page is loaded', async () => {

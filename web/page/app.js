@@ -150,6 +150,7 @@ async function inspect(row) {
     row.eolIn = lineEnd;
     row.fromSelect.value = String(codePage);
     row.eolSelect.value = String(lineEnd);
+    if (answer.guess.damage) offerRepair(row, answer.guess.damage);
     if (answer.binary) {
       row.binary = true;
       const force = document.createElement('input');
@@ -162,6 +163,49 @@ async function inspect(row) {
     }
   }
   updateButtons();
+}
+
+// The repair section shows a repair's text before and after, and what it undid.
+function showRepair(answer) {
+  $('#repair-before').textContent = answer.before;
+  $('#repair-after').textContent = answer.after;
+  $('#repair-summary').textContent =
+    answer.passes === 0
+      ? t('repairNone')
+      : t('repairDone', {
+          characters: answer.characters,
+          right: t(codePages[answer.misreading.right].caption),
+          wrong: t(codePages[answer.misreading.wrong].caption),
+        });
+}
+
+// A file whose text looks damaged by a wrong reading says so and offers the repair, shown
+// before and after; the repaired text then takes the file's place on the list.
+function offerRepair(row, damage) {
+  const button = document.createElement('button');
+  button.type = 'button';
+  button.textContent = t('repair');
+  button.setAttribute('aria-label', t('repairFileLabel', { name: row.name }));
+  button.onclick = async () => {
+    button.disabled = true;
+    const answer = await ask({ kind: 'repair', file: row.file, encoding: kUtf8 }).answer;
+    if (answer.kind === 'failed') {
+      showResult(row, paragraph(answer.tooLarge ? t('repairTooLarge') : t('unreadable'), 'error'));
+      return;
+    }
+    showRepair(answer);
+    $('#repair-summary').scrollIntoView({ block: 'nearest' });
+    row.file = new File([answer.bytes], row.name, { type: 'text/plain' });
+    row.inspected = false;
+    row.guessCell.textContent = t('reading');
+    showResult(row);
+    await inspect(row);
+    if (!row.result.hasChildNodes()) showResult(row, paragraph($('#repair-summary').textContent));
+  };
+  showResult(row, paragraph(t('damaged', {
+    right: t(codePages[damage.right].caption),
+    wrong: t(codePages[damage.wrong].caption),
+  }), 'warn'), button);
 }
 
 function addFiles(files) {
@@ -314,16 +358,7 @@ $('#repair').onclick = async () => {
     $('#repair-summary').textContent = t('failed', { reason: answer.reason });
     return;
   }
-  $('#repair-before').textContent = answer.before;
-  $('#repair-after').textContent = answer.after;
-  $('#repair-summary').textContent =
-    answer.passes === 0
-      ? t('repairNone')
-      : t('repairDone', {
-          characters: answer.characters,
-          right: t(codePages[answer.misreading.right].caption),
-          wrong: t(codePages[answer.misreading.wrong].caption),
-        });
+  showRepair(answer);
 };
 
 startWorker();

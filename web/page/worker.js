@@ -22,6 +22,11 @@ const kReadBuffers = 3;
 const kPartSize = 32 << 20;
 const kCutWindow = 64 << 10;
 
+// Repair holds a whole file in memory, several times over: a longer file is left to the
+// command-line tool. The preview shows the start of the text.
+const kRepairSize = 32 << 20;
+const kPreviewLength = 20000;
+
 const cancelled = new Set();
 
 async function inspect({ id, file }) {
@@ -264,10 +269,21 @@ async function convert(request) {
   return { id, kind: 'converted', blob, replaced: answers.reduce((sum, a) => sum + a.replaced, 0) };
 }
 
-function repair({ id, bytes, encoding }) {
+// Repairs pasted text (`bytes`) or a whole file; the answer holds the repaired bytes and the
+// start of the text before and after.
+async function repair({ id, bytes, file, encoding }) {
+  if (file) {
+    if (file.size > kRepairSize) return { id, kind: 'failed', tooLarge: true };
+    const read = await file.arrayBuffer().catch(() => null);
+    if (read === null) return { id, kind: 'failed', unreadable: true };
+    bytes = new Uint8Array(read);
+  }
   const repaired = pismovar.repair(bytes, { encoding });
-  const asText = (b) => new TextDecoder().decode(encoding === 7 ? b : pismovar.convert(b, { from: encoding, to: 7 }).bytes);
-  return {
+  const asText = (b) => {
+    const text = new TextDecoder().decode(encoding === 7 ? b : pismovar.convert(b, { from: encoding, to: 7 }).bytes);
+    return text.length > kPreviewLength ? `${text.slice(0, kPreviewLength)}…` : text;
+  };
+  const answer = {
     id,
     kind: 'repaired',
     before: asText(bytes),
@@ -275,7 +291,9 @@ function repair({ id, bytes, encoding }) {
     passes: repaired.passes,
     misreading: repaired.misreading,
     characters: repaired.characters,
+    bytes: repaired.bytes,
   };
+  return [answer, [repaired.bytes.buffer]];
 }
 
 const handlers = { inspect, convert, repair };
@@ -288,7 +306,12 @@ onmessage = async ({ data }) => {
     return;
   }
   try {
-    postMessage(await handlers[data.kind](data));
+    const answer = await handlers[data.kind](data);
+    if (Array.isArray(answer)) {
+      postMessage(...answer);
+    } else {
+      postMessage(answer);
+    }
   } catch (error) {
     postMessage(failure(data.id, error));
   }

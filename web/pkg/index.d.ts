@@ -61,6 +61,9 @@ export interface Guess {
   lineEnd: number;
   /** 50..100 */
   confidence: number;
+  /** Where the text looks damaged by a wrong reading: bytes of `right` read as `wrong` and
+   * saved again, which `repair` undoes. */
+  damage: { wrong: number; right: number } | null;
 }
 
 export interface Repaired {

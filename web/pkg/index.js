@@ -84,14 +84,15 @@ class Engine {
   }
 
   detect(bytes, { start = false } = {}) {
-    const guess = this.alloc(12);
+    const guess = this.alloc(20);
     try {
       this.withBytes(bytes, (at) => {
-        const detect = start ? this.exports.pismovar_web_detect_start : this.exports.pismovar_detect;
-        if (detect(at, bytes.length, guess) !== 0) throw new RangeError('out of memory');
+        if (this.exports.pismovar_web_detect(at, bytes.length, start ? 0 : 1, guess) !== 0) {
+          throw new RangeError('out of memory');
+        }
       });
-      const [codePage, lineEnd, confidence] = this.words.subarray(guess >> 2, (guess >> 2) + 3);
-      return { codePage, lineEnd, confidence };
+      const [codePage, lineEnd, confidence, wrong, right] = this.words.subarray(guess >> 2, (guess >> 2) + 5);
+      return { codePage, lineEnd, confidence, damage: wrong < 0 ? null : { wrong, right } };
     } finally {
       this.exports.free(guess);
     }
