@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "engine/kernels/kernels.h"
+#include "engine/kernels/steps.h"
 #include "engine/language_model.h"
 #include "engine/unicode_tables.h"
 
@@ -66,6 +67,30 @@ bool TallyDecisive(const DetectCounts& counts, CodePage best) {
   return top >= kDecisiveLetters && top >= 2 * second;
 }
 
+// Whether a code page reads every high byte of the sample (`present`) as a Czech or Slovak
+// letter while UTF-8 reads a letter of another script there: "ÍČ" in 852 is D6 AC, the UTF-8
+// of a Hebrew accent. Such a text is the code page's, not UTF-8.
+bool OtherScriptAmongCzechLetters(const std::uint8_t* sample, std::size_t size,
+                                  const std::bitset<256>& present) {
+  const auto readsLetters = [&](CodePage page) {
+    for (int byte = 0x80; byte < 0x100; ++byte) {
+      if (present[byte] && !IsCzechSlovakLetter(CharacterOf(page, static_cast<std::uint8_t>(byte)))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  bool letters = false;
+  for (CodePage page = 0; page < kDetectCodePages && !letters; ++page) letters = readsLetters(page);
+  if (!letters) return false;
+  for (std::size_t i = 0; i < size;) {
+    char32_t c = 0;
+    i += kernels::steps::DecodeOne(sample + i, size - i, c);
+    if (IsOtherScriptLetter(c)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool withUtf8,
@@ -105,7 +130,7 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   for (CodePage page = 0; page < kDetectCodePages; ++page) {
     cost[page] = ReadingCost(sample, sampleSize, page);
   }
-  if (utf8Candidate) {
+  if (utf8Candidate && !OtherScriptAmongCzechLetters(sample, sampleSize, present)) {
     // A sequence cut off by the end of the sample is not held against the text.
     const std::size_t cut = whole ? 0 : utf8::IncompleteEnd(sample, sampleSize);
     cost[kCodeUtf8] = ReadingCost(sample, sampleSize - cut, kCodeUtf8);

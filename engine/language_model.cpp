@@ -58,6 +58,13 @@ int LanguageClassOf(char32_t c) {
 
 int LanguageCostsPerNat() { return kCostsPerNat; }
 
+bool IsCzechSlovakLetter(char32_t c) {
+  const int languageClass = LanguageClassOf(c);
+  return languageClass >= kFirstCzechSlovakSmall && languageClass < kFirstSign;
+}
+
+bool IsOtherScriptLetter(char32_t c) { return LanguageClassOf(c) == kOtherScriptClass; }
+
 KnownWords CountKnownWords(std::u32string_view text) {
   KnownWords words;
   for (std::size_t i = 0; i < text.size();) {

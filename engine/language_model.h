@@ -29,6 +29,13 @@ std::uint64_t CharactersCost(std::u32string_view text);
 // How many cost units make a factor of e in likelihood.
 int LanguageCostsPerNat();
 
+// Whether `c` is a Czech or Slovak letter beyond ASCII, small or capital.
+bool IsCzechSlovakLetter(char32_t c);
+
+// Whether `c` is a letter of another script than Latin: Greek, Cyrillic, Hebrew, CJK and the
+// like.
+bool IsOtherScriptLetter(char32_t c);
+
 // Whether a character is a letter of a word: ASCII, or Latin up to U+024F but for × and ÷.
 inline bool IsWordLetter(char32_t c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||

@@ -318,6 +318,8 @@ def main():
         f"inline constexpr int kFirstCzechSlovakSmall = {FIRST_CS_SMALL};",
         f"inline constexpr int kFirstCzechSlovakCapital = {FIRST_CS_CAPITAL};",
         f"inline constexpr int kFirstSign = {FIRST_SIGN};",
+        "// The class of the letters of other scripts than Latin.",
+        f"inline constexpr int kOtherScriptClass = {OTHER_SCRIPT};",
         "// The class of U+0000..U+017F.",
         "inline constexpr std::uint8_t kClassOfLatin[0x180] = {",
     ]

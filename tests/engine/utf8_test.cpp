@@ -418,6 +418,9 @@ INSTANTIATE_TEST_SUITE_P(
                    kCodeKoi8cs},
         DetectCase{"ValidUtf8ThatReadsAsMacintosh", "Otev\xDE\x92t p\xDE\x92lohu\n", true,
                    kCodeMacintosh, kCodeMacintosh},
+        // 852's "ÍČ" is the UTF-8 of a Hebrew accent.
+        DetectCase{"ValidUtf8OfAnotherScriptThatReadsAsCzech", "\xD6\xAC := {DOTTEDQU", true,
+                   kCodeLatin2, kCodeLatin2},
         DetectCase{"Windows1250Text", "P\xF8\xEDli\x9A \xE8\xE1ry", true, kCodeWin1250,
                    kCodeWin1250},
         DetectCase{"SequenceAcrossTheReadBoundary", std::string(kRead - 1, 'x') + "čř", true,
