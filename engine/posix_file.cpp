@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -57,14 +58,25 @@ std::string Letters(std::uint64_t bits, std::size_t count) {
   return letters;
 }
 
+// Random letters from one seed a process and a count: a folder of many files costs one call
+// for randomness, not one a file.
 std::string RandomLetters() {
-  std::uint64_t bits = 0;
-  if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
-    // Without randomness the names still differ between processes and moments.
-    bits = static_cast<std::uint64_t>(::getpid()) << 32 ^
-           static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  }
-  return Letters(bits, kRandomLength);
+  static const std::uint64_t seed = [] {
+    std::uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
+      // Without randomness the names still differ between processes and moments.
+      bits = static_cast<std::uint64_t>(::getpid()) << 32 ^
+             static_cast<std::uint64_t>(
+                 std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+    return bits;
+  }();
+  static std::atomic<std::uint64_t> count{0};
+  // splitmix64 of the seed's count-th step.
+  std::uint64_t bits = seed + (count.fetch_add(1, std::memory_order_relaxed) + 1) * 0x9e3779b97f4a7c15u;
+  bits = (bits ^ (bits >> 30)) * 0xbf58476d1ce4e5b9u;
+  bits = (bits ^ (bits >> 27)) * 0x94d049bb133111ebu;
+  return Letters(bits ^ (bits >> 31), kRandomLength);
 }
 
 // The mark of a temporary file whose name has the random part `random`.
