@@ -165,9 +165,17 @@ Outcome InPlaceBatch::PrepareInDirectory(const Rewrite& rewrite, Held& held) {
   const Outcome outcome = rewrite(held.in.Get(), inStat, path, temp.Fd(), held.directory);
   if (outcome.result != Outcome::kDone) return outcome;
   // Where neither file has extended attributes (no ACL either: a folder's default ACL would
-  // have given the new file one), the mode is all there is to keep.
+  // have given the new file one), the mode is all there is to keep. A folder without them gives
+  // its new files none.
   const mode_t mode = inStat.st_mode & 07777;
-  if (::flistxattr(held.in.Get(), nullptr, 0) == 0 && ::flistxattr(temp.Fd(), nullptr, 0) == 0) {
+  const auto bareDirectory = [&] {
+    if (m_bareDirectory.lock() == held.dir) return true;
+    if (::flistxattr(dirFd, nullptr, 0) != 0) return false;
+    m_bareDirectory = held.dir;
+    return true;
+  };
+  if (::flistxattr(held.in.Get(), nullptr, 0) == 0 &&
+      (bareDirectory() || ::flistxattr(temp.Fd(), nullptr, 0) == 0)) {
     if ((temp.Status().st_mode & 07777) != mode && ::fchmod(temp.Fd(), mode) != 0) {
       return Outcome::Failed(Failure::kAttributesNotKept, File::kInput, path, errno);
     }

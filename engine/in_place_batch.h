@@ -100,6 +100,9 @@ class InPlaceBatch {
   StaleFileSweep& m_sweep;
   // How many files the process may have open (RLIMIT_NOFILE).
   const std::size_t m_descriptorLimit;
+  // The last folder found without extended attributes: no default ACL or label there gives a
+  // new file any.
+  std::weak_ptr<const UniqueFd> m_bareDirectory;
   // The converted files that wait for Replace, and their inputs' total size.
   Batch m_held;
   std::uint64_t m_heldBytes = 0;

@@ -341,6 +341,20 @@ TEST_F(ConvertFileTest, InPlaceKeepsTheAclAndExtendedAttributes) {
   EXPECT_EQ(ReadFile(path), "\x9F");
   EXPECT_EQ(attribute("system.posix_acl_access"), aclBefore);
   EXPECT_EQ(attribute("user.origin"), "kam");
+
+  // A file without attributes, in a folder whose default ACL gives new files one, after a
+  // file of a folder without: it stays without.
+  const fs::path folder = dir / "inherits";
+  fs::create_directory(folder);
+  WriteFile(folder / "b.txt", "\xE8");
+  acl = ::acl_from_text("u::rw-,u:1:r--,g::r--,m::r--,o::---");
+  ASSERT_EQ(::acl_set_file(folder.c_str(), ACL_TYPE_DEFAULT, acl), 0);
+  ::acl_free(acl);
+  WriteFile(dir / "c.txt", "\xE8");
+  EXPECT_EQ(harness.Convert(dir / "c.txt", dir / "c.txt").result, Outcome::kDone);
+  EXPECT_EQ(harness.Convert(folder / "b.txt", folder / "b.txt").result, Outcome::kDone);
+  EXPECT_EQ(ReadFile(folder / "b.txt"), "\x9F");
+  EXPECT_LT(::getxattr((folder / "b.txt").c_str(), "system.posix_acl_access", nullptr, 0), 0);
 }
 
 // Gives the regular file `path` the name a temporary file of this program would have had.
