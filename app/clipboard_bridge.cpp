@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -89,6 +90,21 @@ bool ClipboardHasText() {
   return data && data->hasText();
 }
 
+namespace {
+
+// Whether bytes are UTF-8 of letters beyond ASCII: the Windows 1250 form of a text that shows
+// UTF-8 as Windows 1250 ("PĹ™Ă­liĹˇ").
+bool IsUtf8Shown(const QByteArray& bytes) {
+  if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return (b & 0x80) == 0; })) {
+    return false;
+  }
+  QStringDecoder decoder(QStringDecoder::Utf8);
+  const QString text = decoder(bytes);
+  return !decoder.hasError();
+}
+
+}  // namespace
+
 int ClipboardToFile(const std::string& name, std::uint64_t* lost, ClipboardBytes form) {
   if (!ClipboardHasText()) return -1;
   QString text = Clipboard()->text();
@@ -97,8 +113,13 @@ int ClipboardToFile(const std::string& name, std::uint64_t* lost, ClipboardBytes
   QFile::remove(path);
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return -1;
-  const QByteArray bytes =
-      form == ClipboardBytes::kUtf8 ? text.toUtf8() : ClipboardTextToBytes(text, lost);
+  std::uint64_t lostAs1250 = 0;
+  QByteArray bytes = ClipboardTextToBytes(text, &lostAs1250);
+  if (form == ClipboardBytes::kUtf8 && (lostAs1250 > 0 || !IsUtf8Shown(bytes))) {
+    bytes = text.toUtf8();
+  } else if (lost != nullptr) {
+    *lost += lostAs1250;
+  }
   if (file.write(bytes) != bytes.size() || !file.flush()) return -1;
   return 1;
 }

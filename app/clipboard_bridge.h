@@ -18,7 +18,9 @@ QString BytesToClipboardText(const QByteArray& bytes);
 QByteArray ClipboardTextToBytes(const QString& text, std::uint64_t* lost = nullptr);
 
 // How the clipboard's text becomes bytes and back: through Windows 1250 as above, or as
-// UTF-8, which keeps every character, when a side of the conversion is UTF-8.
+// UTF-8, which keeps every character, when a side of the conversion is UTF-8. A text that
+// shows UTF-8 as Windows 1250 ("PĹ™Ă­liĹˇ": all of it in Windows 1250, and its bytes there
+// valid UTF-8) is its Windows 1250 bytes either way, which detection takes for UTF-8.
 enum class ClipboardBytes { kWindows1250, kUtf8 };
 
 // true when the clipboard offers text.

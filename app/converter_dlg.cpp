@@ -252,7 +252,10 @@ Outcome CConverterDlg::DetectionInput(std::string& path) {
     if (!ClipboardHasText())
       return Outcome::Failed(Outcome::Failure::kNoText, Outcome::File::kInput, {});
     path = ClipboardFileName();
-    pismovar::ClipboardToFile(path);
+    // A text with characters Windows 1250 lacks is looked at as it stands, in UTF-8.
+    std::uint64_t lost = 0;
+    pismovar::ClipboardToFile(path, &lost);
+    if (lost > 0) pismovar::ClipboardToFile(path, nullptr, ClipboardBytes::kUtf8);
   } else if (m_nFileCount > 1) {
     std::string list = m_strInput;
     path = TakeFirstListName(list).value_or(std::string{});

@@ -718,6 +718,12 @@ class ConverterDlgTest : public QObject {
         << QStringLiteral("čř\r\n") << 0 << 7 << QStringLiteral("čř\n");
     QTest::newRow("UTF-8 to Latin-2")
         << QStringLiteral("ž\r\n") << 7 << 2 << QStringLiteral("\u00a7\n");
+    // Detected (-1): UTF-8 shown as Windows 1250 is read as the UTF-8 detection finds, and a
+    // text with characters Windows 1250 lacks as UTF-8.
+    QTest::newRow("UTF-8 shown as Windows 1250")
+        << QStringLiteral("PĹ™Ă­liĹˇ\r\n") << -1 << 0 << QStringLiteral("Příliš\n");
+    QTest::newRow("characters Windows 1250 lacks")
+        << QStringLiteral("Příliš ★\r\n") << -1 << 7 << QStringLiteral("Příliš ★\n");
   }
   void clipboardKeepsItsCharactersWhenASideIsUtf8() {
     QFETCH(QString, before);
@@ -732,7 +738,7 @@ class ConverterDlgTest : public QObject {
     dlg.m_nLineEndOut = 2;
     dlg.OnInitDialog();
     dlg.UpdateData(true);
-    dlg.m_nCodeIn = codeIn;
+    if (codeIn >= 0) dlg.m_nCodeIn = codeIn;
     dlg.UpdateData(false);
     dlg.OnConvert();
     QCOMPARE(QGuiApplication::clipboard()->text(), after);
