@@ -292,16 +292,21 @@ void CConverterDlg::DetectInput(bool offerRepair) {
 }
 
 void CConverterDlg::OfferRepair(const std::string& path, const Guess& guess) {
-  // The clipboard's text and the files of a list are repaired by the command-line tool.
-  if (!guess.damage || m_bClipboardIn || m_nFileCount > 1) return;
+  // The files of a list are repaired by the command-line tool.
+  if (!guess.damage || (!m_bClipboardIn && m_nFileCount > 1)) return;
   const QString right = Caption(IDC_CODE_IN, guess.damage->right);
   const QString wrong = Caption(IDC_CODE_IN, guess.damage->wrong);
-  if (!AskYesNo(QCoreApplication::translate(
-                    "CConverterDlg",
-                    "Text souboru %1 vypadá jako %2 přečtené jako %3 a znovu uložené. Opravit ho?")
-                    .arg(PathToText(path), right, wrong))) {
-    return;
-  }
+  const QString question =
+      m_bClipboardIn
+          ? QCoreApplication::translate(
+                "CConverterDlg",
+                "Text ve schránce vypadá jako %1 přečtené jako %2 a znovu uložené. Opravit ho?")
+                .arg(right, wrong)
+          : QCoreApplication::translate(
+                "CConverterDlg",
+                "Text souboru %1 vypadá jako %2 přečtené jako %3 a znovu uložené. Opravit ho?")
+                .arg(PathToText(path), right, wrong);
+  if (!AskYesNo(question)) return;
   Repaired repaired;
   {
     BusyScope busy(*this);
@@ -310,6 +315,12 @@ void CConverterDlg::OfferRepair(const std::string& path, const Guess& guess) {
   }
   ShowOutcome(repaired.outcome, path);
   if (repaired.outcome.result != Outcome::kDone || repaired.repair.passes == 0) return;
+  // The clipboard's copy of its text was repaired; the clipboard takes it back.
+  if (m_bClipboardIn) {
+    if (std::unique_ptr<QMimeData> text = FileToClipboard(path, ClipboardForm(guess.codePage))) {
+      QGuiApplication::clipboard()->setMimeData(text.release());
+    }
+  }
   // The choices follow the repaired text.
   DetectInput(false);
   DialogItem<QLabel>(*this, IDC_STATUS)

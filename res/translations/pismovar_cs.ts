@@ -47,6 +47,10 @@
         <source>Opraveno: %1 přečtené jako %2, písmen: %3.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Text ve schránce vypadá jako %1 přečtené jako %2 a znovu uložené. Opravit ho?</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -47,6 +47,10 @@
         <source>Opraveno: %1 přečtené jako %2, písmen: %3.</source>
         <translation>Repaired: %1 read as %2, letters: %3.</translation>
     </message>
+    <message>
+        <source>Text ve schránce vypadá jako %1 přečtené jako %2 a znovu uložené. Opravit ho?</source>
+        <translation>The clipboard&apos;s text looks like %1 read as %2 and saved again. Repair it?</translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -47,6 +47,10 @@
         <source>Opraveno: %1 přečtené jako %2, písmen: %3.</source>
         <translation>Opravené: %1 prečítané ako %2, písmen: %3.</translation>
     </message>
+    <message>
+        <source>Text ve schránce vypadá jako %1 přečtené jako %2 a znovu uložené. Opravit ho?</source>
+        <translation>Text v schránke vyzerá ako %1 prečítané ako %2 a znova uložené. Opraviť ho?</translation>
+    </message>
 </context>
 <context>
     <name>CHelpDlg</name>

@@ -30,6 +30,7 @@
 #include <thread>
 
 #include "about/about_dlg.h"
+#include "app/clipboard_bridge.h"
 #include "app/progress_dlg.h"
 #include "res/dialog_ids.h"
 #include "res/string_ids.h"
@@ -616,19 +617,35 @@ class ConverterDlgTest : public QObject {
         << damaged << true
         << QStringLiteral("Opraveno: UTF-8 přečtené jako Windows 1250, písmen: 3.")
         << QByteArray("P\xc5\x99\xc3\xadli\xc5\xa1\n");
+    // On the clipboard, the damaged bytes are the text's Windows 1250 form.
+    QTest::newRow("damaged clipboard, repaired")
+        << damaged << true
+        << QStringLiteral("Opraveno: UTF-8 přečtené jako Windows 1250, písmen: 3.")
+        << QByteArray("P\xc5\x99\xc3\xadli\xc5\xa1\n");
   }
   void theStatusLineSaysHowSureTheGuessIs() {
     QFETCH(QByteArray, text);
     QFETCH(bool, repair);
     QFETCH(QString, status);
     QFETCH(QByteArray, after);
-    WriteFile(Path("a.txt"), text);
+    const bool clipboard = QString(QTest::currentDataTag()).contains(QStringLiteral("clipboard"));
     TestDlg dlg;
     dlg.answerYes = repair;
-    dlg.OnInitDialog();
-    dlg.OnDropFiles({Path("a.txt")});
+    if (clipboard) {
+      QGuiApplication::clipboard()->setText(BytesToClipboardText(text));
+      dlg.m_bClipboardIn = true;
+      dlg.OnInitDialog();
+    } else {
+      WriteFile(Path("a.txt"), text);
+      dlg.OnInitDialog();
+      dlg.OnDropFiles({Path("a.txt")});
+    }
     QCOMPARE(dlg.StatusText(), status);
-    QCOMPARE(ReadAll(Path("a.txt")), after);
+    if (clipboard) {
+      QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(after));
+    } else {
+      QCOMPARE(ReadAll(Path("a.txt")), after);
+    }
     QVERIFY(dlg.messages.isEmpty());
   }
 
