@@ -215,13 +215,12 @@ std::vector<std::pair<std::string, Outcome>> InPlaceBatch::PutInPlace(Batch& bat
     // The name must still lead to the file that was read, and that file must be as it was:
     // otherwise another program moved, replaced or wrote to it, and its work would be lost.
     // A program that writes and then sets the modification time back (cp -p, rsync, tar)
-    // still changes the change time, which nobody can set.
+    // still changes the change time, which nobody can set. The name's status, once it is the
+    // same file's, is that file's status now.
     struct stat nowStat {};
-    struct stat nameStat {};
     const struct stat& was = held.inStat;
-    if (::fstat(held.in.Get(), &nowStat) != 0 ||
-        ::fstatat(held.dir->Get(), held.name.c_str(), &nameStat, AT_SYMLINK_NOFOLLOW) != 0 ||
-        FileIdOf(nameStat) != FileIdOf(was) || nowStat.st_size != was.st_size ||
+    if (::fstatat(held.dir->Get(), held.name.c_str(), &nowStat, AT_SYMLINK_NOFOLLOW) != 0 ||
+        FileIdOf(nowStat) != FileIdOf(was) || nowStat.st_size != was.st_size ||
         nowStat.st_mtim.tv_sec != was.st_mtim.tv_sec ||
         nowStat.st_mtim.tv_nsec != was.st_mtim.tv_nsec ||
         nowStat.st_ctim.tv_sec != was.st_ctim.tv_sec ||
