@@ -46,21 +46,12 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     // A pair (and, for any line end, a lone CR or LF) becomes one byte: the first byte of a
     // pair is replaced and its second squeezed out. The first step makes sure that a block
     // always has the byte before it.
-    const std::uint8_t firstByte = rewrite->FirstStart();
-    const std::uint8_t secondByte = rewrite->anyLineEnd ? rewrite->OtherStart() : rewrite->second;
-    const V first = hn::Set(d, firstByte);
-    const V second = hn::Set(d, secondByte);
     const V replacement = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[0]));
+    const LineEndFinder lineEnds(*rewrite);
     if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
     for (; i + n + 1 <= size; i += n) {
       const V block = hn::LoadU(d, in + i);
-      const M isFirst = hn::Eq(block, first);
-      const M isSecond = hn::Eq(block, second);
-      const M afterFirst = hn::Eq(hn::LoadU(d, in + i - 1), first);
-      const M ends = hn::And(isSecond, afterFirst);
-      const M starts = rewrite->anyLineEnd
-                           ? hn::Or(isFirst, hn::AndNot(afterFirst, isSecond))
-                           : hn::And(isFirst, hn::Eq(hn::LoadU(d, in + i + 1), second));
+      const auto [starts, ends] = lineEnds.Find(in + i, block);
       const V mapped = hn::IfThenElse(starts, replacement, table.Lookup(block, block));
       const M substitutes = flagged.Contains(block);
 #if HWY_TARGET == HWY_AVX3_DL
@@ -89,8 +80,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
 #endif
       count += hn::CountTrue(d, substitutes);
     }
-    // The second byte of a pair that the last block began is already written.
-    if (i > 0 && i < size && in[i - 1] == firstByte && in[i] == secondByte) ++i;
+    SkipWrittenSecond(in, size, i, *rewrite);
   } else {
     // A line end grows: each block is written up to its first line end, which is rewritten
     // on its own.

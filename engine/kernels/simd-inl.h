@@ -243,6 +243,62 @@ HWY_INLINE std::uint64_t LineEndBits(__m512i block, const Rewrite* rewrite) {
 }
 #endif
 
+// The lanes of a block where a rewritten line end starts, and those that hold the second
+// byte of a pair, whose start writes the whole replacement.
+struct LineEndLanes {
+  M starts;
+  M seconds;
+};
+
+// Finds the line ends of one rewrite in block after block; made once, outside the loop.
+class LineEndFinder {
+ public:
+  static constexpr bool kRewrites = true;
+
+  explicit LineEndFinder(const Rewrite& rewrite)
+      : m_first(hn::Set(D(), rewrite.FirstStart())),
+        m_second(hn::Set(D(), rewrite.PairSecond())),
+        m_pairs(rewrite.MayPair()),
+        m_anyLineEnd(rewrite.anyLineEnd) {}
+
+  // The line ends of `block`, read at `in`: reads in[-1], and for a pair in[Lanes] too.
+  HWY_INLINE LineEndLanes Find(const std::uint8_t* in, V block) const {
+    const D d;
+    const M isFirst = hn::Eq(block, m_first);
+    if (!m_pairs) return {isFirst, hn::FirstN(d, 0)};
+    const M isSecond = hn::Eq(block, m_second);
+    const M afterFirst = hn::Eq(hn::LoadU(d, in - 1), m_first);
+    // Any line end: every CR starts one, and so does an LF after anything but a CR.
+    const M starts = m_anyLineEnd ? hn::Or(isFirst, hn::AndNot(afterFirst, isSecond))
+                                  : hn::And(isFirst, hn::Eq(hn::LoadU(d, in + 1), m_second));
+    return {starts, hn::And(isSecond, afterFirst)};
+  }
+
+ private:
+  V m_first;
+  V m_second;
+  bool m_pairs;
+  bool m_anyLineEnd;
+};
+
+// The same for a loop without a rewrite: no line ends.
+struct NoLineEnds {
+  static constexpr bool kRewrites = false;
+
+  HWY_INLINE LineEndLanes Find(const std::uint8_t*, V) const {
+    return {hn::FirstN(D(), 0), hn::FirstN(D(), 0)};
+  }
+};
+
+// Passes the second byte of a pair that the last block began, which wrote the whole line end.
+HWY_INLINE void SkipWrittenSecond(const std::uint8_t* in, std::size_t size, std::size_t& i,
+                                  const Rewrite& rewrite) {
+  if (rewrite.MayPair() && i > 0 && i < size && in[i - 1] == rewrite.FirstStart() &&
+      in[i] == rewrite.PairSecond()) {
+    ++i;
+  }
+}
+
 #endif  // HWY_TARGET != HWY_SCALAR
 
 }  // namespace pismovar::kernels::HWY_NAMESPACE

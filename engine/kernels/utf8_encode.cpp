@@ -4,6 +4,8 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include <array>
+
 #include "engine/kernels/reference.h"
 #include "engine/kernels/simd-inl.h"
 #include "engine/kernels/steps.h"
@@ -36,6 +38,18 @@ constexpr PairSlots MakePairSlots() {
 }
 
 alignas(16) constexpr PairSlots kPairSlots = MakePairSlots();
+
+// Each of eight bits moved to twice its place, for the two slots of a character.
+constexpr std::array<std::uint16_t, 256> MakeSpreadBits() {
+  std::array<std::uint16_t, 256> spread{};
+  for (unsigned bits = 0; bits < 256; ++bits) {
+    for (unsigned b = 0; b < 8; ++b)
+      spread[bits] |= static_cast<std::uint16_t>((bits >> b & 1) << 2 * b);
+  }
+  return spread;
+}
+
+constexpr std::array<std::uint16_t, 256> kSpreadBits = MakeSpreadBits();
 
 }  // namespace
 }  // namespace pismovar::kernels
@@ -174,16 +188,18 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
 
 #else
 
+constexpr std::size_t kMaskBytes = hn::MaxLanes(D()) / 8;
+
 // Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
-// `second` (a second byte only where the character's bit in `highBits` is set) at `out`, and
+// `second` (a second byte only where the character's bit in `twoBytes` is set) at `out`, and
 // returns where it ends; up to sixteen bytes more may be written past that end. Eight
 // characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
 struct StorePairs {
   template <class DB>
-  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* highBits, std::uint8_t* out,
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
                                       hn::Vec<DB> first, hn::Vec<DB> second) const {
-    const unsigned lower = highBits[0];
-    const unsigned upper = highBits[1];
+    const unsigned lower = twoBytes[0];
+    const unsigned upper = twoBytes[1];
     hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
                                     hn::Load(db, kPairSlots.rows[lower])),
                db, out);
@@ -195,13 +211,37 @@ struct StorePairs {
   }
 };
 
+// The same, leaving out the characters whose bit in the mask kMaskBytes after `twoBytes` is
+// set (the second byte of a line-end pair): each character's two slots, interleaved, keep the
+// first unless the character is left out and the second where it has one.
+struct StorePairsWithout {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
+    const std::uint8_t* leftOut = twoBytes + kMaskBytes;
+    out = StoreWithout()(db, SlotDrops(twoBytes[0], leftOut[0]).data(), out,
+                         hn::InterleaveLower(db, first, second));
+    return StoreWithout()(db, SlotDrops(twoBytes[1], leftOut[1]).data(), out,
+                          hn::InterleaveUpper(db, first, second));
+  }
+
+  // The sixteen slots of eight characters to drop, as StoreWithout takes them.
+  static std::array<std::uint8_t, 2> SlotDrops(unsigned twoBytes, unsigned leftOut) {
+    const unsigned drops = kSpreadBits[leftOut] | kSpreadBits[~twoBytes & 0xFF] << 1;
+    return {static_cast<std::uint8_t>(drops), static_cast<std::uint8_t>(drops >> 8)};
+  }
+};
+
 // A block at a time: a block of plain ASCII is copied whole; a block whose characters take one
 // or two UTF-8 bytes each has its high bytes looked up in the planes of the first and second
 // bytes, the planes interleaved sixteen bytes at a time, and the second byte of each ASCII
-// character squeezed out. The block stops before a longer character and a byte that may start
-// a line end, which go byte by byte.
-std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
+// character squeezed out. A rewritten line end is written in the block as a character of one
+// or two bytes, and the second byte of a pair is squeezed out with the slots. The block stops
+// before a longer character, which goes byte by byte.
+template <class LineEnds>
+HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const ToUtf8Table& table, const Rewrite* rewrite,
+                                    const LineEnds& lineEnds, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   // A byte whose UTF-8 is not two bytes long is marked in the plane of first bytes with a byte
@@ -219,41 +259,72 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   const HighTable firstBytes(firsts);
   // Only the high bytes' second bytes are kept: the other lanes may hold anything.
   const RowTable<8> secondBytes(seconds);
+  // A line end's replacement, as the first and second byte of a character.
+  const bool longLineEnd = LineEnds::kRewrites && rewrite->outSize == 2;
+  const V lineEndFirst = hn::Set(d, LineEnds::kRewrites ? rewrite->out[0] : 0);
+  const V lineEndSecond = hn::Set(d, longLineEnd ? rewrite->out[1] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
-  while (i + n <= size) {
+  // With a rewrite every block reads the byte before it, which the first step provides, and
+  // the byte after it.
+  constexpr std::size_t kAfter = LineEnds::kRewrites ? 1 : 0;
+  if (LineEnds::kRewrites && size > 0) {
+    steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
+  }
+  while (i + n + kAfter <= size) {
     const V block = hn::LoadU(d, in + i);
     const M high = High(block);
-    const M lineEnds = rewrite != nullptr ? LineEndStarts(block, *rewrite) : hn::FirstN(d, 0);
-    if (hn::AllFalse(d, hn::Or(high, lineEnds))) {
+    const LineEndLanes ends = lineEnds.Find(in + i, block);
+    if (hn::AllFalse(d, hn::Or(high, hn::Or(ends.starts, ends.seconds)))) {
       hn::StoreU(block, d, out + o);
       i += n;
       o += n;
       continue;
     }
-    const V first = firstBytes.Lookup(block, block);
-    const M stops = hn::Or(lineEnds, hn::AndNot(High(first), high));
-    const intptr_t stop = hn::FindFirstTrue(d, stops);
+    V first = firstBytes.Lookup(block, block);
+    const intptr_t stop = hn::FindFirstTrue(d, hn::AndNot(High(first), high));
     if (stop == 0) {
       steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
       continue;
     }
-    std::uint8_t highBits[8];
-    hn::StoreMaskBits(d, high, highBits);
-    std::uint8_t* const end =
-        ForEachBlock(d, highBits, out + o, StorePairs(), first, secondBytes.Lookup(block));
+    V second = secondBytes.Lookup(block);
+    M twoBytes = high;
+    if constexpr (LineEnds::kRewrites) {
+      first = hn::IfThenElse(ends.starts, lineEndFirst, first);
+      if (longLineEnd) {
+        second = hn::IfThenElse(ends.starts, lineEndSecond, second);
+        twoBytes = hn::Or(twoBytes, ends.starts);
+      }
+    }
+    std::uint8_t bits[2 * kMaskBytes + 8];
+    hn::StoreMaskBits(d, twoBytes, bits);
+    std::uint8_t* end;
+    if (!LineEnds::kRewrites || hn::AllFalse(d, ends.seconds)) {
+      end = ForEachBlock(d, bits, out + o, StorePairs(), first, second);
+    } else {
+      hn::StoreMaskBits(d, ends.seconds, bits + kMaskBytes);
+      end = ForEachBlock(d, bits, out + o, StorePairsWithout(), first, second);
+    }
     if (stop < 0) {
       i += n;
       o = static_cast<std::size_t>(end - out);
     } else {
       // The bytes written beyond the stop are written over next.
+      const M before = hn::FirstN(d, static_cast<std::size_t>(stop));
       i += static_cast<std::size_t>(stop);
-      o += static_cast<std::size_t>(stop) +
-           hn::CountTrue(d, hn::And(high, hn::FirstN(d, static_cast<std::size_t>(stop))));
+      o += static_cast<std::size_t>(stop) + hn::CountTrue(d, hn::And(twoBytes, before)) -
+           hn::CountTrue(d, hn::And(ends.seconds, before));
     }
   }
+  if (LineEnds::kRewrites) SkipWrittenSecond(in, size, i, *rewrite);
   while (i < size) steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
   return o;
+}
+
+std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
+  if (rewrite == nullptr) return EncodeBlocks(in, size, out, table, rewrite, NoLineEnds(), losses);
+  return EncodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), losses);
 }
 
 #endif
