@@ -1,6 +1,6 @@
 // What the compiled forms of the loops share, once per target: classifying bytes, looking
 // bytes up in tables of rows of sixteen, testing them against sets, finding where line ends may
-// start, and writing squeezed vectors sixteen lanes at a time.
+// start, and writing squeezed or widened vectors sixteen lanes at a time.
 
 #if defined(PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_
@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "engine/kernels/drop_table.h"
+#include "engine/kernels/pair_slots.h"
 #include "engine/line_end_rewrite.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -214,6 +215,63 @@ struct StoreWithout {
     return out + kDropTable.lengths[upper];
   }
 };
+
+constexpr std::size_t kMaskBytes = hn::MaxLanes(D()) / 8;
+
+// Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
+// `second` (a second byte only where the character's bit in `twoBytes` is set) at `out`, and
+// returns where it ends; up to sixteen bytes more may be written past that end. Eight
+// characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
+struct StorePairs {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
+    const unsigned lower = twoBytes[0];
+    const unsigned upper = twoBytes[1];
+    hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
+                                    hn::Load(db, kPairSlots.rows[lower])),
+               db, out);
+    out += kPairSlots.lengths[lower];
+    hn::StoreU(hn::TableLookupBytes(hn::InterleaveUpper(db, first, second),
+                                    hn::Load(db, kPairSlots.rows[upper])),
+               db, out);
+    return out + kPairSlots.lengths[upper];
+  }
+};
+
+// The same, leaving out the characters whose bit in the mask kMaskBytes after `twoBytes` is
+// set (the second byte of a line-end pair): each character's two slots, interleaved, keep the
+// first unless the character is left out and the second where it has one.
+struct StorePairsWithout {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
+    const std::uint8_t* leftOut = twoBytes + kMaskBytes;
+    out = StoreWithout()(db, SlotDrops(twoBytes[0], leftOut[0]).data(), out,
+                         hn::InterleaveLower(db, first, second));
+    return StoreWithout()(db, SlotDrops(twoBytes[1], leftOut[1]).data(), out,
+                          hn::InterleaveUpper(db, first, second));
+  }
+
+  // The sixteen slots of eight characters to drop, as StoreWithout takes them.
+  static std::array<std::uint8_t, 2> SlotDrops(unsigned twoBytes, unsigned leftOut) {
+    const unsigned drops = kSpreadBits[leftOut] | kSpreadBits[~twoBytes & 0xFF] << 1;
+    return {static_cast<std::uint8_t>(drops), static_cast<std::uint8_t>(drops >> 8)};
+  }
+};
+
+// Writes the characters of a block at `out`, each of one byte (from `first`) or, where
+// `twoBytes` says, two (from `first` and `second`), and none where `leftOut` says; returns
+// where they end. Up to sixteen bytes more may be written past that end.
+HWY_INLINE std::uint8_t* StoreCharacters(std::uint8_t* out, V first, V second, M twoBytes,
+                                         M leftOut) {
+  const D d;
+  std::uint8_t bits[2 * kMaskBytes + 8];
+  hn::StoreMaskBits(d, twoBytes, bits);
+  if (hn::AllFalse(d, leftOut)) return ForEachBlock(d, bits, out, StorePairs(), first, second);
+  hn::StoreMaskBits(d, leftOut, bits + kMaskBytes);
+  return ForEachBlock(d, bits, out, StorePairsWithout(), first, second);
+}
 
 // The lanes of `v` moved down by one: lane k gets lane k + 1, and the last lane is left
 // undefined. Within each block of sixteen the bytes shift by one, and the byte they take in

@@ -4,56 +4,9 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include <array>
-
 #include "engine/kernels/reference.h"
 #include "engine/kernels/simd-inl.h"
 #include "engine/kernels/steps.h"
-
-#ifndef PISMOVAR_ENGINE_KERNELS_UTF8_ENCODE_ONCE
-#define PISMOVAR_ENGINE_KERNELS_UTF8_ENCODE_ONCE
-namespace pismovar::kernels {
-namespace {
-
-// For eight characters whose first and second UTF-8 bytes lie interleaved in sixteen slots,
-// one row for each set of flags of which characters are not ASCII: the slots of their UTF-8
-// in order, each character's first byte and, where its flag is set, its second; and how many
-// they are.
-struct PairSlots {
-  std::uint8_t rows[256][16];
-  std::uint8_t lengths[256];
-};
-
-constexpr PairSlots MakePairSlots() {
-  PairSlots slots{};
-  for (unsigned flags = 0; flags < 256; ++flags) {
-    unsigned s = 0;
-    for (unsigned c = 0; c < 8; ++c) {
-      slots.rows[flags][s++] = static_cast<std::uint8_t>(2 * c);
-      if ((flags >> c & 1) != 0) slots.rows[flags][s++] = static_cast<std::uint8_t>(2 * c + 1);
-    }
-    slots.lengths[flags] = static_cast<std::uint8_t>(s);
-  }
-  return slots;
-}
-
-alignas(16) constexpr PairSlots kPairSlots = MakePairSlots();
-
-// Each of eight bits moved to twice its place, for the two slots of a character.
-constexpr std::array<std::uint16_t, 256> MakeSpreadBits() {
-  std::array<std::uint16_t, 256> spread{};
-  for (unsigned bits = 0; bits < 256; ++bits) {
-    for (unsigned b = 0; b < 8; ++b)
-      spread[bits] |= static_cast<std::uint16_t>((bits >> b & 1) << 2 * b);
-  }
-  return spread;
-}
-
-constexpr std::array<std::uint16_t, 256> kSpreadBits = MakeSpreadBits();
-
-}  // namespace
-}  // namespace pismovar::kernels
-#endif
 
 HWY_BEFORE_NAMESPACE();
 namespace pismovar::kernels::HWY_NAMESPACE {
@@ -188,50 +141,6 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
 
 #else
 
-constexpr std::size_t kMaskBytes = hn::MaxLanes(D()) / 8;
-
-// Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
-// `second` (a second byte only where the character's bit in `twoBytes` is set) at `out`, and
-// returns where it ends; up to sixteen bytes more may be written past that end. Eight
-// characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
-struct StorePairs {
-  template <class DB>
-  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
-                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
-    const unsigned lower = twoBytes[0];
-    const unsigned upper = twoBytes[1];
-    hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
-                                    hn::Load(db, kPairSlots.rows[lower])),
-               db, out);
-    out += kPairSlots.lengths[lower];
-    hn::StoreU(hn::TableLookupBytes(hn::InterleaveUpper(db, first, second),
-                                    hn::Load(db, kPairSlots.rows[upper])),
-               db, out);
-    return out + kPairSlots.lengths[upper];
-  }
-};
-
-// The same, leaving out the characters whose bit in the mask kMaskBytes after `twoBytes` is
-// set (the second byte of a line-end pair): each character's two slots, interleaved, keep the
-// first unless the character is left out and the second where it has one.
-struct StorePairsWithout {
-  template <class DB>
-  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
-                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
-    const std::uint8_t* leftOut = twoBytes + kMaskBytes;
-    out = StoreWithout()(db, SlotDrops(twoBytes[0], leftOut[0]).data(), out,
-                         hn::InterleaveLower(db, first, second));
-    return StoreWithout()(db, SlotDrops(twoBytes[1], leftOut[1]).data(), out,
-                          hn::InterleaveUpper(db, first, second));
-  }
-
-  // The sixteen slots of eight characters to drop, as StoreWithout takes them.
-  static std::array<std::uint8_t, 2> SlotDrops(unsigned twoBytes, unsigned leftOut) {
-    const unsigned drops = kSpreadBits[leftOut] | kSpreadBits[~twoBytes & 0xFF] << 1;
-    return {static_cast<std::uint8_t>(drops), static_cast<std::uint8_t>(drops >> 8)};
-  }
-};
-
 // A block at a time: a block of plain ASCII is copied whole; a block whose characters take one
 // or two UTF-8 bytes each has its high bytes looked up in the planes of the first and second
 // bytes, the planes interleaved sixteen bytes at a time, and the second byte of each ASCII
@@ -296,15 +205,7 @@ HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, st
         twoBytes = hn::Or(twoBytes, ends.starts);
       }
     }
-    std::uint8_t bits[2 * kMaskBytes + 8];
-    hn::StoreMaskBits(d, twoBytes, bits);
-    std::uint8_t* end;
-    if (!LineEnds::kRewrites || hn::AllFalse(d, ends.seconds)) {
-      end = ForEachBlock(d, bits, out + o, StorePairs(), first, second);
-    } else {
-      hn::StoreMaskBits(d, ends.seconds, bits + kMaskBytes);
-      end = ForEachBlock(d, bits, out + o, StorePairsWithout(), first, second);
-    }
+    std::uint8_t* const end = StoreCharacters(out + o, first, second, twoBytes, ends.seconds);
     if (stop < 0) {
       i += n;
       o = static_cast<std::size_t>(end - out);
