@@ -11,6 +11,7 @@
 
 #include <hwy/highway.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -218,8 +219,8 @@ struct StoreWithout {
 
 constexpr std::size_t kMaskBytes = hn::MaxLanes(D()) / 8;
 
-// Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
-// `second` (a second byte only where the character's bit in `twoBytes` is set) at `out`, and
+// Writes sixteen characters whose first and second bytes are in `first` and `second` (a
+// second byte only where the character's bit in `twoBytes` is set) at `out`, and
 // returns where it ends; up to sixteen bytes more may be written past that end. Eight
 // characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
 struct StorePairs {

@@ -16,7 +16,9 @@ namespace pismovar::kernels {
 // One form is compiled (as on s390x, and in WebAssembly, where Highway's library is not
 // linked): its table holds that form alone, and there is nothing to choose or narrow.
 
-std::vector<Target> SupportedTargets() { return {{HWY_TARGETS, hwy::TargetName(HWY_TARGETS)}}; }
+std::vector<Target> SupportedTargets() {
+  return {{HWY_TARGETS, hwy::TargetName(HWY_TARGETS)}};
+}
 
 std::size_t ChosenForm() { return 0; }
 
