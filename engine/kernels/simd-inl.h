@@ -309,6 +309,14 @@ struct LineEndLanes {
   M seconds;
 };
 
+#if HWY_TARGET == HWY_AVX3_DL
+// The same, one bit per byte.
+struct LineEndMasks {
+  std::uint64_t starts;
+  std::uint64_t seconds;
+};
+#endif
+
 // Finds the line ends of one rewrite in block after block; made once, outside the loop.
 class LineEndFinder {
  public:
@@ -317,8 +325,12 @@ class LineEndFinder {
   explicit LineEndFinder(const Rewrite& rewrite)
       : m_first(hn::Set(D(), rewrite.FirstStart())),
         m_second(hn::Set(D(), rewrite.PairSecond())),
+#if HWY_TARGET == HWY_AVX3_DL
+        m_secondByte(rewrite.PairSecond()),
+#endif
         m_pairs(rewrite.MayPair()),
-        m_anyLineEnd(rewrite.anyLineEnd) {}
+        m_anyLineEnd(rewrite.anyLineEnd) {
+  }
 
   // The line ends of `block`, read at `in`: reads in[-1], and for a pair in[Lanes] too.
   HWY_INLINE LineEndLanes Find(const std::uint8_t* in, V block) const {
@@ -333,9 +345,31 @@ class LineEndFinder {
     return {starts, hn::And(isSecond, afterFirst)};
   }
 
+#if HWY_TARGET == HWY_AVX3_DL
+  // The line ends of the `length` bytes at `in` that `block` holds, `size` bytes being
+  // readable there. Each pair is taken whole by the block that holds its first byte: `length`
+  // loses its last byte where that begins a pair it cuts, and so no block begins with the
+  // second byte of a pair.
+  HWY_INLINE LineEndMasks FindBits(const std::uint8_t* in, std::size_t size, __m512i block,
+                                   unsigned& length) const {
+    const std::uint64_t isFirst = _mm512_cmpeq_epi8_mask(block, m_first.raw);
+    if (!m_pairs) return {isFirst, 0};
+    if (length > 0 && (isFirst >> (length - 1) & 1) != 0 && length < size &&
+        in[length] == m_secondByte) {
+      --length;
+    }
+    const std::uint64_t isSecond = _mm512_cmpeq_epi8_mask(block, m_second.raw);
+    const std::uint64_t seconds = isSecond & isFirst << 1;
+    return {m_anyLineEnd ? isFirst | (isSecond & ~seconds) : isFirst & isSecond >> 1, seconds};
+  }
+#endif
+
  private:
   V m_first;
   V m_second;
+#if HWY_TARGET == HWY_AVX3_DL
+  std::uint8_t m_secondByte;
+#endif
   bool m_pairs;
   bool m_anyLineEnd;
 };
@@ -347,6 +381,11 @@ struct NoLineEnds {
   HWY_INLINE LineEndLanes Find(const std::uint8_t*, V) const {
     return {hn::FirstN(D(), 0), hn::FirstN(D(), 0)};
   }
+#if HWY_TARGET == HWY_AVX3_DL
+  HWY_INLINE LineEndMasks FindBits(const std::uint8_t*, std::size_t, __m512i, unsigned&) const {
+    return {0, 0};
+  }
+#endif
 };
 
 // Passes the second byte of a pair that the last block began, which wrote the whole line end.

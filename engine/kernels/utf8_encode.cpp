@@ -32,10 +32,10 @@ HWY_INLINE std::uint64_t LowBits(unsigned count) {
 // length), and the slots beyond each length are squeezed out. The blocks of 32 write a
 // rewritten line end as a character of one or two bytes and squeeze out the second byte of a
 // pair; the others stop before a byte that may start a line end, which goes byte by byte.
-template <bool kRewrites>
+template <class LineEnds>
 HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                                     const ToUtf8Table& table, const Rewrite* rewrite,
-                                    Utf8Losses& losses) {
+                                    const LineEnds& lineEnds, Utf8Losses& losses) {
   constexpr unsigned kGroup = 21;
   constexpr unsigned kSlots = 3;
   alignas(64) std::uint8_t planes[4][128];
@@ -69,15 +69,9 @@ HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, st
   constexpr std::uint64_t kGroupBytes = (std::uint64_t{1} << kGroup) - 1;
   constexpr std::uint64_t kPairBytes = 0xFFFFFFFF;
   constexpr std::uint64_t kEvenBits = 0x5555555555555555;
-  // A line end's bytes and its replacement's, for the blocks of 32.
-  const bool mayPair = kRewrites && rewrite->MayPair();
-  const __m512i lineEndFirst =
-      _mm512_set1_epi8(static_cast<char>(kRewrites ? rewrite->FirstStart() : 0));
-  const std::uint8_t pairSecond = mayPair ? rewrite->PairSecond() : 0;
-  const __m512i lineEndSecond = _mm512_set1_epi8(static_cast<char>(pairSecond));
-  const bool anyLineEnd = kRewrites && rewrite->anyLineEnd;
-  const bool longLineEnd = kRewrites && rewrite->outSize == 2;
-  const __m512i replacementFirst = _mm512_set1_epi8(kRewrites ? rewrite->out[0] : 0);
+  // A line end's replacement, for the blocks of 32.
+  const bool longLineEnd = LineEnds::kRewrites && rewrite->outSize == 2;
+  const __m512i replacementFirst = _mm512_set1_epi8(LineEnds::kRewrites ? rewrite->out[0] : 0);
   const __m512i replacementSecond = _mm512_set1_epi8(longLineEnd ? rewrite->out[1] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
@@ -106,33 +100,16 @@ HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, st
           high & _mm512_cmpeq_epi8_mask(_mm512_and_si512(lengths, _mm512_set1_epi8(3)),
                                         _mm512_set1_epi8(3));
       unsigned limit = stops != 0 ? static_cast<unsigned>(__builtin_ctzll(stops)) : 32u;
-      // Where line ends start, and the second bytes of pairs. A pair is written whole by the
-      // block that holds its first byte: one cut by the block's end waits for the next, and
-      // so no block begins with the second byte of a pair.
-      std::uint64_t starts = 0;
-      std::uint64_t seconds = 0;
-      if constexpr (kRewrites) {
-        const std::uint64_t isFirst = _mm512_cmpeq_epi8_mask(pair, lineEndFirst) & kPairBytes;
-        starts = isFirst;
-        if (mayPair) {
-          const std::uint64_t isSecond = _mm512_cmpeq_epi8_mask(pair, lineEndSecond) & kPairBytes;
-          seconds = isSecond & isFirst << 1;
-          starts = anyLineEnd ? isFirst | (isSecond & ~seconds) : isFirst & isSecond >> 1;
-          if (limit > 0 && (isFirst >> (limit - 1) & 1) != 0 && i + limit < size &&
-              in[i + limit] == pairSecond) {
-            --limit;
-          }
-        }
-      }
+      const LineEndMasks ends = lineEnds.FindBits(in + i, size - i, pair, limit);
       if (limit > 0) {
         const __m512i firstBytes = _mm512_mask_mov_epi8(
             _mm512_mask_mov_epi8(_mm512_permutex2var_epi8(lower[0], pair, upper[0]), ~high, pair),
-            starts, replacementFirst);
+            ends.starts, replacementFirst);
         const __m512i secondBytes = _mm512_mask_mov_epi8(
-            _mm512_permutex2var_epi8(lower[1], pair, upper[1]), starts, replacementSecond);
-        const std::uint64_t twoBytes = longLineEnd ? high | starts : high;
+            _mm512_permutex2var_epi8(lower[1], pair, upper[1]), ends.starts, replacementSecond);
+        const std::uint64_t twoBytes = longLineEnd ? high | ends.starts : high;
         const std::uint64_t keep =
-            ((kEvenBits & ~_pdep_u64(seconds, kEvenBits)) | _pdep_u64(twoBytes, ~kEvenBits)) &
+            ((kEvenBits & ~_pdep_u64(ends.seconds, kEvenBits)) | _pdep_u64(twoBytes, ~kEvenBits)) &
             LowBits(2 * limit);
         _mm512_storeu_si512(
             out + o, _mm512_maskz_compress_epi8(
@@ -176,8 +153,8 @@ HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, st
 
 std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                        const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
-  if (rewrite == nullptr) return EncodeBlocks<false>(in, size, out, table, rewrite, losses);
-  return EncodeBlocks<true>(in, size, out, table, rewrite, losses);
+  if (rewrite == nullptr) return EncodeBlocks(in, size, out, table, rewrite, NoLineEnds(), losses);
+  return EncodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), losses);
 }
 
 #else
