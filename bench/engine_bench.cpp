@@ -70,7 +70,7 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
     return static_cast<double>(size) * kRounds / 1e9 / seconds;
   };
   std::string table =
-      "each loop alone, GB/s of input:\n  form       map+CRLF  tally  to UTF-8  from UTF-8  "
+      "each loop alone, GB/s of input:\n  form       map+CRLF  tally  to UTF-8  +CRLF  from UTF-8  "
       "tally+UTF-8\n";
   for (const kernels::Target& target : targets) {
     const kernels::ScopedTarget use(target);
@@ -82,6 +82,9 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
     const double encode = rate(piece.size(), [&] {
       kernels::EncodeUtf8(bytes, piece.size(), out.data(), toTable, nullptr, losses);
     });
+    const double encodeDosToUnix = rate(piece.size(), [&] {
+      kernels::EncodeUtf8(bytes, piece.size(), out.data(), toTable, &dosToUnix, losses);
+    });
     const double decode = rate(utf8Size, [&] {
       kernels::DecodeUtf8(utf8.data(), utf8Size, out.data(), fromTable, nullptr, 0, losses);
     });
@@ -90,9 +93,9 @@ std::string MeasureLoops(const std::string& path, const std::vector<kernels::Tar
       tally.Add(utf8.data(), utf8Size, true, detector);
     });
     char row[160];
-    std::snprintf(row, sizeof row, "  %-9.*s %9.2f %6.2f %9.2f %11.2f %12.2f\n",
+    std::snprintf(row, sizeof row, "  %-9.*s %9.2f %6.2f %9.2f %6.2f %11.2f %12.2f\n",
                   static_cast<int>(target.name.size()), target.name.data(), convert, detect, encode,
-                  decode, tallyUtf8);
+                  encodeDosToUnix, decode, tallyUtf8);
     table += row;
   }
   return table;

@@ -25,6 +25,9 @@ struct Rewrite {
   // The bytes at which a rewritten line end may start; the same byte twice for one sequence.
   std::uint8_t FirstStart() const { return anyLineEnd ? kCR : first; }
   std::uint8_t OtherStart() const { return anyLineEnd ? kLF : first; }
+  // Whether a line end may be two bytes, and the second byte of such a pair.
+  bool MayPair() const { return pair || anyLineEnd; }
+  std::uint8_t PairSecond() const { return anyLineEnd ? kLF : second; }
 };
 
 // Where a rewritten line end starts at in[i]: writes its replacement at out[o], moves both

@@ -118,19 +118,32 @@ Transcoder::Step Transcoder::Convert(std::span<const std::uint8_t> in, std::span
   // what waits for the next piece is held back again. The text's end converts what is held.
   while (step.read < in.size() || (last && (!m_held.empty() || (bom && !m_bomWritten)))) {
     const std::size_t take = std::min(in.size() - step.read, kPieceSize);
-    m_work.resize(m_held.size() + take);
-    std::memcpy(m_work.data(), m_held.data(), m_held.size());
-    std::memcpy(m_work.data() + m_held.size(), in.data() + step.read, take);
+    // The input is read where it lies unless bytes held back go before it.
+    std::span<const std::uint8_t> piece = in.subspan(step.read, take);
+    if (!m_held.empty()) {
+      m_work.assign(m_held.begin(), m_held.end());
+      m_work.insert(m_work.end(), piece.begin(), piece.end());
+      piece = m_work;
+    }
     step.read += take;
     const bool end = last && step.read == in.size();
-    const std::size_t held = end ? 0 : HeldBack(m_work.data(), m_work.size());
-    const std::size_t n = m_work.size() - held;
-    m_pending.resize(OutputRoom(n));
-    m_pending.resize(
-        ConvertChunk(m_work.data(), n, m_offset, bom && !m_bomWritten, m_pending.data(), m_losses));
+    const std::size_t held = end ? 0 : HeldBack(piece.data(), piece.size());
+    const std::size_t n = piece.size() - held;
+    // The converted text goes straight to `out` where it surely fits, otherwise it waits in
+    // m_pending.
+    const bool fits = out.size() - step.written >= OutputRoom(n);
+    if (!fits) m_pending.resize(OutputRoom(n));
+    std::uint8_t* const target = fits ? out.data() + step.written : m_pending.data();
+    const std::size_t converted =
+        ConvertChunk(piece.data(), n, m_offset, bom && !m_bomWritten, target, m_losses);
     m_bomWritten = m_bomWritten || bom;
     m_offset += n;
-    m_held.assign(m_work.begin() + static_cast<std::ptrdiff_t>(n), m_work.end());
+    m_held.assign(piece.begin() + static_cast<std::ptrdiff_t>(n), piece.end());
+    if (fits) {
+      step.written += converted;
+      continue;
+    }
+    m_pending.resize(converted);
     if (!DeliverPending(out, step.written)) {
       step.outputFull = true;
       return step;

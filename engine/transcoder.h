@@ -70,7 +70,8 @@ class Transcoder {
   };
   // Converts as much of `in` as `out` takes, holding back what the next piece may complete;
   // with `last` the text ends with `in` and nothing is held. Text converted beyond the room of
-  // `out` waits for the next call, which writes it first. Allocates its own work area once.
+  // `out` waits for the next call, which writes it first. Converts straight into `out` where
+  // the text surely fits; a work area holds what is held back or does not fit.
   Step Convert(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, bool last);
   // What the conversions since the transcoder was made lost.
   const Utf8Losses& Losses() const { return m_losses; }

@@ -46,21 +46,12 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     // A pair (and, for any line end, a lone CR or LF) becomes one byte: the first byte of a
     // pair is replaced and its second squeezed out. The first step makes sure that a block
     // always has the byte before it.
-    const std::uint8_t firstByte = rewrite->FirstStart();
-    const std::uint8_t secondByte = rewrite->anyLineEnd ? rewrite->OtherStart() : rewrite->second;
-    const V first = hn::Set(d, firstByte);
-    const V second = hn::Set(d, secondByte);
     const V replacement = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[0]));
+    const LineEndFinder lineEnds(*rewrite);
     if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
     for (; i + n + 1 <= size; i += n) {
       const V block = hn::LoadU(d, in + i);
-      const M isFirst = hn::Eq(block, first);
-      const M isSecond = hn::Eq(block, second);
-      const M afterFirst = hn::Eq(hn::LoadU(d, in + i - 1), first);
-      const M ends = hn::And(isSecond, afterFirst);
-      const M starts = rewrite->anyLineEnd
-                           ? hn::Or(isFirst, hn::AndNot(afterFirst, isSecond))
-                           : hn::And(isFirst, hn::Eq(hn::LoadU(d, in + i + 1), second));
+      const auto [starts, ends] = lineEnds.Find(in + i, block);
       const V mapped = hn::IfThenElse(starts, replacement, table.Lookup(block, block));
       const M substitutes = flagged.Contains(block);
 #if HWY_TARGET == HWY_AVX3_DL
@@ -89,21 +80,31 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
 #endif
       count += hn::CountTrue(d, substitutes);
     }
-    // The second byte of a pair that the last block began is already written.
-    if (i > 0 && i < size && in[i - 1] == firstByte && in[i] == secondByte) ++i;
+    SkipWrittenSecond(in, size, i, *rewrite);
   } else {
-    // A line end grows: each block is written up to its first line end, which is rewritten
-    // on its own.
-    while (i + n <= size) {
+    // A line end grows to two bytes: a block with one writes each lane as a character of one
+    // byte or, for a line end, two, and the second byte of a pair (any line end into CR LF)
+    // as none.
+    const LineEndFinder lineEnds(*rewrite);
+    const V lineEndFirst = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[0]));
+    const V lineEndSecond = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[1]));
+    if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
+    for (; i + n + 1 <= size; i += n) {
       const V block = hn::LoadU(d, in + i);
-      hn::StoreU(table.Lookup(block, block), d, out + o);
-      const intptr_t end = hn::FindFirstTrue(d, LineEndStarts(block, *rewrite));
-      const std::size_t taken = end < 0 ? n : static_cast<std::size_t>(end);
-      count += hn::CountTrue(d, hn::And(flagged.Contains(block), hn::FirstN(d, taken)));
-      i += taken;
-      o += taken;
-      if (end >= 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
+      const V mapped = table.Lookup(block, block);
+      const auto [starts, ends] = lineEnds.Find(in + i, block);
+      count += hn::CountTrue(d, flagged.Contains(block));
+      if (hn::AllFalse(d, hn::Or(starts, ends))) {
+        hn::StoreU(mapped, d, out + o);
+        o += n;
+        continue;
+      }
+      o = static_cast<std::size_t>(StoreCharacters(out + o,
+                                                   hn::IfThenElse(starts, lineEndFirst, mapped),
+                                                   lineEndSecond, starts, ends) -
+                                   out);
     }
+    SkipWrittenSecond(in, size, i, *rewrite);
   }
   while (i < size) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
   substitutions += count;

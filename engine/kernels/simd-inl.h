@@ -1,6 +1,6 @@
 // What the compiled forms of the loops share, once per target: classifying bytes, looking
 // bytes up in tables of rows of sixteen, testing them against sets, finding where line ends may
-// start, and writing squeezed vectors sixteen lanes at a time.
+// start, and writing squeezed or widened vectors sixteen lanes at a time.
 
 #if defined(PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef PISMOVAR_ENGINE_KERNELS_SIMD_INL_H_
@@ -11,10 +11,12 @@
 
 #include <hwy/highway.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/kernels/drop_table.h"
+#include "engine/kernels/pair_slots.h"
 #include "engine/line_end_rewrite.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -215,6 +217,63 @@ struct StoreWithout {
   }
 };
 
+constexpr std::size_t kMaskBytes = hn::MaxLanes(D()) / 8;
+
+// Writes sixteen characters whose first and second bytes are in `first` and `second` (a
+// second byte only where the character's bit in `twoBytes` is set) at `out`, and
+// returns where it ends; up to sixteen bytes more may be written past that end. Eight
+// characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
+struct StorePairs {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
+    const unsigned lower = twoBytes[0];
+    const unsigned upper = twoBytes[1];
+    hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
+                                    hn::Load(db, kPairSlots.rows[lower])),
+               db, out);
+    out += kPairSlots.lengths[lower];
+    hn::StoreU(hn::TableLookupBytes(hn::InterleaveUpper(db, first, second),
+                                    hn::Load(db, kPairSlots.rows[upper])),
+               db, out);
+    return out + kPairSlots.lengths[upper];
+  }
+};
+
+// The same, leaving out the characters whose bit in the mask kMaskBytes after `twoBytes` is
+// set (the second byte of a line-end pair): each character's two slots, interleaved, keep the
+// first unless the character is left out and the second where it has one.
+struct StorePairsWithout {
+  template <class DB>
+  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* twoBytes, std::uint8_t* out,
+                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
+    const std::uint8_t* leftOut = twoBytes + kMaskBytes;
+    out = StoreWithout()(db, SlotDrops(twoBytes[0], leftOut[0]).data(), out,
+                         hn::InterleaveLower(db, first, second));
+    return StoreWithout()(db, SlotDrops(twoBytes[1], leftOut[1]).data(), out,
+                          hn::InterleaveUpper(db, first, second));
+  }
+
+  // The sixteen slots of eight characters to drop, as StoreWithout takes them.
+  static std::array<std::uint8_t, 2> SlotDrops(unsigned twoBytes, unsigned leftOut) {
+    const unsigned drops = kSpreadBits[leftOut] | kSpreadBits[~twoBytes & 0xFF] << 1;
+    return {static_cast<std::uint8_t>(drops), static_cast<std::uint8_t>(drops >> 8)};
+  }
+};
+
+// Writes the characters of a block at `out`, each of one byte (from `first`) or, where
+// `twoBytes` says, two (from `first` and `second`), and none where `leftOut` says; returns
+// where they end. Up to sixteen bytes more may be written past that end.
+HWY_INLINE std::uint8_t* StoreCharacters(std::uint8_t* out, V first, V second, M twoBytes,
+                                         M leftOut) {
+  const D d;
+  std::uint8_t bits[2 * kMaskBytes + 8];
+  hn::StoreMaskBits(d, twoBytes, bits);
+  if (hn::AllFalse(d, leftOut)) return ForEachBlock(d, bits, out, StorePairs(), first, second);
+  hn::StoreMaskBits(d, leftOut, bits + kMaskBytes);
+  return ForEachBlock(d, bits, out, StorePairsWithout(), first, second);
+}
+
 // The lanes of `v` moved down by one: lane k gets lane k + 1, and the last lane is left
 // undefined. Within each block of sixteen the bytes shift by one, and the byte they take in
 // comes from the block above (one rotate across the register where it has several).
@@ -242,6 +301,101 @@ HWY_INLINE std::uint64_t LineEndBits(__m512i block, const Rewrite* rewrite) {
   return rewrite != nullptr ? LineEndStarts(V{block}, *rewrite).raw : 0;
 }
 #endif
+
+// The lanes of a block where a rewritten line end starts, and those that hold the second
+// byte of a pair, whose start writes the whole replacement.
+struct LineEndLanes {
+  M starts;
+  M seconds;
+};
+
+#if HWY_TARGET == HWY_AVX3_DL
+// The same, one bit per byte.
+struct LineEndMasks {
+  std::uint64_t starts;
+  std::uint64_t seconds;
+};
+#endif
+
+// Finds the line ends of one rewrite in block after block; made once, outside the loop.
+class LineEndFinder {
+ public:
+  static constexpr bool kRewrites = true;
+
+  explicit LineEndFinder(const Rewrite& rewrite)
+      : m_first(hn::Set(D(), rewrite.FirstStart())),
+        m_second(hn::Set(D(), rewrite.PairSecond())),
+#if HWY_TARGET == HWY_AVX3_DL
+        m_secondByte(rewrite.PairSecond()),
+#endif
+        m_pairs(rewrite.MayPair()),
+        m_anyLineEnd(rewrite.anyLineEnd) {
+  }
+
+  // The line ends of `block`, read at `in`: reads in[-1], and for a pair in[Lanes] too.
+  HWY_INLINE LineEndLanes Find(const std::uint8_t* in, V block) const {
+    const D d;
+    const M isFirst = hn::Eq(block, m_first);
+    if (!m_pairs) return {isFirst, hn::FirstN(d, 0)};
+    const M isSecond = hn::Eq(block, m_second);
+    const M afterFirst = hn::Eq(hn::LoadU(d, in - 1), m_first);
+    // Any line end: every CR starts one, and so does an LF after anything but a CR.
+    const M starts = m_anyLineEnd ? hn::Or(isFirst, hn::AndNot(afterFirst, isSecond))
+                                  : hn::And(isFirst, hn::Eq(hn::LoadU(d, in + 1), m_second));
+    return {starts, hn::And(isSecond, afterFirst)};
+  }
+
+#if HWY_TARGET == HWY_AVX3_DL
+  // The line ends of the `length` bytes at `in` that `block` holds, `size` bytes being
+  // readable there. Each pair is taken whole by the block that holds its first byte: `length`
+  // loses its last byte where that begins a pair it cuts, and so no block begins with the
+  // second byte of a pair.
+  HWY_INLINE LineEndMasks FindBits(const std::uint8_t* in, std::size_t size, __m512i block,
+                                   unsigned& length) const {
+    const std::uint64_t isFirst = _mm512_cmpeq_epi8_mask(block, m_first.raw);
+    if (!m_pairs) return {isFirst, 0};
+    if (length > 0 && (isFirst >> (length - 1) & 1) != 0 && length < size &&
+        in[length] == m_secondByte) {
+      --length;
+    }
+    const std::uint64_t isSecond = _mm512_cmpeq_epi8_mask(block, m_second.raw);
+    const std::uint64_t seconds = isSecond & isFirst << 1;
+    return {m_anyLineEnd ? isFirst | (isSecond & ~seconds) : isFirst & isSecond >> 1, seconds};
+  }
+#endif
+
+ private:
+  V m_first;
+  V m_second;
+#if HWY_TARGET == HWY_AVX3_DL
+  std::uint8_t m_secondByte;
+#endif
+  bool m_pairs;
+  bool m_anyLineEnd;
+};
+
+// The same for a loop without a rewrite: no line ends.
+struct NoLineEnds {
+  static constexpr bool kRewrites = false;
+
+  HWY_INLINE LineEndLanes Find(const std::uint8_t*, V) const {
+    return {hn::FirstN(D(), 0), hn::FirstN(D(), 0)};
+  }
+#if HWY_TARGET == HWY_AVX3_DL
+  HWY_INLINE LineEndMasks FindBits(const std::uint8_t*, std::size_t, __m512i, unsigned&) const {
+    return {0, 0};
+  }
+#endif
+};
+
+// Passes the second byte of a pair that the last block began, which wrote the whole line end.
+HWY_INLINE void SkipWrittenSecond(const std::uint8_t* in, std::size_t size, std::size_t& i,
+                                  const Rewrite& rewrite) {
+  if (rewrite.MayPair() && i > 0 && i < size && in[i - 1] == rewrite.FirstStart() &&
+      in[i] == rewrite.PairSecond()) {
+    ++i;
+  }
+}
 
 #endif  // HWY_TARGET != HWY_SCALAR
 

@@ -59,11 +59,15 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(__m512i block, std::uint8_t lowLead, std::u
 
 // 64 bytes at a time while they hold only ASCII and the two-byte sequences of U+0080..U+017F:
 // each continuation byte is looked up with its lead in the 256-entry Latin() table, and in
-// LatinSubstitutes() to count the substitutes, and the leads are squeezed out. Anything else
-// (a longer or malformed sequence, a line end) is finished one sequence at a time.
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
+// LatinSubstitutes() to count the substitutes, and the leads are squeezed out. A line end
+// rewritten to one byte is written in the block and the second byte of a pair squeezed out
+// with the leads. Anything else (a longer or malformed sequence, a line end that grows) is
+// finished one sequence at a time.
+template <class LineEnds>
+HWY_INLINE std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const FromUnicodeTable& table, const Rewrite* rewrite,
+                                    const LineEnds& lineEnds, std::uint64_t offset,
+                                    Utf8Losses& losses) {
   const std::uint8_t* latin = table.Latin().data();
   const __m512i latin0 = _mm512_loadu_si512(latin);
   const __m512i latin1 = _mm512_loadu_si512(latin + 64);
@@ -78,16 +82,20 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   for (int s = 0; s < 64; ++s) previous[s] = static_cast<std::uint8_t>(s == 0 ? 0 : s - 1);
   const __m512i previousIndex = _mm512_load_si512(previous);
   const steps::WriteByte write{table, losses};
+  const Rewrite* const stopAt = LineEnds::kRewrites ? nullptr : rewrite;
+  const __m512i lineEnd = _mm512_set1_epi8(LineEnds::kRewrites ? rewrite->out[0] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
     const __m512i block = _mm512_loadu_si512(in + i);
-    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, rewrite);
-    if (run.length == 0) {
+    const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, stopAt);
+    unsigned length = run.length;
+    const LineEndMasks ends = lineEnds.FindBits(in + i, size - i, block, length);
+    if (length == 0) {
       steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
       continue;
     }
-    const std::uint64_t span = LowBits(run.length);
+    const std::uint64_t span = LowBits(length);
     const __m512i lead = _mm512_maskz_permutexvar_epi8(~std::uint64_t{0}, previousIndex, block);
     const __m512i index = _mm512_or_si512(
         _mm512_slli_epi16(
@@ -108,37 +116,70 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     const std::uint64_t replaced =
         missing | (continuations & _mm512_test_epi8_mask(substituted, substituted));
     mapped = _mm512_mask_mov_epi8(mapped, missing, _mm512_set1_epi8(kLostByte));
-    const std::uint64_t keep = span & ~run.leads;
-    _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(
-                                     keep, _mm512_mask_mov_epi8(block, continuations, mapped)));
+    const std::uint64_t keep = span & ~(run.leads | ends.seconds);
+    _mm512_storeu_si512(
+        out + o, _mm512_maskz_compress_epi8(
+                     keep, _mm512_mask_mov_epi8(_mm512_mask_mov_epi8(block, ends.starts, lineEnd),
+                                                continuations, mapped)));
     o += static_cast<std::size_t>(__builtin_popcountll(keep));
-    i += run.length;
+    i += length;
     losses.replaced += static_cast<std::uint64_t>(__builtin_popcountll(replaced));
   }
   while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   return o;
 }
 
-// 64 bytes at a time while they hold only ASCII and two-byte sequences: copied as they are.
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses) {
+  if (rewrite == nullptr || rewrite->outSize != 1) {
+    return DecodeBlocks(in, size, out, table, rewrite, NoLineEnds(), offset, losses);
+  }
+  return DecodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), offset, losses);
+}
+
+// 64 bytes at a time while they hold only ASCII and two-byte sequences: copied as they are,
+// with a line end rewritten to one byte written in the block and the second byte of a pair
+// squeezed out.
+template <class LineEnds>
+HWY_INLINE std::size_t RepairBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const Rewrite* rewrite, const LineEnds& lineEnds,
+                                    std::uint64_t offset, Utf8Losses& losses) {
+  const Rewrite* const stopAt = LineEnds::kRewrites ? nullptr : rewrite;
+  const __m512i lineEnd = _mm512_set1_epi8(LineEnds::kRewrites ? rewrite->out[0] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
     const __m512i block = _mm512_loadu_si512(in + i);
-    const std::size_t length = ScanTwoByteRun(block, 0xC2, 0xDF, rewrite).length;
+    unsigned length = ScanTwoByteRun(block, 0xC2, 0xDF, stopAt).length;
+    const LineEndMasks ends = lineEnds.FindBits(in + i, size - i, block, length);
     if (length == 0) {
       steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
-    } else {
-      _mm512_storeu_si512(out + o, block);
-      o += length;
-      i += length;
+      continue;
     }
+    const __m512i rewritten = _mm512_mask_mov_epi8(block, ends.starts, lineEnd);
+    const std::uint64_t keep = LowBits(length) & ~ends.seconds;
+    if (keep == LowBits(length)) {
+      _mm512_storeu_si512(out + o, rewritten);
+      o += length;
+    } else {
+      _mm512_storeu_si512(out + o, _mm512_maskz_compress_epi8(keep, rewritten));
+      o += static_cast<std::size_t>(__builtin_popcountll(keep));
+    }
+    i += length;
   }
   while (i < size) {
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   return o;
+}
+
+std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+  if (rewrite == nullptr || rewrite->outSize != 1) {
+    return RepairBlocks(in, size, out, rewrite, NoLineEnds(), offset, losses);
+  }
+  return RepairBlocks(in, size, out, rewrite, LineEndFinder(*rewrite), offset, losses);
 }
 
 #else
@@ -172,11 +213,14 @@ HWY_INLINE TwoByteRun ScanTwoByteRun(const std::uint8_t* at, V block, std::uint8
 
 // A block at a time while it holds only ASCII and the two-byte sequences of U+0080..U+017F:
 // each continuation byte is looked up with its lead in the 256-entry Latin() table and the
-// leads are squeezed out. Anything else (a longer or malformed sequence, a line end) is
-// finished one sequence at a time.
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
+// leads are squeezed out. A line end rewritten to one byte is written in the block and the
+// second byte of a pair squeezed out with the leads. Anything else (a longer or malformed
+// sequence, a line end that grows) is finished one sequence at a time.
+template <class LineEnds>
+HWY_INLINE std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const FromUnicodeTable& table, const Rewrite* rewrite,
+                                    const LineEnds& lineEnds, std::uint64_t offset,
+                                    Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   // The blocks take the characters the code page has, which are high bytes, and those it
@@ -191,6 +235,8 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   }
   const RowTable<16> latin(latinBytes);
   const steps::WriteByte write{table, losses};
+  const Rewrite* const stopAt = LineEnds::kRewrites ? nullptr : rewrite;
+  const V lineEnd = hn::Set(d, LineEnds::kRewrites ? rewrite->out[0] : 0);
   // The blocks' count stays in a register: the output bytes could alias the caller's.
   std::uint64_t replaced = 0;
   std::size_t i = 0;
@@ -199,14 +245,15 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   if (size > 0) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   while (i + n < size) {
     const V block = hn::LoadU(d, in + i);
-    if (hn::AllFalse(d, High(block)) &&
-        (rewrite == nullptr || hn::AllFalse(d, LineEndStarts(block, *rewrite)))) {
+    const LineEndLanes ends = lineEnds.Find(in + i, block);
+    if (hn::AllFalse(d, hn::Or(High(block), hn::Or(ends.starts, ends.seconds))) &&
+        (stopAt == nullptr || hn::AllFalse(d, LineEndStarts(block, *stopAt)))) {
       hn::StoreU(block, d, out + o);
       i += n;
       o += n;
       continue;
     }
-    const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xC5, rewrite);
+    const TwoByteRun run = ScanTwoByteRun(in + i, block, 0xC5, stopAt);
     // The index of a continuation byte's character in Latin(): its lead's offset from C2 above
     // its own six bits. The two low bits of C2..C5, moved up, add up with the continuation
     // byte's 10 to just that offset.
@@ -227,28 +274,46 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     }
     const M continuations = hn::And(run.continuations, span);
     replaced += hn::CountTrue(d, hn::AndNot(High(mapped), continuations));
-    std::uint8_t leadBits[8];
-    hn::StoreMaskBits(d, run.leads, leadBits);
-    std::uint8_t* const end = ForEachBlock(d, leadBits, out + o, StoreWithout(),
-                                           hn::IfThenElse(continuations, mapped, block));
+    const M drops = hn::Or(run.leads, ends.seconds);
+    std::uint8_t dropBits[8];
+    hn::StoreMaskBits(d, drops, dropBits);
+    std::uint8_t* const end = ForEachBlock(
+        d, dropBits, out + o, StoreWithout(),
+        hn::IfThenElse(continuations, mapped, hn::IfThenElse(ends.starts, lineEnd, block)));
     if (length == n) {
       o = static_cast<std::size_t>(end - out);
     } else {
       // The bytes written beyond the run are written over next.
-      o += length - hn::CountTrue(d, hn::And(run.leads, span));
+      o += length - hn::CountTrue(d, hn::And(drops, span));
     }
     i += length;
   }
+  if (LineEnds::kRewrites) SkipWrittenSecond(in, size, i, *rewrite);
   while (i < size) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   losses.replaced += replaced;
   return o;
 }
 
-// A block at a time while it holds only ASCII and two-byte sequences: copied as it is.
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses) {
+  if (rewrite == nullptr || rewrite->outSize != 1) {
+    return DecodeBlocks(in, size, out, table, rewrite, NoLineEnds(), offset, losses);
+  }
+  return DecodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), offset, losses);
+}
+
+// A block at a time while it holds only ASCII and two-byte sequences: copied as it is, with a
+// line end rewritten to one byte written in the block and the second byte of a pair squeezed
+// out.
+template <class LineEnds>
+HWY_INLINE std::size_t RepairBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const Rewrite* rewrite, const LineEnds& lineEnds,
+                                    std::uint64_t offset, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
+  const Rewrite* const stopAt = LineEnds::kRewrites ? nullptr : rewrite;
+  const V lineEnd = hn::Set(d, LineEnds::kRewrites ? rewrite->out[0] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
   // The scan reads the byte before the block.
@@ -257,19 +322,38 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   }
   while (i + n < size) {
     const V block = hn::LoadU(d, in + i);
-    const std::size_t length = ScanTwoByteRun(in + i, block, 0xDF, rewrite).length;
+    const std::size_t length = ScanTwoByteRun(in + i, block, 0xDF, stopAt).length;
     if (length == 0) {
       steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
       continue;
     }
-    hn::StoreU(block, d, out + o);
+    const LineEndLanes ends = lineEnds.Find(in + i, block);
+    if (hn::AllFalse(d, ends.seconds)) {
+      hn::StoreU(hn::IfThenElse(ends.starts, lineEnd, block), d, out + o);
+      o += length;
+    } else {
+      std::uint8_t dropBits[8];
+      hn::StoreMaskBits(d, ends.seconds, dropBits);
+      std::uint8_t* const end = ForEachBlock(d, dropBits, out + o, StoreWithout(),
+                                             hn::IfThenElse(ends.starts, lineEnd, block));
+      o = length == n ? static_cast<std::size_t>(end - out)
+                      : o + length - hn::CountTrue(d, hn::And(ends.seconds, hn::FirstN(d, length)));
+    }
     i += length;
-    o += length;
   }
+  if (LineEnds::kRewrites) SkipWrittenSecond(in, size, i, *rewrite);
   while (i < size) {
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   return o;
+}
+
+std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
+  if (rewrite == nullptr || rewrite->outSize != 1) {
+    return RepairBlocks(in, size, out, rewrite, NoLineEnds(), offset, losses);
+  }
+  return RepairBlocks(in, size, out, rewrite, LineEndFinder(*rewrite), offset, losses);
 }
 
 #endif

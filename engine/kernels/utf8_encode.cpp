@@ -8,39 +8,6 @@
 #include "engine/kernels/simd-inl.h"
 #include "engine/kernels/steps.h"
 
-#ifndef PISMOVAR_ENGINE_KERNELS_UTF8_ENCODE_ONCE
-#define PISMOVAR_ENGINE_KERNELS_UTF8_ENCODE_ONCE
-namespace pismovar::kernels {
-namespace {
-
-// For eight characters whose first and second UTF-8 bytes lie interleaved in sixteen slots,
-// one row for each set of flags of which characters are not ASCII: the slots of their UTF-8
-// in order, each character's first byte and, where its flag is set, its second; and how many
-// they are.
-struct PairSlots {
-  std::uint8_t rows[256][16];
-  std::uint8_t lengths[256];
-};
-
-constexpr PairSlots MakePairSlots() {
-  PairSlots slots{};
-  for (unsigned flags = 0; flags < 256; ++flags) {
-    unsigned s = 0;
-    for (unsigned c = 0; c < 8; ++c) {
-      slots.rows[flags][s++] = static_cast<std::uint8_t>(2 * c);
-      if ((flags >> c & 1) != 0) slots.rows[flags][s++] = static_cast<std::uint8_t>(2 * c + 1);
-    }
-    slots.lengths[flags] = static_cast<std::uint8_t>(s);
-  }
-  return slots;
-}
-
-alignas(16) constexpr PairSlots kPairSlots = MakePairSlots();
-
-}  // namespace
-}  // namespace pismovar::kernels
-#endif
-
 HWY_BEFORE_NAMESPACE();
 namespace pismovar::kernels::HWY_NAMESPACE {
 
@@ -62,10 +29,13 @@ HWY_INLINE std::uint64_t LowBits(unsigned count) {
 // Plain ASCII 64 bytes at a time; characters of one or two UTF-8 bytes 32 at a time; any
 // other 21 at a time: each byte is spread over three output slots (its UTF-8 is at most three
 // bytes long), looked up in the planes of the upper half (the three UTF-8 bytes and the
-// length), and the slots beyond each length are squeezed out. Each stops before a byte that
-// may start a line end, which goes byte by byte.
-std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
+// length), and the slots beyond each length are squeezed out. The blocks of 32 write a
+// rewritten line end as a character of one or two bytes and squeeze out the second byte of a
+// pair; the others stop before a byte that may start a line end, which goes byte by byte.
+template <class LineEnds>
+HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const ToUtf8Table& table, const Rewrite* rewrite,
+                                    const LineEnds& lineEnds, Utf8Losses& losses) {
   constexpr unsigned kGroup = 21;
   constexpr unsigned kSlots = 3;
   alignas(64) std::uint8_t planes[4][128];
@@ -99,6 +69,10 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   constexpr std::uint64_t kGroupBytes = (std::uint64_t{1} << kGroup) - 1;
   constexpr std::uint64_t kPairBytes = 0xFFFFFFFF;
   constexpr std::uint64_t kEvenBits = 0x5555555555555555;
+  // A line end's replacement, for the blocks of 32.
+  const bool longLineEnd = LineEnds::kRewrites && rewrite->outSize == 2;
+  const __m512i replacementFirst = _mm512_set1_epi8(LineEnds::kRewrites ? rewrite->out[0] : 0);
+  const __m512i replacementSecond = _mm512_set1_epi8(longLineEnd ? rewrite->out[1] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
   // A block of 64 plain ASCII bytes is copied whole; after a block that is not, the next
@@ -122,16 +96,21 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
       const __m512i pair = _mm512_maskz_loadu_epi8(kPairBytes, in + i);
       const std::uint64_t high = _mm512_movepi8_mask(pair);
       const __m512i lengths = _mm512_permutex2var_epi8(lower[3], pair, upper[3]);
-      std::uint64_t stops =
+      const std::uint64_t stops =
           high & _mm512_cmpeq_epi8_mask(_mm512_and_si512(lengths, _mm512_set1_epi8(3)),
                                         _mm512_set1_epi8(3));
-      stops |= LineEndBits(pair, rewrite) & kPairBytes;
-      const unsigned limit = stops != 0 ? static_cast<unsigned>(__builtin_ctzll(stops)) : 32u;
+      unsigned limit = stops != 0 ? static_cast<unsigned>(__builtin_ctzll(stops)) : 32u;
+      const LineEndMasks ends = lineEnds.FindBits(in + i, size - i, pair, limit);
       if (limit > 0) {
-        const __m512i firstBytes =
-            _mm512_mask_mov_epi8(_mm512_permutex2var_epi8(lower[0], pair, upper[0]), ~high, pair);
-        const __m512i secondBytes = _mm512_permutex2var_epi8(lower[1], pair, upper[1]);
-        const std::uint64_t keep = (kEvenBits | _pdep_u64(high, ~kEvenBits)) & LowBits(2 * limit);
+        const __m512i firstBytes = _mm512_mask_mov_epi8(
+            _mm512_mask_mov_epi8(_mm512_permutex2var_epi8(lower[0], pair, upper[0]), ~high, pair),
+            ends.starts, replacementFirst);
+        const __m512i secondBytes = _mm512_mask_mov_epi8(
+            _mm512_permutex2var_epi8(lower[1], pair, upper[1]), ends.starts, replacementSecond);
+        const std::uint64_t twoBytes = longLineEnd ? high | ends.starts : high;
+        const std::uint64_t keep =
+            ((kEvenBits & ~_pdep_u64(ends.seconds, kEvenBits)) | _pdep_u64(twoBytes, ~kEvenBits)) &
+            LowBits(2 * limit);
         _mm512_storeu_si512(
             out + o, _mm512_maskz_compress_epi8(
                          keep, _mm512_permutex2var_epi8(firstBytes, interleaveIndex, secondBytes)));
@@ -172,36 +151,24 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   return o;
 }
 
-#else
+std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
+  if (rewrite == nullptr) return EncodeBlocks(in, size, out, table, rewrite, NoLineEnds(), losses);
+  return EncodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), losses);
+}
 
-// Writes the UTF-8 of sixteen characters whose first and second bytes are in `first` and
-// `second` (a second byte only where the character's bit in `highBits` is set) at `out`, and
-// returns where it ends; up to sixteen bytes more may be written past that end. Eight
-// characters at a time, for the shuffle of eight characters' slots is one row of kPairSlots.
-struct StorePairs {
-  template <class DB>
-  HWY_INLINE std::uint8_t* operator()(DB db, const std::uint8_t* highBits, std::uint8_t* out,
-                                      hn::Vec<DB> first, hn::Vec<DB> second) const {
-    const unsigned lower = highBits[0];
-    const unsigned upper = highBits[1];
-    hn::StoreU(hn::TableLookupBytes(hn::InterleaveLower(db, first, second),
-                                    hn::Load(db, kPairSlots.rows[lower])),
-               db, out);
-    out += kPairSlots.lengths[lower];
-    hn::StoreU(hn::TableLookupBytes(hn::InterleaveUpper(db, first, second),
-                                    hn::Load(db, kPairSlots.rows[upper])),
-               db, out);
-    return out + kPairSlots.lengths[upper];
-  }
-};
+#else
 
 // A block at a time: a block of plain ASCII is copied whole; a block whose characters take one
 // or two UTF-8 bytes each has its high bytes looked up in the planes of the first and second
 // bytes, the planes interleaved sixteen bytes at a time, and the second byte of each ASCII
-// character squeezed out. The block stops before a longer character and a byte that may start
-// a line end, which go byte by byte.
-std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
+// character squeezed out. A rewritten line end is written in the block as a character of one
+// or two bytes, and the second byte of a pair is squeezed out with the slots. The block stops
+// before a longer character, which goes byte by byte.
+template <class LineEnds>
+HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                                    const ToUtf8Table& table, const Rewrite* rewrite,
+                                    const LineEnds& lineEnds, Utf8Losses& losses) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   // A byte whose UTF-8 is not two bytes long is marked in the plane of first bytes with a byte
@@ -219,41 +186,64 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   const HighTable firstBytes(firsts);
   // Only the high bytes' second bytes are kept: the other lanes may hold anything.
   const RowTable<8> secondBytes(seconds);
+  // A line end's replacement, as the first and second byte of a character.
+  const bool longLineEnd = LineEnds::kRewrites && rewrite->outSize == 2;
+  const V lineEndFirst = hn::Set(d, LineEnds::kRewrites ? rewrite->out[0] : 0);
+  const V lineEndSecond = hn::Set(d, longLineEnd ? rewrite->out[1] : 0);
   std::size_t i = 0;
   std::size_t o = 0;
-  while (i + n <= size) {
+  // With a rewrite every block reads the byte before it, which the first step provides, and
+  // the byte after it.
+  constexpr std::size_t kAfter = LineEnds::kRewrites ? 1 : 0;
+  if (LineEnds::kRewrites && size > 0) {
+    steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
+  }
+  while (i + n + kAfter <= size) {
     const V block = hn::LoadU(d, in + i);
     const M high = High(block);
-    const M lineEnds = rewrite != nullptr ? LineEndStarts(block, *rewrite) : hn::FirstN(d, 0);
-    if (hn::AllFalse(d, hn::Or(high, lineEnds))) {
+    const LineEndLanes ends = lineEnds.Find(in + i, block);
+    if (hn::AllFalse(d, hn::Or(high, hn::Or(ends.starts, ends.seconds)))) {
       hn::StoreU(block, d, out + o);
       i += n;
       o += n;
       continue;
     }
-    const V first = firstBytes.Lookup(block, block);
-    const M stops = hn::Or(lineEnds, hn::AndNot(High(first), high));
-    const intptr_t stop = hn::FindFirstTrue(d, stops);
+    V first = firstBytes.Lookup(block, block);
+    const intptr_t stop = hn::FindFirstTrue(d, hn::AndNot(High(first), high));
     if (stop == 0) {
       steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
       continue;
     }
-    std::uint8_t highBits[8];
-    hn::StoreMaskBits(d, high, highBits);
-    std::uint8_t* const end =
-        ForEachBlock(d, highBits, out + o, StorePairs(), first, secondBytes.Lookup(block));
+    V second = secondBytes.Lookup(block);
+    M twoBytes = high;
+    if constexpr (LineEnds::kRewrites) {
+      first = hn::IfThenElse(ends.starts, lineEndFirst, first);
+      if (longLineEnd) {
+        second = hn::IfThenElse(ends.starts, lineEndSecond, second);
+        twoBytes = hn::Or(twoBytes, ends.starts);
+      }
+    }
+    std::uint8_t* const end = StoreCharacters(out + o, first, second, twoBytes, ends.seconds);
     if (stop < 0) {
       i += n;
       o = static_cast<std::size_t>(end - out);
     } else {
       // The bytes written beyond the stop are written over next.
+      const M before = hn::FirstN(d, static_cast<std::size_t>(stop));
       i += static_cast<std::size_t>(stop);
-      o += static_cast<std::size_t>(stop) +
-           hn::CountTrue(d, hn::And(high, hn::FirstN(d, static_cast<std::size_t>(stop))));
+      o += static_cast<std::size_t>(stop) + hn::CountTrue(d, hn::And(twoBytes, before)) -
+           hn::CountTrue(d, hn::And(ends.seconds, before));
     }
   }
+  if (LineEnds::kRewrites) SkipWrittenSecond(in, size, i, *rewrite);
   while (i < size) steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
   return o;
+}
+
+std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const ToUtf8Table& table, const Rewrite* rewrite, Utf8Losses& losses) {
+  if (rewrite == nullptr) return EncodeBlocks(in, size, out, table, rewrite, NoLineEnds(), losses);
+  return EncodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), losses);
 }
 
 #endif

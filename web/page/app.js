@@ -262,10 +262,11 @@ async function onConvert() {
   updateButtons(true);
   for (const row of todo) {
     if (row.url) URL.revokeObjectURL(row.url);
-    row.blob = row.url = null;
+    const previous = row.files ?? [];
+    row.blob = row.url = row.files = null;
     showResult(row, paragraph(t('converting', { percent: 0 })));
     const options = { from: row.from, to, eolIn: eolOut === undefined ? undefined : row.eolIn, eolOut, strict };
-    current = ask({ kind: 'convert', file: row.file, options }, ({ done }) => {
+    current = ask({ kind: 'convert', file: row.file, options, previous }, ({ done }) => {
       progress.value = (before + done) / total;
       row.result.firstChild.textContent = t('converting', { percent: Math.floor((100 * done) / row.file.size) });
     });
@@ -282,6 +283,7 @@ async function onConvert() {
       showResult(row, paragraph(answer.unreadable ? t('unreadable') : t('failed', { reason: answer.reason }), 'error'));
     } else {
       row.blob = answer.blob;
+      row.files = answer.files;
       row.url = URL.createObjectURL(answer.blob);
       const link = document.createElement('a');
       link.href = row.url;

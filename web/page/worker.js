@@ -224,16 +224,20 @@ async function partStarts(file) {
   return starts;
 }
 
-// A result in the private file system that is of no use, removed.
-async function removeResult(blob) {
-  if (blob.name?.startsWith('result-')) await (await navigator.storage.getDirectory()).removeEntry(blob.name).catch(() => {});
+// Results in the private file system that are of no use, removed by name.
+async function removeResults(names) {
+  const folder = await navigator.storage.getDirectory().catch(() => null);
+  for (const name of names) if (name?.startsWith('result-')) await folder?.removeEntry(name).catch(() => {});
 }
 
 // A long file converts in parts side by side, the first here and each other one in a helper;
-// the result is the parts' results one after another. One part that cannot be converted
-// stops the others.
+// the result is the parts' results one after another, kept in the files named in `files`. One
+// part that cannot be converted stops the others. The files of the result this one replaces
+// (`previous`) are removed first: nothing can reach them any more, and the disk's cache takes
+// back their memory for the new one.
 async function convert(request) {
   const { id, file, options } = request;
+  await removeResults(request.previous ?? []);
   let lastProgress = 0;
   const progress = [];
   const report = (part) => (done) => {
@@ -262,11 +266,12 @@ async function convert(request) {
   cancelled.delete(id);
   const failed = ['failed', 'refused', 'cancelled'].map((kind) => answers.find((a) => a.kind === kind)).find(Boolean);
   if (failed) {
-    await Promise.all(answers.filter((a) => a.kind === 'converted').map((a) => removeResult(a.blob)));
+    await removeResults(answers.filter((a) => a.kind === 'converted').map((a) => a.blob.name));
     return { ...failed, replaced: answers.reduce((sum, a) => sum + (a.kind === 'refused' ? a.replaced : 0), 0) };
   }
   const blob = answers.length === 1 ? answers[0].blob : new Blob(answers.map((a) => a.blob));
-  return { id, kind: 'converted', blob, replaced: answers.reduce((sum, a) => sum + a.replaced, 0) };
+  const files = answers.map((a) => a.blob.name).filter(Boolean);
+  return { id, kind: 'converted', blob, files, replaced: answers.reduce((sum, a) => sum + a.replaced, 0) };
 }
 
 // Repairs pasted text (`bytes`) or a whole file; the answer holds the repaired bytes and the
