@@ -23,6 +23,12 @@ void DetectTally::Add(const std::uint8_t* data, std::size_t size) {
   kernels::Tally(data, size, m_codePages, m_counts);
 }
 
+void DetectTally::AddLetters(const std::uint8_t* data, std::size_t size) {
+  DetectCounts letters;
+  kernels::Tally(data, size, m_codePages, letters);
+  for (int c = 0; c < kDetectCodePages; ++c) m_counts.code[c] += letters.code[c];
+}
+
 void DetectTally::Add(const DetectTally& other) {
   for (int c = 0; c < kDetectCodePages; ++c) m_counts.code[c] += other.m_counts.code[c];
   m_counts.cr += other.m_counts.cr;
@@ -66,6 +72,40 @@ bool TallyDecisive(const DetectCounts& counts, CodePage best) {
   return top >= kDecisiveLetters && top >= 2 * second;
 }
 
+bool AnyHighByte(const std::uint8_t* sample, std::size_t size) {
+  return std::any_of(sample, sample + size, [](std::uint8_t b) { return b >= 0x80; });
+}
+
+// What the language model makes of each reading of the sample: its cost, or the largest number
+// for a reading left out (UTF-8 unless `utf8`).
+using ReadingCosts = std::array<std::uint64_t, kTextEncodingCount>;
+ReadingCosts CostsOf(const std::uint8_t* sample, std::size_t size, bool whole, bool utf8) {
+  ReadingCosts cost;
+  cost.fill(std::numeric_limits<std::uint64_t>::max());
+  for (CodePage page = 0; page < kDetectCodePages; ++page) {
+    cost[page] = ReadingCost(sample, size, page);
+  }
+  if (utf8) {
+    // A sequence cut off by the end of the sample is not held against the text.
+    const std::size_t cut = whole ? 0 : utf8::IncompleteEnd(sample, size);
+    cost[kCodeUtf8] = ReadingCost(sample, size - cut, kCodeUtf8);
+  }
+  return cost;
+}
+
+// The cheapest reading that `allowed` lets through, or kNoRunnerUp.
+template <class Allowed>
+CodePage Cheapest(const ReadingCosts& cost, const Allowed& allowed) {
+  CodePage best = Guess::kNoRunnerUp;
+  for (CodePage e = 0; e < kTextEncodingCount; ++e) {
+    if (cost[e] == std::numeric_limits<std::uint64_t>::max() || !allowed(e)) continue;
+    if (best == Guess::kNoRunnerUp || cost[e] < cost[best]) best = e;
+  }
+  return best;
+}
+
+constexpr auto kAny = [](CodePage) { return true; };
+
 }  // namespace
 
 Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool withUtf8,
@@ -90,9 +130,7 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
     }
     return true;
   };
-  bool sampleHigh = false;
-  for (int byte = 0x80; byte < 0x100 && !sampleHigh; ++byte) sampleHigh = present[byte];
-  if (!sampleHigh) {
+  if (!AnyHighByte(sample, sampleSize)) {
     // The high bytes lie beyond the sample: the counts alone decide.
     guess.codePage = utf8Candidate ? kCodeUtf8 : tallied != kCodeAscii ? tallied : kCodeWin1250;
     guess.confident = decisive || (utf8Candidate && utf8.Multibyte() >= kCertainUtf8Sequences);
@@ -100,26 +138,9 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
     return guess;
   }
 
-  std::uint64_t cost[kTextEncodingCount];
-  std::fill(std::begin(cost), std::end(cost), std::numeric_limits<std::uint64_t>::max());
-  for (CodePage page = 0; page < kDetectCodePages; ++page) {
-    cost[page] = ReadingCost(sample, sampleSize, page);
-  }
-  if (utf8Candidate) {
-    // A sequence cut off by the end of the sample is not held against the text.
-    const std::size_t cut = whole ? 0 : utf8::IncompleteEnd(sample, sampleSize);
-    cost[kCodeUtf8] = ReadingCost(sample, sampleSize - cut, kCodeUtf8);
-  }
-  const auto cheapest = [&](auto&& allowed) {
-    CodePage best = Guess::kNoRunnerUp;
-    for (CodePage e = 0; e < kTextEncodingCount; ++e) {
-      if (cost[e] == std::numeric_limits<std::uint64_t>::max() || !allowed(e)) continue;
-      if (best == Guess::kNoRunnerUp || cost[e] < cost[best]) best = e;
-    }
-    return best;
-  };
-
-  const CodePage modelled = cheapest([](CodePage) { return true; });
+  const ReadingCosts cost = CostsOf(sample, sampleSize, whole, utf8Candidate);
+  const auto cheapest = [&](auto&& allowed) { return Cheapest(cost, allowed); };
+  const CodePage modelled = cheapest(kAny);
   if (modelled == kCodeUtf8) {
     guess.codePage = kCodeUtf8;
   } else if (decisive) {
@@ -138,7 +159,8 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   } else {
     guess.margin = std::numeric_limits<double>::infinity();
   }
-  if (decisive && counts.code[guess.codePage] == counts.code[tallied]) {
+  if (decisive && guess.codePage < kDetectCodePages &&
+      counts.code[guess.codePage] == counts.code[tallied]) {
     guess.margin = std::max(guess.margin, kConfidentMargin);
   }
   guess.confident = guess.margin >= kConfidentMargin;
@@ -150,6 +172,11 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
     if (repair.passes > 0) guess.damage = repair.misreading;
   }
   return guess;
+}
+
+bool Utf8DecidedBySample(const std::uint8_t* sample, std::size_t sampleSize, bool whole) {
+  return AnyHighByte(sample, sampleSize) &&
+         Cheapest(CostsOf(sample, sampleSize, whole, true), kAny) == kCodeUtf8;
 }
 
 Guess DetectText(const std::uint8_t* data, std::size_t size, bool whole, bool withUtf8) {

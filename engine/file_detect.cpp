@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/converter.h"
@@ -100,6 +101,11 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   // The start of the file, for the language model; the thread that reads it keeps it.
   std::vector<std::uint8_t> sample;
   bool sampleWhole = true;
+  // Once the sample shows that the guess is UTF-8 whatever the letters, as long as the text
+  // stays UTF-8, the rest is counted without them. The parts so counted (the offset and the
+  // length of each) are tallied after all where the text turns out not UTF-8.
+  std::atomic<bool> lettersUndecisive{false};
+  std::vector<std::pair<std::uint64_t, std::size_t>> withoutLetters;
   // Reads and counts one chunk; false once the file has ended or the run is to stop. The
   // chunks go on past the size the file had when it was opened, until a read finds its end.
   const auto countChunk = [&](DetectTally& tally, std::uint8_t* buffer) {
@@ -123,6 +129,8 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     if (start == 0) {
       sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
       sampleWhole = last && got - front <= kModelSampleSize;
+      lettersUndecisive = !last && m_settings.detectUtf8 &&
+                          Utf8DecidedBySample(sample.data(), sample.size(), sampleWhole);
     }
     // The tally counts the same bytes as the UTF-8 check, with or without it, so that the
     // chunks' tallies add up to the file's.
@@ -131,11 +139,17 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     const std::size_t length = got - front + before;
     // Past the size the file had when opened, the rest is unknown: every byte is counted.
     if (end > size || !utf8Settled()) {
+      bool letters = true;
+      if (lettersUndecisive && end <= size) {
+        const std::lock_guard lock(utf8Lock);
+        letters = !utf8Found.IsUtf8();
+      }
       Utf8Detector chunk;
-      tally.Add(counted, length, last, chunk);
+      const std::size_t held = tally.Add(counted, length, last, chunk, letters);
       const std::lock_guard lock(utf8Lock);
       utf8Found.Add(chunk);
       utf8Counted += got - front;
+      if (!letters) withoutLetters.emplace_back(start - before, length - held);
     } else {
       tally.Add(counted, length - (last ? 0 : utf8::IncompleteEnd(counted, length)));
     }
@@ -163,6 +177,16 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     }
   }
   tallies[0].Add(tallies[1]);
+  if (!utf8Found.IsUtf8()) {
+    for (const auto& [offset, length] : withoutLetters) {
+      const ssize_t read = m_system.ReadWholeAt(fd, area.get(), length, offset);
+      if (read < 0) {
+        readError = errno;
+        break;
+      }
+      tallies[0].AddLetters(area.get(), static_cast<std::size_t>(read));
+    }
+  }
   m_progress.Finish();
   if (readError >= 0) {
     return {Outcome::Failed(Failure::kRead, File::kInput, path, readError), {}};
