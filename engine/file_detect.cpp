@@ -13,6 +13,7 @@
 
 #include "engine/converter.h"
 #include "engine/detect.h"
+#include "engine/mapped_file.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
@@ -88,6 +89,9 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   std::atomic<std::uint64_t> doneBytes{0};
   std::atomic<bool> stop{false};
   std::atomic<int> readError{-1};
+  std::atomic<bool> changed{false};  // cut short beneath a window
+  // The chunks within the file's size are counted on two threads.
+  const bool map = m_settings.mapInput && OnOneProcessor();
   // What both threads have found of UTF-8, and in how many bytes, so that either stops
   // looking for it once the rest of the file could not change the verdict (an 8-bit text
   // settles within its first twentieth). Stopping then gives the answer counting all would.
@@ -113,7 +117,12 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     if (stop) return false;
     const std::uint64_t end = start + readSize;
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    const ssize_t read = m_system.ReadWholeAt(fd, buffer, end - from, from);
+    // A chunk within the size the file had is mapped where the converter maps.
+    const MappedWindow window =
+        map && end <= size ? m_system.Map(fd, from, end - from) : MappedWindow();
+    const std::uint8_t* const text = window ? window.Data() : buffer;
+    const ssize_t read = window ? static_cast<ssize_t>(end - from)
+                                : m_system.ReadWholeAt(fd, buffer, end - from, from);
     if (read < 0) {
       int none = -1;
       readError.compare_exchange_strong(none, errno);
@@ -127,15 +136,15 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     // is cut off.
     const bool last = got < end - from;
     if (start == 0) {
-      sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
+      sample.assign(text + front, text + front + std::min(got - front, kModelSampleSize));
       sampleWhole = last && got - front <= kModelSampleSize;
       lettersUndecisive = !last && m_settings.detectUtf8 &&
                           Utf8DecidedBySample(sample.data(), sample.size(), sampleWhole);
     }
     // The tally counts the same bytes as the UTF-8 check, with or without it, so that the
     // chunks' tallies add up to the file's.
-    const std::size_t before = utf8::IncompleteEnd(buffer, front);
-    const std::uint8_t* const counted = buffer + front - before;
+    const std::size_t before = utf8::IncompleteEnd(text, front);
+    const std::uint8_t* const counted = text + front - before;
     const std::size_t length = got - front + before;
     // Past the size the file had when opened, the rest is unknown: every byte is counted.
     if (end > size || !utf8Settled()) {
@@ -152,6 +161,11 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
       if (!letters) withoutLetters.emplace_back(start - before, length - held);
     } else {
       tally.Add(counted, length - (last ? 0 : utf8::IncompleteEnd(counted, length)));
+    }
+    if (window.Cut()) {
+      changed = true;
+      stop = true;
+      return false;
     }
     doneBytes += got - front;
     return !last;
@@ -191,6 +205,7 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   if (readError >= 0) {
     return {Outcome::Failed(Failure::kRead, File::kInput, path, readError), {}};
   }
+  if (changed) return {Outcome::Failed(Failure::kChanged, File::kInput, path), {}};
   // A cancelled detection still offers its guess from what it has read.
   return {cancelled ? Outcome::Cancelled() : Outcome{},
           DecideGuess(tallies[0].Counts(), utf8Found, m_settings.detectUtf8, sample.data(),
