@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -102,9 +103,9 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     const std::lock_guard lock(utf8Lock);
     return utf8Found.CannotBecomeUtf8(size - std::min(size, utf8Counted));
   };
-  // The start of the file, for the language model; the thread that reads it keeps it.
-  std::vector<std::uint8_t> sample;
-  bool sampleWhole = true;
+  // What the language model makes of the start of the file: the thread that reads it finds
+  // out while the other one counts on.
+  std::optional<SampleReading> reading;
   // Once the sample shows that the guess is UTF-8 whatever the letters, as long as the text
   // stays UTF-8, the rest is counted without them. The parts so counted (the offset and the
   // length of each) are tallied after all where the text turns out not UTF-8.
@@ -136,10 +137,10 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     // is cut off.
     const bool last = got < end - from;
     if (start == 0) {
-      sample.assign(text + front, text + front + std::min(got - front, kModelSampleSize));
-      sampleWhole = last && got - front <= kModelSampleSize;
-      lettersUndecisive = !last && m_settings.detectUtf8 &&
-                          Utf8DecidedBySample(sample.data(), sample.size(), sampleWhole);
+      const std::size_t sample = std::min(got - front, kModelSampleSize);
+      reading =
+          ReadSample(text + front, sample, last && got - front == sample, m_settings.detectUtf8);
+      lettersUndecisive = !last && m_settings.detectUtf8 && Utf8DecidedBySample(*reading);
     }
     // The tally counts the same bytes as the UTF-8 check, with or without it, so that the
     // chunks' tallies add up to the file's.
@@ -208,8 +209,8 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   if (changed) return {Outcome::Failed(Failure::kChanged, File::kInput, path), {}};
   // A cancelled detection still offers its guess from what it has read.
   return {cancelled ? Outcome::Cancelled() : Outcome{},
-          DecideGuess(tallies[0].Counts(), utf8Found, m_settings.detectUtf8, sample.data(),
-                      sample.size(), sampleWhole)};
+          DecideGuess(tallies[0].Counts(), utf8Found, m_settings.detectUtf8,
+                      reading ? *reading : ReadSample(nullptr, 0, true, false))};
 }
 
 }  // namespace pismovar
