@@ -91,7 +91,8 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   std::atomic<bool> stop{false};
   std::atomic<int> readError{-1};
   std::atomic<bool> changed{false};  // cut short beneath a window
-  // The chunks within the file's size are counted on two threads.
+  // The two threads map the chunks within the file's size only where they take turns on one
+  // processor (mapped_file.h).
   const bool map = m_settings.mapInput && OnOneProcessor();
   // What both threads have found of UTF-8, and in how many bytes, so that either stops
   // looking for it once the rest of the file could not change the verdict (an 8-bit text

@@ -1,8 +1,9 @@
 // Reading a regular file through a mapping of its pages instead of a copy of them. Another
 // program may cut the file short while it is mapped; reading a page past its new end raises
-// SIGBUS, which would kill the process. A program that lets the engine map its files
-// (Converter::Settings::mapInput) therefore gets a handler of SIGBUS: a window cut short reads
-// as zeros from then on and says so, and the run fails instead of writing them.
+// SIGBUS, which would kill the process (so does a page the disk fails to give). A program that
+// lets the engine map its files (Converter::Settings::mapInput) therefore gets a handler of
+// SIGBUS: a window cut short reads as zeros from then on and says so, and the run fails
+// instead of writing them.
 #pragma once
 
 #include <cstddef>
