@@ -35,6 +35,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     const V first = hn::Set(d, rewrite ? rewrite->first : 0);
     const V replacement = hn::Set(d, rewrite ? static_cast<std::uint8_t>(rewrite->out[0]) : 0);
     for (; i + n <= size; i += n) {
+      ReadAhead(in, i, size);
       const V block = hn::LoadU(d, in + i);
       V mapped = table.Lookup(block, block);
       if (rewrite != nullptr) mapped = hn::IfThenElse(hn::Eq(block, first), replacement, mapped);
@@ -53,6 +54,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     const V replacement = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[0]));
     if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
     for (; i + n + 1 <= size; i += n) {
+      ReadAhead(in, i, size);
       const V block = hn::LoadU(d, in + i);
       const M isFirst = hn::Eq(block, first);
       const M isSecond = hn::Eq(block, second);
@@ -95,6 +97,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     // A line end grows: each block is written up to its first line end, which is rewritten
     // on its own.
     while (i + n <= size) {
+      ReadAhead(in, i, size);
       const V block = hn::LoadU(d, in + i);
       hn::StoreU(table.Lookup(block, block), d, out + o);
       const intptr_t end = hn::FindFirstTrue(d, LineEndStarts(block, *rewrite));

@@ -81,6 +81,7 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
+    ReadAhead(in, i, size);
     const __m512i block = _mm512_loadu_si512(in + i);
     const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, rewrite);
     if (run.length == 0) {
@@ -125,6 +126,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
+    ReadAhead(in, i, size);
     const __m512i block = _mm512_loadu_si512(in + i);
     const std::size_t length = ScanTwoByteRun(block, 0xC2, 0xDF, rewrite).length;
     if (length == 0) {
@@ -198,6 +200,7 @@ std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   // The scan reads the byte before the block.
   if (size > 0) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   while (i + n < size) {
+    ReadAhead(in, i, size);
     const V block = hn::LoadU(d, in + i);
     if (hn::AllFalse(d, High(block)) &&
         (rewrite == nullptr || hn::AllFalse(d, LineEndStarts(block, *rewrite)))) {
@@ -256,6 +259,7 @@ std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   while (i + n < size) {
+    ReadAhead(in, i, size);
     const V block = hn::LoadU(d, in + i);
     const std::size_t length = ScanTwoByteRun(in + i, block, 0xDF, rewrite).length;
     if (length == 0) {

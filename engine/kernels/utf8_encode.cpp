@@ -105,6 +105,7 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   // check waits until the groups have passed it.
   std::size_t nextCheck = 0;
   while (i + kGroup <= size) {
+    ReadAhead(in, i, size);
     if (i >= nextCheck && i + 64 <= size) {
       const __m512i block = _mm512_loadu_si512(in + i);
       if (_mm512_movepi8_mask(block) == 0 && LineEndBits(block, rewrite) == 0) {
@@ -222,6 +223,7 @@ std::size_t EncodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* o
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + n <= size) {
+    ReadAhead(in, i, size);
     const V block = hn::LoadU(d, in + i);
     const M high = High(block);
     const M lineEnds = rewrite != nullptr ? LineEndStarts(block, *rewrite) : hn::FirstN(d, 0);
