@@ -91,9 +91,6 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   std::atomic<bool> stop{false};
   std::atomic<int> readError{-1};
   std::atomic<bool> changed{false};  // cut short beneath a window
-  // The two threads map the chunks within the file's size only where they take turns on one
-  // processor (mapped_file.h).
-  const bool map = m_settings.mapInput && OnOneProcessor();
   // What both threads have found of UTF-8, and in how many bytes, so that either stops
   // looking for it once the rest of the file could not change the verdict (an 8-bit text
   // settles within its first twentieth). Stopping then gives the answer counting all would.
@@ -119,9 +116,11 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     if (stop) return false;
     const std::uint64_t end = start + readSize;
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    // A chunk within the size the file had is mapped where the converter maps.
+    // A chunk within the file's size is mapped where the converter maps, however many
+    // processors there are: a detection only reads, and the copy it saves outweighs the other
+    // processor's interruption at each unmapping (mapped_file.h).
     const MappedWindow window =
-        map && end <= size ? m_system.Map(fd, from, end - from) : MappedWindow();
+        m_settings.mapInput && end <= size ? m_system.Map(fd, from, end - from) : MappedWindow();
     const std::uint8_t* const text = window ? window.Data() : buffer;
     const ssize_t read = window ? static_cast<ssize_t>(end - from)
                                 : m_system.ReadWholeAt(fd, buffer, end - from, from);

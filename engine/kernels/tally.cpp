@@ -311,12 +311,16 @@ class Utf8Blocks {
   std::int64_t m_leadTotal = 0;
 };
 
-// `blocks` blocks from `at` through the tally, then with kUtf8 through the check.
+// `blocks` blocks from `at` through the tally, then with kUtf8 through the check. The tally
+// asks for the text ahead, a line at a time, up to `readable` bytes from `at`.
 template <bool kUtf8, class Tally>
-HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, Tally& tally,
-                           Utf8Blocks& utf8) {
+HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, std::size_t readable,
+                           Tally& tally, Utf8Blocks& utf8) {
   const std::size_t n = hn::Lanes(D());
-  for (std::size_t b = 0; b < blocks; ++b) tally.Add(at + b * n);
+  for (std::size_t b = 0; b < blocks; ++b) {
+    if (b * n % 64 == 0) ReadAhead(at, b * n, readable);
+    tally.Add(at + b * n);
+  }
   if constexpr (kUtf8) {
     for (std::size_t b = 0; b < blocks; ++b) utf8.Add(at + b * n);
   }
@@ -339,18 +343,18 @@ HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const Code
   std::size_t i = 0;
   if (size >= n) {
     std::memcpy(edge + n, in, n);
-    CountPiece<kUtf8>(edge + n, 1, tally, utf8);
+    CountPiece<kUtf8>(edge + n, 1, 0, tally, utf8);
     i = n;
   }
   while (i + n <= size) {
     const std::size_t blocks = std::min(size - i, kPieceSize) / n;
-    CountPiece<kUtf8>(in + i, blocks, tally, utf8);
+    CountPiece<kUtf8>(in + i, blocks, size - i, tally, utf8);
     i += blocks * n;
   }
   std::memset(edge, 0, sizeof edge);
   const std::size_t before = std::min<std::size_t>(i, 3);
   if (size > 0) std::memcpy(edge + n - before, in + i - before, before + size - i);
-  CountPiece<kUtf8>(edge + n, 1, tally, utf8);
+  CountPiece<kUtf8>(edge + n, 1, 0, tally, utf8);
   tally.Finish(counts);
   return kUtf8 && utf8.Finish(multibyte);
 }
