@@ -153,7 +153,6 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
   Worker workers[2] = {{m_inArea.get(), m_outArea.get(), {}},
                        {m_secondInArea.get(), m_secondOutArea.get(), {}}};
   const bool bom = transcoder.GetChoices().writeBom && transcoder.GetChoices().codeOut == kCodeUtf8;
-  const bool map = m_map && (!twoThreads || OnOneProcessor());
   // The chunk whose text is written next, or kNoMore once nothing more is to be written; the
   // first failure, or a cancel.
   constexpr std::uint64_t kNoMore = ~std::uint64_t{0};
@@ -181,7 +180,7 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
     if (start >= size || stopped) return false;
     const std::uint64_t end = std::min(size, start + readSize);
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    MappedWindow window = map ? m_system.Map(fdIn, base + from, end - from) : MappedWindow();
+    MappedWindow window = m_map ? m_system.Map(fdIn, base + from, end - from) : MappedWindow();
     const std::uint8_t* const in = window ? window.Data() : worker.in;
     const ssize_t read = window ? static_cast<ssize_t>(end - from)
                                 : m_system.ReadWholeAt(fdIn, worker.in, end - from, base + from);

@@ -38,8 +38,7 @@ class ChunkPump {
   // A regular file of more than `twoThreadsFrom` bytes (at least `readSize`, the most one read
   // of the two threads asks for) is converted on two threads. With `strict` a conversion that
   // lost anything fails. With `map` a regular file is mapped up to the size it had, not read
-  // (mapped_file.h), by two threads only where they share one processor; a file cut short
-  // meanwhile fails the run.
+  // (mapped_file.h); a file cut short meanwhile fails the run.
   ChunkPump(std::size_t readSize, std::uint64_t twoThreadsFrom, bool strict, bool map,
             SystemCalls& system, const Watch& watch, ProgressCounter& progress);
 

@@ -116,9 +116,7 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     if (stop) return false;
     const std::uint64_t end = start + readSize;
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    // A chunk within the file's size is mapped where the converter maps, however many
-    // processors there are: a detection only reads, and the copy it saves outweighs the other
-    // processor's interruption at each unmapping (mapped_file.h).
+    // A chunk within the size the file had is mapped where the converter maps.
     const MappedWindow window =
         m_settings.mapInput && end <= size ? m_system.Map(fd, from, end - from) : MappedWindow();
     const std::uint8_t* const text = window ? window.Data() : buffer;

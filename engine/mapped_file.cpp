@@ -1,6 +1,5 @@
 #include "engine/mapped_file.h"
 
-#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -58,11 +57,6 @@ bool AllowMappedReads() {
   }();
   g_allowed = installed;
   return installed;
-}
-
-bool OnOneProcessor() {
-  cpu_set_t allowed;
-  return ::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) == 1;
 }
 
 MappedWindow::MappedWindow(int fd, std::uint64_t offset, std::size_t size) {

@@ -17,12 +17,6 @@ namespace pismovar {
 // to that program and does not call it.
 bool AllowMappedReads();
 
-// Whether the process runs on one processor only. Two threads that convert and write at once
-// gain from mapping only then: elsewhere each window unmapped interrupts the other processor
-// that runs the process, and their reads, which bring the text into the cache as they copy it,
-// cost less.
-bool OnOneProcessor();
-
 // `size` bytes at `offset` of a regular file, mapped for reading while the window lives.
 class MappedWindow {
  public:

@@ -1,7 +1,6 @@
 #include <acl/libacl.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -629,23 +628,7 @@ struct CutCase {
   bool detect;
 };
 
-class CutWhileMapped : public ConvertFileTest, public ::testing::WithParamInterface<CutCase> {
- protected:
-  // On one processor, where both threads of a run map.
-  void SetUp() override {
-    ASSERT_EQ(::sched_getaffinity(0, sizeof m_allowed, &m_allowed), 0);
-    cpu_set_t one;
-    CPU_ZERO(&one);
-    for (int cpu = 0; CPU_COUNT(&one) == 0; ++cpu) {
-      if (CPU_ISSET(cpu, &m_allowed)) CPU_SET(cpu, &one);
-    }
-    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
-  }
-  void TearDown() override { ::sched_setaffinity(0, sizeof m_allowed, &m_allowed); }
-
- private:
-  cpu_set_t m_allowed;
-};
+class CutWhileMapped : public ConvertFileTest, public ::testing::WithParamInterface<CutCase> {};
 
 constexpr std::size_t kCutSize = 1u << 20;
 
