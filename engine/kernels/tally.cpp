@@ -311,17 +311,21 @@ class Utf8Blocks {
   std::int64_t m_leadTotal = 0;
 };
 
-// `blocks` blocks from `at` through the tally, then with kUtf8 through the check. The tally
-// asks for the text ahead, a line at a time, up to `readable` bytes from `at`.
-template <bool kUtf8, class Tally>
+// `blocks` blocks from `at` through the tally and, with kUtf8, the check. A tally of letters
+// goes over the piece first and the check after it, so that each loop keeps its own counts in
+// registers; a tally of line ends alone leaves room for both in one loop. The tally asks for
+// the text ahead, a line at a time, up to `readable` bytes from `at`.
+template <bool kUtf8, bool kLetters>
 HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, std::size_t readable,
-                           Tally& tally, Utf8Blocks& utf8) {
+                           TallyBlocks<kLetters>& tally, Utf8Blocks& utf8) {
   const std::size_t n = hn::Lanes(D());
+  constexpr bool kOneLoop = kUtf8 && !kLetters;
   for (std::size_t b = 0; b < blocks; ++b) {
     if (b * n % 64 == 0) ReadAhead(at, b * n, readable);
     tally.Add(at + b * n);
+    if constexpr (kOneLoop) utf8.Add(at + b * n);
   }
-  if constexpr (kUtf8) {
+  if constexpr (kUtf8 && !kOneLoop) {
     for (std::size_t b = 0; b < blocks; ++b) utf8.Add(at + b * n);
   }
 }
