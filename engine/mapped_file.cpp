@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <utility>
 
 namespace pismovar {
@@ -26,6 +27,7 @@ Slot g_slots[kSlots];
 struct sigaction g_previous;
 
 void OnBusError(int, siginfo_t* info, void*) {
+  const int error = errno;  // the code the fault interrupted may still look at it
   const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
   for (Slot& slot : g_slots) {
     const std::uintptr_t start = slot.start.load();
@@ -36,11 +38,13 @@ void OnBusError(int, siginfo_t* info, void*) {
     if (::mmap(reinterpret_cast<void*>(start), length, PROT_READ,
                MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
       slot.cut = true;
+      errno = error;
       return;
     }
   }
   // Not the engine's fault: it happens again under the handling there was before.
   ::sigaction(SIGBUS, &g_previous, nullptr);
+  errno = error;
 }
 
 std::atomic<bool> g_allowed{false};
