@@ -30,7 +30,8 @@ Runner::Runner(const Options& options)
                    .twoThreadsFrom = Converter::kTwoThreadsFrom,
                    .strict = options.strict,
                    .followSymlinks = options.followSymlinks,
-                   .detectUtf8 = true},
+                   .detectUtf8 = true,
+                   .mapInput = true},
                   {m_stop.get_token(),
                    [this] {
                      // A signal's cancel is seen after the chunk under way.

@@ -17,12 +17,13 @@ namespace pismovar {
 using Failure = Outcome::Failure;
 using File = Outcome::File;
 
-ChunkPump::ChunkPump(std::size_t readSize, std::uint64_t twoThreadsFrom, bool strict,
+ChunkPump::ChunkPump(std::size_t readSize, std::uint64_t twoThreadsFrom, bool strict, bool map,
                      SystemCalls& system, const Watch& watch, ProgressCounter& progress)
     : m_readSize(readSize),
       m_stepSize(std::min(readSize, kStepSize)),
       m_twoThreadsFrom(std::max<std::uint64_t>(twoThreadsFrom, readSize)),
       m_strict(strict),
+      m_map(map),
       m_system(system),
       m_watch(watch),
       m_progress(progress),
@@ -59,14 +60,42 @@ Outcome ChunkPump::Run(const Transcoder& transcoder, Utf8Losses& losses, int fdI
     if (m_progress.done != 0) bom = false;
   }
   // What is left, or all of a stream: one read at a time, each taking what has arrived, so
-  // that a pipe's text is converted and written as it comes.
+  // that a pipe's text is converted and written as it comes. A regular file is mapped up to
+  // the size it had, a window at a time, and read on from there.
+  std::uint64_t offset = base >= 0 ? static_cast<std::uint64_t>(base) + m_progress.done : 0;
+  std::uint64_t mapEnd =
+      m_map && ahead.empty() && base >= 0 && S_ISREG(inStat.st_mode) ? inStat.st_size : 0;
+  MappedWindow window;
   for (bool endOfInput = false; !endOfInput;) {
-    // The bytes held back from the previous read are already in front of this one.
+    // The bytes held back from the previous piece stand in front of this one.
+    const std::uint8_t* in = m_inArea.get();
     ssize_t got = 0;
     if (!ahead.empty()) {
       got = static_cast<ssize_t>(std::min(ahead.size(), m_stepSize));
       std::memcpy(m_inArea.get() + held, ahead.data(), static_cast<std::size_t>(got));
       ahead = ahead.subspan(static_cast<std::size_t>(got));
+    } else if (offset < mapEnd) {
+      const auto size =
+          static_cast<std::size_t>(std::min<std::uint64_t>(m_stepSize, mapEnd - offset));
+      const std::uint64_t from = offset - held;
+      if (!window || from < window.Offset() || offset + size > window.Offset() + window.Size()) {
+        window = MappedWindow();  // unmapped before the next is mapped
+        window = m_system.Map(fdIn, from, std::min<std::uint64_t>(kWindowSize, mapEnd - from));
+      }
+      if (window) {
+        in = window.Data() + (from - window.Offset());
+        got = static_cast<ssize_t>(size);
+        offset += size;
+      }
+      // Reads go on from the end of what was mapped, or from where mapping was refused.
+      if ((!window || offset == mapEnd) &&
+          ::lseek(fdIn, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        return Outcome::Failed(Failure::kRead, File::kInput, inPath, errno);
+      }
+      if (!window) {
+        mapEnd = 0;
+        continue;
+      }
     } else if (fdIn >= 0) {
       got = m_system.Read(fdIn, m_inArea.get() + held, m_stepSize);
     }
@@ -82,16 +111,17 @@ Outcome ChunkPump::Run(const Transcoder& transcoder, Utf8Losses& losses, int fdI
     // check before it is replaced.
     endOfInput = got == 0 || (opened != nullptr && static_cast<std::size_t>(got) < m_stepSize &&
                               m_progress.done + n >= static_cast<std::uint64_t>(opened->st_size));
-    held = endOfInput ? 0 : transcoder.HeldBack(m_inArea.get(), n);
+    held = endOfInput ? 0 : transcoder.HeldBack(in, n);
     n -= held;
     const std::size_t outSize =
-        transcoder.ConvertChunk(m_inArea.get(), n, m_progress.done, bom, m_outArea.get(), losses);
+        transcoder.ConvertChunk(in, n, m_progress.done, bom, m_outArea.get(), losses);
     bom = false;
     m_progress.done += n;
+    std::memmove(m_inArea.get(), in + n, held);
+    if (window.Cut()) return Outcome::Failed(Failure::kChanged, File::kInput, inPath);
     if (outSize != 0 && !m_system.Write(fdOut, m_outArea.get(), outSize)) {
       return Outcome::Failed(Failure::kWrite, outFile, outPath, errno);
     }
-    std::memmove(m_inArea.get(), m_inArea.get() + n, held);
     if (m_watch.StepAndCheckStop()) return Outcome::Cancelled();
   }
   if (m_strict && (losses.replaced != 0 || losses.malformed != 0)) {
@@ -150,7 +180,10 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
     if (start >= size || stopped) return false;
     const std::uint64_t end = std::min(size, start + readSize);
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    const ssize_t read = m_system.ReadWholeAt(fdIn, worker.in, end - from, base + from);
+    MappedWindow window = m_map ? m_system.Map(fdIn, base + from, end - from) : MappedWindow();
+    const std::uint8_t* const in = window ? window.Data() : worker.in;
+    const ssize_t read = window ? static_cast<ssize_t>(end - from)
+                                : m_system.ReadWholeAt(fdIn, worker.in, end - from, base + from);
     if (read < 0) {
       fail(Outcome::Failed(Failure::kRead, File::kInput, inPath, errno));
       return false;
@@ -160,12 +193,17 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
     // where they stop.
     const bool cut = got < end - from;
     const std::size_t front = start - from;
-    const std::size_t first = got < front ? front : front - transcoder.HeldBack(worker.in, front);
+    const std::size_t first = got < front ? front : front - transcoder.HeldBack(in, front);
     const std::size_t last =
-        got <= front ? first : std::max(first, got - transcoder.HeldBack(worker.in, got));
+        got <= front ? first : std::max(first, got - transcoder.HeldBack(in, got));
     const std::size_t outSize =
-        transcoder.ConvertChunk(worker.in + first, last - first, from + first,
-                                bom && from + first == 0, worker.out, worker.losses);
+        transcoder.ConvertChunk(in + first, last - first, from + first, bom && from + first == 0,
+                                worker.out, worker.losses);
+    if (window.Cut()) {
+      fail(Outcome::Failed(Failure::kChanged, File::kInput, inPath));
+      return false;
+    }
+    window = MappedWindow();
     {
       std::unique_lock lock(turnMutex);
       turnChanged.wait(lock, [&] { return turn == chunk || turn == kNoMore; });

@@ -1,7 +1,7 @@
 // Converts what one descriptor gives into another, chunk by chunk: a stream one read at a
 // time, each written as soon as it is converted, and a large regular file on two threads that
-// take the chunks in turn. After every chunk it counts its progress and stops at the caller's
-// request.
+// take the chunks in turn. A regular file may be mapped instead of read (mapped_file.h). After
+// every chunk it counts its progress and stops at the caller's request.
 #pragma once
 
 #include <sys/stat.h>
@@ -32,11 +32,15 @@ class ChunkPump {
   // and a small file's run touches (and faults in) few pages of the work areas.
   static constexpr std::size_t kStepSize = 128u << 10;
 
+  // How much of a regular file one thread maps at a time, where it maps.
+  static constexpr std::size_t kWindowSize = 4u << 20;
+
   // A regular file of more than `twoThreadsFrom` bytes (at least `readSize`, the most one read
   // of the two threads asks for) is converted on two threads. With `strict` a conversion that
-  // lost anything fails.
-  ChunkPump(std::size_t readSize, std::uint64_t twoThreadsFrom, bool strict, SystemCalls& system,
-            const Watch& watch, ProgressCounter& progress);
+  // lost anything fails. With `map` a regular file is mapped up to the size it had, not read
+  // (mapped_file.h); a file cut short meanwhile fails the run.
+  ChunkPump(std::size_t readSize, std::uint64_t twoThreadsFrom, bool strict, bool map,
+            SystemCalls& system, const Watch& watch, ProgressCounter& progress);
 
   // Converts fdIn into fdOut with `transcoder`, adding what is lost to `losses`; a failure
   // names `inPath` or, as `outFile`, `outPath`. `ahead` is converted before anything is read
@@ -59,6 +63,7 @@ class ChunkPump {
   const std::size_t m_stepSize;  // what one thread reads at a time
   const std::uint64_t m_twoThreadsFrom;
   const bool m_strict;
+  const bool m_map;
   SystemCalls& m_system;
   const Watch& m_watch;
   ProgressCounter& m_progress;

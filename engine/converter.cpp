@@ -21,8 +21,8 @@ Converter::Converter(const Settings& settings, Watch watch, SystemCalls* system)
     : m_settings(settings),
       m_watch(std::move(watch)),
       m_system(system != nullptr ? *system : m_ownSystem),
-      m_pump(settings.readSize, settings.twoThreadsFrom, settings.strict, m_system, m_watch,
-             m_progress),
+      m_pump(settings.readSize, settings.twoThreadsFrom, settings.strict,
+             settings.mapInput && AllowMappedReads(), m_system, m_watch, m_progress),
       m_batch(m_system, m_watch, m_sweep) {}
 
 Converter::Converter() : Converter(Settings{}) {}

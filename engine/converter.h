@@ -69,6 +69,9 @@ class Converter {
     bool followSymlinks = true;
     // Detection may answer kCodeUtf8.
     bool detectUtf8 = true;
+    // Regular files are mapped rather than read, which saves copying them: for a program, whose
+    // handler of SIGBUS the converter installs (mapped_file.h), not for a library.
+    bool mapInput = false;
   };
 
   // `system` makes the calls on files; by default the real ones.

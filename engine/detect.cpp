@@ -24,6 +24,12 @@ void DetectTally::Add(const std::uint8_t* data, std::size_t size) {
   kernels::Tally(data, size, m_codePages, m_counts);
 }
 
+void DetectTally::AddLetters(const std::uint8_t* data, std::size_t size) {
+  DetectCounts letters;
+  kernels::Tally(data, size, m_codePages, letters);
+  for (int c = 0; c < kDetectCodePages; ++c) m_counts.code[c] += letters.code[c];
+}
+
 void DetectTally::Add(const DetectTally& other) {
   for (int c = 0; c < kDetectCodePages; ++c) m_counts.code[c] += other.m_counts.code[c];
   m_counts.cr += other.m_counts.cr;
@@ -91,10 +97,50 @@ bool OtherScriptAmongCzechLetters(const std::uint8_t* sample, std::size_t size,
   return false;
 }
 
+// The cheapest reading that `allowed` lets through, or kNoRunnerUp.
+template <class Allowed>
+CodePage Cheapest(const SampleReading::Costs& cost, const Allowed& allowed) {
+  CodePage best = Guess::kNoRunnerUp;
+  for (CodePage e = 0; e < kTextEncodingCount; ++e) {
+    if (cost[e] == SampleReading::kNoReading || !allowed(e)) continue;
+    if (best == Guess::kNoRunnerUp || cost[e] < cost[best]) best = e;
+  }
+  return best;
+}
+
+constexpr auto kAny = [](CodePage) { return true; };
+
 }  // namespace
 
+SampleReading ReadSample(const std::uint8_t* sample, std::size_t size, bool whole, bool utf8) {
+  SampleReading reading;
+  for (std::size_t i = 0; i < size; ++i) reading.present[sample[i]] = true;
+  reading.cost.fill(SampleReading::kNoReading);
+  for (int byte = 0x80; byte < 0x100 && !reading.high; ++byte) reading.high = reading.present[byte];
+  if (!reading.high) return reading;
+  for (CodePage page = 0; page < kDetectCodePages; ++page) {
+    reading.cost[page] = ReadingCost(sample, size, page);
+  }
+  if (!utf8 || OtherScriptAmongCzechLetters(sample, size, reading.present)) return reading;
+  // A sequence cut off by the end of the sample is not held against the text.
+  const std::size_t cut = whole ? 0 : utf8::IncompleteEnd(sample, size);
+  reading.cost[kCodeUtf8] = ReadingCost(sample, size - cut, kCodeUtf8);
+  if (Cheapest(reading.cost, kAny) == kCodeUtf8) {
+    const std::size_t damaged = std::min(size, kDamageSampleSize);
+    const std::size_t end = damaged == size && whole ? 0 : utf8::IncompleteEnd(sample, damaged);
+    const RepairResult repair = RepairText(
+        std::string_view(reinterpret_cast<const char*>(sample), damaged - end), kCodeUtf8);
+    if (repair.passes > 0) reading.damage = repair.misreading;
+  }
+  return reading;
+}
+
+bool Utf8DecidedBySample(const SampleReading& reading) {
+  return Cheapest(reading.cost, kAny) == kCodeUtf8;
+}
+
 Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool withUtf8,
-                  const std::uint8_t* sample, std::size_t sampleSize, bool whole) {
+                  const SampleReading& reading) {
   Guess guess;
   guess.lineEnd = DecideLineEnd(counts);
   guess.margin = std::numeric_limits<double>::infinity();
@@ -103,21 +149,7 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
   const CodePage tallied = DecideCodePage(counts);
   const bool decisive = tallied != kCodeAscii && TallyDecisive(counts, tallied);
   const bool utf8Candidate = withUtf8 && utf8.IsUtf8();
-
-  // The readings of the sample, and which code pages read its high bytes alike.
-  std::bitset<256> present;
-  for (std::size_t i = 0; i < sampleSize; ++i) present[sample[i]] = true;
-  const auto sameReading = [&](CodePage a, CodePage b) {
-    if (a == kCodeUtf8 || b == kCodeUtf8) return a == b;
-    for (int byte = 0x80; byte < 0x100; ++byte) {
-      const auto c = static_cast<std::uint8_t>(byte);
-      if (present[byte] && CharacterOf(a, c) != CharacterOf(b, c)) return false;
-    }
-    return true;
-  };
-  bool sampleHigh = false;
-  for (int byte = 0x80; byte < 0x100 && !sampleHigh; ++byte) sampleHigh = present[byte];
-  if (!sampleHigh) {
+  if (!reading.high) {
     // The high bytes lie beyond the sample: the counts alone decide.
     guess.codePage = utf8Candidate ? kCodeUtf8 : tallied != kCodeAscii ? tallied : kCodeWin1250;
     guess.confident = decisive || (utf8Candidate && utf8.Multibyte() >= kCertainUtf8Sequences);
@@ -125,26 +157,19 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
     return guess;
   }
 
-  std::uint64_t cost[kTextEncodingCount];
-  std::fill(std::begin(cost), std::end(cost), std::numeric_limits<std::uint64_t>::max());
-  for (CodePage page = 0; page < kDetectCodePages; ++page) {
-    cost[page] = ReadingCost(sample, sampleSize, page);
-  }
-  if (utf8Candidate && !OtherScriptAmongCzechLetters(sample, sampleSize, present)) {
-    // A sequence cut off by the end of the sample is not held against the text.
-    const std::size_t cut = whole ? 0 : utf8::IncompleteEnd(sample, sampleSize);
-    cost[kCodeUtf8] = ReadingCost(sample, sampleSize - cut, kCodeUtf8);
-  }
-  const auto cheapest = [&](auto&& allowed) {
-    CodePage best = Guess::kNoRunnerUp;
-    for (CodePage e = 0; e < kTextEncodingCount; ++e) {
-      if (cost[e] == std::numeric_limits<std::uint64_t>::max() || !allowed(e)) continue;
-      if (best == Guess::kNoRunnerUp || cost[e] < cost[best]) best = e;
+  // The readings of the sample, and which code pages read its high bytes alike.
+  SampleReading::Costs cost = reading.cost;
+  if (!utf8Candidate) cost[kCodeUtf8] = SampleReading::kNoReading;
+  const auto cheapest = [&](auto&& allowed) { return Cheapest(cost, allowed); };
+  const auto sameReading = [&](CodePage a, CodePage b) {
+    if (a == kCodeUtf8 || b == kCodeUtf8) return a == b;
+    for (int byte = 0x80; byte < 0x100; ++byte) {
+      const auto c = static_cast<std::uint8_t>(byte);
+      if (reading.present[byte] && CharacterOf(a, c) != CharacterOf(b, c)) return false;
     }
-    return best;
+    return true;
   };
-
-  const CodePage modelled = cheapest([](CodePage) { return true; });
+  const CodePage modelled = cheapest(kAny);
   if (modelled == kCodeUtf8) {
     guess.codePage = kCodeUtf8;
   } else if (decisive) {
@@ -168,13 +193,7 @@ Guess DecideGuess(const DetectCounts& counts, const Utf8Detector& utf8, bool wit
     guess.margin = std::max(guess.margin, kConfidentMargin);
   }
   guess.confident = guess.margin >= kConfidentMargin;
-  if (guess.codePage == kCodeUtf8) {
-    const std::size_t size = std::min(sampleSize, kDamageSampleSize);
-    const std::size_t cut = size == sampleSize && whole ? 0 : utf8::IncompleteEnd(sample, size);
-    const RepairResult repair =
-        RepairText(std::string_view(reinterpret_cast<const char*>(sample), size - cut), kCodeUtf8);
-    if (repair.passes > 0) guess.damage = repair.misreading;
-  }
+  if (guess.codePage == kCodeUtf8) guess.damage = reading.damage;
   return guess;
 }
 
@@ -184,7 +203,8 @@ Guess DetectText(const std::uint8_t* data, std::size_t size, bool whole, bool wi
   const std::size_t held = tally.Add(data, size, whole, utf8);
   tally.Add(data + size - held, held);  // no next chunk takes the incomplete end
   const std::size_t sample = std::min(size, kModelSampleSize);
-  return DecideGuess(tally.Counts(), utf8, withUtf8, data, sample, whole && sample == size);
+  return DecideGuess(tally.Counts(), utf8, withUtf8,
+                     ReadSample(data, sample, whole && sample == size, withUtf8));
 }
 
 }  // namespace pismovar

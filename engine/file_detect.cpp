@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/converter.h"
 #include "engine/detect.h"
+#include "engine/mapped_file.h"
 #include "engine/utf8.h"
 
 namespace pismovar {
@@ -87,6 +90,7 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
   std::atomic<std::uint64_t> doneBytes{0};
   std::atomic<bool> stop{false};
   std::atomic<int> readError{-1};
+  std::atomic<bool> changed{false};  // cut short beneath a window
   // What both threads have found of UTF-8, and in how many bytes, so that either stops
   // looking for it once the rest of the file could not change the verdict (an 8-bit text
   // settles within its first twentieth). Stopping then gives the answer counting all would.
@@ -97,9 +101,14 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     const std::lock_guard lock(utf8Lock);
     return utf8Found.CannotBecomeUtf8(size - std::min(size, utf8Counted));
   };
-  // The start of the file, for the language model; the thread that reads it keeps it.
-  std::vector<std::uint8_t> sample;
-  bool sampleWhole = true;
+  // What the language model makes of the start of the file: the thread that reads it finds
+  // out while the other one counts on.
+  std::optional<SampleReading> reading;
+  // Once the sample shows that the guess is UTF-8 whatever the letters, as long as the text
+  // stays UTF-8, the rest is counted without them. The parts so counted (the offset and the
+  // length of each) are tallied after all where the text turns out not UTF-8.
+  std::atomic<bool> lettersUndecisive{false};
+  std::vector<std::pair<std::uint64_t, std::size_t>> withoutLetters;
   // Reads and counts one chunk; false once the file has ended or the run is to stop. The
   // chunks go on past the size the file had when it was opened, until a read finds its end.
   const auto countChunk = [&](DetectTally& tally, std::uint8_t* buffer) {
@@ -107,7 +116,12 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     if (stop) return false;
     const std::uint64_t end = start + readSize;
     const std::uint64_t from = start - std::min<std::uint64_t>(start, kMaxHeldBytes);
-    const ssize_t read = m_system.ReadWholeAt(fd, buffer, end - from, from);
+    // A chunk within the size the file had is mapped where the converter maps.
+    const MappedWindow window =
+        m_settings.mapInput && end <= size ? m_system.Map(fd, from, end - from) : MappedWindow();
+    const std::uint8_t* const text = window ? window.Data() : buffer;
+    const ssize_t read = window ? static_cast<ssize_t>(end - from)
+                                : m_system.ReadWholeAt(fd, buffer, end - from, from);
     if (read < 0) {
       int none = -1;
       readError.compare_exchange_strong(none, errno);
@@ -121,23 +135,36 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     // is cut off.
     const bool last = got < end - from;
     if (start == 0) {
-      sample.assign(buffer + front, buffer + front + std::min(got - front, kModelSampleSize));
-      sampleWhole = last && got - front <= kModelSampleSize;
+      const std::size_t sample = std::min(got - front, kModelSampleSize);
+      reading =
+          ReadSample(text + front, sample, last && got - front == sample, m_settings.detectUtf8);
+      lettersUndecisive = !last && m_settings.detectUtf8 && Utf8DecidedBySample(*reading);
     }
     // The tally counts the same bytes as the UTF-8 check, with or without it, so that the
     // chunks' tallies add up to the file's.
-    const std::size_t before = utf8::IncompleteEnd(buffer, front);
-    const std::uint8_t* const counted = buffer + front - before;
+    const std::size_t before = utf8::IncompleteEnd(text, front);
+    const std::uint8_t* const counted = text + front - before;
     const std::size_t length = got - front + before;
     // Past the size the file had when opened, the rest is unknown: every byte is counted.
     if (end > size || !utf8Settled()) {
+      bool letters = true;
+      if (lettersUndecisive && end <= size) {
+        const std::lock_guard lock(utf8Lock);
+        letters = !utf8Found.IsUtf8();
+      }
       Utf8Detector chunk;
-      tally.Add(counted, length, last, chunk);
+      const std::size_t held = tally.Add(counted, length, last, chunk, letters);
       const std::lock_guard lock(utf8Lock);
       utf8Found.Add(chunk);
       utf8Counted += got - front;
+      if (!letters) withoutLetters.emplace_back(start - before, length - held);
     } else {
       tally.Add(counted, length - (last ? 0 : utf8::IncompleteEnd(counted, length)));
+    }
+    if (window.Cut()) {
+      changed = true;
+      stop = true;
+      return false;
     }
     doneBytes += got - front;
     return !last;
@@ -163,14 +190,25 @@ Detection Converter::FullDetect(int fd, const std::string& path) {
     }
   }
   tallies[0].Add(tallies[1]);
+  if (!utf8Found.IsUtf8()) {
+    for (const auto& [offset, length] : withoutLetters) {
+      const ssize_t read = m_system.ReadWholeAt(fd, area.get(), length, offset);
+      if (read < 0) {
+        readError = errno;
+        break;
+      }
+      tallies[0].AddLetters(area.get(), static_cast<std::size_t>(read));
+    }
+  }
   m_progress.Finish();
   if (readError >= 0) {
     return {Outcome::Failed(Failure::kRead, File::kInput, path, readError), {}};
   }
+  if (changed) return {Outcome::Failed(Failure::kChanged, File::kInput, path), {}};
   // A cancelled detection still offers its guess from what it has read.
   return {cancelled ? Outcome::Cancelled() : Outcome{},
-          DecideGuess(tallies[0].Counts(), utf8Found, m_settings.detectUtf8, sample.data(),
-                      sample.size(), sampleWhole)};
+          DecideGuess(tallies[0].Counts(), utf8Found, m_settings.detectUtf8,
+                      reading ? *reading : ReadSample(nullptr, 0, true, false))};
 }
 
 }  // namespace pismovar

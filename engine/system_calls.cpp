@@ -15,6 +15,10 @@ ssize_t SystemCalls::ReadAt(int fd, void* buffer, std::size_t size, std::uint64_
   return ::pread(fd, buffer, size, static_cast<off_t>(offset));
 }
 
+MappedWindow SystemCalls::Map(int fd, std::uint64_t offset, std::size_t size) {
+  return MappedWindow(fd, offset, size);
+}
+
 bool SystemCalls::Write(int fd, const void* data, std::size_t size) {
   return WriteAll(fd, data, size);
 }

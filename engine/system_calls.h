@@ -15,6 +15,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/mapped_file.h"
 #include "engine/outcome.h"
 #include "engine/posix_file.h"
 
@@ -30,6 +31,9 @@ class SystemCalls {
   // The same at `offset` of a regular file. A full detection and a two-thread conversion
   // call it from two threads at once, for different parts of the file.
   virtual ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset);
+  // Maps `size` bytes at `offset` of a regular file; no window where mapping is not allowed
+  // (AllowMappedReads) or the system refuses it.
+  virtual MappedWindow Map(int fd, std::uint64_t offset, std::size_t size);
   virtual bool Write(int fd, const void* data, std::size_t size);
   // Starts writing a file's data to disk without waiting.
   virtual void StartWriteback(int fd);

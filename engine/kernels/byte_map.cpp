@@ -35,6 +35,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     const V first = hn::Set(d, rewrite ? rewrite->first : 0);
     const V replacement = hn::Set(d, rewrite ? static_cast<std::uint8_t>(rewrite->out[0]) : 0);
     for (; i + n <= size; i += n) {
+      ReadAhead(in, i, size);
       const V block = hn::LoadU(d, in + i);
       V mapped = table.Lookup(block, block);
       if (rewrite != nullptr) mapped = hn::IfThenElse(hn::Eq(block, first), replacement, mapped);
@@ -50,6 +51,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     const LineEndFinder lineEnds(*rewrite);
     if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
     for (; i + n + 1 <= size; i += n) {
+      ReadAhead(in, i, size);
       const V block = hn::LoadU(d, in + i);
       const auto [starts, ends] = lineEnds.Find(in + i, block);
       const V mapped = hn::IfThenElse(starts, replacement, table.Lookup(block, block));
@@ -90,6 +92,7 @@ std::size_t Convert(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
     const V lineEndSecond = hn::Set(d, static_cast<std::uint8_t>(rewrite->out[1]));
     if (size > 0) steps::MapStep(in, size, i, out, o, map, substituted, rewrite, count);
     for (; i + n + 1 <= size; i += n) {
+      ReadAhead(in, i, size);
       const V block = hn::LoadU(d, in + i);
       const V mapped = table.Lookup(block, block);
       const auto [starts, ends] = lineEnds.Find(in + i, block);

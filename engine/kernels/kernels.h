@@ -34,7 +34,7 @@ using TallyLoop = void(const std::uint8_t* in, std::size_t size, const CodePageM
                        DetectCounts& counts);
 // The same, and in the same pass whether the bytes are valid UTF-8 throughout (a cut-off
 // sequence at the end is not); when they are, adds to `multibyte` how many of their sequences
-// are longer than one byte.
+// are longer than one byte. With a mask without letters it counts little more than the check.
 using TallyUtf8Loop = bool(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
                            DetectCounts& counts, std::uint64_t& multibyte);
 // Adds to `multibyte` the valid sequences of `size` bytes that are longer than one byte, and to

@@ -206,7 +206,9 @@ class Utf8Check {
 // Lanes count in bytes, emptied into the totals before a byte can overflow.
 constexpr unsigned kBlocksPerRound = 255;
 
-// The tally of blocks: each lane counts its own letters, CRs and LFs, one byte per kind.
+// The tally of blocks: each lane counts its own letters (without kLetters none), CRs and LFs,
+// one byte per kind.
+template <bool kLetters>
 class TallyBlocks {
  public:
   explicit TallyBlocks(const CodePageMask& mask) : m_letters(mask) { StartRound(); }
@@ -214,8 +216,10 @@ class TallyBlocks {
   HWY_INLINE void Add(const std::uint8_t* at) {
     const D d;
     const V block = hn::LoadU(d, at);
-    const auto looked = m_letters.Look(block);
-    ForEachCodePage([&](int c) { m_code[c] = hn::Add(m_code[c], m_letters.Of(looked, c)); });
+    if constexpr (kLetters) {
+      const auto looked = m_letters.Look(block);
+      ForEachCodePage([&](int c) { m_code[c] = hn::Add(m_code[c], m_letters.Of(looked, c)); });
+    }
     // A true lane is all ones: subtracting it adds one.
     m_cr = hn::Sub(m_cr, hn::VecFromMask(d, hn::Eq(block, hn::Set(d, '\r'))));
     m_lf = hn::Sub(m_lf, hn::VecFromMask(d, hn::Eq(block, hn::Set(d, '\n'))));
@@ -307,13 +311,21 @@ class Utf8Blocks {
   std::int64_t m_leadTotal = 0;
 };
 
-// `blocks` blocks from `at` through the tally, then with kUtf8 through the check.
-template <bool kUtf8>
-HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, TallyBlocks& tally,
-                           Utf8Blocks& utf8) {
+// `blocks` blocks from `at` through the tally and, with kUtf8, the check. A tally of letters
+// goes over the piece first and the check after it, so that each loop keeps its own counts in
+// registers; a tally of line ends alone leaves room for both in one loop. The tally asks for
+// the text ahead, a line at a time, up to `readable` bytes from `at`.
+template <bool kUtf8, bool kLetters>
+HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, std::size_t readable,
+                           TallyBlocks<kLetters>& tally, Utf8Blocks& utf8) {
   const std::size_t n = hn::Lanes(D());
-  for (std::size_t b = 0; b < blocks; ++b) tally.Add(at + b * n);
-  if constexpr (kUtf8) {
+  constexpr bool kOneLoop = kUtf8 && !kLetters;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    if (b * n % 64 == 0) ReadAhead(at, b * n, readable);
+    tally.Add(at + b * n);
+    if constexpr (kOneLoop) utf8.Add(at + b * n);
+  }
+  if constexpr (kUtf8 && !kOneLoop) {
     for (std::size_t b = 0; b < blocks; ++b) utf8.Add(at + b * n);
   }
 }
@@ -323,30 +335,30 @@ HWY_INLINE void CountPiece(const std::uint8_t* at, std::size_t blocks, TallyBloc
 // each loop keeps its own counts in registers. The first and the last block are counted from
 // `edge`, after the bytes before them or zeros where the text has none, and the last followed
 // by zeros, which count as nothing and show a sequence cut off by the end.
-template <bool kUtf8>
+template <bool kUtf8, bool kLetters>
 HWY_INLINE bool CountBlocks(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
                             DetectCounts& counts, std::uint64_t& multibyte) {
   const D d;
   const std::size_t n = hn::Lanes(d);
   constexpr std::size_t kPieceSize = 16u << 10;
-  TallyBlocks tally(mask);
+  TallyBlocks<kLetters> tally(mask);
   Utf8Blocks utf8;
   HWY_ALIGN std::uint8_t edge[2 * hn::MaxLanes(D())] = {};
   std::size_t i = 0;
   if (size >= n) {
     std::memcpy(edge + n, in, n);
-    CountPiece<kUtf8>(edge + n, 1, tally, utf8);
+    CountPiece<kUtf8>(edge + n, 1, 0, tally, utf8);
     i = n;
   }
   while (i + n <= size) {
     const std::size_t blocks = std::min(size - i, kPieceSize) / n;
-    CountPiece<kUtf8>(in + i, blocks, tally, utf8);
+    CountPiece<kUtf8>(in + i, blocks, size - i, tally, utf8);
     i += blocks * n;
   }
   std::memset(edge, 0, sizeof edge);
   const std::size_t before = std::min<std::size_t>(i, 3);
   if (size > 0) std::memcpy(edge + n - before, in + i - before, before + size - i);
-  CountPiece<kUtf8>(edge + n, 1, tally, utf8);
+  CountPiece<kUtf8>(edge + n, 1, 0, tally, utf8);
   tally.Finish(counts);
   return kUtf8 && utf8.Finish(multibyte);
 }
@@ -422,12 +434,15 @@ class Utf8Sequences {
 void Tally(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
            DetectCounts& counts) {
   std::uint64_t none = 0;
-  CountBlocks<false>(in, size, mask, counts, none);
+  CountBlocks<false, true>(in, size, mask, counts, none);
 }
 
+// A mask without letters leaves out their lookups, the most of the tally's work.
 bool TallyUtf8(const std::uint8_t* in, std::size_t size, const CodePageMask& mask,
                DetectCounts& counts, std::uint64_t& multibyte) {
-  return CountBlocks<true>(in, size, mask, counts, multibyte);
+  const bool letters = std::any_of(mask.begin() + 0x80, mask.end(), [](auto m) { return m != 0; });
+  return letters ? CountBlocks<true, true>(in, size, mask, counts, multibyte)
+                 : CountBlocks<true, false>(in, size, mask, counts, multibyte);
 }
 
 // The blocks with three bytes after them are read in place, the rest (less than a block and

@@ -87,6 +87,7 @@ HWY_INLINE std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, st
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
+    ReadAhead(in, i, size);
     const __m512i block = _mm512_loadu_si512(in + i);
     const TwoByteRun run = ScanTwoByteRun(block, 0xC2, 0xC5, stopAt);
     unsigned length = run.length;
@@ -150,6 +151,7 @@ HWY_INLINE std::size_t RepairBlocks(const std::uint8_t* in, std::size_t size, st
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 64 <= size) {
+    ReadAhead(in, i, size);
     const __m512i block = _mm512_loadu_si512(in + i);
     unsigned length = ScanTwoByteRun(block, 0xC2, 0xDF, stopAt).length;
     const LineEndMasks ends = lineEnds.FindBits(in + i, size - i, block, length);
@@ -244,6 +246,7 @@ HWY_INLINE std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, st
   // The scan reads the byte before the block.
   if (size > 0) steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, write);
   while (i + n < size) {
+    ReadAhead(in, i, size);
     const V block = hn::LoadU(d, in + i);
     const LineEndLanes ends = lineEnds.Find(in + i, block);
     if (hn::AllFalse(d, hn::Or(High(block), hn::Or(ends.starts, ends.seconds))) &&
@@ -321,6 +324,7 @@ HWY_INLINE std::size_t RepairBlocks(const std::uint8_t* in, std::size_t size, st
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   while (i + n < size) {
+    ReadAhead(in, i, size);
     const V block = hn::LoadU(d, in + i);
     const std::size_t length = ScanTwoByteRun(in + i, block, 0xDF, stopAt).length;
     if (length == 0) {

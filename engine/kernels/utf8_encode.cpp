@@ -79,6 +79,7 @@ HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, st
   // check waits until the groups have passed it.
   std::size_t nextCheck = 0;
   while (i + kGroup <= size) {
+    ReadAhead(in, i, size);
     if (i >= nextCheck && i + 64 <= size) {
       const __m512i block = _mm512_loadu_si512(in + i);
       if (_mm512_movepi8_mask(block) == 0 && LineEndBits(block, rewrite) == 0) {
@@ -199,6 +200,7 @@ HWY_INLINE std::size_t EncodeBlocks(const std::uint8_t* in, std::size_t size, st
     steps::EncodeStep(in, size, i, out, o, table, rewrite, losses);
   }
   while (i + n + kAfter <= size) {
+    ReadAhead(in, i, size);
     const V block = hn::LoadU(d, in + i);
     const M high = High(block);
     const LineEndLanes ends = lineEnds.Find(in + i, block);

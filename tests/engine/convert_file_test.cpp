@@ -39,6 +39,7 @@ class FaultySystem : public SystemCalls {
   bool failReplace = false;
   std::function<void()> beforeReplace;  // another program's step just before the rename
   std::function<void()> atEndOfInput;   // ... when a read has found the end of the input
+  std::function<void()> afterMap;       // ... when a window of a file has been mapped
   int failSyncAt = -1;                  // the flush (of a batch, of a filesystem) that fails
   bool noBatches = false;               // the kernel runs no batch of flushes
   std::vector<std::string> calls;       // the disk steps of putting files in place
@@ -52,6 +53,11 @@ class FaultySystem : public SystemCalls {
   // A large file's chunks are read by two threads at once.
   ssize_t ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) override {
     return m_reads++ == failReadAt ? -1 : SystemCalls::ReadAt(fd, buffer, size, offset);
+  }
+  MappedWindow Map(int fd, std::uint64_t offset, std::size_t size) override {
+    MappedWindow window = SystemCalls::Map(fd, offset, size);
+    if (afterMap) afterMap();
+    return window;
   }
   bool Write(int fd, const void* data, std::size_t size) override {
     return m_writes++ == failWriteAt ? false : SystemCalls::Write(fd, data, size);
@@ -625,6 +631,44 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"LinkedFileReplaced", true, true, -1, -1, false, false, false, Outcome::kDone},
         OutputCase{"NewMade", false, false, -1, -1, false, false, false, Outcome::kDone}),
     [](const auto& param) { return param.param.name; });
+
+// Another program cuts the input short while a run has it mapped: the run fails as for an input
+// changed under it, and neither writes an output nor touches the input.
+struct CutCase {
+  const char* name;
+  std::size_t readSize;
+  std::uint64_t twoThreadsFrom;
+  bool inPlace;
+  bool detect;
+};
+
+class CutWhileMapped : public ConvertFileTest, public ::testing::WithParamInterface<CutCase> {};
+
+constexpr std::size_t kCutSize = 1u << 20;
+
+TEST_P(CutWhileMapped, FailsTheRunWithoutACrash) {
+  const auto& c = GetParam();
+  WriteFile(dir / "in", std::string(kCutSize, '\xE8'));
+  harness.settings.mapInput = true;
+  harness.settings.readSize = c.readSize;
+  harness.settings.twoThreadsFrom = c.twoThreadsFrom;
+  faults.afterMap = [&] { ASSERT_EQ(::truncate((dir / "in").c_str(), kCutSize / 2), 0); };
+  SetChoices(kCodeWin1250, kCodeLatin2, 0, 0);
+  const Outcome outcome = c.detect ? converter().FullDetect(dir / "in").outcome
+                                   : harness.Convert(dir / "in", dir / (c.inPlace ? "in" : "out"));
+  EXPECT_EQ(outcome.result, Outcome::kFailed);
+  EXPECT_EQ(outcome.failure, Failure::kChanged);
+  EXPECT_EQ(outcome.file, File::kInput);
+  EXPECT_EQ(ReadFile(dir / "in"), std::string(kCutSize / 2, '\xE8'));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"in"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CutWhileMapped,
+                         ::testing::Values(CutCase{"OneThread", kRead, 2 * kCutSize, false, false},
+                                           CutCase{"TwoThreads", kRead, 0, false, false},
+                                           CutCase{"InPlace", kRead, 2 * kCutSize, true, false},
+                                           CutCase{"FullDetection", kRead, 0, false, true}),
+                         [](const auto& param) { return param.param.name; });
 
 struct OpenFailure {
   const char* name;

@@ -439,7 +439,17 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"MalformedStartThenValidLetters", MalformedStartThenValidLetters(), true,
                    kCodeUtf8, kSomeCodePage},
         DetectCase{"NearlyValidUtf8", kCzech + "\xFF" + Repeated(kCzech, 20) + "\xC5", true,
-                   kCodeUtf8, kCodeUtf8}),
+                   kCodeUtf8, kCodeUtf8},
+        // UTF-8 for several reads, then Macintosh: the letters of the UTF-8 part count too and
+        // outweigh the Macintosh ones, as they do for the same bytes from a pipe.
+        DetectCase{"MacintoshAfterReadsOfUtf8",
+                   Repeated(kCzech, 8 * kRead / kCzech.size()) +
+                       Repeated("P\xDE\x92li\xE4 \xEClu\xE9ou\x8Bk\xF9 k\xF3\xCB \x9Cp\x9El "
+                                "\x93\x87"
+                                "belsk\x8E \x97"
+                                "dy.\n",
+                                4 * kRead / kCzech.size()),
+                   true, kCodeKoi8cs, kCodeUtf8}),
     [](const auto& param) { return param.param.name; });
 
 // Prose as Czech and Slovak texts have it: letters, typography, units, box drawing.
