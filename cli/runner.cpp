@@ -20,6 +20,7 @@ namespace {
 constexpr char kStdinName[] = "-";
 // How much of a stream a full detection reads ahead of the conversion.
 constexpr std::size_t kLookAheadSize = 4u << 20;
+constexpr std::size_t kLookAheadPiece = 64u << 10;
 
 }  // namespace
 
@@ -128,10 +129,11 @@ bool Runner::OpenInput(const std::string& name, Input& input) {
 bool Runner::ReadAhead(const std::string& name, Input& input) {
   // Enough of a stream for the guess, never all of it: the rest is converted as it arrives.
   const std::size_t limit = m_options.quick ? Converter::kQuickDetectSize : kLookAheadSize;
-  input.ahead.resize(limit);
   std::size_t got = 0;
   while (got < limit) {
-    const ssize_t n = ::read(input.fd, input.ahead.data() + got, limit - got);
+    // The room grows with what arrives: a short text does not pay for filling all of it.
+    if (input.ahead.size() == got) input.ahead.resize(std::min(limit, 2 * got + kLookAheadPiece));
+    const ssize_t n = ::read(input.fd, input.ahead.data() + got, input.ahead.size() - got);
     if (n < 0 && errno == EINTR) {
       if (CancelRequested()) return false;
       continue;
