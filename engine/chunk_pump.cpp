@@ -60,11 +60,14 @@ Outcome ChunkPump::Run(const Transcoder& transcoder, Utf8Losses& losses, int fdI
     if (m_progress.done != 0) bom = false;
   }
   // What is left, or all of a stream: one read at a time, each taking what has arrived, so
-  // that a pipe's text is converted and written as it comes. A regular file is mapped up to
-  // the size it had, a window at a time, and read on from there.
+  // that a pipe's text is converted and written as it comes. A regular file longer than one
+  // read is mapped up to the size it had, a window at a time, and read on from there; a
+  // shorter one costs one read, less than a mapping and its removal.
   std::uint64_t offset = base >= 0 ? static_cast<std::uint64_t>(base) + m_progress.done : 0;
-  std::uint64_t mapEnd =
-      m_map && ahead.empty() && base >= 0 && S_ISREG(inStat.st_mode) ? inStat.st_size : 0;
+  std::uint64_t mapEnd = m_map && ahead.empty() && base >= 0 && S_ISREG(inStat.st_mode) &&
+                                 static_cast<std::uint64_t>(inStat.st_size) > m_stepSize
+                             ? inStat.st_size
+                             : 0;
   MappedWindow window;
   for (bool endOfInput = false; !endOfInput;) {
     // The bytes held back from the previous piece stand in front of this one.
