@@ -130,15 +130,6 @@ HWY_INLINE std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, st
   return o;
 }
 
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
-  if (rewrite == nullptr || rewrite->outSize != 1) {
-    return DecodeBlocks(in, size, out, table, rewrite, NoLineEnds(), offset, losses);
-  }
-  return DecodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), offset, losses);
-}
-
 // 64 bytes at a time while they hold only ASCII and two-byte sequences: copied as they are,
 // with a line end rewritten to one byte written in the block and the second byte of a pair
 // squeezed out.
@@ -174,14 +165,6 @@ HWY_INLINE std::size_t RepairBlocks(const std::uint8_t* in, std::size_t size, st
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   return o;
-}
-
-std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const Rewrite* rewrite, std::uint64_t offset, Utf8Losses& losses) {
-  if (rewrite == nullptr || rewrite->outSize != 1) {
-    return RepairBlocks(in, size, out, rewrite, NoLineEnds(), offset, losses);
-  }
-  return RepairBlocks(in, size, out, rewrite, LineEndFinder(*rewrite), offset, losses);
 }
 
 #else
@@ -297,15 +280,6 @@ HWY_INLINE std::size_t DecodeBlocks(const std::uint8_t* in, std::size_t size, st
   return o;
 }
 
-std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
-                       Utf8Losses& losses) {
-  if (rewrite == nullptr || rewrite->outSize != 1) {
-    return DecodeBlocks(in, size, out, table, rewrite, NoLineEnds(), offset, losses);
-  }
-  return DecodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), offset, losses);
-}
-
 // A block at a time while it holds only ASCII and two-byte sequences: copied as it is, with a
 // line end rewritten to one byte written in the block and the second byte of a pair squeezed
 // out.
@@ -350,6 +324,20 @@ HWY_INLINE std::size_t RepairBlocks(const std::uint8_t* in, std::size_t size, st
     steps::DecodeStep(in, size, i, out, o, rewrite, offset, losses, steps::WriteSequence);
   }
   return o;
+}
+
+#endif
+
+#if HWY_TARGET != HWY_SCALAR
+
+// Each form's blocks, with the line ends found in them only where one becomes one byte.
+std::size_t DecodeUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                       const FromUnicodeTable& table, const Rewrite* rewrite, std::uint64_t offset,
+                       Utf8Losses& losses) {
+  if (rewrite == nullptr || rewrite->outSize != 1) {
+    return DecodeBlocks(in, size, out, table, rewrite, NoLineEnds(), offset, losses);
+  }
+  return DecodeBlocks(in, size, out, table, rewrite, LineEndFinder(*rewrite), offset, losses);
 }
 
 std::size_t RepairUtf8(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
