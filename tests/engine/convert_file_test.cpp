@@ -4,6 +4,7 @@
 #include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "engine/converter.h"
+#include "engine/mapped_file.h"
 #include "engine/posix_file.h"
 #include "test_host.h"
 
@@ -646,8 +648,33 @@ class CutWhileMapped : public ConvertFileTest, public ::testing::WithParamInterf
 
 constexpr std::size_t kCutSize = 1u << 20;
 
+// Whether a read past the end of a mapped file reaches the engine's handler here, in a child
+// process: qemu-user on some hosts (s390x) kills the program instead, as no kernel does.
+bool CutReachesTheHandler(const fs::path& dir) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    UniqueFd fd(::open((dir / "probe").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!fd.Valid() || ::ftruncate(fd.Get(), static_cast<off_t>(2 * page)) != 0 ||
+        !AllowMappedReads()) {
+      ::_exit(2);
+    }
+    const MappedWindow window(fd.Get(), 0, 2 * page);
+    if (!window || ::ftruncate(fd.Get(), 0) != 0) ::_exit(2);
+    const volatile std::uint8_t byte = window.Data()[page];
+    static_cast<void>(byte);
+    ::_exit(window.Cut() ? 0 : 1);
+  }
+  int status = 0;
+  const bool reached = child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                       WEXITSTATUS(status) == 0;
+  fs::remove(dir / "probe");
+  return reached;
+}
+
 TEST_P(CutWhileMapped, FailsTheRunWithoutACrash) {
   const auto& c = GetParam();
+  if (!CutReachesTheHandler(dir.Path())) GTEST_SKIP() << "this system kills a program for a cut mapping";
   WriteFile(dir / "in", std::string(kCutSize, '\xE8'));
   harness.settings.mapInput = true;
   harness.settings.readSize = c.readSize;
