@@ -46,6 +46,27 @@ bool InKnownWords(std::uint64_t hash) {
   return true;
 }
 
+// Calls visit(word, hash, coded) for each run of IsWordLetter in `text`: its hash over the letter
+// codes, and whether every letter has a code.
+template <typename Visit>
+void ForEachWord(std::u32string_view text, Visit visit) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (!IsWordLetter(text[i])) {
+      ++i;
+      continue;
+    }
+    std::uint64_t hash = kHashBasis;
+    bool coded = true;
+    const std::size_t start = i;
+    for (; i < text.size() && IsWordLetter(text[i]); ++i) {
+      const int code = LetterCode(LanguageClassOf(text[i]));
+      coded = coded && code != 0;
+      hash = (hash ^ static_cast<std::uint64_t>(code)) * kHashPrime;
+    }
+    visit(text.substr(start, i - start), hash, coded);
+  }
+}
+
 }  // namespace
 
 int LanguageClassOf(char32_t c) {
@@ -67,28 +88,17 @@ bool IsOtherScriptLetter(char32_t c) { return LanguageClassOf(c) == kOtherScript
 
 KnownWords CountKnownWords(std::u32string_view text) {
   KnownWords words;
-  for (std::size_t i = 0; i < text.size();) {
-    if (!IsWordLetter(text[i])) {
-      ++i;
-      continue;
+  ForEachWord(text, [&](std::u32string_view word, std::uint64_t hash, bool coded) {
+    if (word.size() < 2 ||
+        std::all_of(word.begin(), word.end(), [](char32_t c) { return c < 0x80; })) {
+      return;
     }
-    std::uint64_t hash = kHashBasis;
-    bool beyondAscii = false;
-    bool coded = true;
-    const std::size_t start = i;
-    for (; i < text.size() && IsWordLetter(text[i]); ++i) {
-      const int code = LetterCode(LanguageClassOf(text[i]));
-      coded = coded && code != 0;
-      beyondAscii = beyondAscii || text[i] >= 0x80;
-      hash = (hash ^ static_cast<std::uint64_t>(code)) * kHashPrime;
-    }
-    if (!beyondAscii || i - start < 2) continue;
     if (coded && InKnownWords(hash)) {
       ++words.known;
     } else {
       ++words.unknown;
     }
-  }
+  });
   return words;
 }
 
@@ -101,9 +111,23 @@ int FavouredLookalikes(std::u32string_view word) {
   // after it.
   std::uint32_t key = codeAt(0) << 12 | codeAt(1) << 6 | codeAt(2);
   for (std::size_t i = 0; i < word.size(); ++i) {
-    favoured += std::binary_search(std::begin(kLookalikeContexts), std::end(kLookalikeContexts), key);
+    favoured +=
+        std::binary_search(std::begin(kLookalikeContexts), std::end(kLookalikeContexts), key);
     key = (key << 6 | codeAt(i + 3)) & 0x3FFFFFFF;
   }
+  ForEachWord(word, [&](std::u32string_view letters, std::uint64_t hash, bool coded) {
+    const bool capitals =
+        letters.size() > 1 && std::none_of(letters.begin(), letters.end(), [](char32_t c) {
+          const int languageClass = LanguageClassOf(c);
+          return (languageClass >= kFirstAsciiSmall && languageClass < kFirstAsciiSmall + 26) ||
+                 (languageClass >= kFirstCzechSlovakSmall &&
+                  languageClass < kFirstCzechSlovakCapital);
+        });
+    favoured +=
+        coded && capitals &&
+        std::binary_search(std::begin(kFavouredCapitalWords), std::end(kFavouredCapitalWords),
+                           static_cast<std::uint32_t>(hash));
+  });
   return favoured;
 }
 

@@ -341,12 +341,13 @@ unsigned ShownEdits(const std::string& bytes) {
 }
 
 // Whether the character of a sequence a control may have made is one that text has: a Czech or
-// Slovak letter, or a dash, quotation mark or sign of Windows 1250 (spaces and invisible signs
-// cost next to nothing in the model, and no control was ever one).
+// Slovak letter, a dash, quotation mark or sign of Windows 1250, or a sign of text beyond it
+// ("‥" is E2 80 A5, where the no-break space alone makes the Braille "⠥", E2 A0 A5). Spaces and
+// invisible signs cost next to nothing in the model, and no control was ever one.
 bool Plausible(char32_t c) {
   return kSmallLetters.find(c) != std::u32string_view::npos ||
          kCapitalLetters.find(c) != std::u32string_view::npos ||
-         std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›×").find(c) != std::u32string_view::npos;
+         std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›×‥′″€∶").find(c) != std::u32string_view::npos;
 }
 
 bool OnlyClosingPunctuation(std::u32string_view text) {

@@ -3,7 +3,7 @@
 to the next, as the cost (a scaled negative log-probability) of each pair of character classes;
 the commonest word forms with letters beyond ASCII, as a Bloom filter, and the places where
 one of the letters that a lost byte of UTF-8 leaves alike ("ř" and "ň") is the commoner though
-the pairs rank the other first.
+the pairs rank the other first, and the words in capitals that are ("ŽÁDNÁ", not "ŽÁDNÍ").
 
 It learns only from Debian's packages: the Czech and Slovak fortunes (fortunes-cs), the Czech
 and Slovak message catalogues installed under /usr/share/locale, the Czech manual pages
@@ -62,6 +62,11 @@ CAPITALS_WEIGHT = 0.05  # the prose once more in capitals
 KNOWN_BITS = 1 << 17
 KNOWN_HASHES = 7
 KNOWN_WORDS = KNOWN_BITS // 10
+# What a word the filter does not hold costs more, in nats, as repair weighs it.
+KNOWN_WORD_GAIN = 4.0
+# A word in capitals is favoured over its lookalikes once seen this often in capitals: fewer are
+# chance ("MNČ" for "množné číslo" three times, against the common "MNĚ").
+FAVOURED_CAPITALS = 4
 # A word is a run of letters: ASCII, and Latin ones up to U+024F but for the signs × and ÷.
 WORD = re.compile("[A-Za-z\u00c0-\u00d6\u00d8-\u00f6\u00f8-\u024f]+")
 
@@ -189,12 +194,18 @@ def known_word_forms(text):
             yield word.lower()
 
 
-def known_word_bits(word):
-    """The bits of the Bloom filter that `word` sets: FNV-1a over its letter codes, whose low
-    and high halves step through the filter."""
+def word_hash(word):
+    """FNV-1a over the letter codes of `word`."""
     h = 0xCBF29CE484222325
     for c in word:
         h = ((h ^ letter_code(c)) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return h
+
+
+def known_word_bits(word):
+    """The bits of the Bloom filter that `word` sets: its hash's low and high halves step
+    through the filter."""
+    h = word_hash(word)
     first, step = h & 0xFFFFFFFF, (h >> 32) | 1
     return [(first + i * step) % KNOWN_BITS for i in range(KNOWN_HASHES)]
 
@@ -240,6 +251,56 @@ def context_keys(contexts, group_of, costs):
     return sorted(keys)
 
 
+# Capitals that a lost byte leaves alike: those of two bytes of UTF-8 whose second byte is
+# 0x80..0x9F, or 0xA0, which ISO 8859-2 reads as the no-break space itself ("Á" C3 81, "Í" C3 8D,
+# "Ř" C5 98, "Š" C5 A0), grouped by their first byte.
+def capital_groups():
+    groups = collections.defaultdict(str)
+    for small in CZECH_SLOVAK:
+        first, second = small.upper().encode("utf-8")
+        if 0x80 <= second <= 0xA0:
+            groups[first] += small
+    return {small: first for first, group in groups.items() for small in group}
+
+
+def count_capital_words(text, counts):
+    for word in WORD.findall(text):
+        if len(word) > 1 and word.isupper():
+            counts[word.lower()] += 1
+
+
+def favoured_capital_words(capital_counts, word_counts, known, costs):
+    """The words seen in capitals at least FAVOURED_CAPITALS times and more often than any word
+    their lookalike capitals may have been, where the pairs of characters and the known words
+    rank another of them first ("ŽÁDNÁ", not "ŽÁDNÍ"), as the low 32 bits of their hashes."""
+    group_of = capital_groups()
+
+    def shape(word):
+        return tuple(group_of.get(c, c) for c in word)
+
+    def cost(word):
+        previous, total = SPACE, 0
+        for c in word + " ":
+            current = class_of(c)
+            total += costs[previous][current]
+            previous = current
+        return total + (0 if word in known else round(KNOWN_WORD_GAIN * SCALE))
+
+    families = collections.defaultdict(set)
+    for word in list(word_counts) + list(capital_counts):
+        families[shape(word)].add(word)
+    hashes = []
+    for words in families.values():
+        ranked = sorted(words, key=lambda w: -capital_counts[w])
+        best = ranked[0]
+        if capital_counts[best] < FAVOURED_CAPITALS or (
+                len(ranked) > 1 and capital_counts[ranked[1]] == capital_counts[best]):
+            continue
+        if min(words, key=cost) != best:
+            hashes.append(word_hash(best) & 0xFFFFFFFF)
+    return sorted(hashes)
+
+
 def count_pairs(text, counts, weight):
     previous = SPACE
     for c in text + " ":
@@ -258,6 +319,7 @@ def main():
     word_counts = collections.Counter()
     group_of = {c: group for group in lookalike_groups() for c in group}
     contexts = collections.defaultdict(collections.Counter)
+    capital_counts = collections.Counter()
     for source in (fortunes(), catalogues(), manual_pages()):
         for key, text in source:
             # A text its package could not decode teaches runs of U+FFFD, which the wrong
@@ -272,6 +334,7 @@ def main():
                 count_pairs(text.upper(), counts, CAPITALS_WEIGHT)
                 word_counts.update(known_word_forms(text))
                 count_contexts(text, contexts, group_of)
+                count_capital_words(text, capital_counts)
     for word in dictionary_words():
         count_pairs(word, counts, WORD_WEIGHT)
 
@@ -294,6 +357,8 @@ def main():
     for word, _ in commonest:
         for bit in known_word_bits(word):
             known[bit // 64] |= 1 << (bit % 64)
+    capital_words = favoured_capital_words(capital_counts, word_counts,
+                                           {word for word, _ in commonest}, costs)
 
     latin = [class_of(chr(c)) for c in range(0x180)]
     ranges = []
@@ -350,13 +415,20 @@ def main():
     for i in range(0, len(lookalike_keys), 8):
         out.append("    " + ", ".join(f"0x{v:08X}" for v in lookalike_keys[i:i + 8]) + ",")
     out.append("};")
+    out.append("// Words seen in capitals often, more often than any word their lookalike capitals may have")
+    out.append("// been (\"ŽÁDNÁ\" and \"ŽÁDNÍ\", C3 81 and C3 8D), where the pairs and the known words rank")
+    out.append("// another first: the low 32 bits of their hashes, in order.")
+    out.append(f"inline constexpr std::uint32_t kFavouredCapitalWords[{len(capital_words)}] = {{")
+    out.append("    " + ", ".join(f"0x{v:08X}" for v in capital_words) + ",")
+    out.append("};")
     if args.held_out:
         args.held_out.write_text("\n".join(held_out) + "\n", encoding="utf-8")
         print(f"{args.held_out}: {len(held_out)} texts held out")
     else:
         OUTPUT.write_text("\n".join(out) + "\n")
         print(f"{OUTPUT}: {CLASSES} classes, {len(ranges)} ranges, {len(commonest)} of "
-              f"{len(word_counts)} known words, {len(lookalike_keys)} lookalike contexts")
+              f"{len(word_counts)} known words, {len(lookalike_keys)} lookalike contexts, "
+              f"{len(capital_words)} favoured words in capitals")
 
 
 if __name__ == "__main__":
