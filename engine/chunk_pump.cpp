@@ -1,10 +1,12 @@
 #include "engine/chunk_pump.h"
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -16,6 +18,22 @@ namespace pismovar {
 
 using Failure = Outcome::Failure;
 using File = Outcome::File;
+
+namespace {
+
+// How long a thread whose chunk is converted stays awake for its turn to write, where each
+// thread has a processor of its own: the chunk before is usually being written and about to
+// be done, and a thread put to sleep takes long to wake (on a virtual machine about as long as
+// writing a chunk takes).
+constexpr auto kAwakeForTurn = std::chrono::microseconds(500);
+
+bool SeveralProcessors() {
+  cpu_set_t processors;
+  return ::sched_getaffinity(0, sizeof processors, &processors) == 0 &&
+         CPU_COUNT(&processors) > 1;
+}
+
+}  // namespace
 
 ChunkPump::ChunkPump(std::size_t readSize, std::uint64_t twoThreadsFrom, bool strict, bool map,
                      SystemCalls& system, const Watch& watch, ProgressCounter& progress)
@@ -161,7 +179,7 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
   constexpr std::uint64_t kNoMore = ~std::uint64_t{0};
   std::mutex turnMutex;
   std::condition_variable turnChanged;
-  std::uint64_t turn = 0;
+  std::atomic<std::uint64_t> turn{0};
   Outcome failed;
   std::atomic<bool> stopped{false};
   std::atomic<std::uint64_t> nextChunk{0};
@@ -177,6 +195,18 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
     turnChanged.notify_all();
   };
   const auto fail = [&](Outcome outcome) { passTurn(kNoMore, outcome); };
+  // Waits for the turn to write `chunk`; false once the run has stopped.
+  const bool stayAwake = SeveralProcessors();
+  const auto awaitTurn = [&](std::uint64_t chunk) {
+    const auto come = [&] { return turn == chunk || turn == kNoMore; };
+    const auto until = std::chrono::steady_clock::now() + kAwakeForTurn;
+    while (stayAwake && !come() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::yield();
+    }
+    std::unique_lock lock(turnMutex);
+    turnChanged.wait(lock, come);
+    return turn != kNoMore;
+  };
   const auto convertChunk = [&](Worker& worker) {
     const std::uint64_t chunk = nextChunk.fetch_add(1);
     const std::uint64_t start = chunk * readSize;
@@ -207,11 +237,7 @@ Outcome ChunkPump::RunFileChunks(const Transcoder& transcoder, Utf8Losses& losse
       return false;
     }
     window = MappedWindow();
-    {
-      std::unique_lock lock(turnMutex);
-      turnChanged.wait(lock, [&] { return turn == chunk || turn == kNoMore; });
-      if (turn == kNoMore) return false;
-    }
+    if (!awaitTurn(chunk)) return false;
     if (outSize != 0 && !m_system.Write(fdOut, worker.out, outSize)) {
       fail(Outcome::Failed(Failure::kWrite, outFile, outPath, errno));
       return false;

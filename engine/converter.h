@@ -46,9 +46,9 @@ struct Repaired {
 class Converter {
  public:
   static constexpr std::size_t kReadSize = 102400;
-  // The command-line tool's reads: a large file converts about an eighth faster than with
-  // 100 KB reads, and the work areas stay small enough to stay in cache.
-  static constexpr std::size_t kLargeReadSize = 512u << 10;
+  // The command-line tool's chunks: a large file is converted and detected a sixth faster
+  // than in chunks of 512 KiB (a mapping and a turn to write each), at up to 12 MiB of memory.
+  static constexpr std::size_t kLargeReadSize = 2u << 20;
   static constexpr std::size_t kMaxHeldBytes = ChunkPump::kMaxHeldBytes;
   static constexpr std::size_t kQuickDetectSize = 5120;
   // From this size on the command-line tool converts a file on two threads; a smaller one
