@@ -50,8 +50,47 @@ std::size_t DescriptorLimit() {
 
 }  // namespace
 
+InPlaceBatch::Closer::~Closer() {
+  {
+    const std::lock_guard lock(m_mutex);
+    m_ending = true;
+  }
+  m_changed.notify_all();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void InPlaceBatch::Closer::Close(UniqueFd fd) {
+  if (!m_inBackground) return;
+  std::unique_lock lock(m_mutex);
+  if (!m_started) {
+    m_started = true;
+    m_thread = StartSecondThread([this] {
+      std::unique_lock closerLock(m_mutex);
+      while (true) {
+        m_changed.wait(closerLock, [&] { return m_ending || !m_waiting.empty(); });
+        if (m_waiting.empty()) return;
+        std::vector<UniqueFd> closing = std::move(m_waiting);
+        m_waiting.clear();
+        m_changed.notify_all();
+        closerLock.unlock();
+        closing.clear();
+        closerLock.lock();
+      }
+    });
+  }
+  // Without the thread, the caller closes.
+  if (!m_thread.joinable()) return;
+  m_changed.wait(lock, [&] { return m_waiting.size() < kMaxWaiting; });
+  m_waiting.push_back(std::move(fd));
+  m_changed.notify_all();
+}
+
 InPlaceBatch::InPlaceBatch(SystemCalls& system, const Watch& watch, StaleFileSweep& sweep)
-    : m_system(system), m_watch(watch), m_sweep(sweep), m_descriptorLimit(DescriptorLimit()) {}
+    : m_system(system),
+      m_watch(watch),
+      m_sweep(sweep),
+      m_descriptorLimit(DescriptorLimit()),
+      m_closer(m_descriptorLimit) {}
 
 InPlaceBatch::~InPlaceBatch() = default;
 
@@ -238,6 +277,11 @@ std::vector<std::pair<std::string, Outcome>> InPlaceBatch::PutInPlace(Batch& bat
   }
   // The new names, too, are on disk before the run says it is done.
   MakeDurable(batch, true, outcomes);
+  // The lock of an input with another name goes now: that name may be next.
+  for (const auto& held : batch) {
+    if (held->in.Valid() && held->inStat.st_nlink > 1) ::flock(held->in.Get(), LOCK_UN);
+    m_closer.Close(std::move(held->in));
+  }
   batch.clear();
   return outcomes;
 }

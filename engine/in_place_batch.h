@@ -8,11 +8,14 @@
 
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -95,6 +98,28 @@ class InPlaceBatch {
   // a batch opens each folder once; false when it does not.
   bool ShareDirectory(Held& held) const;
 
+  // Closes descriptors on a thread of its own while the caller goes on: closing the last
+  // descriptor of a file that a rename replaced frees that file, which takes about as long as
+  // writing its replacement. At most kMaxWaiting wait; the destructor closes them all. Where
+  // the process may open few files, or no thread starts, Close closes at once.
+  class Closer {
+   public:
+    static constexpr std::size_t kMaxWaiting = 2 * kBatchFiles;
+    explicit Closer(std::size_t descriptorLimit)
+        : m_inBackground(descriptorLimit >= 8 * kMaxWaiting) {}
+    ~Closer();
+    void Close(UniqueFd fd);
+
+   private:
+    const bool m_inBackground;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<UniqueFd> m_waiting;
+    bool m_ending = false;
+    bool m_started = false;
+    std::jthread m_thread;
+  };
+
   SystemCalls& m_system;
   const Watch& m_watch;
   StaleFileSweep& m_sweep;
@@ -108,6 +133,8 @@ class InPlaceBatch {
   std::uint64_t m_heldBytes = 0;
   // The outcomes of a batch put in place early, for the next Replace.
   std::vector<std::pair<std::string, Outcome>> m_placed;
+  // Closes the inputs of the batches put in place. Last, so that its thread ends first.
+  Closer m_closer;
 };
 
 }  // namespace pismovar
