@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -107,6 +108,9 @@ pid_t StartCli(const std::vector<std::string>& args, int stdinFd, const fs::path
                const std::string& language) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
+  // The signals the tests send reach the program as they would from a terminal, even where
+  // the tests run as a background job, which starts with SIGINT ignored.
+  for (const int number : {SIGINT, SIGTERM, SIGHUP}) std::signal(number, SIG_DFL);
   // A UTF-8 locale that every system has; gettext ignores LANGUAGE in the plain C locale.
   ::setenv("LC_ALL", "C.UTF-8", 1);
   if (language.empty()) {
