@@ -30,7 +30,7 @@ class ChunkPump {
   }
   // One thread reads at most this much at a time: the input and the output stay in the cache,
   // and a small file's run touches (and faults in) few pages of the work areas.
-  static constexpr std::size_t kStepSize = 128u << 10;
+  static constexpr std::size_t kStepSize = 256u << 10;
 
   // How much of a regular file one thread maps at a time, where it maps.
   static constexpr std::size_t kWindowSize = 4u << 20;
