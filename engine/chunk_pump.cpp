@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -29,8 +29,7 @@ constexpr auto kAwakeForTurn = std::chrono::microseconds(500);
 
 bool SeveralProcessors() {
   cpu_set_t processors;
-  return ::sched_getaffinity(0, sizeof processors, &processors) == 0 &&
-         CPU_COUNT(&processors) > 1;
+  return ::sched_getaffinity(0, sizeof processors, &processors) == 0 && CPU_COUNT(&processors) > 1;
 }
 
 }  // namespace

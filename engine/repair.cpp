@@ -493,8 +493,8 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const std::tuple<bool, bool, int, double, std::ptrdiff_t> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
           MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter),
-          WeighedCost(SmallIfCapitals(*candidate)) - kFavouredLookalikeGain * LanguageCostsPerNat() *
-                                        FavouredLookalikes(*candidate),
+          WeighedCost(SmallIfCapitals(*candidate)) -
+              kFavouredLookalikeGain * LanguageCostsPerNat() * FavouredLookalikes(*candidate),
           context.sentenceStart ? 0 : Capitals(*candidate)};
       if (cost < bestCost) {
         bestCost = cost;
@@ -595,8 +595,7 @@ Pass TryMisreading(const std::u32string& chars,
   // Every sure pass reads better (Convincing): only then do its known words count.
   if (pass.gain <= 0) return pass;
   for (const auto& [w, fixed] : pass.repaired) {
-    const KnownWords before =
-        CountKnownWords(wordAt(w));
+    const KnownWords before = CountKnownWords(wordAt(w));
     const KnownWords after = CountKnownWords(fixed);
     pass.recognized += after.known > before.known && after.unknown < before.unknown;
     pass.spoiled += after.known < before.known;
