@@ -62,7 +62,8 @@ CAPITALS_WEIGHT = 0.05  # the prose once more in capitals
 KNOWN_BITS = 1 << 17
 KNOWN_HASHES = 7
 KNOWN_WORDS = KNOWN_BITS // 10
-# What a word the filter does not hold costs more, in nats, as repair weighs it.
+# What a word the filter does not hold costs more, in nats, as repair weighs it (kKnownWordGain
+# in engine/repair.cpp).
 KNOWN_WORD_GAIN = 4.0
 # A word in capitals is favoured over its lookalikes once seen this often in capitals: fewer are
 # chance ("MNČ" for "množné číslo" three times, against the common "MNĚ").
