@@ -131,15 +131,18 @@ int FavouredLookalikes(std::u32string_view word) {
   return favoured;
 }
 
-std::uint64_t CharactersCost(std::u32string_view text) {
-  std::uint64_t cost = 0;
-  int previous = kSpaceClass;
-  for (const char32_t c : text) {
+std::uint64_t CharactersCost(std::u32string_view text, OpenEnds open) {
+  if (text.empty()) return kPairCost[kSpaceClass][kSpaceClass];
+  int previous = LanguageClassOf(text[0]);
+  std::uint64_t cost = open.start && IsWordLetter(text[0]) ? kCostAfterLetter[previous]
+                                                           : kPairCost[kSpaceClass][previous];
+  for (const char32_t c : text.substr(1)) {
     const int current = LanguageClassOf(c);
     cost += kPairCost[previous][current];
     previous = current;
   }
-  return cost + kPairCost[previous][kSpaceClass];
+  return cost + (open.end && IsWordLetter(text.back()) ? kLetterCostAfter[previous]
+                                                       : kPairCost[previous][kSpaceClass]);
 }
 
 std::uint64_t ReadingCost(const std::uint8_t* data, std::size_t size, CodePage encoding) {

@@ -23,8 +23,16 @@ int LanguageClassOf(char32_t c);
 // space.
 std::uint64_t ReadingCost(const std::uint8_t* data, std::size_t size, CodePage encoding);
 
-// The same for characters already decoded.
-std::uint64_t CharactersCost(std::u32string_view text);
+// Which ends of a text may stand inside a word: a text cut from a longer one may start after a
+// letter and end before one.
+struct OpenEnds {
+  bool start = false;
+  bool end = false;
+};
+
+// The same for characters already decoded; at an open end that has a letter (IsWordLetter), the
+// text counts as preceded or followed by some letter instead of a space.
+std::uint64_t CharactersCost(std::u32string_view text, OpenEnds open = {});
 
 // How many cost units make a factor of e in likelihood.
 int LanguageCostsPerNat();

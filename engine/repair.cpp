@@ -396,12 +396,15 @@ struct WordContext {
   // The words after it on its line that are the same ("„ “:", an empty quotation misread alike)
   // or end as it does ("„ --help“") are odd in number: a mark alone may open a quotation there.
   bool closedAfter = false;
+  // Whether it starts or ends the text, which may have been cut from a longer one in the middle
+  // of a word ("ělo", not "člo").
+  OpenEnds open;
 };
 
 // The cost of a word (CharactersCost), each word of it the language does not know
 // (CountKnownWords) costing kKnownWordGain more.
-double WeighedCost(std::u32string_view word) {
-  return static_cast<double>(CharactersCost(word)) +
+double WeighedCost(std::u32string_view word, OpenEnds open) {
+  return static_cast<double>(CharactersCost(word, open)) +
          kKnownWordGain * LanguageCostsPerNat() * CountKnownWords(word).unknown;
 }
 
@@ -493,7 +496,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const std::tuple<bool, bool, int, double, std::ptrdiff_t> cost{
           LooksBroken(*candidate), context.sentenceStart && small,
           MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter),
-          WeighedCost(SmallIfCapitals(*candidate)) -
+          WeighedCost(SmallIfCapitals(*candidate), context.open) -
               kFavouredLookalikeGain * LanguageCostsPerNat() * FavouredLookalikes(*candidate),
           context.sentenceStart ? 0 : Capitals(*candidate)};
       if (cost < bestCost) {
@@ -549,6 +552,7 @@ Pass TryMisreading(const std::u32string& chars,
     ++pass.lettered;
     context.sentenceStart = StartsSentence(chars, words[w].first, linesStartCapital);
     context.closedAfter = false;
+    context.open = {words[w].first == 0, words[w].first + words[w].second == chars.size()};
     for (std::size_t later = w + 1; later < words.size() && lineGoesOn(later - 1); ++later) {
       std::u32string_view next = wordAt(later);
       while (!next.empty() && OnlyClosingPunctuation(next.substr(next.size() - 1))) {
@@ -571,7 +575,8 @@ Pass TryMisreading(const std::u32string& chars,
           DecodeWithEditedControls(*bytes, misreading.wrong, signs, context);
       if (alternative && !LooksBroken(*alternative) &&
           (LooksBroken(*fixed) ||
-           WeighedCost(*alternative) + kEditMargin * LanguageCostsPerNat() < WeighedCost(*fixed))) {
+           WeighedCost(*alternative, context.open) + kEditMargin * LanguageCostsPerNat() <
+               WeighedCost(*fixed, context.open))) {
         fixed = std::move(alternative);
       }
     }

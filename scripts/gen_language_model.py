@@ -350,6 +350,22 @@ def main():
             row.append(min(255, round(-math.log(p) * SCALE)))
         costs.append(row)
 
+    # A text cut from a longer one may start after a letter and end before one: what each class
+    # costs after some letter, and what some letter costs after each class.
+    letters = [OTHER_SMALL, OTHER_CAPITAL] + list(range(FIRST_ASCII_SMALL, FIRST_SIGN))
+    after_letters = sum(totals[a] for a in letters)
+    after_letter = [
+        min(255, round(-math.log((sum(counts[a][b] for a in letters) + SMOOTHING * unigram[b]) /
+                                 (after_letters + SMOOTHING)) * SCALE))
+        for b in range(CLASSES)
+    ]
+    letter_share = sum(unigram[b] for b in letters)
+    letter_after = [
+        min(255, round(-math.log((sum(counts[a][b] for b in letters) + SMOOTHING * letter_share) /
+                                 (totals[a] + SMOOTHING)) * SCALE))
+        for a in range(CLASSES)
+    ]
+
     lookalike_keys = context_keys(contexts, group_of, costs)
 
     known = [0] * (KNOWN_BITS // 64)
@@ -402,6 +418,12 @@ def main():
     for row in costs:
         out.append("    {" + ", ".join(str(v) for v in row) + "},")
     out.append("};")
+    out.append("// The cost of each class after a letter, and of a letter after each class.")
+    for name, row in (("kCostAfterLetter", after_letter), ("kLetterCostAfter", letter_after)):
+        out.append(f"inline constexpr std::uint8_t {name}[{CLASSES}] = {{")
+        for i in range(0, CLASSES, 24):
+            out.append("    " + ", ".join(str(v) for v in row[i:i + 24]) + ",")
+        out.append("};")
     out.append(f"// The {len(commonest)} commonest word forms with letters beyond ASCII: a Bloom filter.")
     out.append(f"inline constexpr int kKnownWordHashes = {KNOWN_HASHES};")
     out.append(f"inline constexpr std::uint32_t kKnownWordBitCount = {KNOWN_BITS};")
