@@ -169,7 +169,12 @@ bool StartsSentence(const std::u32string& chars, std::size_t at, bool linesStart
   if (i == 0) return false;
   const char32_t c = chars[i - 1];
   if (c == '\n' || c == '\r') return linesStartCapital;
-  return (c == '.' || c == '!' || c == '?') && i < at && i >= 2 &&
+  if (i == at) return false;
+  // A quotation or a bracket may close after the full stop: ."  .“  .)
+  while (i > 1 && std::u32string_view(U"\"“”’)»").find(chars[i - 1]) != std::u32string_view::npos) {
+    --i;
+  }
+  return (chars[i - 1] == '.' || chars[i - 1] == '!' || chars[i - 1] == '?') && i >= 2 &&
          !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
 }
 
@@ -538,6 +543,8 @@ Pass TryMisreading(const std::u32string& chars,
                      U'\n') == chars.begin() + static_cast<std::ptrdiff_t>(words[w + 1].first);
   };
   WordContext context;
+  // A text cut from a longer one may start inside a quotation.
+  context.quoteOpen = false;
   for (std::size_t w = 0; w < words.size(); ++w) {
     if (w > 0 && !lineGoesOn(w - 1)) {
       context.quoteOpen = false;  // a quotation seldom runs over a line end
@@ -551,8 +558,9 @@ Pass TryMisreading(const std::u32string& chars,
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
     context.sentenceStart = StartsSentence(chars, words[w].first, linesStartCapital);
-    context.closedAfter = false;
     context.open = {words[w].first == 0, words[w].first + words[w].second == chars.size()};
+    // A text cut from a longer one may close a quotation after its end.
+    context.closedAfter = context.open.end;
     for (std::size_t later = w + 1; later < words.size() && lineGoesOn(later - 1); ++later) {
       std::u32string_view next = wordAt(later);
       while (!next.empty() && OnlyClosingPunctuation(next.substr(next.size() - 1))) {

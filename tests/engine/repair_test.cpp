@@ -94,9 +94,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "Výstup bude seřazen do řady; seřadit ho lze vždy. Meze [-1‥1]: NEEXISTUJE "
                    "ŽÁDNÁ ODPOVĚDNOST.\n"},
         // A text cut from a longer one in the middle of a word at each end: "ě" starts no word,
-        // but "ělo" was not a word's start, and "skuteč" not a word's end.
-        RepairCase{"ControlsMadeNoBreakSpacesCutText", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1,
-                   "", '\xA0', "ělo posloužit k tomu, aby upír našel osamělou ženu, skuteč"}),
+        // but "ělo" was not a word's start, and "skuteč" not a word's end; a sentence starts
+        // after a quotation closed.
+        RepairCase{"ControlsMadeNoBreakSpacesCutText", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "",
+                   '\xA0', "ělo posloužit k tomu, aby upír našel osamělou ženu.\" Řekl to skuteč"},
+        // A quotation that the cut closes after the text's end.
+        RepairCase{"ControlsMadeNoBreakSpacesCutInQuotation", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8,
+                   1, "", '\xA0', "Není zadán druhý znak, proto se použije „"}),
     [](const auto& param) { return param.param.name; });
 
 TEST(Repair, LeavesSoundTextAsItIs) {
