@@ -144,37 +144,61 @@ bool HasImpossibleSign(std::u32string_view word) {
   return false;
 }
 
-// Whether the lines of a text start with a capital: of its lines after the first that start
-// with an ASCII letter, at least as many with a capital as with a small one. Lists of messages
-// or names often start their lines with small letters.
-bool LinesStartCapital(const std::u32string& chars) {
-  int capitals = 0;
-  int smalls = 0;
-  for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
-    if (chars[i] != '\n') continue;
-    std::size_t k = i + 1;
-    while (k < chars.size() && (chars[k] == ' ' || chars[k] == '\t')) ++k;
-    if (k == chars.size()) break;
-    capitals += chars[k] >= 'A' && chars[k] <= 'Z';
-    smalls += chars[k] >= 'a' && chars[k] <= 'z';
+// Whether each line of a text starts with a capital. Lists of messages or names start some
+// lines with small letters and others with capitals, and neighbours tend to agree: a line starts
+// as the nearest lines before and after it that start with an ASCII letter do where those two
+// agree, and as most such lines of the text do otherwise (a capital where as many start small).
+class LineStarts {
+ public:
+  explicit LineStarts(const std::u32string& chars) {
+    int capitals = 0;
+    int smalls = 0;
+    for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
+      if (chars[i] != '\n') continue;
+      std::size_t k = i + 1;
+      while (k < chars.size() && (chars[k] == ' ' || chars[k] == '\t')) ++k;
+      if (k == chars.size()) break;
+      const bool capital = chars[k] >= 'A' && chars[k] <= 'Z';
+      const bool small = chars[k] >= 'a' && chars[k] <= 'z';
+      if (capital || small) m_starts.emplace_back(k, capital);
+      capitals += capital;
+      smalls += small;
+    }
+    m_mostlyCapital = capitals >= smalls;
   }
-  return capitals >= smalls;
-}
+
+  // Whether the line that starts at chars[at] starts with a capital.
+  bool Capital(std::size_t at) const {
+    const auto next = std::lower_bound(m_starts.begin(), m_starts.end(),
+                                       std::pair<std::size_t, bool>{at + 1, false});
+    const bool after = next != m_starts.end();
+    const bool before = next != m_starts.begin();
+    if (after && before && next->second == (next - 1)->second) return next->second;
+    return m_mostlyCapital;
+  }
+
+ private:
+  std::vector<std::pair<std::size_t, bool>> m_starts;  // where a line starts with an ASCII letter
+  bool m_mostlyCapital = true;
+};
 
 // Whether the word at chars[at] follows the end of a sentence ("4." is an ordinal number) or
-// starts a line of a text whose lines start with a capital (`linesStartCapital`).
-bool StartsSentence(const std::u32string& chars, std::size_t at, bool linesStartCapital) {
+// starts a line that starts with a capital (LineStarts).
+bool StartsSentence(const std::u32string& chars, std::size_t at, const LineStarts& lineStarts) {
   std::size_t i = at;
   while (i > 0 && (chars[i - 1] == ' ' || chars[i - 1] == '\t')) --i;
   if (i == 0) return false;
   const char32_t c = chars[i - 1];
-  if (c == '\n' || c == '\r') return linesStartCapital;
+  if (c == '\n' || c == '\r') return lineStarts.Capital(at);
   if (i == at) return false;
-  // A quotation or a bracket may close after the full stop: ."  .“  .)
+  // A quotation or a bracket may close after a full stop ("Ano." Řekl), but a question or an
+  // exclamation in one goes on ("Kdo?" řekl).
+  const std::size_t closed = i;
   while (i > 1 && std::u32string_view(U"\"“”’)»").find(chars[i - 1]) != std::u32string_view::npos) {
     --i;
   }
-  return (chars[i - 1] == '.' || chars[i - 1] == '!' || chars[i - 1] == '?') && i >= 2 &&
+  const char32_t end = chars[i - 1];
+  return (end == '.' || ((end == '!' || end == '?') && i == closed)) && i >= 2 &&
          !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
 }
 
@@ -516,10 +540,10 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
   return best;
 }
 
-// `linesStartCapital`: LinesStartCapital(chars).
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
-                   bool linesStartCapital, const Misreading& misreading, const Encoder& wrong) {
+                   const LineStarts& lineStarts, const Misreading& misreading,
+                   const Encoder& wrong) {
   Pass pass;
   pass.misreading = misreading;
   // An editor changes every C1 control: a text that still holds one was not edited. Only the
@@ -557,7 +581,7 @@ Pass TryMisreading(const std::u32string& chars,
     const std::u32string_view word = wordAt(w);
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
-    context.sentenceStart = StartsSentence(chars, words[w].first, linesStartCapital);
+    context.sentenceStart = StartsSentence(chars, words[w].first, lineStarts);
     context.open = {words[w].first == 0, words[w].first + words[w].second == chars.size()};
     // A text cut from a longer one may close a quotation after its end.
     context.closedAfter = context.open.end;
@@ -628,7 +652,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   std::array<std::optional<Encoder>, kDetectCodePages> encoders;
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
-    const bool linesStartCapital = LinesStartCapital(chars);
+    const LineStarts lineStarts(chars);
     std::optional<Pass> best;
     Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
@@ -641,8 +665,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         if (encoding != kCodeUtf8 && right != encoding) continue;
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
-        Pass candidate =
-            TryMisreading(chars, words, linesStartCapital, {wrong, right}, *encoders[wrong]);
+        Pass candidate = TryMisreading(chars, words, lineStarts, {wrong, right}, *encoders[wrong]);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
             (!best || std::pair(sureness, WeighedGain(candidate)) >

@@ -95,9 +95,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "ŽÁDNÁ ODPOVĚDNOST.\n"},
         // A text cut from a longer one in the middle of a word at each end: "ě" starts no word,
         // but "ělo" was not a word's start, and "skuteč" not a word's end; a sentence starts
-        // after a quotation closed.
+        // after a full stop in a quotation, not after a question.
         RepairCase{"ControlsMadeNoBreakSpacesCutText", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "",
-                   '\xA0', "ělo posloužit k tomu, aby upír našel osamělou ženu.\" Řekl to skuteč"},
+                   '\xA0',
+                   "ělo posloužit k tomu, aby upír našel osamělou ženu.\" Řekl: \"Kdo?\" řekl "
+                   "skuteč"},
+        // A line of a list starts as its neighbours do, though most lines start with capitals.
+        RepairCase{"ControlsMadeNoBreakSpacesList", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "",
+                   '\xA0', "Zrušit\nbarva:\nčerná\ntmavě modrá\nUložit\nNázev\nOtevřít\n"},
         // A quotation that the cut closes after the text's end.
         RepairCase{"ControlsMadeNoBreakSpacesCutInQuotation", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8,
                    1, "", '\xA0', "Není zadán druhý znak, proto se použije „"}),
