@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "engine/kernels/steps.h"
 #include "engine/unicode_tables.h"
@@ -13,6 +14,12 @@ struct ClassRange {
   char32_t first;
   char32_t last;
   std::uint8_t languageClass;
+};
+
+// How many letters of its word before and after a letter a context holds.
+struct LookalikeContext {
+  int before;
+  int after;
 };
 
 #include "engine/language_model_data.inc"
@@ -102,18 +109,49 @@ KnownWords CountKnownWords(std::u32string_view text) {
   return words;
 }
 
+// The key of a context of a letter of lookalike group `group` in kLookalikeContexts, without the
+// letter's place: the letter codes of the `size.before` letters before it and `size.after` after.
+std::uint32_t LookalikeKey(std::size_t group, int level, const std::uint8_t (&before)[3],
+                           const std::uint8_t (&after)[3]) {
+  std::uint64_t hash = kHashBasis;
+  const auto mix = [&](std::uint64_t v) { hash = (hash ^ v) * kHashPrime; };
+  mix(group);
+  mix(static_cast<std::uint64_t>(level));
+  const LookalikeContext size = kLookalikeLevelSizes[level];
+  for (int k = 3 - size.before; k < 3; ++k) mix(before[k]);
+  for (int k = 0; k < size.after; ++k) mix(after[k]);
+  return static_cast<std::uint32_t>(hash >> 36 << 4);
+}
+
 int FavouredLookalikes(std::u32string_view word) {
-  const auto codeAt = [&](std::size_t i) {
-    return i < word.size() ? static_cast<std::uint32_t>(LetterCode(LanguageClassOf(word[i]))) : 0;
-  };
-  int favoured = 0;
-  // The letter codes, 6 bits each, of the two characters before word[i], word[i] and the two
-  // after it.
-  std::uint32_t key = codeAt(0) << 12 | codeAt(1) << 6 | codeAt(2);
+  std::vector<std::uint8_t> codes(word.size());
   for (std::size_t i = 0; i < word.size(); ++i) {
-    favoured +=
-        std::binary_search(std::begin(kLookalikeContexts), std::end(kLookalikeContexts), key);
-    key = (key << 6 | codeAt(i + 3)) & 0x3FFFFFFF;
+    codes[i] = static_cast<std::uint8_t>(LetterCode(LanguageClassOf(word[i])));
+  }
+  int favoured = 0;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    for (std::size_t group = 0; group < std::size(kLookalikeGroups); ++group) {
+      const auto& letters = kLookalikeGroups[group];
+      const auto* place = std::find(std::begin(letters), std::end(letters), codes[i]);
+      if (codes[i] == 0 || place == std::end(letters)) continue;
+      // The letters of the word around word[i], 0 beyond it; the widest context that tells.
+      std::uint8_t before[3] = {};
+      std::uint8_t after[3] = {};
+      for (std::size_t k = 1; k <= 3 && k <= i && codes[i - k] != 0; ++k) {
+        before[3 - k] = codes[i - k];
+      }
+      for (std::size_t k = 1; k <= 3 && i + k < word.size() && codes[i + k] != 0; ++k) {
+        after[k - 1] = codes[i + k];
+      }
+      for (int level = 0; level < kLookalikeLevels; ++level) {
+        const std::uint32_t key = LookalikeKey(group, level, before, after);
+        const auto* found =
+            std::lower_bound(std::begin(kLookalikeContexts), std::end(kLookalikeContexts), key);
+        if (found == std::end(kLookalikeContexts) || (*found ^ key) >> 4 != 0) continue;
+        favoured += static_cast<std::ptrdiff_t>(*found & 0xF) == place - std::begin(letters);
+        break;
+      }
+    }
   }
   ForEachWord(word, [&](std::u32string_view letters, std::uint64_t hash, bool coded) {
     const bool capitals =

@@ -59,10 +59,11 @@ struct KnownWords {
 };
 KnownWords CountKnownWords(std::u32string_view text);
 
-// How many letters of `word` (with a space before and after it) stand where Czech and Slovak
-// have that letter more often than the others that differ from it in one byte of UTF-8 that a
-// misreading can lose ("ř" C5 99, "ň" C5 88, "ŕ"; "č", "ď", "ě"), in a place where the pairs of
-// characters (CharactersCost) rank another of them first: "seřadit", not "seňadit"; and
+// How many letters of `word`, small or capital, are the one of their lookalikes (letters that
+// differ in one byte of UTF-8 that a misreading can lose: "ř" C5 99, "ň" C5 88, "ŕ"; "č", "ď",
+// "ě") that the sources favour in the widest context of up to three letters of the word on each
+// side where they favour one, and where narrower contexts, or at the narrowest the pairs of
+// characters (CharactersCost), rank another first: "seřadit", not "seňadit"; and
 // whether `word` is one of the words in capitals that the sources hold far more often than those
 // its capitals' lookalikes make, where the pairs rank another first: "ŽÁDNÁ", not "ŽÁDNÍ".
 int FavouredLookalikes(std::u32string_view word);

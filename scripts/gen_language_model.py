@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Writes engine/language_model_data.inc: how Czech and Slovak text goes on from one character
 to the next, as the cost (a scaled negative log-probability) of each pair of character classes;
-the commonest word forms with letters beyond ASCII, as a Bloom filter, and the places where
-one of the letters that a lost byte of UTF-8 leaves alike ("ř" and "ň") is the commoner though
-the pairs rank the other first, and the words in capitals that are ("ŽÁDNÁ", not "ŽÁDNÍ").
+the commonest word forms with letters beyond ASCII, as a Bloom filter, and the contexts in a
+word where one of the letters that a lost byte of UTF-8 leaves alike ("ř" and "ň") is the
+commoner though narrower contexts or the pairs rank another first, and the words in capitals
+that are ("ŽÁDNÁ", not "ŽÁDNÍ").
 
 It learns only from Debian's packages: the Czech and Slovak fortunes (fortunes-cs), the Czech
 and Slovak message catalogues installed under /usr/share/locale, the Czech manual pages
@@ -211,10 +212,11 @@ def known_word_bits(word):
     return [(first + i * step) % KNOWN_BITS for i in range(KNOWN_HASHES)]
 
 
-# Letters that a lost byte leaves apart from their like: the small Czech and Slovak letters of
-# two bytes of UTF-8 with a second byte of 0x80..0x9F, which a misreading as ISO 8859-2 makes a
-# C1 control that editors turn into a no-break space. Those with one first byte are alike ("ř"
-# is C5 99, "ň" C5 88). (Capital vowels are too, "Á" C3 81 and "Í" C3 8D, but rare.)
+# Letters that a lost byte leaves alike: the small Czech and Slovak letters of two bytes of UTF-8
+# with a second byte of 0x80..0x9F, which a misreading as ISO 8859-2 makes a C1 control that
+# editors turn into a no-break space, grouped by their first byte ("ř" is C5 99, "ň" C5 88).
+# Their capitals are alike too ("Ř" C5 98, "Ň" C5 87). (So are capital vowels, "Á" C3 81 and
+# "Í" C3 8D, but words in capitals are few to learn from.)
 def lookalike_groups():
     groups = collections.defaultdict(str)
     for small in CZECH_SLOVAK:
@@ -224,31 +226,73 @@ def lookalike_groups():
     return [group for group in groups.values() if len(group) > 1]
 
 
-def count_contexts(text, contexts, group_of):
-    """Counts each letter of a lookalike group between the two characters before it and the
-    two after it, case folded and all but letters as a space: their letter codes."""
-    codes = [0, 0] + [letter_code(c) for c in text] + [0, 0]
+# The contexts a lookalike letter is told by, widest first: so many letters of its word before
+# it and after it.
+LOOKALIKE_LEVELS = [(3, 3), (3, 2), (2, 2), (2, 1), (1, 1)]
+# A context favours a letter seen in it this many times as often as the next: closer counts are
+# chance ("ř" 9 times and "ň" 4 between "sn" and "ov").
+LOOKALIKE_MARGIN = 3
+
+
+def lookalike_key(group, level, before, after):
+    """FNV-1a over the group, the level and the letter codes of a context; the top 28 bits."""
+    h = 0xCBF29CE484222325
+    for v in [group, level] + before + after:
+        h = ((h ^ v) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return h >> 36
+
+
+def count_contexts(text, contexts, groups):
+    """Counts each letter of each lookalike group, either case, in each of its contexts: the
+    letter codes of the letters of its word before and after it, 0 beyond the word."""
+    codes = [letter_code(c) for c in text]
     for i, c in enumerate(text):
-        if c.lower() in group_of:
-            contexts[(codes[i], codes[i + 1], codes[i + 3], codes[i + 4])][c.lower()] += 1
+        for g, letters in enumerate(groups):
+            if c.lower() not in letters:
+                continue
+            start = i
+            while start > 0 and codes[start - 1]:
+                start -= 1
+            end = i + 1
+            while end < len(codes) and codes[end]:
+                end += 1
+            before = ([0, 0, 0] + codes[start:i])[-3:]
+            after = (codes[i + 1:end] + [0, 0, 0])[:3]
+            for level, (b, a) in enumerate(LOOKALIKE_LEVELS):
+                contexts[(g, level, tuple(before[3 - b:]), tuple(after[:a]))][c.lower()] += 1
 
 
-def context_keys(contexts, group_of, costs):
-    """The contexts where a lookalike letter is commoner than the others of its group though the
-    pairs of characters rank another first, as keys of 6-bit letter codes: two before, the
-    letter, two after."""
+def context_keys(contexts, groups, costs):
+    """The contexts where a letter of a lookalike group is commoner than the others
+    (LOOKALIKE_MARGIN) and the narrower contexts (LOOKALIKE_LEVELS), or at the narrowest the pairs
+    of characters, rank another first: lookalike_key() << 4 | the letter's place in its group, in
+    order."""
     by_code = {letter_code(c): c for c in "abcdefghijklmnopqrstuvwxyz" + CZECH_SLOVAK}
+    decided = {}
     keys = []
-    for (before2, before, after, after2), letters in contexts.items():
-        ranked = letters.most_common(2)
-        if len(ranked) > 1 and ranked[0][1] == ranked[1][1]:
-            continue
-        best = ranked[0][0]
-        group = group_of[best]
-        around = [class_of(by_code.get(code, " ")) for code in (before, after)]
-        by_pairs = min(group, key=lambda c: costs[around[0]][class_of(c)] + costs[class_of(c)][around[1]])
-        if by_pairs != best:
-            keys.append(before2 << 24 | before << 18 | letter_code(best) << 12 | after << 6 | after2)
+    for level in reversed(range(len(LOOKALIKE_LEVELS))):
+        for (g, at, before, after), counts in contexts.items():
+            if at != level:
+                continue
+            letters = groups[g]
+            ranked = counts.most_common(2)
+            if len(ranked) > 1 and ranked[0][1] < LOOKALIKE_MARGIN * ranked[1][1]:
+                continue
+            best = ranked[0][0]
+            narrower = None
+            for narrow in range(level + 1, len(LOOKALIKE_LEVELS)):
+                b, a = LOOKALIKE_LEVELS[narrow]
+                narrower = decided.get((g, narrow, before[len(before) - b:], after[:a]))
+                if narrower:
+                    break
+            if narrower is None:
+                around = [class_of(by_code.get(code, " ")) for code in (before[-1], after[0])]
+                narrower = min(letters, key=lambda c: costs[around[0]][class_of(c)] +
+                               costs[class_of(c)][around[1]])
+            if best != narrower:
+                decided[(g, level, before, after)] = best
+                keys.append(lookalike_key(g, level, list(before), list(after)) << 4 |
+                            letters.index(best))
     return sorted(keys)
 
 
@@ -318,7 +362,7 @@ def main():
     counts = [[0.0] * CLASSES for _ in range(CLASSES)]
     held_out = []
     word_counts = collections.Counter()
-    group_of = {c: group for group in lookalike_groups() for c in group}
+    groups = lookalike_groups()
     contexts = collections.defaultdict(collections.Counter)
     capital_counts = collections.Counter()
     for source in (fortunes(), catalogues(), manual_pages()):
@@ -334,7 +378,7 @@ def main():
                 # Headings and warnings come in capitals, which the sources have few of.
                 count_pairs(text.upper(), counts, CAPITALS_WEIGHT)
                 word_counts.update(known_word_forms(text))
-                count_contexts(text, contexts, group_of)
+                count_contexts(text, contexts, groups)
                 count_capital_words(text, capital_counts)
     for word in dictionary_words():
         count_pairs(word, counts, WORD_WEIGHT)
@@ -366,7 +410,7 @@ def main():
         for a in range(CLASSES)
     ]
 
-    lookalike_keys = context_keys(contexts, group_of, costs)
+    lookalike_keys = context_keys(contexts, groups, costs)
 
     known = [0] * (KNOWN_BITS // 64)
     # The commonest first; among words as common, in order of their letters.
@@ -431,9 +475,18 @@ def main():
     for i in range(0, len(known), 4):
         out.append("    " + ", ".join(f"0x{v:016X}" for v in known[i:i + 4]) + ",")
     out.append("};")
-    out.append("// Where a letter of a lookalike group (" + ", ".join(lookalike_groups()) + ") is commoner than")
-    out.append("// the rest of its group though the pairs rank another first: the 6-bit letter codes of the")
-    out.append("// two characters before, the letter and the two after, in order.")
+    out.append(f"inline constexpr int kLookalikeLevels = {len(LOOKALIKE_LEVELS)};")
+    out.append("inline constexpr LookalikeContext kLookalikeLevelSizes[] = {")
+    out.append("    " + ", ".join(f"{{{b}, {a}}}" for b, a in LOOKALIKE_LEVELS) + ",")
+    out.append("};")
+    out.append("// The lookalike groups (" + ", ".join(groups) + "): the letter codes of their letters.")
+    out.append(f"inline constexpr std::uint8_t kLookalikeGroups[{len(groups)}][{max(map(len, groups))}] = {{")
+    for letters in groups:
+        out.append("    {" + ", ".join(str(letter_code(c)) for c in letters) + "},")
+    out.append("};")
+    out.append("// Where a letter of a lookalike group is the commonest of its group in a context of its word")
+    out.append("// though narrower contexts rank another first: the top 28 bits of FNV-1a over the group, the")
+    out.append("// level and the letter codes of the context, then the letter's place in its group; in order.")
     out.append(f"inline constexpr std::uint32_t kLookalikeContexts[{len(lookalike_keys)}] = {{")
     for i in range(0, len(lookalike_keys), 8):
         out.append("    " + ", ".join(f"0x{v:08X}" for v in lookalike_keys[i:i + 8]) + ",")
