@@ -423,7 +423,8 @@ struct WordContext {
   bool sentenceStart = false;  // StartsSentence
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
   // The words after it on its line that are the same ("„ “:", an empty quotation misread alike)
-  // or end as it does ("„ --help“") are odd in number: a mark alone may open a quotation there.
+  // or hold it after their start ("„ --help“.") are odd in number, or the text may go on after
+  // it: a mark alone may open a quotation there.
   bool closedAfter = false;
   // Whether it starts or ends the text, which may have been cut from a longer one in the middle
   // of a word ("ělo", not "člo").
@@ -522,9 +523,13 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small =
           (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
+      int misplaced = MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter);
+      // A text cut from a longer one may start inside a quotation.
+      if (context.open.start) {
+        misplaced = std::min(misplaced, MisplacedQuotes(*candidate, true, context.closedAfter));
+      }
       const std::tuple<bool, bool, int, double, std::ptrdiff_t> cost{
-          LooksBroken(*candidate), context.sentenceStart && small,
-          MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter),
+          LooksBroken(*candidate), context.sentenceStart && small, misplaced,
           WeighedCost(SmallIfCapitals(*candidate), context.open) -
               kFavouredLookalikeGain * LanguageCostsPerNat() * FavouredLookalikes(*candidate),
           context.sentenceStart ? 0 : Capitals(*candidate)};
@@ -590,7 +595,8 @@ Pass TryMisreading(const std::u32string& chars,
       while (!next.empty() && OnlyClosingPunctuation(next.substr(next.size() - 1))) {
         next.remove_suffix(1);
       }
-      if (next == word || (next.ends_with(word) && !next.starts_with(word))) {
+      if (next == word ||
+          (next.find(word, 1) != std::u32string_view::npos && !next.starts_with(word))) {
         context.closedAfter = !context.closedAfter;
       }
     }
