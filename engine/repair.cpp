@@ -182,6 +182,10 @@ class LineStarts {
   bool m_mostlyCapital = true;
 };
 
+// Abbreviations a word follows inside a sentence; of ASCII letters, which every misreading keeps.
+constexpr std::u32string_view kAbbreviations[] = {U"tzv", U"tj",  U"resp", U"mj",
+                                                  U"tel", U"str", U"cca"};
+
 // Whether the word at chars[at] follows the end of a sentence ("4." is an ordinal number) or
 // starts a line that starts with a capital (LineStarts).
 bool StartsSentence(const std::u32string& chars, std::size_t at, const LineStarts& lineStarts) {
@@ -198,8 +202,15 @@ bool StartsSentence(const std::u32string& chars, std::size_t at, const LineStart
     --i;
   }
   const char32_t end = chars[i - 1];
-  return (end == '.' || ((end == '!' || end == '?') && i == closed)) && i >= 2 &&
-         !(chars[i - 2] >= '0' && chars[i - 2] <= '9');
+  if (i < 2 || (chars[i - 2] >= '0' && chars[i - 2] <= '9')) return false;
+  if (end == '!' || end == '?') return i == closed;
+  if (end != '.') return false;
+  // Nor after the abbreviations that stand before a word ("tzv. řetězec", "tel. číslo").
+  std::size_t start = i - 1;
+  while (start > 0 && IsWordLetter(chars[start - 1])) --start;
+  const std::u32string_view word(chars.data() + start, i - 1 - start);
+  return std::find(std::begin(kAbbreviations), std::end(kAbbreviations), word) ==
+         std::end(kAbbreviations);
 }
 
 // The words one misreading repairs, with what each becomes, and their gain in total.

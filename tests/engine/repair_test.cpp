@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Edited controls put back with context: a capital where a sentence starts and a small
         // letter elsewhere, quotation marks that open and close, and a dash alone.
         RepairCase{"ControlsMadeNoBreakSpaces", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "", '\xA0',
-                   "Pak dodal. Čas běží – řekl „ “: „==“ a „ “, viz č. 4.\n"},
+                   "Pak dodal. Čas běží – řekl „ “: „==“ a „ “, viz č. 4, tzv. řetězec.\n"},
         // Only the quotation marks, made C1 controls, show this damage.
         RepairCase{"Windows1250AsIsoLatin2FewControls", kCodeWin1250, kCodeIsoLatin2, kCodeUtf8, 1,
                    "", 0, "Server řekl „ “.\n"},
