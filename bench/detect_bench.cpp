@@ -5,13 +5,15 @@
 // `uchardet`. A guess is right strictly when it names the code page, and right in effect when
 // the text decodes to the same characters with it. Harmful answers are ASCII for a text with high
 // bytes and UTF-8 for an 8-bit text. Then repair: the same snippets damaged by each kind of wrong
-// reading, how many come back exactly, and how many sound snippets of each code page repair would
-// change. Figures only; nothing passes or fails. With DETECT_BENCH_MISSES set, each snippet that
-// repair does not give back exactly, and each sound one it changes, goes to standard error:
-// original, damaged and repaired, with "|" for a line end, "_" for a no-break space and "~" for a
-// soft hyphen.
+// reading, how many come back exactly, how many sound snippets of each code page repair would
+// change, and how fast it repairs the whole held-out text. Figures only; nothing passes or fails.
+// With DETECT_BENCH_MISSES set, each snippet that repair does not give back exactly, and each sound
+// one it changes, goes to standard error: original, damaged and repaired, with "|" for a line end,
+// "_" for a no-break space and "~" for a soft hyphen.
 //
 //     build/bin/detect_bench [HELD-OUT-FILE [SNIPPETS-PER-CELL]]
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -385,6 +387,23 @@ int main(int argc, char** argv) {
       std::printf("%8d", changed);
     }
     std::printf("\n");
+  }
+  // Repair's speed on the whole held-out text damaged as by the kind that leaves the most places
+  // to decide, with its line ends and as one long line, which must not be slower a byte.
+  std::string whole;
+  for (const std::string& character : characters) whole += character;
+  const Damage& hardest = *std::find_if(std::begin(kinds), std::end(kinds),
+                                        [](const Damage& kind) { return kind.edited == 0xA0; });
+  std::printf("\nrepair speed, %s, %.1f MB (MB/s)\n", hardest.name,
+              static_cast<double>(whole.size()) / 1e6);
+  for (const bool oneLine : {false, true}) {
+    std::string text = damage(whole, hardest);
+    if (oneLine) std::replace(text.begin(), text.end(), '\n', ' ');
+    const auto start = std::chrono::steady_clock::now();
+    pismovar::RepairText(text, pismovar::kCodeUtf8);
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    std::printf("%-34s%8.2f\n", oneLine ? "as one line" : "with its line ends",
+                static_cast<double>(text.size()) / 1e6 / seconds.count());
   }
   return 0;
 }

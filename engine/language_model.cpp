@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
 
 #include "engine/kernels/steps.h"
 #include "engine/unicode_tables.h"
@@ -124,24 +123,26 @@ std::uint32_t LookalikeKey(std::size_t group, int level, const std::uint8_t (&be
 }
 
 int FavouredLookalikes(std::u32string_view word) {
-  std::vector<std::uint8_t> codes(word.size());
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    codes[i] = static_cast<std::uint8_t>(LetterCode(LanguageClassOf(word[i])));
-  }
+  const auto codeAt = [&](std::size_t i) {
+    return static_cast<std::uint8_t>(LetterCode(LanguageClassOf(word[i])));
+  };
   int favoured = 0;
   for (std::size_t i = 0; i < word.size(); ++i) {
-    for (std::size_t group = 0; group < std::size(kLookalikeGroups); ++group) {
+    const std::uint8_t code = codeAt(i);
+    for (std::size_t group = 0; group < std::size(kLookalikeGroups) && code != 0; ++group) {
       const auto& letters = kLookalikeGroups[group];
-      const auto* place = std::find(std::begin(letters), std::end(letters), codes[i]);
-      if (codes[i] == 0 || place == std::end(letters)) continue;
+      const auto* place = std::find(std::begin(letters), std::end(letters), code);
+      if (place == std::end(letters)) continue;
       // The letters of the word around word[i], 0 beyond it; the widest context that tells.
       std::uint8_t before[3] = {};
       std::uint8_t after[3] = {};
-      for (std::size_t k = 1; k <= 3 && k <= i && codes[i - k] != 0; ++k) {
-        before[3 - k] = codes[i - k];
+      for (std::size_t k = 1; k <= 3 && k <= i; ++k) {
+        before[3 - k] = codeAt(i - k);
+        if (before[3 - k] == 0) break;
       }
-      for (std::size_t k = 1; k <= 3 && i + k < word.size() && codes[i + k] != 0; ++k) {
-        after[k - 1] = codes[i + k];
+      for (std::size_t k = 1; k <= 3 && i + k < word.size(); ++k) {
+        after[k - 1] = codeAt(i + k);
+        if (after[k - 1] == 0) break;
       }
       for (int level = 0; level < kLookalikeLevels; ++level) {
         const std::uint32_t key = LookalikeKey(group, level, before, after);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -429,13 +430,49 @@ std::ptrdiff_t Capitals(std::u32string_view word) {
   });
 }
 
+// Whether no line end stands between word w and the next.
+bool LineGoesOn(const std::u32string& chars,
+                const std::vector<std::pair<std::size_t, std::size_t>>& words, std::size_t w) {
+  const auto next = chars.begin() + static_cast<std::ptrdiff_t>(words[w + 1].first);
+  return std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w].first), next, U'\n') ==
+         next;
+}
+
+// A quotation mark alone, misread, is a few characters at most, with closing punctuation after.
+constexpr std::size_t kMaxMarkLength = 12;
+
+// For each word of at most kMaxMarkLength characters, whether the words after it on its line that
+// are the same ("„ “:", an empty quotation misread alike) or end as it does after their start
+// ("„ --help“."), closing punctuation left aside, are odd in number: then a mark alone there may
+// open a quotation. One sweep from the end of each line.
+std::vector<bool> ClosedAfter(const std::u32string& chars,
+                              const std::vector<std::pair<std::size_t, std::size_t>>& words) {
+  std::vector<bool> closed(words.size());
+  std::unordered_map<std::u32string_view, bool> odd;  // of the later words of the line
+  for (std::size_t w = words.size(); w-- > 0;) {
+    if (w + 1 < words.size() && !LineGoesOn(chars, words, w)) odd.clear();
+    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    if (word.size() <= kMaxMarkLength) {
+      const auto found = odd.find(word);
+      closed[w] = found != odd.end() && found->second;
+    }
+    std::u32string_view stripped = word;
+    while (!stripped.empty() && OnlyClosingPunctuation(stripped.substr(stripped.size() - 1))) {
+      stripped.remove_suffix(1);
+    }
+    for (std::size_t n = 1; n <= std::min(stripped.size(), kMaxMarkLength); ++n) {
+      const std::u32string_view end = stripped.substr(stripped.size() - n);
+      if (n == stripped.size() || !stripped.starts_with(end)) odd[end] = !odd[end];
+    }
+  }
+  return closed;
+}
+
 // Where a word stands in its text.
 struct WordContext {
   bool sentenceStart = false;  // StartsSentence
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
-  // The words after it on its line that are the same ("„ “:", an empty quotation misread alike)
-  // or hold it after their start ("„ --help“.") are odd in number, or the text may go on after
-  // it: a mark alone may open a quotation there.
+  // ClosedAfter, or the text may go on after it: a mark alone may open a quotation there.
   bool closedAfter = false;
   // Whether it starts or ends the text, which may have been cut from a longer one in the middle
   // of a word ("ělo", not "člo").
@@ -558,8 +595,8 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
 
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
-                   const LineStarts& lineStarts, const Misreading& misreading,
-                   const Encoder& wrong) {
+                   const LineStarts& lineStarts, const std::vector<bool>& closedAfter,
+                   const Misreading& misreading, const Encoder& wrong) {
   Pass pass;
   pass.misreading = misreading;
   // An editor changes every C1 control: a text that still holds one was not edited. Only the
@@ -576,17 +613,9 @@ Pass TryMisreading(const std::u32string& chars,
     const std::optional<std::string> bytes = wrong.Encode(wordAt(w));
     if (bytes) edited |= ShownEdits(*bytes) & signs;
   }
-  // Whether no line end stands between word w and the next.
-  const auto lineGoesOn = [&](std::size_t w) {
-    return std::find(chars.begin() + static_cast<std::ptrdiff_t>(words[w].first),
-                     chars.begin() + static_cast<std::ptrdiff_t>(words[w + 1].first),
-                     U'\n') == chars.begin() + static_cast<std::ptrdiff_t>(words[w + 1].first);
-  };
   WordContext context;
-  // A text cut from a longer one may start inside a quotation.
-  context.quoteOpen = false;
   for (std::size_t w = 0; w < words.size(); ++w) {
-    if (w > 0 && !lineGoesOn(w - 1)) {
+    if (w > 0 && !LineGoesOn(chars, words, w - 1)) {
       context.quoteOpen = false;  // a quotation seldom runs over a line end
     } else if (w > 0) {
       const bool repairedBefore = !pass.repaired.empty() && pass.repaired.back().first == w - 1;
@@ -600,17 +629,7 @@ Pass TryMisreading(const std::u32string& chars,
     context.sentenceStart = StartsSentence(chars, words[w].first, lineStarts);
     context.open = {words[w].first == 0, words[w].first + words[w].second == chars.size()};
     // A text cut from a longer one may close a quotation after its end.
-    context.closedAfter = context.open.end;
-    for (std::size_t later = w + 1; later < words.size() && lineGoesOn(later - 1); ++later) {
-      std::u32string_view next = wordAt(later);
-      while (!next.empty() && OnlyClosingPunctuation(next.substr(next.size() - 1))) {
-        next.remove_suffix(1);
-      }
-      if (next == word ||
-          (next.find(word, 1) != std::u32string_view::npos && !next.starts_with(word))) {
-        context.closedAfter = !context.closedAfter;
-      }
-    }
+    context.closedAfter = context.open.end || closedAfter[w];
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
     const std::optional<std::string> bytes = wrong.Encode(word);
@@ -670,6 +689,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
     const LineStarts lineStarts(chars);
+    const std::vector<bool> closedAfter = ClosedAfter(chars, words);
     std::optional<Pass> best;
     Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
@@ -682,7 +702,8 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         if (encoding != kCodeUtf8 && right != encoding) continue;
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
-        Pass candidate = TryMisreading(chars, words, lineStarts, {wrong, right}, *encoders[wrong]);
+        Pass candidate =
+            TryMisreading(chars, words, lineStarts, closedAfter, {wrong, right}, *encoders[wrong]);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
             (!best || std::pair(sureness, WeighedGain(candidate)) >

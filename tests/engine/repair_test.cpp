@@ -103,9 +103,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A line of a list starts as its neighbours do, though most lines start with capitals.
         RepairCase{"ControlsMadeNoBreakSpacesList", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1, "",
                    '\xA0', "Zrušit\nbarva:\nčerná\ntmavě modrá\nUložit\nNázev\nOtevřít\n"},
-        // A text cut inside a quotation, and one that closes before a sign.
+        // A text cut inside a quotation.
         RepairCase{"ControlsMadeNoBreakSpacesCutInQuotation", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8,
-                   1, "", '\xA0', "“, nelze zadat „ --help“… a nic víc"},
+                   1, "", '\xA0', "“, nelze zadat „ --help“, a nic víc"},
         // A quotation that the cut closes after the text's end.
         RepairCase{"ControlsMadeNoBreakSpacesCutBeforeQuotation", kCodeUtf8, kCodeIsoLatin2,
                    kCodeUtf8, 1, "", '\xA0', "Není zadán druhý znak, proto se použije „"}),
