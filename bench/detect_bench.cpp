@@ -389,20 +389,28 @@ int main(int argc, char** argv) {
     std::printf("\n");
   }
   // Repair's speed on the whole held-out text damaged as by the kind that leaves the most places
-  // to decide, with its line ends and as one long line, which must not be slower a byte.
+  // to decide: with its line ends, as one long line and as one run without white space, which
+  // must not be slower a byte.
   std::string whole;
   for (const std::string& character : characters) whole += character;
   const Damage& hardest = *std::find_if(std::begin(kinds), std::end(kinds),
                                         [](const Damage& kind) { return kind.edited == 0xA0; });
   std::printf("\nrepair speed, %s, %.1f MB (MB/s)\n", hardest.name,
               static_cast<double>(whole.size()) / 1e6);
-  for (const bool oneLine : {false, true}) {
+  struct Shape {
+    const char* name;
+    bool oneLine;
+    bool oneRun;
+  };
+  for (const Shape& shape : {Shape{"with its line ends", false, false},
+                             Shape{"as one line", true, false}, Shape{"as one run", true, true}}) {
     std::string text = damage(whole, hardest);
-    if (oneLine) std::replace(text.begin(), text.end(), '\n', ' ');
+    if (shape.oneLine) std::replace(text.begin(), text.end(), '\n', ' ');
+    if (shape.oneRun) std::replace(text.begin(), text.end(), ' ', '_');
     const auto start = std::chrono::steady_clock::now();
     pismovar::RepairText(text, pismovar::kCodeUtf8);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    std::printf("%-34s%8.2f\n", oneLine ? "as one line" : "with its line ends",
+    std::printf("%-34s%8.2f\n", shape.name,
                 static_cast<double>(text.size()) / 1e6 / seconds.count());
   }
   return 0;

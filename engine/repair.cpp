@@ -335,6 +335,9 @@ constexpr std::size_t kMaxEditedPlaces = 4;
 // (WeighedCost).
 constexpr double kEditMargin = 3.0;
 constexpr std::size_t kMaxEditedCombinations = 4096;
+// A run without white space longer than this is no word: its signs stay as they are, for each
+// combination would read the whole run again.
+constexpr std::size_t kMaxEditedWordBytes = 256;
 // A letter that its context favours over its lookalikes (FavouredLookalikes) counts as this much
 // gain: less than a known word (kKnownWordGain).
 constexpr double kFavouredLookalikeGain = 3.0;
@@ -517,6 +520,7 @@ std::u32string SmallIfCapitals(std::u32string_view word) {
 // chance: the cost keeps such a word from winning over a likelier one.
 std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePage wrong,
                                                        unsigned signs, const WordContext& context) {
+  if (bytes.size() > kMaxEditedWordBytes) return Decode(bytes, kCodeUtf8);
   std::vector<char> controls;
   for (int control = 0x80; control < 0xA0; ++control) {
     const char32_t c = CharacterOf(wrong, static_cast<std::uint8_t>(control));
