@@ -301,10 +301,16 @@ bool LooksBroken(std::u32string_view word) {
   const auto smallLetter = [](char32_t c) {
     return kSmallLetters.find(c) != std::u32string_view::npos;
   };
-  // A word of two capitals, the second with a diacritic, and small letters ("ÚČast"; not
-  // "PDFka", nor a name to fill in with an ending, "ADRESÁŘe").
-  if (word.size() >= 3 && (capital(word[0]) || (word[0] >= 'A' && word[0] <= 'Z')) &&
-      capital(word[1]) && ((word[2] >= 'a' && word[2] <= 'z') || smallLetter(word[2]))) {
+  // A word of two or three capitals, one after the first with a diacritic, and small letters,
+  // two of them after three capitals ("ÚČast", "MĚŠte"; not "PDFka", nor a name to fill in with
+  // an ending, "ADRESÁŘe", "ZDROJu").
+  const auto anyCapital = [&](char32_t c) { return capital(c) || (c >= 'A' && c <= 'Z'); };
+  const auto anySmall = [&](char32_t c) { return smallLetter(c) || (c >= 'a' && c <= 'z'); };
+  if (word.size() >= 3 && anyCapital(word[0]) && capital(word[1]) && anySmall(word[2])) {
+    return true;
+  }
+  if (word.size() >= 5 && anyCapital(word[0]) && anyCapital(word[1]) && anyCapital(word[2]) &&
+      (capital(word[1]) || capital(word[2])) && anySmall(word[3]) && anySmall(word[4])) {
     return true;
   }
   const auto digit = [](char32_t c) { return c >= '0' && c <= '9'; };

@@ -86,13 +86,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Only the word tells: "vytvorič" reads as well letter by letter, and so do "seňazen"
         // and "Šady" (C5 A0), where an edited control was "ř" (C5 99); "seňadit" reads better,
         // but "ř" is commoner between "se" and "ad"; "ŽÁDNÍ" reads better too, but "ŽÁDNÁ" is
-        // the word in capitals. "⠥" (E2 A0 A5) is no sign of text, "‥" (E2 80 A5) is.
+        // the word in capitals. "⠥" (E2 A0 A5) is no sign of text, "‥" (E2 80 A5) is; "MĚŠte" is
+        // no word.
         RepairCase{"KamenickyAsLatin2KnownWord", kCodeKamenicky, kCodeLatin2, kCodeUtf8, 1, "", 0,
                    "Nepodarilo sa vytvoriť súbor.\n"},
         RepairCase{"ControlsMadeNoBreakSpacesKnownWord", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8, 1,
                    "", '\xA0',
                    "Výstup bude seřazen do řady; seřadit ho lze vždy. Meze [-1‥1]: NEEXISTUJE "
-                   "ŽÁDNÁ ODPOVĚDNOST.\n"},
+                   "ŽÁDNÁ ODPOVĚDNOST. 4. Měňte věci.\n"},
         // A text cut from a longer one in the middle of a word at each end: "ě" starts no word,
         // but "ělo" was not a word's start, and "skuteč" not a word's end; a sentence starts
         // after a full stop in a quotation, not after a question.
