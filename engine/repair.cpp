@@ -294,13 +294,17 @@ double WeighedGain(const Pass& pass) {
 constexpr std::u32string_view kSmallLetters = U"áäčďéěíĺľňóôöŕřšťúůüýž";
 constexpr std::u32string_view kCapitalLetters = U"ÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ";
 
+// Whether `c` is one of kSmallLetters, of kCapitalLetters.
+bool IsSmallLetter(char32_t c) {
+  return c >= U'á' && kSmallLetters.find(c) != std::u32string_view::npos;
+}
+bool IsCapitalLetter(char32_t c) {
+  return c >= U'Á' && kCapitalLetters.find(c) != std::u32string_view::npos;
+}
+
 bool LooksBroken(std::u32string_view word) {
-  const auto capital = [](char32_t c) {
-    return kCapitalLetters.find(c) != std::u32string_view::npos;
-  };
-  const auto smallLetter = [](char32_t c) {
-    return kSmallLetters.find(c) != std::u32string_view::npos;
-  };
+  const auto capital = IsCapitalLetter;
+  const auto smallLetter = IsSmallLetter;
   // A word of two or three capitals, one after the first with a diacritic, and small letters,
   // two of them after three capitals ("ÚČast", "MĚŠte"; not "PDFka", nor a name to fill in with
   // an ending, "ADRESÁŘe", "ZDROJu").
@@ -381,8 +385,7 @@ unsigned ShownEdits(const std::string& bytes) {
   for (std::size_t i = 1; i < bytes.size(); ++i) {
     for (const unsigned sign : {kEditedNoBreakSpace, kEditedSoftHyphen}) {
       const char32_t made = EditedSequence(bytes, i, sign);
-      if (made != 0 && kSmallLetters.find(made) == std::u32string_view::npos &&
-          kCapitalLetters.find(made) == std::u32string_view::npos) {
+      if (made != 0 && !IsSmallLetter(made) && !IsCapitalLetter(made)) {
         signs |= sign;
       }
     }
@@ -395,8 +398,7 @@ unsigned ShownEdits(const std::string& bytes) {
 // ("‥" is E2 80 A5, where the no-break space alone makes the Braille "⠥", E2 A0 A5). Spaces and
 // invisible signs cost next to nothing in the model, and no control was ever one.
 bool Plausible(char32_t c) {
-  return kSmallLetters.find(c) != std::u32string_view::npos ||
-         kCapitalLetters.find(c) != std::u32string_view::npos ||
+  return IsSmallLetter(c) || IsCapitalLetter(c) ||
          std::u32string_view(U"–—‘’‚“”„†‡•…‰‹›×‥′″€∶").find(c) != std::u32string_view::npos;
 }
 
@@ -434,9 +436,8 @@ bool QuoteOpenAfter(std::u32string_view word, bool open) {
 }
 
 std::ptrdiff_t Capitals(std::u32string_view word) {
-  return std::count_if(word.begin(), word.end(), [](char32_t c) {
-    return (c >= 'A' && c <= 'Z') || kCapitalLetters.find(c) != std::u32string_view::npos;
-  });
+  return std::count_if(word.begin(), word.end(),
+                       [](char32_t c) { return (c >= 'A' && c <= 'Z') || IsCapitalLetter(c); });
 }
 
 // Whether no line end stands between word w and the next.
@@ -506,7 +507,7 @@ std::u32string SmallIfCapitals(std::u32string_view word) {
       c = c - 'A' + 'a';
     } else if (capital != std::u32string_view::npos) {
       c = kSmallLetters[capital];
-    } else if ((c >= 'a' && c <= 'z') || kSmallLetters.find(c) != std::u32string_view::npos) {
+    } else if ((c >= 'a' && c <= 'z') || IsSmallLetter(c)) {
       return std::u32string(word);
     } else {
       continue;
@@ -579,8 +580,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
     std::optional<std::u32string> candidate = Decode(bytes, kCodeUtf8);
     if (candidate && !candidate->empty()) {
       const char32_t first = candidate->front();
-      const bool small =
-          (first >= 'a' && first <= 'z') || kSmallLetters.find(first) != std::u32string_view::npos;
+      const bool small = (first >= 'a' && first <= 'z') || IsSmallLetter(first);
       int misplaced = MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter);
       // A text cut from a longer one may start inside a quotation.
       if (context.open.start) {
@@ -603,10 +603,25 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
   return best;
 }
 
+// The bytes of each word of a text with a character beyond ASCII in a code page (Encoder); nothing
+// for the other words and for those the code page cannot hold.
+std::vector<std::optional<std::string>> EncodeWords(
+    const std::u32string& chars, const std::vector<std::pair<std::size_t, std::size_t>>& words,
+    const Encoder& encoder) {
+  std::vector<std::optional<std::string>> bytes(words.size());
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    const std::u32string_view word(chars.data() + words[w].first, words[w].second);
+    if (HasNonAscii(word)) bytes[w] = encoder.Encode(word);
+  }
+  return bytes;
+}
+
+// `wrongBytes`: EncodeWords in misreading.wrong.
 Pass TryMisreading(const std::u32string& chars,
                    const std::vector<std::pair<std::size_t, std::size_t>>& words,
                    const LineStarts& lineStarts, const std::vector<bool>& closedAfter,
-                   const Misreading& misreading, const Encoder& wrong) {
+                   const Misreading& misreading,
+                   const std::vector<std::optional<std::string>>& wrongBytes) {
   Pass pass;
   pass.misreading = misreading;
   // An editor changes every C1 control: a text that still holds one was not edited. Only the
@@ -620,8 +635,7 @@ Pass TryMisreading(const std::u32string& chars,
   };
   unsigned edited = 0;
   for (std::size_t w = 0; w < words.size() && mayBeEdited; ++w) {
-    const std::optional<std::string> bytes = wrong.Encode(wordAt(w));
-    if (bytes) edited |= ShownEdits(*bytes) & signs;
+    if (wrongBytes[w]) edited |= ShownEdits(*wrongBytes[w]) & signs;
   }
   WordContext context;
   for (std::size_t w = 0; w < words.size(); ++w) {
@@ -642,7 +656,7 @@ Pass TryMisreading(const std::u32string& chars,
     context.closedAfter = context.open.end || closedAfter[w];
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
-    const std::optional<std::string> bytes = wrong.Encode(word);
+    const std::optional<std::string>& bytes = wrongBytes[w];
     if (!bytes) continue;
     std::optional<std::u32string> fixed =
         edited != 0 ? DecodeWithEditedControls(*bytes, misreading.wrong, edited, context)
@@ -695,7 +709,6 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
   if (!decoded) return result;
   std::u32string chars = std::move(*decoded);
 
-  std::array<std::optional<Encoder>, kDetectCodePages> encoders;
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const auto words = Words(chars);
     const LineStarts lineStarts(chars);
@@ -704,7 +717,8 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
     Sureness bestSureness = Sureness::kNone;
     for (CodePage wrong = 0; wrong < kDetectCodePages; ++wrong) {
       if (wrong == encoding) continue;
-      if (!encoders[wrong]) encoders[wrong].emplace(wrong);
+      const std::vector<std::optional<std::string>> wrongBytes =
+          EncodeWords(chars, words, Encoder(wrong));
       // Bytes of UTF-8 or of another code page, read as `wrong`: saved as UTF-8 they may
       // have been either; saved in a code page, they were that code page's own.
       for (CodePage right = 0; right < kTextEncodingCount; ++right) {
@@ -713,7 +727,7 @@ RepairResult RepairText(std::string_view text, CodePage encoding) {
         // Only UTF-8 is misread twice over.
         if (pass > 0 && right != kCodeUtf8) continue;
         Pass candidate =
-            TryMisreading(chars, words, lineStarts, closedAfter, {wrong, right}, *encoders[wrong]);
+            TryMisreading(chars, words, lineStarts, closedAfter, {wrong, right}, wrongBytes);
         const Sureness sureness = Convincing(candidate);
         if (sureness != Sureness::kNone &&
             (!best || std::pair(sureness, WeighedGain(candidate)) >
