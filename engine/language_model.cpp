@@ -23,6 +23,13 @@ struct LookalikeContext {
 
 #include "engine/language_model_data.inc"
 
+// The model is meant to be small: its tables stay within 32 KiB.
+static_assert(sizeof(kClassOfLatin) + sizeof(kClassRanges) + sizeof(kPairCost) +
+                  sizeof(kCostAfterLetter) + sizeof(kLetterCostAfter) + sizeof(kKnownWordBits) +
+                  sizeof(kLookalikeLevelSizes) + sizeof(kLookalikeGroups) +
+                  sizeof(kLookalikeContexts) + sizeof(kFavouredCapitalWords) <=
+              32 * 1024);
+
 constexpr int kSpaceClass = kClassOfLatin[static_cast<unsigned char>(' ')];
 constexpr int kRareClass = 0;
 
