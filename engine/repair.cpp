@@ -482,6 +482,9 @@ std::vector<bool> ClosedAfter(const std::u32string& chars,
 struct WordContext {
   bool sentenceStart = false;  // StartsSentence
   bool quoteOpen = false;      // QuoteOpenAfter the words before it
+  // Whether it is the text's first word, before which a text cut from a longer one may have
+  // opened a quotation.
+  bool first = false;
   // ClosedAfter, or the text may go on after it: a mark alone may open a quotation there.
   bool closedAfter = false;
   // Whether it starts or ends the text, which may have been cut from a longer one in the middle
@@ -582,8 +585,7 @@ std::optional<std::u32string> DecodeWithEditedControls(std::string bytes, CodePa
       const char32_t first = candidate->front();
       const bool small = (first >= 'a' && first <= 'z') || IsSmallLetter(first);
       int misplaced = MisplacedQuotes(*candidate, context.quoteOpen, context.closedAfter);
-      // A text cut from a longer one may start inside a quotation.
-      if (context.open.start) {
+      if (context.first) {
         misplaced = std::min(misplaced, MisplacedQuotes(*candidate, true, context.closedAfter));
       }
       const std::tuple<bool, bool, int, double, std::ptrdiff_t> cost{
@@ -651,6 +653,7 @@ Pass TryMisreading(const std::u32string& chars,
     if (!HasNonAscii(word)) continue;
     ++pass.lettered;
     context.sentenceStart = StartsSentence(chars, words[w].first, lineStarts);
+    context.first = w == 0;
     context.open = {words[w].first == 0, words[w].first + words[w].second == chars.size()};
     // A text cut from a longer one may close a quotation after its end.
     context.closedAfter = context.open.end || closedAfter[w];

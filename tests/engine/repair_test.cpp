@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                    '\xA0', "Zrušit\nbarva:\nčerná\ntmavě modrá\nUložit\nNázev\nOtevřít\n"},
         // A text cut inside a quotation.
         RepairCase{"ControlsMadeNoBreakSpacesCutInQuotation", kCodeUtf8, kCodeIsoLatin2, kCodeUtf8,
-                   1, "", '\xA0', "“, nelze zadat „ --help“, a nic víc"},
+                   1, "", '\xA0', " “, nelze zadat „ --help“, a nic víc"},
         // A quotation that the cut closes after the text's end.
         RepairCase{"ControlsMadeNoBreakSpacesCutBeforeQuotation", kCodeUtf8, kCodeIsoLatin2,
                    kCodeUtf8, 1, "", '\xA0', "Není zadán druhý znak, proto se použije „"}),
