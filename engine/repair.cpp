@@ -485,7 +485,8 @@ struct WordContext {
   // Whether it is the text's first word, before which a text cut from a longer one may have
   // opened a quotation.
   bool first = false;
-  // ClosedAfter, or the text may go on after it: a mark alone may open a quotation there.
+  // ClosedAfter, or it is the text's last word, after which a text cut from a longer one may
+  // close a quotation: a mark alone may open one there.
   bool closedAfter = false;
   // Whether it starts or ends the text, which may have been cut from a longer one in the middle
   // of a word ("ělo", not "člo").
@@ -655,8 +656,7 @@ Pass TryMisreading(const std::u32string& chars,
     context.sentenceStart = StartsSentence(chars, words[w].first, lineStarts);
     context.first = w == 0;
     context.open = {words[w].first == 0, words[w].first + words[w].second == chars.size()};
-    // A text cut from a longer one may close a quotation after its end.
-    context.closedAfter = context.open.end || closedAfter[w];
+    context.closedAfter = w + 1 == words.size() || closedAfter[w];
     const bool controls = HasImpossibleSign(word);
     pass.withControls += controls;
     const std::optional<std::string>& bytes = wrongBytes[w];
