@@ -303,18 +303,17 @@ bool IsCapitalLetter(char32_t c) {
 }
 
 bool LooksBroken(std::u32string_view word) {
-  const auto capital = IsCapitalLetter;
-  const auto smallLetter = IsSmallLetter;
   // A word of two or three capitals, one after the first with a diacritic, and small letters,
   // two of them after three capitals ("ÚČast", "MĚŠte"; not "PDFka", nor a name to fill in with
   // an ending, "ADRESÁŘe", "ZDROJu").
-  const auto anyCapital = [&](char32_t c) { return capital(c) || (c >= 'A' && c <= 'Z'); };
-  const auto anySmall = [&](char32_t c) { return smallLetter(c) || (c >= 'a' && c <= 'z'); };
-  if (word.size() >= 3 && anyCapital(word[0]) && capital(word[1]) && anySmall(word[2])) {
+  const auto anyCapital = [](char32_t c) { return IsCapitalLetter(c) || (c >= 'A' && c <= 'Z'); };
+  const auto anySmall = [](char32_t c) { return IsSmallLetter(c) || (c >= 'a' && c <= 'z'); };
+  if (word.size() >= 3 && anyCapital(word[0]) && IsCapitalLetter(word[1]) && anySmall(word[2])) {
     return true;
   }
   if (word.size() >= 5 && anyCapital(word[0]) && anyCapital(word[1]) && anyCapital(word[2]) &&
-      (capital(word[1]) || capital(word[2])) && anySmall(word[3]) && anySmall(word[4])) {
+      (IsCapitalLetter(word[1]) || IsCapitalLetter(word[2])) && anySmall(word[3]) &&
+      anySmall(word[4])) {
     return true;
   }
   const auto digit = [](char32_t c) { return c >= '0' && c <= '9'; };
@@ -325,10 +324,10 @@ bool LooksBroken(std::u32string_view word) {
   for (std::size_t k = 0; k < word.size(); ++k) {
     const char32_t c = word[k];
     const bool times = c == U'×' && k > 0 && k + 1 < word.size() && digit(word[k + 1]);
-    if (c >= 0x80 && !capital(c) && !smallLetter(c) && !times) return true;
-    if ((capital(c) && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
-    small = (c >= 'a' && c <= 'z') || smallLetter(c);
-    smallWithDiacritic = smallLetter(c);
+    if (c >= 0x80 && !IsCapitalLetter(c) && !IsSmallLetter(c) && !times) return true;
+    if ((IsCapitalLetter(c) && small) || (c >= 'A' && c <= 'Z' && smallWithDiacritic)) return true;
+    small = (c >= 'a' && c <= 'z') || IsSmallLetter(c);
+    smallWithDiacritic = IsSmallLetter(c);
   }
   return false;
 }
